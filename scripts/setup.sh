@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building Kovra and running its tests need.
+# Safe to run again: packages already installed are skipped.
+set -euo pipefail
+
+paquets=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite
+    libx11-dev libxtst-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    xvfb xauth dbus
+)
+
+manquants=()
+for p in "${paquets[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        manquants+=("$p")
+    fi
+done
+
+if [ ${#manquants[@]} -eq 0 ]; then
+    echo "setup: every package is already installed"
+    exit 0
+fi
+
+echo "setup: installing ${manquants[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${manquants[@]}"

@@ -1,0 +1,167 @@
+#include "Cli.h"
+
+#include "Commande.h"
+#include "DossierDonnees.h"
+#include "ErreurKovra.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace kovra {
+
+namespace {
+
+std::vector<Commande> TableCommandes() {
+    std::vector<Commande> table;
+    AjouteCommandesDossier(table);
+    AjouteCommandesIni(table);
+    AjouteCommandesRegistre(table);
+    AjouteCommandesScenario(table);
+    return table;
+}
+
+void Aide(const std::vector<Commande>& table, QTextStream& out) {
+    out << "Usage: kovra-cli [--dir DATA] COMMAND [ARGUMENTS]\n\n"
+           "Runs Kovra's own code on a data folder, for administrators and scripts.\n"
+           "DATA is the data folder; without --dir, $KOVRA_DIR, else ~/.local/share/kovra.\n"
+           "A missing or incomplete data folder is created and filled with the defaults.\n\n"
+           "Commands:\n";
+    for (const Commande& c : table) {
+        out << "  " << c.syntaxe << "\n      " << c.aide << "\n";
+    }
+    out << "\nExit status: 0 done, 1 failed, 2 wrong command line.\n";
+}
+
+// The command whose words start the line, the longest such.
+const Commande* Trouve(const std::vector<Commande>& table, const QStringList& mots) {
+    const Commande* meilleure = nullptr;
+    for (const Commande& c : table) {
+        if (c.mots.size() <= mots.size() && mots.mid(0, c.mots.size()) == c.mots &&
+            (meilleure == nullptr || c.mots.size() > meilleure->mots.size())) {
+            meilleure = &c;
+        }
+    }
+    return meilleure;
+}
+
+Appel Analyse(const Commande& c, const QStringList& reste) {
+    Appel appel;
+    for (qsizetype i = 0; i < reste.size(); ++i) {
+        const QString& mot = reste[i];
+        if (mot.startsWith(QStringLiteral("--")) && mot.size() > 2) {
+            QString nom = mot;
+            QString valeur;
+            bool valeurJointe = false;
+            if (const qsizetype egal = mot.indexOf(u'='); egal > 0) {
+                nom = mot.left(egal);
+                valeur = mot.mid(egal + 1);
+                valeurJointe = true;
+            }
+            const auto o = std::find_if(c.options.begin(), c.options.end(),
+                                        [&](const OptionCli& x) { return x.nom == nom; });
+            if (o == c.options.end()) {
+                throw ErreurUsage(QStringLiteral("unknown option %1").arg(nom));
+            }
+            if (o->avecValeur && !valeurJointe) {
+                if (i + 1 >= reste.size()) {
+                    throw ErreurUsage(QStringLiteral("option %1 needs a value").arg(nom));
+                }
+                valeur = reste[++i];
+            } else if (!o->avecValeur && valeurJointe) {
+                throw ErreurUsage(QStringLiteral("option %1 takes no value").arg(nom));
+            }
+            appel.options.insert(nom, valeur);
+        } else {
+            appel.positionnels << mot;
+        }
+    }
+    if (appel.positionnels.size() != c.nbPositionnels) {
+        throw ErreurUsage(QStringLiteral("wrong number of arguments"));
+    }
+    return appel;
+}
+
+} // namespace
+
+int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs,
+               Registre& registre, const QString& dossierDefauts) {
+    const std::vector<Commande> table = TableCommandes();
+    ContexteCli ctx(registre, sortie, erreurs, dossierDefauts);
+
+    // Global options come before the command.
+    QStringList reste = arguments;
+    while (!reste.isEmpty() && reste.front().startsWith(QStringLiteral("--"))) {
+        const QString option = reste.takeFirst();
+        if (option == u"--help") {
+            Aide(table, sortie);
+            return 0;
+        }
+        if (option == u"--dir" && !reste.isEmpty()) {
+            ctx.optionDossier = reste.takeFirst();
+        } else if (option.startsWith(QStringLiteral("--dir="))) {
+            ctx.optionDossier = option.mid(6);
+        } else {
+            erreurs << "kovra-cli: "
+                    << (option == u"--dir" ? QStringLiteral("--dir needs a folder")
+                                           : QStringLiteral("unknown option ") + option)
+                    << "\nTry 'kovra-cli --help'.\n";
+            return 2;
+        }
+    }
+    if (reste.isEmpty() || reste.front() == u"help") {
+        Aide(table, reste.isEmpty() ? erreurs : sortie);
+        return reste.isEmpty() ? 2 : 0;
+    }
+
+    const Commande* commande = Trouve(table, reste);
+    if (commande == nullptr) {
+        erreurs << "kovra-cli: unknown command '" << reste.join(u' ')
+                << "'\nTry 'kovra-cli --help'.\n";
+        return 2;
+    }
+    const QStringList apres = reste.mid(commande->mots.size());
+    if (apres.contains(QStringLiteral("--help"))) {
+        sortie << "Usage: kovra-cli [--dir DATA] " << commande->syntaxe << "\n"
+               << commande->aide << "\n";
+        return 0;
+    }
+    try {
+        commande->execute(ctx, Analyse(*commande, apres));
+    } catch (const ErreurUsage& e) {
+        erreurs << "kovra-cli: " << e.what() << "\nUsage: kovra-cli [--dir DATA] "
+                << commande->syntaxe << "\n";
+        return 2;
+    } catch (const ErreurKovra& e) {
+        erreurs << "kovra-cli: " << e.Message() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+QString ContexteCli::DossierPret() {
+    if (dossierPret_.isEmpty()) {
+        const QString dossier = ResoutDossierDonnees(optionDossier);
+        PrepareDossierDonnees(dossier, dossierDefauts);
+        dossierPret_ = dossier;
+    }
+    return dossierPret_;
+}
+
+QString ContexteCli::CheminFichier(const QString& nom) {
+    if (QDir::isAbsolutePath(nom)) {
+        return nom;
+    }
+    return DossierPret() + u'/' + nom;
+}
+
+int EntierArgument(const QString& texte, const QString& quoi, int min, int max) {
+    bool ok = false;
+    const int n = texte.toInt(&ok);
+    if (!ok || n < min || n > max) {
+        throw ErreurUsage(
+            QStringLiteral("%1 must be a whole number from %2 to %3").arg(quoi).arg(min).arg(max));
+    }
+    return n;
+}
+
+} // namespace kovra

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace kovra {
+
+class Registre;
+
+// Runs one kovra-cli command line (without the program name) and returns the exit
+// status: 0 done, 1 failed (message on `erreurs`), 2 the command line is wrong.
+int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs,
+               Registre& registre, const QString& dossierDefauts);
+
+} // namespace kovra

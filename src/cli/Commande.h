@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Registre.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace kovra {
+
+// A command line that does not fit its command: exit status 2 with the usage text.
+class ErreurUsage : public std::runtime_error {
+public:
+    explicit ErreurUsage(const QString& message) : std::runtime_error(message.toStdString()) {}
+};
+
+// What every command works with.
+struct ContexteCli {
+    ContexteCli(Registre& r, QTextStream& s, QTextStream& e, QString defauts)
+        : dossierDefauts(std::move(defauts)), registre(r), sortie(s), erreurs(e) {}
+
+    QString optionDossier;  // --dir, empty when not given
+    QString dossierDefauts; // default files installed with the program
+    Registre& registre;
+    QTextStream& sortie;
+    QTextStream& erreurs;
+
+    // The data folder, created and completed on first use.
+    QString DossierPret();
+    // A file named on the command line: relative to the data folder unless absolute.
+    QString CheminFichier(const QString& nom);
+
+private:
+    QString dossierPret_;
+};
+
+// The words after the command's own: positional arguments and options.
+struct Appel {
+    QStringList positionnels;
+    QMap<QString, QString> options; // flags map to an empty text
+
+    bool A(const QString& option) const { return options.contains(option); }
+    QString Valeur(const QString& option) const { return options.value(option); }
+};
+
+struct OptionCli {
+    QString nom;
+    bool avecValeur;
+};
+
+struct Commande {
+    QStringList mots;           // e.g. "scenario", "create"
+    qsizetype nbPositionnels;   // exactly this many
+    std::vector<OptionCli> options;
+    QString syntaxe;            // as shown in the help
+    QString aide;               // one line
+    std::function<void(ContexteCli&, const Appel&)> execute;
+};
+
+// The command groups; each adds its commands to the table.
+void AjouteCommandesDossier(std::vector<Commande>& table);
+void AjouteCommandesIni(std::vector<Commande>& table);
+void AjouteCommandesRegistre(std::vector<Commande>& table);
+void AjouteCommandesScenario(std::vector<Commande>& table);
+
+// A whole number within [min, max] given for `quoi`, or ErreurUsage.
+int EntierArgument(const QString& texte, const QString& quoi, int min, int max);
+
+} // namespace kovra

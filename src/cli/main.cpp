@@ -1,0 +1,19 @@
+#include "Cli.h"
+#include "DossierDonnees.h"
+#include "Registre.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTextStream sortie(stdout);
+    QTextStream erreurs(stderr);
+    kovra::Registre registre;
+    const int statut = kovra::ExecuteCli(app.arguments().mid(1), sortie, erreurs, registre,
+                                         kovra::DossierDefautsInstalles());
+    sortie.flush();
+    erreurs.flush();
+    return statut;
+}

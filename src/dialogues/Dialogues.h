@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace kovra {
+
+// Caption of every message the program shows unless another is named.
+inline const QString kTitreApplication = QStringLiteral("Kovra");
+
+enum class Icone { Aucune, Information, Exclamation, Critique, Question };
+
+// Every message box, question, input box and file choice of the program goes through
+// this interface, so the texts a user sees can be checked and the answers scripted.
+class Dialogues {
+public:
+    virtual ~Dialogues() = default;
+
+    // A message with an OK button.
+    virtual void Message(const QString& texte, Icone icone, const QString& titre) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool Question(const QString& texte, Icone icone, const QString& titre) = 0;
+    // An input box; nothing when cancelled.
+    virtual std::optional<QString> Saisie(const QString& invite, const QString& titre,
+                                          const QString& defaut) = 0;
+    // A file dialog; nothing when cancelled.
+    virtual std::optional<QString> ChoixFichier(const QString& titre, const QString& dossier,
+                                                const QString& filtre, bool enregistrer) = 0;
+
+    void Message(const QString& texte, Icone icone) { Message(texte, icone, kTitreApplication); }
+};
+
+} // namespace kovra

@@ -1,0 +1,52 @@
+#include "DialoguesScriptes.h"
+
+namespace kovra {
+
+void DialoguesScriptes::Message(const QString& texte, Icone icone, const QString& titre) {
+    journal_.push_back({Genre::Message, texte, icone, titre});
+}
+
+bool DialoguesScriptes::Question(const QString& texte, Icone icone, const QString& titre) {
+    journal_.push_back({Genre::Question, texte, icone, titre});
+    if (reponsesQuestion_.empty()) {
+        ++manquantes_;
+        return false;
+    }
+    const bool oui = reponsesQuestion_.front();
+    reponsesQuestion_.pop_front();
+    return oui;
+}
+
+std::optional<QString> DialoguesScriptes::Saisie(const QString& invite, const QString& titre,
+                                                 const QString&) {
+    journal_.push_back({Genre::Saisie, invite, Icone::Aucune, titre});
+    return ReponseTexte();
+}
+
+std::optional<QString> DialoguesScriptes::ChoixFichier(const QString& titre, const QString&,
+                                                       const QString&, bool) {
+    journal_.push_back({Genre::ChoixFichier, titre, Icone::Aucune, titre});
+    return ReponseTexte();
+}
+
+std::optional<QString> DialoguesScriptes::ReponseTexte() {
+    if (reponsesTexte_.empty()) {
+        ++manquantes_;
+        return std::nullopt;
+    }
+    auto r = reponsesTexte_.front();
+    reponsesTexte_.pop_front();
+    return r;
+}
+
+QStringList DialoguesScriptes::Messages() const {
+    QStringList l;
+    for (const Trace& t : journal_) {
+        if (t.genre == Genre::Message) {
+            l << t.texte;
+        }
+    }
+    return l;
+}
+
+} // namespace kovra

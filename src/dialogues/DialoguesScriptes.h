@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Dialogues.h"
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+namespace kovra {
+
+// Dialogues that show nothing: each one is recorded, and questions, inputs and file
+// choices take the answers prepared in advance, in order. Used by tests and by programs
+// that run without a screen.
+class DialoguesScriptes : public Dialogues {
+public:
+    enum class Genre { Message, Question, Saisie, ChoixFichier };
+    struct Trace {
+        Genre genre;
+        QString texte; // message, question or prompt; the title for a file choice
+        Icone icone;
+        QString titre;
+    };
+
+    using Dialogues::Message;
+    void Message(const QString& texte, Icone icone, const QString& titre) override;
+    bool Question(const QString& texte, Icone icone, const QString& titre) override;
+    std::optional<QString> Saisie(const QString& invite, const QString& titre,
+                                  const QString& defaut) override;
+    std::optional<QString> ChoixFichier(const QString& titre, const QString& dossier,
+                                        const QString& filtre, bool enregistrer) override;
+
+    // Prepared answers. A question with nothing prepared is answered No, an input box or
+    // file choice is cancelled, and the miss is counted.
+    void PrepareOui(bool oui) { reponsesQuestion_.push_back(oui); }
+    void PrepareSaisie(std::optional<QString> reponse) { reponsesTexte_.push_back(reponse); }
+
+    const std::vector<Trace>& Journal() const { return journal_; }
+    // The texts of the messages shown, in order.
+    QStringList Messages() const;
+    int ReponsesManquantes() const { return manquantes_; }
+
+private:
+    std::optional<QString> ReponseTexte();
+
+    std::vector<Trace> journal_;
+    std::deque<bool> reponsesQuestion_;
+    std::deque<std::optional<QString>> reponsesTexte_;
+    int manquantes_ = 0;
+};
+
+} // namespace kovra

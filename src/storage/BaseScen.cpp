@@ -1,0 +1,267 @@
+#include "BaseScen.h"
+
+#include "ErreurKovra.h"
+#include "SchemaScen.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <limits>
+
+namespace kovra {
+
+qint16 Entier16(const QVariant& v) {
+    bool ok = false;
+    const qlonglong n = v.toLongLong(&ok);
+    if (!ok || n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max()) {
+        return 0;
+    }
+    return static_cast<qint16>(n);
+}
+
+int Entier32(const QVariant& v) {
+    bool ok = false;
+    const qlonglong n = v.toLongLong(&ok);
+    if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max()) {
+        return 0;
+    }
+    return static_cast<int>(n);
+}
+
+namespace {
+
+// The statements of the schema, without their comment lines.
+QStringList InstructionsSchema() {
+    QStringList instructions;
+    for (const QString& morceau : QString::fromUtf8(kSchemaScen).split(u';')) {
+        QStringList lignes;
+        for (const QString& ligne : morceau.split(u'\n')) {
+            if (!ligne.trimmed().startsWith(QStringLiteral("--"))) {
+                lignes << ligne;
+            }
+        }
+        const QString instruction = lignes.join(u'\n').trimmed();
+        if (!instruction.isEmpty()) {
+            instructions << instruction;
+        }
+    }
+    return instructions;
+}
+
+} // namespace
+
+BaseScen::BaseScen(const QString& chemin)
+    : chemin_(chemin), nomConnexion_(QUuid::createUuid().toString()) {
+    const bool nouvelle = !QFileInfo::exists(chemin);
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nomConnexion_);
+    db_.setDatabaseName(chemin);
+    // Another Kovra process (the tray program, the command line) may be writing.
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db_.open()) {
+        const QString explication = db_.lastError().text();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nomConnexion_);
+        Echec(QStringLiteral("ouverture"), explication);
+    }
+    try {
+        for (const QString& instruction : InstructionsSchema()) {
+            Execute(instruction);
+        }
+        if (nouvelle) {
+            Execute(QStringLiteral("INSERT INTO Increment (NunInc) VALUES (?)"), {1});
+        }
+    } catch (...) {
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(nomConnexion_);
+        throw;
+    }
+}
+
+BaseScen::~BaseScen() {
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(nomConnexion_);
+}
+
+void BaseScen::Echec(const QString& quoi, const QString& explication) const {
+    throw ErreurKovra(QStringLiteral("Base de scénarios %1 (%2) : %3")
+                          .arg(chemin_, quoi, explication.trimmed()));
+}
+
+QSqlQuery BaseScen::Execute(const QString& sql, const QVariantList& valeurs) {
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        Echec(sql.simplified(), q.lastError().text());
+    }
+    for (const QVariant& v : valeurs) {
+        q.addBindValue(v);
+    }
+    if (!q.exec()) {
+        Echec(sql.simplified(), q.lastError().text());
+    }
+    return q;
+}
+
+void BaseScen::Transaction(const auto& travail) {
+    if (!db_.transaction()) {
+        Echec(QStringLiteral("transaction"), db_.lastError().text());
+    }
+    try {
+        travail();
+    } catch (...) {
+        db_.rollback();
+        throw;
+    }
+    if (!db_.commit()) {
+        const QString explication = db_.lastError().text();
+        db_.rollback();
+        Echec(QStringLiteral("transaction"), explication);
+    }
+}
+
+QStringList BaseScen::ListeNoms() {
+    QSqlQuery q = Execute(QStringLiteral("SELECT Nom FROM Scenarios"));
+    QStringList noms;
+    while (q.next()) {
+        noms << q.value(0).toString();
+    }
+    return noms;
+}
+
+std::optional<qint16> BaseScen::NumeroParNom(const QString& nom) {
+    QSqlQuery q = Execute(QStringLiteral("SELECT Numero FROM Scenarios WHERE Nom=?"), {nom});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return Entier16(q.value(0));
+}
+
+std::optional<QString> BaseScen::NomParNumero(qint16 numero) {
+    QSqlQuery q = Execute(QStringLiteral("SELECT Nom FROM Scenarios WHERE Numero=?"), {numero});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return q.value(0).toString();
+}
+
+std::optional<LigneScenario> BaseScen::LitScenario(qint16 numero) {
+    QSqlQuery q = Execute(QStringLiteral("SELECT Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,"
+                                         "Boucle,Depart FROM Scenarios WHERE Numero=?"),
+                          {numero});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    LigneScenario l;
+    l.Numero = Entier16(q.value(0));
+    l.Nom = q.value(1).toString();
+    l.Type = q.value(2).toString();
+    l.Trame = Entier16(q.value(3));
+    l.Specif = Entier16(q.value(4));
+    l.Chemin = q.value(5).toString();
+    l.NbrTrame = Entier16(q.value(6));
+    l.Boucle = Entier32(q.value(7));
+    l.Depart = Entier32(q.value(8));
+    return l;
+}
+
+qint16 BaseScen::ProchainNumero() {
+    QSqlQuery q = Execute(QStringLiteral("SELECT Numero FROM Scenarios ORDER BY Numero DESC"));
+    if (!q.next()) {
+        return 1;
+    }
+    const qlonglong plusGrand = q.value(0).toLongLong();
+    if (plusGrand >= std::numeric_limits<qint16>::max()) {
+        throw ErreurKovra(QStringLiteral("Il n'y a plus de numéro libre pour un nouveau scénario."));
+    }
+    return static_cast<qint16>(std::max<qlonglong>(plusGrand, 0) + 1);
+}
+
+void BaseScen::InsereScenario(const LigneScenario& l) {
+    Execute(QStringLiteral("INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame) "
+                           "VALUES(?,?,?,?,?,?,?)"),
+            {l.Numero, l.Nom, l.Type, l.Trame, l.Specif, l.Chemin, l.NbrTrame});
+}
+
+void BaseScen::SupprimeScenario(qint16 numero) {
+    Transaction([&] {
+        Execute(QStringLiteral("DELETE FROM Scenarios WHERE Numero=?"), {numero});
+        Execute(QStringLiteral("DELETE FROM Actions WHERE NumeroScen=?"), {numero});
+    });
+}
+
+void BaseScen::MetAJourChemin(qint16 numero, const QString& chemin) {
+    Execute(QStringLiteral("UPDATE Scenarios SET Chemin=? WHERE Numero=?"), {chemin, numero});
+}
+
+void BaseScen::MetAJourCheminSpecif(qint16 numero, const QString& chemin, qint16 specif) {
+    Execute(QStringLiteral("UPDATE Scenarios SET Chemin=?,Specif=? WHERE Numero=?"),
+            {chemin, specif, numero});
+}
+
+void BaseScen::MetAJourBoucle(qint16 numero, int boucle) {
+    Execute(QStringLiteral("UPDATE Scenarios SET Boucle=? WHERE Numero=?"), {boucle, numero});
+}
+
+void BaseScen::MetAJourDepart(qint16 numero, int depart) {
+    Execute(QStringLiteral("UPDATE Scenarios SET Depart=? WHERE Numero=?"), {depart, numero});
+}
+
+std::vector<LigneAction> BaseScen::Actions(qint16 numero) {
+    QSqlQuery q = Execute(QStringLiteral("SELECT NumAction,Champs,PlaceTrame FROM Actions "
+                                         "WHERE NumeroScen=? ORDER BY NumAction ASC, rowid ASC"),
+                          {numero});
+    std::vector<LigneAction> actions;
+    while (q.next()) {
+        actions.push_back({Entier16(q.value(0)), q.value(1).toString(), Entier32(q.value(2))});
+    }
+    return actions;
+}
+
+qint16 BaseScen::DernierNumAction(qint16 numero) {
+    QSqlQuery q = Execute(QStringLiteral("SELECT NumAction FROM Actions WHERE NumeroScen=? "
+                                         "ORDER BY NumAction DESC"),
+                          {numero});
+    return q.next() ? Entier16(q.value(0)) : qint16(0);
+}
+
+void BaseScen::InsereAction(qint16 numero, qint16 numAction, const QString& champs,
+                            int placeTrame) {
+    Execute(QStringLiteral("INSERT INTO Actions (NumeroScen,NumAction,Champs,PlaceTrame) "
+                           "VALUES (?,?,?,?)"),
+            {numero, numAction, champs, placeTrame});
+}
+
+void BaseScen::RenumeroteActions(qint16 numero) {
+    // Rows are addressed by their row id, so two actions that share a number both keep
+    // their place instead of being merged into one.
+    Transaction([&] {
+        QSqlQuery q = Execute(QStringLiteral("SELECT rowid FROM Actions WHERE NumeroScen=? "
+                                             "ORDER BY NumAction ASC, rowid ASC"),
+                              {numero});
+        QVariantList lignes;
+        while (q.next()) {
+            lignes << q.value(0);
+        }
+        int k = 1;
+        for (const QVariant& ligne : lignes) {
+            Execute(QStringLiteral("UPDATE Actions SET NumAction=? WHERE rowid=?"), {k++, ligne});
+        }
+    });
+}
+
+std::optional<qint16> BaseScen::LitCompteur() {
+    QSqlQuery q = Execute(QStringLiteral("SELECT NunInc FROM Increment"));
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return Entier16(q.value(0));
+}
+
+void BaseScen::EcritCompteur(qint16 valeur) {
+    Execute(QStringLiteral("UPDATE Increment SET NunInc=?"), {valeur});
+}
+
+} // namespace kovra

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+#include <vector>
+
+class QSqlQuery;
+
+namespace kovra {
+
+// A row of table Scenarios. A Null number reads as 0 and a Null text as empty.
+struct LigneScenario {
+    qint16 Numero = 0;
+    QString Nom;
+    QString Type;
+    qint16 Trame = 0;  // partial-frame flag
+    qint16 Specif = 0; // numbered output files
+    QString Chemin;    // output file of a file scenario
+    qint16 NbrTrame = 0;
+    int Boucle = 0;
+    int Depart = 0;
+};
+
+// A row of table Actions.
+struct LigneAction {
+    qint16 NumAction = 0;
+    QString Champs;
+    int PlaceTrame = 0;
+};
+
+// The scenario database Scen.db: tables Scenarios, Actions and Increment. Opening a file
+// that does not exist creates it with its tables and a counter row. Every value goes into
+// the statements as a bound parameter, so any text (apostrophes included) is stored as
+// typed. A failing statement throws ErreurKovra with the database's explanation.
+class BaseScen {
+public:
+    explicit BaseScen(const QString& chemin);
+    ~BaseScen();
+    BaseScen(const BaseScen&) = delete;
+    BaseScen& operator=(const BaseScen&) = delete;
+
+    const QString& Chemin() const { return chemin_; }
+
+    // Scenarios
+    QStringList ListeNoms();
+    // The first row so named, as the rows come.
+    std::optional<qint16> NumeroParNom(const QString& nom);
+    std::optional<QString> NomParNumero(qint16 numero);
+    std::optional<LigneScenario> LitScenario(qint16 numero);
+    // The largest number plus 1, or 1 for an empty table.
+    qint16 ProchainNumero();
+    void InsereScenario(const LigneScenario& ligne);
+    // Removes the scenario and its actions together.
+    void SupprimeScenario(qint16 numero);
+    void MetAJourChemin(qint16 numero, const QString& chemin);
+    void MetAJourCheminSpecif(qint16 numero, const QString& chemin, qint16 specif);
+    void MetAJourBoucle(qint16 numero, int boucle);
+    void MetAJourDepart(qint16 numero, int depart);
+
+    // Actions
+    // The scenario's actions in ascending NumAction (rows of equal number in the order
+    // they were added).
+    std::vector<LigneAction> Actions(qint16 numero);
+    // The highest NumAction of the scenario, 0 when it has none.
+    qint16 DernierNumAction(qint16 numero);
+    void InsereAction(qint16 numero, qint16 numAction, const QString& champs, int placeTrame);
+    // Numbers the scenario's actions 1, 2, 3... in their present order, without gaps.
+    void RenumeroteActions(qint16 numero);
+
+    // Counter of the "&INCREMENT" token: the first row's value, if there is a row.
+    std::optional<qint16> LitCompteur();
+    void EcritCompteur(qint16 valeur);
+
+private:
+    QSqlQuery Execute(const QString& sql, const QVariantList& valeurs = {});
+    [[noreturn]] void Echec(const QString& quoi, const QString& explication) const;
+    void Transaction(const auto& travail);
+
+    QString chemin_;
+    QString nomConnexion_;
+    QSqlDatabase db_;
+};
+
+// Integer column values: Null, text that is no number, or a number outside 16 bits read 0.
+qint16 Entier16(const QVariant& v);
+int Entier32(const QVariant& v);
+
+} // namespace kovra

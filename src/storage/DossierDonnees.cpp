@@ -1,0 +1,73 @@
+#include "DossierDonnees.h"
+
+#include "BaseScen.h"
+#include "ErreurKovra.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace kovra {
+
+QString ResoutDossierDonnees(const QString& option) {
+    if (!option.isEmpty()) {
+        return QDir::cleanPath(QDir::current().absoluteFilePath(option));
+    }
+    const QString env = qEnvironmentVariable("KOVRA_DIR");
+    if (!env.isEmpty()) {
+        return QDir::cleanPath(QDir::current().absoluteFilePath(env));
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/kovra");
+}
+
+QString DossierDefautsInstalles() {
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/kovra"));
+}
+
+QString CheminDonnee(const QString& dossier, const QString& nom) {
+    return dossier + u'/' + nom;
+}
+
+QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts) {
+    QStringList ajoutes;
+    QDir d(dossier);
+    if (!d.exists() && !QDir().mkpath(dossier)) {
+        throw ErreurKovra(
+            QStringLiteral("Impossible de créer le dossier de données %1.").arg(dossier));
+    }
+    for (const QString& nom : {kPortSerie, kTouche, kCorres, kTouFic}) {
+        const QString cible = CheminDonnee(dossier, nom);
+        if (QFileInfo::exists(cible)) {
+            continue;
+        }
+        const QString source = CheminDonnee(defauts, nom);
+        if (!QFileInfo::exists(source)) {
+            throw ErreurKovra(
+                QStringLiteral("Le fichier par défaut %1 est introuvable.").arg(source));
+        }
+        if (!QFile::copy(source, cible)) {
+            throw ErreurKovra(QStringLiteral("Impossible de copier %1 vers %2.").arg(source, cible));
+        }
+        // The installed copy may be read-only; the user's copy is theirs to change.
+        QFile::setPermissions(cible, QFile::permissions(cible) | QFileDevice::WriteOwner);
+        ajoutes << nom;
+    }
+    if (!QFileInfo::exists(CheminDonnee(dossier, kDossierScenarios))) {
+        if (!d.mkpath(kDossierScenarios)) {
+            throw ErreurKovra(QStringLiteral("Impossible de créer le dossier %1.")
+                                  .arg(CheminDonnee(dossier, kDossierScenarios)));
+        }
+        ajoutes << kDossierScenarios;
+    }
+    if (!QFileInfo::exists(CheminDonnee(dossier, kScenDb))) {
+        BaseScen base(CheminDonnee(dossier, kScenDb));
+        ajoutes << kScenDb;
+    }
+    return ajoutes;
+}
+
+} // namespace kovra

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace kovra {
+
+// A scenario's name is also the name of its compiled file. Returns why a name cannot be
+// one (as a message for the user), or nothing when it can: no path separator, no
+// character or device name that Windows refuses in file names, no trailing dot or blank,
+// not empty, not "." or "..", and short enough.
+std::optional<QString> ProblemeNomScenario(const QString& nom);
+
+} // namespace kovra

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+namespace kovra {
+
+// Root of the per-user settings: the only hive Kovra uses.
+enum class Ruche { HKEY_CURRENT_USER };
+
+// The key that holds Kovra's five settings, and their names.
+inline const QString kCleKovra = QStringLiteral("Software\\Ruduvo\\Vove");
+inline const QString kRacScenChx = QStringLiteral("RacScenChx"); // chosen scenario
+inline const QString kRacInvent = QStringLiteral("RacInvent");   // inventory scenario
+inline const QString kRacCde = QStringLiteral("RacCde");         // order scenario
+inline const QString kMDPUTL = QStringLiteral("MDPUTL");         // settings lock
+inline const QString kSepDec = QStringLiteral("SepDec");         // decimal separator
+
+// Per-user string values under a key path such as "Software\Ruduvo\Vove". On Windows
+// they are the registry; elsewhere a key "Software\<Organisation>\<Application>" is the
+// settings file <racine>/<Organisation>/<Application>.conf, where the root is the user's
+// configuration folder ($XDG_CONFIG_HOME, else ~/.config) unless one is given.
+class Registre {
+public:
+    Registre();
+    explicit Registre(QString racine);
+
+    // Empty when the key or the value is missing or the value is not a string; a text
+    // holding a NUL character is cut before it.
+    QString LireRegistre(Ruche ruche, const QString& cle, const QString& valeur) const;
+    void EcrireRegistre(Ruche ruche, const QString& cle, const QString& valeur,
+                        const QString& texte);
+
+    // Shorthands for the values of Kovra's own key.
+    QString Lit(const QString& valeur) const {
+        return LireRegistre(Ruche::HKEY_CURRENT_USER, kCleKovra, valeur);
+    }
+    void Ecrit(const QString& valeur, const QString& texte) {
+        EcrireRegistre(Ruche::HKEY_CURRENT_USER, kCleKovra, valeur, texte);
+    }
+
+    // Where the values of a key are kept (a file path, or a registry path on Windows).
+    QString Emplacement(const QString& cle) const;
+
+private:
+    QString racine_;
+};
+
+// The program's copies of three of the values, refreshed at start-up and when the
+// settings window opens.
+struct MiroirsRegistre {
+    QString ScenInvent; // RacInvent
+    QString ScenCde;    // RacCde
+    QString SepDecimal; // SepDec
+
+    static MiroirsRegistre Lit(const Registre& registre);
+};
+
+// True for the five value names of Kovra's key.
+bool EstValeurKovra(const QString& nom);
+
+} // namespace kovra

@@ -1,0 +1,115 @@
+#include "ScenarioActif.h"
+
+#include "DossierDonnees.h"
+#include "FichierProfil.h"
+#include "NomScenario.h"
+
+#include <QFileInfo>
+
+namespace kovra {
+
+namespace {
+
+constexpr qsizetype kLongueurInfoBulle = 64;
+
+// Numbers the compiler wrote; anything else (missing, blank, not a number, out of range)
+// reads as 0.
+qint16 Entier16(const QString& texte) {
+    bool ok = false;
+    const short n = texte.trimmed().toShort(&ok);
+    return ok ? n : qint16(0);
+}
+
+void ChargeFichier(EtatScenario& etat, const QString& chemin) {
+    const DocumentProfil doc = DocumentProfil::Charge(chemin);
+
+    etat.FichierNumerote = Entier16(doc.Lit(QStringLiteral("Mat"), QStringLiteral("Specif"))) == 1;
+    etat.SortieFichier = doc.Lit(QStringLiteral("Type"), QStringLiteral("Type")) == u"Fichier";
+
+    etat.ListeActions = QStringList{QString()};
+    etat.ListeActions += ItemsJusquAuVide(doc.Lit(QStringLiteral("Ligne"), QStringLiteral("Champs")),
+                                          QStringLiteral("@"));
+
+    etat.ChoixPartiel = Entier16(doc.Lit(QStringLiteral("Partiel"), QStringLiteral("Choix")));
+    etat.PlacesTrame = {PlaceTrame{}};
+    if (etat.ChoixPartiel == 1) {
+        const QStringList places = ItemsJusquAuVide(
+            doc.Lit(QStringLiteral("Trame"), QStringLiteral("Trame")), QStringLiteral("@"));
+        for (qsizetype i = 0; i < places.size(); ++i) {
+            etat.PlacesTrame.push_back({static_cast<qint16>(i + 1), Entier16(places[i])});
+        }
+    }
+}
+
+bool FichierCompileExiste(const QString& dossierDonnees, const QString& nom) {
+    return !ProblemeNomScenario(nom) && QFileInfo(CheminScenario(dossierDonnees, nom)).isFile();
+}
+
+} // namespace
+
+QString TexteInfoBulle(int port, const QString& nomScenario) {
+    return (QStringLiteral("Kovra COM ") + QString::number(port) +
+            QStringLiteral(" : Ouvert, Scénario : ") + nomScenario)
+        .leftJustified(kLongueurInfoBulle, u' ', true);
+}
+
+QString ChampNumero(const QString& texte, int n, const QString& separateur) {
+    if (n < 1 || separateur.isEmpty()) {
+        return {};
+    }
+    qsizetype debut = 0;
+    for (int i = 1;; ++i) {
+        const qsizetype trouve = texte.indexOf(separateur, debut);
+        if (trouve < 0) {
+            return {};
+        }
+        if (i == n) {
+            return texte.mid(debut, trouve - debut);
+        }
+        debut = trouve + 1;
+    }
+}
+
+QStringList ItemsJusquAuVide(const QString& texte, const QString& separateur) {
+    QStringList items;
+    if (separateur.isEmpty()) {
+        return items;
+    }
+    qsizetype debut = 0;
+    for (;;) {
+        const qsizetype trouve = texte.indexOf(separateur, debut);
+        if (trouve < 0 || trouve == debut) {
+            return items;
+        }
+        items << texte.mid(debut, trouve - debut);
+        debut = trouve + 1;
+    }
+}
+
+QString CheminScenario(const QString& dossierDonnees, const QString& nom) {
+    return dossierDonnees + u'/' + kDossierScenarios + u'/' + nom + QStringLiteral(".ini");
+}
+
+bool ChargeScenarioActif(EtatScenario& etat, const Environnement& env, InfoBulle& bulle,
+                         int portCom) {
+    etat.ScenarioActif = env.registre.Lit(kRacScenChx);
+    if (!FichierCompileExiste(env.DossierDonnees, etat.ScenarioActif)) {
+        env.registre.Ecrit(kRacScenChx, QString());
+        etat.ScenarioActif.clear();
+    }
+    if (etat.ScenarioActif.isEmpty()) {
+        env.dialogues.Message(QStringLiteral("Aucun scénario n'est défini"), Icone::Information);
+        return false;
+    }
+    ChargeFichier(etat, CheminScenario(env.DossierDonnees, etat.ScenarioActif));
+    bulle.ModifieInfoBulle(TexteInfoBulle(portCom, etat.ScenarioActif));
+    return true;
+}
+
+void ChargeScenario(EtatScenario& etat, const QString& nom, const QString& dossierDonnees,
+                    InfoBulle& bulle, int portCom) {
+    ChargeFichier(etat, CheminScenario(dossierDonnees, nom));
+    bulle.ModifieInfoBulle(TexteInfoBulle(portCom, nom));
+}
+
+} // namespace kovra

@@ -1,0 +1,172 @@
+#include "Cli.h"
+#include "DossierTest.h"
+#include "Registre.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DossierDefauts;
+using kovra::test::DossierTest;
+
+namespace {
+
+struct Resultat {
+    int statut;
+    QString sortie;
+    QString erreurs;
+};
+
+// Runs command lines against one data folder and one private registry.
+struct Cli {
+    DossierTest d;
+    Registre registre{d.Chemin("registre")};
+
+    Resultat operator()(QStringList arguments) {
+        QString sortie;
+        QString erreurs;
+        QTextStream so(&sortie);
+        QTextStream se(&erreurs);
+        arguments.prepend(d.Chemin("donnees"));
+        arguments.prepend("--dir");
+        const int statut = ExecuteCli(arguments, so, se, registre, DossierDefauts());
+        so.flush();
+        se.flush();
+        return {statut, sortie, erreurs};
+    }
+};
+
+} // namespace
+
+TEST(KovraCli, ScenarioCommandsWorkOnAFreshDataFolder) {
+    Cli cli;
+    const struct {
+        QStringList arguments;
+        int statut;
+        const char* sortie;
+    } etapes[] = {
+        {{"scenario", "list"}, 0, ""},
+        {{"scenario", "create", "L'entrée", "--type", "Emulation"}, 0, "1\n"},
+        {{"scenario", "create", "Sortie", "--type=Fichier", "--path", "/tmp/s.txt", "--partial",
+          "3", "--numbered"}, 0, "2\n"},
+        {{"scenario", "add", "L'entrée", "&CODE"}, 0, "1\n"},
+        {{"scenario", "add", "L'entrée", "{TAB}"}, 0, "2\n"},
+        {{"scenario", "add", "L'entrée", "&QTY", "--place", "2"}, 0, "3\n"},
+        {{"scenario", "loop", "L'entrée", "1"}, 0, ""},
+        {{"scenario", "start", "L'entrée", "2"}, 0, ""},
+        {{"export", "L'entrée"}, 0, ""},
+        {{"ini", "get", "Scenarios/L'entrée.ini", "Ligne", "Champs"}, 0, "&CODE@{TAB}@&QTY@\n"},
+        {{"ini", "get", "Scenarios/L'entrée.ini", "Trame", "Trame"}, 0, "2@\n"},
+        {{"ini", "get", "Scenarios/L'entrée.ini", "Boucle", "Index"}, 0, "1\n"},
+        {{"ini", "get", "Scenarios/L'entrée.ini", "Depart", "Index"}, 0, "2\n"},
+        {{"export", "Sortie"}, 0, ""},
+        {{"ini", "get", "Scenarios/Sortie.ini", "Fichier", "Chemin"}, 0, "/tmp/s.txt\n"},
+        {{"ini", "get", "Scenarios/Sortie.ini", "Partiel", "Nbr"}, 0, "3\n"},
+        {{"ini", "get", "Scenarios/Sortie.ini", "Mat", "Specif"}, 0, "1\n"},
+        {{"scenario", "list"}, 0, "L'entrée\nSortie\n"},
+        {{"export", "Absent"}, 1, ""},
+        {{"scenario", "add", "Absent", "&CODE"}, 1, ""},
+        {{"scenario", "create", "a/b", "--type", "Fichier"}, 1, ""},
+        {{"scenario", "create", "X"}, 2, ""},
+        {{"scenario", "create", "X", "--type", "Fichier", "--partial", "zéro"}, 2, ""},
+        {{"scenario", "loop", "Sortie", "un"}, 2, ""},
+        {{"scenario", "create", "X", "--type", "Fichier", "--bogus"}, 2, ""},
+        {{"scenario", "list", "trop"}, 2, ""},
+    };
+    for (const auto& e : etapes) {
+        const Resultat r = cli(e.arguments);
+        EXPECT_EQ(r.statut, e.statut) << e.arguments.join(' ').toStdString() << "\n"
+                                      << r.erreurs.toStdString();
+        EXPECT_EQ(r.sortie, QString::fromUtf8(e.sortie)) << e.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.erreurs.isEmpty(), e.statut == 0) << r.erreurs.toStdString();
+    }
+}
+
+TEST(KovraCli, DeletingAScenarioClearsWhatNamesIt) {
+    Cli cli;
+    cli({"scenario", "create", "Inv", "--type", "Emulation"});
+    cli({"scenario", "create", "Autre", "--type", "Emulation"});
+    cli({"scenario", "add", "Inv", "&CODE"});
+    cli({"export", "Inv"});
+    cli({"registry", "set", "RacScenChx", "Inv"});
+    cli({"registry", "set", "RacInvent", "Inv"});
+    cli({"registry", "set", "RacCde", "Autre"});
+    ASSERT_TRUE(QFile::exists(cli.d.Chemin("donnees/Scenarios/Inv.ini")));
+
+    EXPECT_EQ(cli({"scenario", "delete", "Inv"}).statut, 0);
+    EXPECT_FALSE(QFile::exists(cli.d.Chemin("donnees/Scenarios/Inv.ini")));
+    EXPECT_EQ(cli({"scenario", "list"}).sortie, "Autre\n");
+    EXPECT_EQ(cli({"registry", "get", "RacScenChx"}).sortie, "\n");
+    EXPECT_EQ(cli({"registry", "get", "RacInvent"}).sortie, "\n");
+    EXPECT_EQ(cli({"registry", "get", "RacCde"}).sortie, "Autre\n");
+    // Its actions went with it: a new scenario taking its number starts empty.
+    cli({"scenario", "create", "Nouveau", "--type", "Emulation"});
+    cli({"export", "Nouveau"});
+    EXPECT_EQ(cli({"ini", "get", "Scenarios/Nouveau.ini", "Ligne", "Champs"}).sortie, "\n");
+}
+
+TEST(KovraCli, IniAndRegistryCommands) {
+    Cli cli;
+    const QString absolu = cli.d.Chemin("ailleurs.ini");
+    const struct {
+        QStringList arguments;
+        int statut;
+        const char* sortie;
+    } etapes[] = {
+        {{"ini", "get", "PortSerie.ini", "port_série", "PORTACTIF"}, 0, "1\n"},
+        {{"ini", "set", "PortSerie.ini", "Port_série", "Port", " 3"}, 0, ""},
+        {{"ini", "get", "PortSerie.ini", "Port_série", "Port"}, 0, "3\n"},
+        {{"ini", "clear", "PortSerie.ini", "Port_série", "Port"}, 0, ""},
+        {{"ini", "get", "PortSerie.ini", "Port_série", "Port"}, 0, "\n"},
+        {{"ini", "set", absolu, "S", "K", "V"}, 0, ""},
+        {{"ini", "get", absolu, "s", "k"}, 0, "V\n"},
+        {{"ini", "get", "absent.ini", "S", "K"}, 0, "\n"},
+        {{"ini", "set", "pas/de/dossier.ini", "S", "K", "V"}, 1, ""},
+        {{"ini", "get", "PortSerie.ini", "Port_série"}, 2, ""},
+        {{"registry", "get", "SepDec"}, 0, "\n"},
+        {{"registry", "set", "SepDec", ","}, 0, ""},
+        {{"registry", "get", "SepDec"}, 0, ",\n"},
+        {{"registry", "get", "Autre"}, 2, ""},
+        {{"registry", "set", "MDPUTL"}, 2, ""},
+    };
+    for (const auto& e : etapes) {
+        const Resultat r = cli(e.arguments);
+        EXPECT_EQ(r.statut, e.statut) << e.arguments.join(' ').toStdString() << "\n"
+                                      << r.erreurs.toStdString();
+        EXPECT_EQ(r.sortie, QString::fromUtf8(e.sortie)) << e.arguments.join(' ').toStdString();
+    }
+    EXPECT_TRUE(QFile::exists(cli.d.Chemin("registre/Ruduvo/Vove.conf")));
+}
+
+TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
+    DossierTest d;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", d.Chemin("config"));
+    env.insert("KOVRA_DIR", d.Chemin("donnees"));
+    const struct {
+        QStringList arguments;
+        int statut;
+        const char* dans;
+    } cas[] = {
+        {{"--help"}, 0, "scenario create NAME --type Emulation|Fichier"},
+        {{"scenario", "create", "--help"}, 0, "--numbered"},
+        {{}, 2, "Usage"},
+        {{"inconnue"}, 2, "unknown command"},
+        {{"--dir"}, 2, "--dir needs a folder"},
+        {{"dir"}, 0, "donnees"},
+        {{"registry", "set", "RacCde", "Commandes"}, 0, ""},
+    };
+    for (const auto& c : cas) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(KOVRA_CLI_EXE, c.arguments);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), c.statut) << c.arguments.join(' ').toStdString();
+        const QString tout = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        EXPECT_TRUE(tout.contains(c.dans)) << tout.toStdString();
+    }
+    // The registry lives in the user's configuration folder.
+    EXPECT_EQ(Registre(d.Chemin("config")).Lit(kRacCde), "Commandes");
+    EXPECT_TRUE(QFile::exists(d.Chemin("donnees/Scen.db")));
+}

@@ -1,0 +1,167 @@
+#include "BaseScen.h"
+#include "DossierTest.h"
+#include "ErreurKovra.h"
+#include "GestionScenarios.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DossierTest;
+
+namespace {
+
+NouveauScenario Emulation(const QString& nom) {
+    return {nom, kTypeEmulation, 0, false, QString()};
+}
+
+} // namespace
+
+TEST(BaseScen, ANewFileHasItsTablesAndOneCounterRow) {
+    DossierTest d;
+    {
+        BaseScen base(d.Chemin("Scen.db"));
+        EXPECT_TRUE(base.ListeNoms().isEmpty());
+        EXPECT_EQ(base.LitCompteur(), qint16(1));
+        base.EcritCompteur(41);
+    }
+    // Opening it again adds no row and keeps the value.
+    BaseScen base(d.Chemin("Scen.db"));
+    EXPECT_EQ(base.LitCompteur(), qint16(41));
+}
+
+TEST(BaseScen, NumbersFollowTheLargestAndAreReused) {
+    DossierTest d;
+    BaseScen base(d.Chemin("Scen.db"));
+    EXPECT_EQ(base.ProchainNumero(), 1);
+    EXPECT_EQ(CreeScenario(base, Emulation("A")), 1);
+    EXPECT_EQ(CreeScenario(base, Emulation("B")), 2);
+    EXPECT_EQ(CreeScenario(base, Emulation("C")), 3);
+    base.SupprimeScenario(3);
+    EXPECT_EQ(CreeScenario(base, Emulation("D")), 3);
+    base.SupprimeScenario(1);
+    EXPECT_EQ(CreeScenario(base, Emulation("E")), 4);
+    EXPECT_EQ(base.ListeNoms(), (QStringList{"B", "D", "E"}));
+}
+
+TEST(BaseScen, TextsWithApostrophesAndQuotesAreStoredAsTyped) {
+    DossierTest d;
+    BaseScen base(d.Chemin("Scen.db"));
+    const QString nom = "L'entrée 'Dépôt'); DROP TABLE Scenarios; --";
+    const qint16 n = CreeScenario(base, {nom, kTypeFichier, 3, true, "/tmp/l'export/o'k.txt"});
+    AjouteAction(base, n, "'; DELETE FROM Actions; '", 2);
+    base.MetAJourChemin(n, "C:\\Sorties\\aujourd'hui.txt");
+
+    EXPECT_EQ(base.NumeroParNom(nom), n);
+    EXPECT_EQ(base.NomParNumero(n), nom);
+    const auto ligne = base.LitScenario(n);
+    ASSERT_TRUE(ligne);
+    EXPECT_EQ(ligne->Chemin, "C:\\Sorties\\aujourd'hui.txt");
+    EXPECT_EQ(ligne->Type, "Fichier");
+    EXPECT_EQ(ligne->Trame, 1);
+    EXPECT_EQ(ligne->NbrTrame, 3);
+    EXPECT_EQ(ligne->Specif, 1);
+    const auto actions = base.Actions(n);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].Champs, "'; DELETE FROM Actions; '");
+    EXPECT_EQ(actions[0].PlaceTrame, 2);
+}
+
+TEST(BaseScen, DeletingAScenarioRemovesItsActionsOnly) {
+    DossierTest d;
+    BaseScen base(d.Chemin("Scen.db"));
+    const qint16 a = CreeScenario(base, Emulation("A"));
+    const qint16 b = CreeScenario(base, Emulation("B"));
+    AjouteAction(base, a, "&CODE", 0);
+    AjouteAction(base, b, "&QTY", 0);
+    base.SupprimeScenario(a);
+    EXPECT_TRUE(base.Actions(a).empty());
+    EXPECT_EQ(base.Actions(b).size(), 1u);
+    EXPECT_FALSE(base.NomParNumero(a));
+}
+
+TEST(BaseScen, NullColumnsReadAsZeroAndEmpty) {
+    DossierTest d;
+    BaseScen base(d.Chemin("Scen.db"));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "brut");
+        db.setDatabaseName(d.Chemin("Scen.db"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,"
+                           "Boucle,Depart) VALUES (7,'N',NULL,NULL,NULL,NULL,NULL,NULL,'abc')"));
+        ASSERT_TRUE(q.exec("INSERT INTO Actions (NumeroScen,NumAction,Champs,PlaceTrame) "
+                           "VALUES (7,1,NULL,NULL)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("brut");
+    const auto l = base.LitScenario(7);
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->Type, "");
+    EXPECT_EQ(l->Trame, 0);
+    EXPECT_EQ(l->Specif, 0);
+    EXPECT_EQ(l->Chemin, "");
+    EXPECT_EQ(l->NbrTrame, 0);
+    EXPECT_EQ(l->Boucle, 0);
+    EXPECT_EQ(l->Depart, 0);
+    const auto actions = base.Actions(7);
+    ASSERT_EQ(actions.size(), 1u);
+    EXPECT_EQ(actions[0].Champs, "");
+    EXPECT_EQ(actions[0].PlaceTrame, 0);
+}
+
+TEST(BaseScen, RenumberingClosesGapsAndKeepsRowsThatShareANumber) {
+    DossierTest d;
+    BaseScen base(d.Chemin("Scen.db"));
+    const qint16 n = CreeScenario(base, Emulation("A"));
+    base.InsereAction(n, 9, "neuf", 0);
+    base.InsereAction(n, 2, "deux", 0);
+    base.InsereAction(n, 5, "cinq", 0);
+    base.InsereAction(n, 5, "cinq bis", 0);
+    base.RenumeroteActions(n);
+    QStringList ordre;
+    QList<qint16> numeros;
+    for (const LigneAction& a : base.Actions(n)) {
+        ordre << a.Champs;
+        numeros << a.NumAction;
+    }
+    EXPECT_EQ(ordre, (QStringList{"deux", "cinq", "cinq bis", "neuf"}));
+    EXPECT_EQ(numeros, (QList<qint16>{1, 2, 3, 4}));
+}
+
+TEST(BaseScen, AFileThatIsNoDatabaseIsReported) {
+    DossierTest d;
+    d.Ecrit("Scen.db", QByteArray("Standard Jet DB, not SQLite").repeated(100));
+    try {
+        BaseScen base(d.Chemin("Scen.db"));
+        FAIL() << "opened";
+    } catch (const ErreurKovra& e) {
+        EXPECT_TRUE(e.Message().contains(d.Chemin("Scen.db"))) << e.what();
+    }
+}
+
+TEST(GestionScenarios, RefusesWhatWouldBreakTheCompiledFile) {
+    DossierTest d;
+    BaseScen base(d.Chemin("Scen.db"));
+    CreeScenario(base, Emulation("Inventaire"));
+    const struct {
+        NouveauScenario nouveau;
+        const char* message;
+    } cas[] = {
+        {{"X", "", 0, false, ""}, "Vous devez préciser un type pour le scénario."},
+        {{"X", "Clavier", 0, false, ""}, "Le type « Clavier » est inconnu"},
+        {{"../X", kTypeFichier, 0, false, ""}, "ne peut pas servir de nom de fichier"},
+        {{"inventaire", kTypeFichier, 0, false, ""}, "Un scénario nommé « Inventaire » existe déjà."},
+    };
+    for (const auto& c : cas) {
+        try {
+            CreeScenario(base, c.nouveau);
+            ADD_FAILURE() << "accepted " << c.nouveau.Nom.toStdString();
+        } catch (const ErreurKovra& e) {
+            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.message))) << e.what();
+        }
+    }
+    EXPECT_EQ(base.ListeNoms(), QStringList{"Inventaire"});
+}

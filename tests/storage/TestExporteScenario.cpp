@@ -1,0 +1,134 @@
+#include "BaseScen.h"
+#include "DossierTest.h"
+#include "ErreurKovra.h"
+#include "ExporteScenario.h"
+#include "GestionScenarios.h"
+#include "ScenarioActif.h"
+
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DonneesTest;
+
+namespace {
+
+struct Base {
+    DonneesTest t;
+    BaseScen base{t.Chemin("Scen.db")};
+
+    QByteArray Compile(const QString& nom) { return t.dossier.Lit("donnees/Scenarios/" + nom + ".ini"); }
+};
+
+} // namespace
+
+TEST(ExporteScenario, WritesEveryKeyInOrderWithActionsRenumbered) {
+    const struct {
+        const char* type;
+        int places[3];
+        QByteArray attendu;
+    } cas[] = {
+        {"Emulation", {0, 0, 0},
+         "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex=1\r\n"
+         "[Depart]\r\nIndex=2\r\n[Trame]\r\nTrame=\r\n[Partiel]\r\nChoix=1\r\nNbr=5\r\n"
+         "[Mat]\r\nSpecif=1\r\n"},
+        {"Emulation", {4, 0, 2},
+         "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex=1\r\n"
+         "[Depart]\r\nIndex=2\r\n[Trame]\r\nTrame=4@2@\r\n[Partiel]\r\nChoix=1\r\nNbr=5\r\n"
+         "[Mat]\r\nSpecif=1\r\n"},
+        {"Fichier", {3, 1, 2},
+         "[Type]\r\nType=Fichier\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex=1\r\n"
+         "[Depart]\r\nIndex=2\r\n[Trame]\r\nTrame=3@1@2@\r\n[Partiel]\r\nChoix=1\r\nNbr=5\r\n"
+         "[Mat]\r\nSpecif=1\r\n[Fichier]\r\nChemin=/srv/sorties/l'inventaire.txt\r\n"},
+    };
+    for (const auto& c : cas) {
+        Base b;
+        const qint16 n = CreeScenario(b.base, {"Dépôt", c.type, 5, true, "/srv/sorties/l'inventaire.txt"});
+        b.base.MetAJourBoucle(n, 1);
+        b.base.MetAJourDepart(n, 2);
+        // Added out of order, with gaps.
+        b.base.InsereAction(n, 9, "&QTY", c.places[2]);
+        b.base.InsereAction(n, 2, "&CODE", c.places[0]);
+        b.base.InsereAction(n, 5, "{TAB}", c.places[1]);
+        ExporteScenario(b.base, b.t.donnees, n);
+        EXPECT_EQ(b.Compile("Dépôt"), c.attendu) << c.type;
+        QList<qint16> numeros;
+        for (const LigneAction& a : b.base.Actions(n)) {
+            numeros << a.NumAction;
+        }
+        EXPECT_EQ(numeros, (QList<qint16>{1, 2, 3}));
+    }
+}
+
+TEST(ExporteScenario, RebuildsTheFileFromNothing) {
+    Base b;
+    const qint16 n = CreeScenario(b.base, {"Vide", kTypeEmulation, 0, false, "/ignoré.txt"});
+    b.t.dossier.Ecrit("donnees/Scenarios/Vide.ini", "[Fichier]\r\nChemin=vieux\r\n[Autre]\r\nx=1\r\n");
+    ExporteScenario(b.base, b.t.donnees, n);
+    EXPECT_EQ(b.Compile("Vide"),
+              "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=\r\n[Boucle]\r\nIndex=0\r\n"
+              "[Depart]\r\nIndex=0\r\n[Trame]\r\nTrame=\r\n[Partiel]\r\nChoix=0\r\nNbr=0\r\n"
+              "[Mat]\r\nSpecif=0\r\n");
+}
+
+TEST(ExporteScenario, ReadsNullColumnsAsZeroAndEmpty) {
+    Base b;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "nulls");
+        db.setDatabaseName(b.t.Chemin("Scen.db"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,"
+                           "Boucle,Depart) VALUES (4,'Nuls',NULL,NULL,NULL,NULL,NULL,NULL,NULL)"));
+        ASSERT_TRUE(q.exec("INSERT INTO Actions VALUES (4,1,NULL,NULL)"));
+        ASSERT_TRUE(q.exec("INSERT INTO Actions VALUES (4,2,'&QTY',NULL)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("nulls");
+    ExporteScenario(b.base, b.t.donnees, 4);
+    EXPECT_EQ(b.Compile("Nuls"),
+              "[Type]\r\nType=\r\n[Ligne]\r\nChamps=@&QTY@\r\n[Boucle]\r\nIndex=0\r\n"
+              "[Depart]\r\nIndex=0\r\n[Trame]\r\nTrame=\r\n[Partiel]\r\nChoix=0\r\nNbr=0\r\n"
+              "[Mat]\r\nSpecif=0\r\n");
+}
+
+TEST(ExporteScenario, RoundTripsThroughTheLoader) {
+    Base b;
+    const qint16 n = CreeScenario(b.base, {"Aller-retour", kTypeFichier, 4, true, "/tmp/s.txt"});
+    AjouteAction(b.base, n, "&EMP", 3);
+    AjouteAction(b.base, n, "Texte libre é", 0);
+    AjouteAction(b.base, n, "&QTY", 1);
+    ExporteScenario(b.base, b.t.donnees, n);
+    EtatScenario etat;
+    struct : InfoBulle {
+        void ModifieInfoBulle(const QString&) override {}
+    } bulle;
+    ChargeScenario(etat, "Aller-retour", b.t.donnees, bulle, 1);
+    EXPECT_EQ(etat.ListeActions, (QStringList{"", "&EMP", "Texte libre é", "&QTY"}));
+    EXPECT_TRUE(etat.SortieFichier);
+    EXPECT_TRUE(etat.FichierNumerote);
+    EXPECT_EQ(etat.ChoixPartiel, 1);
+    ASSERT_EQ(etat.PlacesTrame.size(), 3u);
+    EXPECT_EQ(etat.PlacesTrame[1].Place, 3);
+    EXPECT_EQ(etat.PlacesTrame[2].Place, 1);
+}
+
+TEST(ExporteScenario, RefusesNumbersWithoutRowAndNamesThatLeaveTheFolder) {
+    Base b;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "ancien");
+        db.setDatabaseName(b.t.Chemin("Scen.db"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("INSERT INTO Scenarios (Numero,Nom,Type) VALUES (2,'../../dehors','Emulation')"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("ancien");
+    for (const qint16 n : {qint16(1), qint16(2)}) {
+        EXPECT_THROW(ExporteScenario(b.base, b.t.donnees, n), ErreurKovra);
+    }
+    EXPECT_TRUE(QDir(b.t.Chemin("Scenarios")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_FALSE(QFile::exists(b.t.dossier.Chemin("dehors.ini")));
+}

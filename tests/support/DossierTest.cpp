@@ -1,0 +1,41 @@
+#include "DossierTest.h"
+
+#include "DossierDonnees.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace kovra::test {
+
+DossierTest::DossierTest() {
+    EXPECT_TRUE(dir_.isValid());
+}
+
+QString DossierTest::Chemin(const QString& nom) const {
+    return nom.isEmpty() ? dir_.path() : dir_.filePath(nom);
+}
+
+void DossierTest::Ecrit(const QString& nom, const QByteArray& octets) const {
+    const QString chemin = Chemin(nom);
+    QDir().mkpath(QFileInfo(chemin).path());
+    QFile f(chemin);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << chemin.toStdString();
+    f.write(octets);
+}
+
+QByteArray DossierTest::Lit(const QString& nom) const {
+    QFile f(Chemin(nom));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return f.readAll();
+}
+
+DonneesTest::DonneesTest()
+    : donnees(dossier.Chemin(QStringLiteral("donnees"))),
+      registre(dossier.Chemin(QStringLiteral("registre"))), env{donnees, registre, dialogues} {
+    PrepareDossierDonnees(donnees, DossierDefauts());
+}
+
+} // namespace kovra::test

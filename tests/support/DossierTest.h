@@ -1,0 +1,42 @@
+#pragma once
+
+#include "DialoguesScriptes.h"
+#include "Environnement.h"
+#include "Registre.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace kovra::test {
+
+// A temporary folder, removed with the object.
+class DossierTest {
+public:
+    DossierTest();
+    QString Chemin(const QString& nom = QString()) const;
+    void Ecrit(const QString& nom, const QByteArray& octets) const;
+    QByteArray Lit(const QString& nom) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A data folder filled with the installed defaults, a private registry and scripted
+// dialogues: everything a piece of Kovra needs, fresh for each test.
+struct DonneesTest {
+    DonneesTest();
+
+    DossierTest dossier;
+    QString donnees;
+    Registre registre;
+    DialoguesScriptes dialogues;
+    Environnement env;
+
+    QString Chemin(const QString& nom) const { return donnees + u'/' + nom; }
+};
+
+// Default files installed with the program.
+inline QString DossierDefauts() { return QStringLiteral(KOVRA_TEST_DEFAUTS); }
+
+} // namespace kovra::test
