@@ -53,11 +53,11 @@ struct OptionCli {
 };
 
 struct Commande {
-    QStringList mots;           // e.g. "scenario", "create"
-    qsizetype nbPositionnels;   // exactly this many
+    QStringList mots;         // e.g. "scenario", "create"
+    qsizetype nbPositionnels; // exactly this many
     std::vector<OptionCli> options;
-    QString syntaxe;            // as shown in the help
-    QString aide;               // one line
+    QString syntaxe; // as shown in the help
+    QString aide;    // one line
     std::function<void(ContexteCli&, const Appel&)> execute;
 };
 

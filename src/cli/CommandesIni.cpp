@@ -5,14 +5,20 @@
 namespace kovra {
 
 void AjouteCommandesIni(std::vector<Commande>& table) {
-    table.push_back({{"ini", "get"}, 3, {}, "ini get FILE SECTION KEY",
+    table.push_back({{"ini", "get"},
+                     3,
+                     {},
+                     "ini get FILE SECTION KEY",
                      "Print a value of a settings file (empty when missing). FILE is relative "
                      "to the data folder unless absolute.",
                      [](ContexteCli& ctx, const Appel& a) {
                          const QStringList& p = a.positionnels;
                          ctx.sortie << LireIni(ctx.CheminFichier(p[0]), p[1], p[2]) << "\n";
                      }});
-    table.push_back({{"ini", "set"}, 4, {}, "ini set FILE SECTION KEY VALUE",
+    table.push_back({{"ini", "set"},
+                     4,
+                     {},
+                     "ini set FILE SECTION KEY VALUE",
                      "Write a value, adding the key, the section or the file as needed.",
                      [](ContexteCli& ctx, const Appel& a) {
                          const QStringList& p = a.positionnels;
@@ -22,7 +28,10 @@ void AjouteCommandesIni(std::vector<Commande>& table) {
                                  QStringLiteral("Impossible d'écrire le fichier %1.").arg(fichier));
                          }
                      }});
-    table.push_back({{"ini", "clear"}, 3, {}, "ini clear FILE SECTION KEY",
+    table.push_back({{"ini", "clear"},
+                     3,
+                     {},
+                     "ini clear FILE SECTION KEY",
                      "Empty a value; the key stays in its section.",
                      [](ContexteCli& ctx, const Appel& a) {
                          const QStringList& p = a.positionnels;

@@ -16,13 +16,19 @@ QString NomValeur(const QString& nom) {
 } // namespace
 
 void AjouteCommandesRegistre(std::vector<Commande>& table) {
-    table.push_back({{"registry", "get"}, 1, {}, "registry get NAME",
+    table.push_back({{"registry", "get"},
+                     1,
+                     {},
+                     "registry get NAME",
                      "Print a value of the key Software\\Ruduvo\\Vove: RacScenChx, RacInvent, "
                      "RacCde, MDPUTL or SepDec.",
                      [](ContexteCli& ctx, const Appel& a) {
                          ctx.sortie << ctx.registre.Lit(NomValeur(a.positionnels[0])) << "\n";
                      }});
-    table.push_back({{"registry", "set"}, 2, {}, "registry set NAME VALUE",
+    table.push_back({{"registry", "set"},
+                     2,
+                     {},
+                     "registry set NAME VALUE",
                      "Write a value of the key Software\\Ruduvo\\Vove.",
                      [](ContexteCli& ctx, const Appel& a) {
                          ctx.registre.Ecrit(NomValeur(a.positionnels[0]), a.positionnels[1]);

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kMax16 = std::numeric_limits<qint16>::max();
 
-
 void Liste(ContexteCli& ctx, const Appel&) {
     BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
     for (const QString& nom : base.ListeNoms()) {
@@ -73,8 +72,12 @@ void Exporte(ContexteCli& ctx, const Appel& a) {
 } // namespace
 
 void AjouteCommandesScenario(std::vector<Commande>& table) {
-    table.push_back({{"scenario", "list"}, 0, {}, "scenario list",
-                     "Print the scenario names, one a line, in table order.", Liste});
+    table.push_back({{"scenario", "list"},
+                     0,
+                     {},
+                     "scenario list",
+                     "Print the scenario names, one a line, in table order.",
+                     Liste});
     table.push_back(
         {{"scenario", "create"},
          1,
@@ -84,21 +87,32 @@ void AjouteCommandesScenario(std::vector<Commande>& table) {
          "--partial N: incoming records of N fields, of which the actions' places are kept; "
          "--numbered: never replace an output file, write Name1.ext, Name2.ext...",
          Cree});
-    table.push_back({{"scenario", "add"}, 2, {{"--place", true}},
+    table.push_back({{"scenario", "add"},
+                     2,
+                     {{"--place", true}},
                      "scenario add NAME ACTION [--place N]",
                      "Append an action and print its number. --place: the field of the "
                      "incoming record it takes (partial frames).",
                      Ajoute});
-    table.push_back({{"scenario", "loop"}, 2, {}, "scenario loop NAME N",
+    table.push_back({{"scenario", "loop"},
+                     2,
+                     {},
+                     "scenario loop NAME N",
                      "Set the loop position: the action at which every later pass starts.",
                      Boucle});
-    table.push_back({{"scenario", "start"}, 2, {}, "scenario start NAME N",
-                     "Set the start position.", Depart});
-    table.push_back({{"scenario", "delete"}, 1, {}, "scenario delete NAME",
+    table.push_back(
+        {{"scenario", "start"}, 2, {}, "scenario start NAME N", "Set the start position.", Depart});
+    table.push_back({{"scenario", "delete"},
+                     1,
+                     {},
+                     "scenario delete NAME",
                      "Delete a scenario, its actions and its compiled file; registry values "
                      "naming it become empty.",
                      Supprime});
-    table.push_back({{"export"}, 1, {}, "export NAME",
+    table.push_back({{"export"},
+                     1,
+                     {},
+                     "export NAME",
                      "Compile a scenario into Scenarios/NAME.ini, which reception reads.",
                      Exporte});
 }

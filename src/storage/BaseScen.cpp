@@ -86,8 +86,8 @@ BaseScen::~BaseScen() {
 }
 
 void BaseScen::Echec(const QString& quoi, const QString& explication) const {
-    throw ErreurKovra(QStringLiteral("Base de scénarios %1 (%2) : %3")
-                          .arg(chemin_, quoi, explication.trimmed()));
+    throw ErreurKovra(
+        QStringLiteral("Base de scénarios %1 (%2) : %3").arg(chemin_, quoi, explication.trimmed()));
 }
 
 QSqlQuery BaseScen::Execute(const QString& sql, const QVariantList& valeurs) {
@@ -174,7 +174,8 @@ qint16 BaseScen::ProchainNumero() {
     }
     const qlonglong plusGrand = q.value(0).toLongLong();
     if (plusGrand >= std::numeric_limits<qint16>::max()) {
-        throw ErreurKovra(QStringLiteral("Il n'y a plus de numéro libre pour un nouveau scénario."));
+        throw ErreurKovra(
+            QStringLiteral("Il n'y a plus de numéro libre pour un nouveau scénario."));
     }
     return static_cast<qint16>(std::max<qlonglong>(plusGrand, 0) + 1);
 }

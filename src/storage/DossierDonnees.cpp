@@ -50,7 +50,8 @@ QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts
                 QStringLiteral("Le fichier par défaut %1 est introuvable.").arg(source));
         }
         if (!QFile::copy(source, cible)) {
-            throw ErreurKovra(QStringLiteral("Impossible de copier %1 vers %2.").arg(source, cible));
+            throw ErreurKovra(
+                QStringLiteral("Impossible de copier %1 vers %2.").arg(source, cible));
         }
         // The installed copy may be read-only; the user's copy is theirs to change.
         QFile::setPermissions(cible, QFile::permissions(cible) | QFileDevice::WriteOwner);

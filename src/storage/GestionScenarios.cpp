@@ -27,8 +27,7 @@ qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau) {
     // Names differing only by case would share one compiled file on Windows.
     for (const QString& nom : base.ListeNoms()) {
         if (nom.compare(nouveau.Nom, Qt::CaseInsensitive) == 0) {
-            throw ErreurKovra(
-                QStringLiteral("Un scénario nommé « %1 » existe déjà.").arg(nom));
+            throw ErreurKovra(QStringLiteral("Un scénario nommé « %1 » existe déjà.").arg(nom));
         }
     }
     LigneScenario ligne;
@@ -67,7 +66,8 @@ void SupprimeScenario(BaseScen& base, Registre& registre, const QString& dossier
     if (!ProblemeNomScenario(nom)) {
         const QString compile = CheminScenario(dossierDonnees, nom);
         if (QFileInfo::exists(compile) && !QFile::remove(compile)) {
-            throw ErreurKovra(QStringLiteral("Impossible de supprimer le fichier %1.").arg(compile));
+            throw ErreurKovra(
+                QStringLiteral("Impossible de supprimer le fichier %1.").arg(compile));
         }
     }
     base.SupprimeScenario(numero);

@@ -25,8 +25,7 @@ std::unique_ptr<QSettings> Ouvre(const QString& racine, const QString& cle) {
                                            QSettings::NativeFormat);
     }
 #endif
-    return std::make_unique<QSettings>(racine + u'/' + CheminRelatif(cle) +
-                                           QStringLiteral(".conf"),
+    return std::make_unique<QSettings>(racine + u'/' + CheminRelatif(cle) + QStringLiteral(".conf"),
                                        QSettings::IniFormat);
 }
 

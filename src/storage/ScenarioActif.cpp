@@ -27,8 +27,8 @@ void ChargeFichier(EtatScenario& etat, const QString& chemin) {
     etat.SortieFichier = doc.Lit(QStringLiteral("Type"), QStringLiteral("Type")) == u"Fichier";
 
     etat.ListeActions = QStringList{QString()};
-    etat.ListeActions += ItemsJusquAuVide(doc.Lit(QStringLiteral("Ligne"), QStringLiteral("Champs")),
-                                          QStringLiteral("@"));
+    etat.ListeActions += ItemsJusquAuVide(
+        doc.Lit(QStringLiteral("Ligne"), QStringLiteral("Champs")), QStringLiteral("@"));
 
     etat.ChoixPartiel = Entier16(doc.Lit(QStringLiteral("Partiel"), QStringLiteral("Choix")));
     etat.PlacesTrame = {PlaceTrame{}};

@@ -49,7 +49,9 @@ TEST(KovraCli, ScenarioCommandsWorkOnAFreshDataFolder) {
         {{"scenario", "list"}, 0, ""},
         {{"scenario", "create", "L'entrée", "--type", "Emulation"}, 0, "1\n"},
         {{"scenario", "create", "Sortie", "--type=Fichier", "--path", "/tmp/s.txt", "--partial",
-          "3", "--numbered"}, 0, "2\n"},
+          "3", "--numbered"},
+         0,
+         "2\n"},
         {{"scenario", "add", "L'entrée", "&CODE"}, 0, "1\n"},
         {{"scenario", "add", "L'entrée", "{TAB}"}, 0, "2\n"},
         {{"scenario", "add", "L'entrée", "&QTY", "--place", "2"}, 0, "3\n"},
@@ -163,7 +165,8 @@ TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
         p.start(KOVRA_CLI_EXE, c.arguments);
         ASSERT_TRUE(p.waitForFinished(30000));
         EXPECT_EQ(p.exitCode(), c.statut) << c.arguments.join(' ').toStdString();
-        const QString tout = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        const QString tout =
+            QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
         EXPECT_TRUE(tout.contains(c.dans)) << tout.toStdString();
     }
     // The registry lives in the user's configuration folder.

@@ -33,8 +33,7 @@ TEST(DialoguesScriptes, RecordEveryTextAndAnswerInOrder) {
 namespace {
 
 // Answers the next modal dialog as a user would, once it is up.
-template <typename Fenetre, typename Reponse>
-void Repond(Reponse reponse) {
+template <typename Fenetre, typename Reponse> void Repond(Reponse reponse) {
     QTimer::singleShot(0, [reponse] {
         auto* f = qobject_cast<Fenetre*>(QApplication::activeModalWidget());
         if (f == nullptr) {
@@ -54,7 +53,8 @@ TEST(DialoguesQt, ShowTheTextsAndReturnTheUsersAnswers) {
         vu = m->windowTitle() + "|" + m->text();
         m->button(QMessageBox::Yes)->click();
     });
-    EXPECT_TRUE(d.Question("Voulez-vous réellement supprimer le scénario A?", Icone::Critique, "Kovra"));
+    EXPECT_TRUE(
+        d.Question("Voulez-vous réellement supprimer le scénario A?", Icone::Critique, "Kovra"));
     EXPECT_EQ(vu, "Kovra|Voulez-vous réellement supprimer le scénario A?");
 
     Repond<QMessageBox>([](QMessageBox* m) { m->button(QMessageBox::No)->click(); });

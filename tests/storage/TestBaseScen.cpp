@@ -153,7 +153,8 @@ TEST(GestionScenarios, RefusesWhatWouldBreakTheCompiledFile) {
         {{"X", "", 0, false, ""}, "Vous devez préciser un type pour le scénario."},
         {{"X", "Clavier", 0, false, ""}, "Le type « Clavier » est inconnu"},
         {{"../X", kTypeFichier, 0, false, ""}, "ne peut pas servir de nom de fichier"},
-        {{"inventaire", kTypeFichier, 0, false, ""}, "Un scénario nommé « Inventaire » existe déjà."},
+        {{"inventaire", kTypeFichier, 0, false, ""},
+         "Un scénario nommé « Inventaire » existe déjà."},
     };
     for (const auto& c : cas) {
         try {

@@ -17,8 +17,8 @@ TEST(DossierDonnees, AFreshFolderIsFilledWithTheDefaults) {
     const QString dossier = d.Chemin("nouveau/kovra");
     const QStringList ajoutes = PrepareDossierDonnees(dossier, DossierDefauts());
     EXPECT_EQ(QSet<QString>(ajoutes.begin(), ajoutes.end()),
-              (QSet<QString>{"PortSerie.ini", "Touche.ini", "Corres.ini", "TouFic.ini",
-                             "Scenarios", "Scen.db"}));
+              (QSet<QString>{"PortSerie.ini", "Touche.ini", "Corres.ini", "TouFic.ini", "Scenarios",
+                             "Scen.db"}));
     EXPECT_TRUE(QDir(dossier + "/Scenarios").exists());
     BaseScen base(dossier + "/Scen.db");
     EXPECT_TRUE(base.ListeNoms().isEmpty());
@@ -78,7 +78,8 @@ TEST(DossierDonnees, DefaultFilesAreComplete) {
             const int slot = ligne.mid(at + 1).trimmed().toInt();
             EXPECT_EQ(slot, s.premierSlot + i);
             numeros.insert(slot);
-            EXPECT_FALSE(LireIni(corres, "Correspondance", QString::number(slot)).isEmpty()) << slot;
+            EXPECT_FALSE(LireIni(corres, "Correspondance", QString::number(slot)).isEmpty())
+                << slot;
         }
     }
     EXPECT_EQ(numeros.size(), 38);
@@ -86,7 +87,9 @@ TEST(DossierDonnees, DefaultFilesAreComplete) {
         EXPECT_GT(LireIni(touche, "Vitesses", QString::number(i)).toInt(), 0) << i;
     }
     for (int i = 0; i <= 32; ++i) {
-        EXPECT_FALSE(LireIni(DossierDefauts() + "/TouFic.ini", "Touches", QString::number(i)).isEmpty()) << i;
+        EXPECT_FALSE(
+            LireIni(DossierDefauts() + "/TouFic.ini", "Touches", QString::number(i)).isEmpty())
+            << i;
     }
     const QString port = DossierDefauts() + "/PortSerie.ini";
     EXPECT_EQ(LireIni(port, "Port_série", "PortActif"), "1");

@@ -19,7 +19,9 @@ struct Base {
     DonneesTest t;
     BaseScen base{t.Chemin("Scen.db")};
 
-    QByteArray Compile(const QString& nom) { return t.dossier.Lit("donnees/Scenarios/" + nom + ".ini"); }
+    QByteArray Compile(const QString& nom) {
+        return t.dossier.Lit("donnees/Scenarios/" + nom + ".ini");
+    }
 };
 
 } // namespace
@@ -30,22 +32,28 @@ TEST(ExporteScenario, WritesEveryKeyInOrderWithActionsRenumbered) {
         int places[3];
         QByteArray attendu;
     } cas[] = {
-        {"Emulation", {0, 0, 0},
-         "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex=1\r\n"
+        {"Emulation",
+         {0, 0, 0},
+         "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex="
+         "1\r\n"
          "[Depart]\r\nIndex=2\r\n[Trame]\r\nTrame=\r\n[Partiel]\r\nChoix=1\r\nNbr=5\r\n"
          "[Mat]\r\nSpecif=1\r\n"},
-        {"Emulation", {4, 0, 2},
-         "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex=1\r\n"
+        {"Emulation",
+         {4, 0, 2},
+         "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex="
+         "1\r\n"
          "[Depart]\r\nIndex=2\r\n[Trame]\r\nTrame=4@2@\r\n[Partiel]\r\nChoix=1\r\nNbr=5\r\n"
          "[Mat]\r\nSpecif=1\r\n"},
-        {"Fichier", {3, 1, 2},
+        {"Fichier",
+         {3, 1, 2},
          "[Type]\r\nType=Fichier\r\n[Ligne]\r\nChamps=&CODE@{TAB}@&QTY@\r\n[Boucle]\r\nIndex=1\r\n"
          "[Depart]\r\nIndex=2\r\n[Trame]\r\nTrame=3@1@2@\r\n[Partiel]\r\nChoix=1\r\nNbr=5\r\n"
          "[Mat]\r\nSpecif=1\r\n[Fichier]\r\nChemin=/srv/sorties/l'inventaire.txt\r\n"},
     };
     for (const auto& c : cas) {
         Base b;
-        const qint16 n = CreeScenario(b.base, {"Dépôt", c.type, 5, true, "/srv/sorties/l'inventaire.txt"});
+        const qint16 n =
+            CreeScenario(b.base, {"Dépôt", c.type, 5, true, "/srv/sorties/l'inventaire.txt"});
         b.base.MetAJourBoucle(n, 1);
         b.base.MetAJourDepart(n, 2);
         // Added out of order, with gaps.
@@ -65,7 +73,8 @@ TEST(ExporteScenario, WritesEveryKeyInOrderWithActionsRenumbered) {
 TEST(ExporteScenario, RebuildsTheFileFromNothing) {
     Base b;
     const qint16 n = CreeScenario(b.base, {"Vide", kTypeEmulation, 0, false, "/ignoré.txt"});
-    b.t.dossier.Ecrit("donnees/Scenarios/Vide.ini", "[Fichier]\r\nChemin=vieux\r\n[Autre]\r\nx=1\r\n");
+    b.t.dossier.Ecrit("donnees/Scenarios/Vide.ini",
+                      "[Fichier]\r\nChemin=vieux\r\n[Autre]\r\nx=1\r\n");
     ExporteScenario(b.base, b.t.donnees, n);
     EXPECT_EQ(b.Compile("Vide"),
               "[Type]\r\nType=Emulation\r\n[Ligne]\r\nChamps=\r\n[Boucle]\r\nIndex=0\r\n"
@@ -122,7 +131,8 @@ TEST(ExporteScenario, RefusesNumbersWithoutRowAndNamesThatLeaveTheFolder) {
         db.setDatabaseName(b.t.Chemin("Scen.db"));
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("INSERT INTO Scenarios (Numero,Nom,Type) VALUES (2,'../../dehors','Emulation')"));
+        ASSERT_TRUE(q.exec(
+            "INSERT INTO Scenarios (Numero,Nom,Type) VALUES (2,'../../dehors','Emulation')"));
         db.close();
     }
     QSqlDatabase::removeDatabase("ancien");

@@ -36,10 +36,10 @@ TEST(LireIni, FollowsTheProfileRules) {
         const char* cle;
         const char* attendu;
     } cas[] = {
-        {"Port_série", "Port", "3"},                // blank before a number dropped
-        {"PORT_SÉRIE", "port", "3"},                // case does not matter
-        {" Port_série ", " Vitesse ", "9600"},      // nor surrounding blanks
-        {"Port_série", "Bit d'arrêt", "1"},         // Windows-1252 key
+        {"Port_série", "Port", "3"},           // blank before a number dropped
+        {"PORT_SÉRIE", "port", "3"},           // case does not matter
+        {" Port_série ", " Vitesse ", "9600"}, // nor surrounding blanks
+        {"Port_série", "Bit d'arrêt", "1"},    // Windows-1252 key
         {"Port_série", "Vide", ""},
         {"Port_série", "SansEgal", ""},
         {"Port_série", "Cite", "  entre guillemets  "}, // one pair of quotes removed
@@ -47,8 +47,8 @@ TEST(LireIni, FollowsTheProfileRules) {
         {"Port_série", "Seul", "\""},
         {"Port_série", "Egal", "a=b"},
         {"Port_série", "Manque", ""},
-        {"Deux", "Cle", "premiere"},                // first key of the name wins
-        {"Deux", "Autre", ""},                      // only the first section so named
+        {"Deux", "Cle", "premiere"}, // first key of the name wins
+        {"Deux", "Autre", ""},       // only the first section so named
         {"Absente", "Cle", ""},
         {"; réglages", "", ""},
     };
@@ -109,7 +109,8 @@ TEST(EcrireIni, CreatesANewFileInWindows1252WithWindowsLineEnds) {
     DossierTest d;
     const QString f = d.Chemin("neuf.ini");
     ASSERT_NE(EcrireIni("Port_série", "Bit de donnée", " 8", f), 0);
-    EXPECT_EQ(d.Lit("neuf.ini"), "[Port_s\xE9rie]\r\nBit de donn\xE9" "e= 8\r\n");
+    EXPECT_EQ(d.Lit("neuf.ini"), "[Port_s\xE9rie]\r\nBit de donn\xE9"
+                                 "e= 8\r\n");
     EXPECT_EQ(LireIni(f, "Port_série", "Bit de donnée"), "8");
 }
 

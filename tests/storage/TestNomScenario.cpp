@@ -9,15 +9,19 @@ TEST(NomScenario, AcceptsOnlyNamesThatAreFileNames) {
         const char* nom;
         bool accepte;
     } cas[] = {
-        {"Inventaire", true},    {"L'entrée du dépôt", true}, {"Cde 2026-12", true},
-        {"a..b", true},          {"COM10", true},             {"console", true},
-        {"", false},             {"   ", false},               {".", false},
-        {"..", false},           {"../dehors", false},        {"a/b", false},
-        {"a\\b", false},         {"C:", false},               {"a*", false},
-        {"a?", false},           {"<a>", false},              {"a|b", false},
-        {"\"a\"", false},        {"fin.", false},             {"fin ", false},
-        {"CON", false},          {"nul.txt", false},          {"Com1", false},
-        {"lpt9", false},         {"tab\there", false},
+        {"Inventaire", true},  {"L'entrée du dépôt", true},
+        {"Cde 2026-12", true}, {"a..b", true},
+        {"COM10", true},       {"console", true},
+        {"", false},           {"   ", false},
+        {".", false},          {"..", false},
+        {"../dehors", false},  {"a/b", false},
+        {"a\\b", false},       {"C:", false},
+        {"a*", false},         {"a?", false},
+        {"<a>", false},        {"a|b", false},
+        {"\"a\"", false},      {"fin.", false},
+        {"fin ", false},       {"CON", false},
+        {"nul.txt", false},    {"Com1", false},
+        {"lpt9", false},       {"tab\there", false},
     };
     for (const auto& c : cas) {
         const auto probleme = ProblemeNomScenario(QString::fromUtf8(c.nom));

@@ -73,12 +73,20 @@ TEST(ChargeScenario, ReadsActionsPositionsAndFlags) {
         bool numerote;
     } cas[] = {
         {Compile("&CODE@{TAB}@&QTY@{ENTER}@", "0", ""),
-         {"&CODE", "{TAB}", "&QTY", "{ENTER}"}, 0, {}, false, false},
+         {"&CODE", "{TAB}", "&QTY", "{ENTER}"},
+         0,
+         {},
+         false,
+         false},
         {Compile("&CODE@{TAB}@&QTY", "0", ""), {"&CODE", "{TAB}"}, 0, {}, false, false},
         {Compile("&CODE@@&QTY@", "0", ""), {"&CODE"}, 0, {}, false, false},
         {Compile("&EMP@&CODE@", "1", "4@2@"), {"&EMP", "&CODE"}, 1, {{1, 4}, {2, 2}}, false, false},
-        {Compile("&EMP@", " 1", "4@x@7@", "Fichier", " 1"), {"&EMP"}, 1, {{1, 4}, {2, 0}, {3, 7}},
-         true, true},
+        {Compile("&EMP@", " 1", "4@x@7@", "Fichier", " 1"),
+         {"&EMP"},
+         1,
+         {{1, 4}, {2, 0}, {3, 7}},
+         true,
+         true},
         {Compile("&EMP@", "0", "4@2@"), {"&EMP"}, 0, {}, false, false}, // positions unused
         {Compile("", "oui", "4@", "fichier", "2"), {}, 0, {}, false, false},
         {"", {}, 0, {}, false, false},
@@ -122,8 +130,8 @@ TEST(ChargeScenarioActif, LoadsTheChosenScenario) {
 }
 
 TEST(ChargeScenarioActif, AMissingFileClearsTheChoiceAndSaysSo) {
-    for (const QString& choisi : {QStringLiteral("Supprimé"), QStringLiteral(""),
-                                  QStringLiteral("../Touche")}) {
+    for (const QString& choisi :
+         {QStringLiteral("Supprimé"), QStringLiteral(""), QStringLiteral("../Touche")}) {
         DonneesTest t;
         t.registre.Ecrit(kRacScenChx, choisi);
         EtatScenario etat;

@@ -21,7 +21,10 @@ TEST(Windows1252, CharactersOfTheCodePage) {
     } cas[] = {
         {"\xE9t\xE9", u"été"},
         {"\x80 \x9C\x8C", u"€ œŒ"},
-        {"\x93" "cit\xE9" "\x94", u"“cité”"},
+        {"\x93"
+         "cit\xE9"
+         "\x94",
+         u"“cité”"},
         {"\xC7\xE0", u"Çà"},
     };
     for (const auto& c : cas) {

@@ -37,6 +37,8 @@ struct DonneesTest {
 };
 
 // Default files installed with the program.
-inline QString DossierDefauts() { return QStringLiteral(KOVRA_TEST_DEFAUTS); }
+inline QString DossierDefauts() {
+    return QStringLiteral(KOVRA_TEST_DEFAUTS);
+}
 
 } // namespace kovra::test
