@@ -34,9 +34,12 @@ std::optional<QString> DialoguesScriptes::ReponseTexte() {
         ++manquantes_;
         return std::nullopt;
     }
-    auto r = reponsesTexte_.front();
+    const ReponsePreparee r = reponsesTexte_.front();
     reponsesTexte_.pop_front();
-    return r;
+    if (r.annulee) {
+        return std::nullopt;
+    }
+    return r.texte;
 }
 
 QStringList DialoguesScriptes::Messages() const {

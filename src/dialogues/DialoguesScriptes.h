@@ -32,7 +32,9 @@ public:
     // Prepared answers. A question with nothing prepared is answered No, an input box or
     // file choice is cancelled, and the miss is counted.
     void PrepareOui(bool oui) { reponsesQuestion_.push_back(oui); }
-    void PrepareSaisie(std::optional<QString> reponse) { reponsesTexte_.push_back(reponse); }
+    void PrepareSaisie(const std::optional<QString>& reponse) {
+        reponsesTexte_.push_back({!reponse.has_value(), reponse.value_or(QString())});
+    }
 
     const std::vector<Trace>& Journal() const { return journal_; }
     // The texts of the messages shown, in order.
@@ -44,7 +46,11 @@ private:
 
     std::vector<Trace> journal_;
     std::deque<bool> reponsesQuestion_;
-    std::deque<std::optional<QString>> reponsesTexte_;
+    struct ReponsePreparee {
+        bool annulee;
+        QString texte;
+    };
+    std::deque<ReponsePreparee> reponsesTexte_;
     int manquantes_ = 0;
 };
 
