@@ -4,6 +4,16 @@
 
 namespace kovra {
 
+namespace {
+
+void VerifieEcriture(qint16 resultat, const QString& fichier) {
+    if (resultat == 0) {
+        throw ErreurKovra(QStringLiteral("Impossible d'écrire le fichier %1.").arg(fichier));
+    }
+}
+
+} // namespace
+
 void AjouteCommandesIni(std::vector<Commande>& table) {
     table.push_back({{"ini", "get"},
                      3,
@@ -23,10 +33,7 @@ void AjouteCommandesIni(std::vector<Commande>& table) {
                      [](ContexteCli& ctx, const Appel& a) {
                          const QStringList& p = a.positionnels;
                          const QString fichier = ctx.CheminFichier(p[0]);
-                         if (EcrireIni(p[1], p[2], p[3], fichier) == 0) {
-                             throw ErreurKovra(
-                                 QStringLiteral("Impossible d'écrire le fichier %1.").arg(fichier));
-                         }
+                         VerifieEcriture(EcrireIni(p[1], p[2], p[3], fichier), fichier);
                      }});
     table.push_back({{"ini", "clear"},
                      3,
@@ -36,10 +43,7 @@ void AjouteCommandesIni(std::vector<Commande>& table) {
                      [](ContexteCli& ctx, const Appel& a) {
                          const QStringList& p = a.positionnels;
                          const QString fichier = ctx.CheminFichier(p[0]);
-                         if (EffacerValeurIni(fichier, p[1], p[2]) == 0) {
-                             throw ErreurKovra(
-                                 QStringLiteral("Impossible d'écrire le fichier %1.").arg(fichier));
-                         }
+                         VerifieEcriture(EffacerValeurIni(fichier, p[1], p[2]), fichier);
                      }});
 }
 

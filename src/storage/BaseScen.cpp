@@ -11,22 +11,25 @@
 
 namespace kovra {
 
-qint16 Entier16(const QVariant& v) {
+namespace {
+
+template <typename Entier> Entier EntierBorne(const QVariant& v) {
     bool ok = false;
     const qlonglong n = v.toLongLong(&ok);
-    if (!ok || n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max()) {
+    if (!ok || n < std::numeric_limits<Entier>::min() || n > std::numeric_limits<Entier>::max()) {
         return 0;
     }
-    return static_cast<qint16>(n);
+    return static_cast<Entier>(n);
+}
+
+} // namespace
+
+qint16 Entier16(const QVariant& v) {
+    return EntierBorne<qint16>(v);
 }
 
 int Entier32(const QVariant& v) {
-    bool ok = false;
-    const qlonglong n = v.toLongLong(&ok);
-    if (!ok || n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max()) {
-        return 0;
-    }
-    return static_cast<int>(n);
+    return EntierBorne<int>(v);
 }
 
 namespace {

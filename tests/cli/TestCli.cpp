@@ -37,52 +37,61 @@ struct Cli {
     }
 };
 
+// One command line, its exit status and what it prints; a failure prints a message, a
+// success none.
+struct Etape {
+    QStringList arguments;
+    int statut;
+    const char* sortie;
+};
+
+void Deroule(Cli& cli, const std::vector<Etape>& etapes) {
+    for (const Etape& e : etapes) {
+        const Resultat r = cli(e.arguments);
+        const std::string ligne = e.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.statut, e.statut) << ligne << "\n" << r.erreurs.toStdString();
+        EXPECT_EQ(r.sortie, QString::fromUtf8(e.sortie)) << ligne;
+        EXPECT_EQ(r.erreurs.isEmpty(), e.statut == 0) << ligne << "\n" << r.erreurs.toStdString();
+    }
+}
+
 } // namespace
 
 TEST(KovraCli, ScenarioCommandsWorkOnAFreshDataFolder) {
     Cli cli;
-    const struct {
-        QStringList arguments;
-        int statut;
-        const char* sortie;
-    } etapes[] = {
-        {{"scenario", "list"}, 0, ""},
-        {{"scenario", "create", "L'entrée", "--type", "Emulation"}, 0, "1\n"},
-        {{"scenario", "create", "Sortie", "--type=Fichier", "--path", "/tmp/s.txt", "--partial",
-          "3", "--numbered"},
-         0,
-         "2\n"},
-        {{"scenario", "add", "L'entrée", "&CODE"}, 0, "1\n"},
-        {{"scenario", "add", "L'entrée", "{TAB}"}, 0, "2\n"},
-        {{"scenario", "add", "L'entrée", "&QTY", "--place", "2"}, 0, "3\n"},
-        {{"scenario", "loop", "L'entrée", "1"}, 0, ""},
-        {{"scenario", "start", "L'entrée", "2"}, 0, ""},
-        {{"export", "L'entrée"}, 0, ""},
-        {{"ini", "get", "Scenarios/L'entrée.ini", "Ligne", "Champs"}, 0, "&CODE@{TAB}@&QTY@\n"},
-        {{"ini", "get", "Scenarios/L'entrée.ini", "Trame", "Trame"}, 0, "2@\n"},
-        {{"ini", "get", "Scenarios/L'entrée.ini", "Boucle", "Index"}, 0, "1\n"},
-        {{"ini", "get", "Scenarios/L'entrée.ini", "Depart", "Index"}, 0, "2\n"},
-        {{"export", "Sortie"}, 0, ""},
-        {{"ini", "get", "Scenarios/Sortie.ini", "Fichier", "Chemin"}, 0, "/tmp/s.txt\n"},
-        {{"ini", "get", "Scenarios/Sortie.ini", "Partiel", "Nbr"}, 0, "3\n"},
-        {{"ini", "get", "Scenarios/Sortie.ini", "Mat", "Specif"}, 0, "1\n"},
-        {{"scenario", "list"}, 0, "L'entrée\nSortie\n"},
-        {{"export", "Absent"}, 1, ""},
-        {{"scenario", "add", "Absent", "&CODE"}, 1, ""},
-        {{"scenario", "create", "a/b", "--type", "Fichier"}, 1, ""},
-        {{"scenario", "create", "X"}, 2, ""},
-        {{"scenario", "create", "X", "--type", "Fichier", "--partial", "zéro"}, 2, ""},
-        {{"scenario", "loop", "Sortie", "un"}, 2, ""},
-        {{"scenario", "create", "X", "--type", "Fichier", "--bogus"}, 2, ""},
-        {{"scenario", "list", "trop"}, 2, ""},
-    };
-    for (const auto& e : etapes) {
-        const Resultat r = cli(e.arguments);
-        EXPECT_EQ(r.statut, e.statut) << e.arguments.join(' ').toStdString() << "\n"
-                                      << r.erreurs.toStdString();
-        EXPECT_EQ(r.sortie, QString::fromUtf8(e.sortie)) << e.arguments.join(' ').toStdString();
-        EXPECT_EQ(r.erreurs.isEmpty(), e.statut == 0) << r.erreurs.toStdString();
-    }
+    Deroule(
+        cli,
+        {
+            {{"scenario", "list"}, 0, ""},
+            {{"scenario", "create", "L'entrée", "--type", "Emulation"}, 0, "1\n"},
+            {{"scenario", "create", "Sortie", "--type=Fichier", "--path", "/tmp/s.txt", "--partial",
+              "3", "--numbered"},
+             0,
+             "2\n"},
+            {{"scenario", "add", "L'entrée", "&CODE"}, 0, "1\n"},
+            {{"scenario", "add", "L'entrée", "{TAB}"}, 0, "2\n"},
+            {{"scenario", "add", "L'entrée", "&QTY", "--place", "2"}, 0, "3\n"},
+            {{"scenario", "loop", "L'entrée", "1"}, 0, ""},
+            {{"scenario", "start", "L'entrée", "2"}, 0, ""},
+            {{"export", "L'entrée"}, 0, ""},
+            {{"ini", "get", "Scenarios/L'entrée.ini", "Ligne", "Champs"}, 0, "&CODE@{TAB}@&QTY@\n"},
+            {{"ini", "get", "Scenarios/L'entrée.ini", "Trame", "Trame"}, 0, "2@\n"},
+            {{"ini", "get", "Scenarios/L'entrée.ini", "Boucle", "Index"}, 0, "1\n"},
+            {{"ini", "get", "Scenarios/L'entrée.ini", "Depart", "Index"}, 0, "2\n"},
+            {{"export", "Sortie"}, 0, ""},
+            {{"ini", "get", "Scenarios/Sortie.ini", "Fichier", "Chemin"}, 0, "/tmp/s.txt\n"},
+            {{"ini", "get", "Scenarios/Sortie.ini", "Partiel", "Nbr"}, 0, "3\n"},
+            {{"ini", "get", "Scenarios/Sortie.ini", "Mat", "Specif"}, 0, "1\n"},
+            {{"scenario", "list"}, 0, "L'entrée\nSortie\n"},
+            {{"export", "Absent"}, 1, ""},
+            {{"scenario", "add", "Absent", "&CODE"}, 1, ""},
+            {{"scenario", "create", "a/b", "--type", "Fichier"}, 1, ""},
+            {{"scenario", "create", "X"}, 2, ""},
+            {{"scenario", "create", "X", "--type", "Fichier", "--partial", "zéro"}, 2, ""},
+            {{"scenario", "loop", "Sortie", "un"}, 2, ""},
+            {{"scenario", "create", "X", "--type", "Fichier", "--bogus"}, 2, ""},
+            {{"scenario", "list", "trop"}, 2, ""},
+        });
 }
 
 TEST(KovraCli, DeletingAScenarioClearsWhatNamesIt) {
@@ -111,33 +120,23 @@ TEST(KovraCli, DeletingAScenarioClearsWhatNamesIt) {
 TEST(KovraCli, IniAndRegistryCommands) {
     Cli cli;
     const QString absolu = cli.d.Chemin("ailleurs.ini");
-    const struct {
-        QStringList arguments;
-        int statut;
-        const char* sortie;
-    } etapes[] = {
-        {{"ini", "get", "PortSerie.ini", "port_série", "PORTACTIF"}, 0, "1\n"},
-        {{"ini", "set", "PortSerie.ini", "Port_série", "Port", " 3"}, 0, ""},
-        {{"ini", "get", "PortSerie.ini", "Port_série", "Port"}, 0, "3\n"},
-        {{"ini", "clear", "PortSerie.ini", "Port_série", "Port"}, 0, ""},
-        {{"ini", "get", "PortSerie.ini", "Port_série", "Port"}, 0, "\n"},
-        {{"ini", "set", absolu, "S", "K", "V"}, 0, ""},
-        {{"ini", "get", absolu, "s", "k"}, 0, "V\n"},
-        {{"ini", "get", "absent.ini", "S", "K"}, 0, "\n"},
-        {{"ini", "set", "pas/de/dossier.ini", "S", "K", "V"}, 1, ""},
-        {{"ini", "get", "PortSerie.ini", "Port_série"}, 2, ""},
-        {{"registry", "get", "SepDec"}, 0, "\n"},
-        {{"registry", "set", "SepDec", ","}, 0, ""},
-        {{"registry", "get", "SepDec"}, 0, ",\n"},
-        {{"registry", "get", "Autre"}, 2, ""},
-        {{"registry", "set", "MDPUTL"}, 2, ""},
-    };
-    for (const auto& e : etapes) {
-        const Resultat r = cli(e.arguments);
-        EXPECT_EQ(r.statut, e.statut) << e.arguments.join(' ').toStdString() << "\n"
-                                      << r.erreurs.toStdString();
-        EXPECT_EQ(r.sortie, QString::fromUtf8(e.sortie)) << e.arguments.join(' ').toStdString();
-    }
+    Deroule(cli, {
+                     {{"ini", "get", "PortSerie.ini", "port_série", "PORTACTIF"}, 0, "1\n"},
+                     {{"ini", "set", "PortSerie.ini", "Port_série", "Port", " 3"}, 0, ""},
+                     {{"ini", "get", "PortSerie.ini", "Port_série", "Port"}, 0, "3\n"},
+                     {{"ini", "clear", "PortSerie.ini", "Port_série", "Port"}, 0, ""},
+                     {{"ini", "get", "PortSerie.ini", "Port_série", "Port"}, 0, "\n"},
+                     {{"ini", "set", absolu, "S", "K", "V"}, 0, ""},
+                     {{"ini", "get", absolu, "s", "k"}, 0, "V\n"},
+                     {{"ini", "get", "absent.ini", "S", "K"}, 0, "\n"},
+                     {{"ini", "set", "pas/de/dossier.ini", "S", "K", "V"}, 1, ""},
+                     {{"ini", "get", "PortSerie.ini", "Port_série"}, 2, ""},
+                     {{"registry", "get", "SepDec"}, 0, "\n"},
+                     {{"registry", "set", "SepDec", ","}, 0, ""},
+                     {{"registry", "get", "SepDec"}, 0, ",\n"},
+                     {{"registry", "get", "Autre"}, 2, ""},
+                     {{"registry", "set", "MDPUTL"}, 2, ""},
+                 });
     EXPECT_TRUE(QFile::exists(cli.d.Chemin("registre/Ruduvo/Vove.conf")));
 }
 

@@ -4,8 +4,6 @@
 #include "GestionScenarios.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 using namespace kovra;
@@ -85,18 +83,11 @@ TEST(BaseScen, DeletingAScenarioRemovesItsActionsOnly) {
 TEST(BaseScen, NullColumnsReadAsZeroAndEmpty) {
     DossierTest d;
     BaseScen base(d.Chemin("Scen.db"));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "brut");
-        db.setDatabaseName(d.Chemin("Scen.db"));
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,"
-                           "Boucle,Depart) VALUES (7,'N',NULL,NULL,NULL,NULL,NULL,NULL,'abc')"));
-        ASSERT_TRUE(q.exec("INSERT INTO Actions (NumeroScen,NumAction,Champs,PlaceTrame) "
-                           "VALUES (7,1,NULL,NULL)"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("brut");
+    kovra::test::ExecuteSql(
+        d.Chemin("Scen.db"),
+        {"INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,Boucle,Depart) "
+         "VALUES (7,'N',NULL,NULL,NULL,NULL,NULL,NULL,'abc')",
+         "INSERT INTO Actions (NumeroScen,NumAction,Champs,PlaceTrame) VALUES (7,1,NULL,NULL)"});
     const auto l = base.LitScenario(7);
     ASSERT_TRUE(l);
     EXPECT_EQ(l->Type, "");

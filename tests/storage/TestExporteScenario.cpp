@@ -6,8 +6,6 @@
 #include "ScenarioActif.h"
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 using namespace kovra;
@@ -84,18 +82,12 @@ TEST(ExporteScenario, RebuildsTheFileFromNothing) {
 
 TEST(ExporteScenario, ReadsNullColumnsAsZeroAndEmpty) {
     Base b;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "nulls");
-        db.setDatabaseName(b.t.Chemin("Scen.db"));
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,"
-                           "Boucle,Depart) VALUES (4,'Nuls',NULL,NULL,NULL,NULL,NULL,NULL,NULL)"));
-        ASSERT_TRUE(q.exec("INSERT INTO Actions VALUES (4,1,NULL,NULL)"));
-        ASSERT_TRUE(q.exec("INSERT INTO Actions VALUES (4,2,'&QTY',NULL)"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("nulls");
+    kovra::test::ExecuteSql(
+        b.t.Chemin("Scen.db"),
+        {"INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,Boucle,Depart) "
+         "VALUES (4,'Nuls',NULL,NULL,NULL,NULL,NULL,NULL,NULL)",
+         "INSERT INTO Actions VALUES (4,1,NULL,NULL)",
+         "INSERT INTO Actions VALUES (4,2,'&QTY',NULL)"});
     ExporteScenario(b.base, b.t.donnees, 4);
     EXPECT_EQ(b.Compile("Nuls"),
               "[Type]\r\nType=\r\n[Ligne]\r\nChamps=@&QTY@\r\n[Boucle]\r\nIndex=0\r\n"
@@ -126,16 +118,8 @@ TEST(ExporteScenario, RoundTripsThroughTheLoader) {
 
 TEST(ExporteScenario, RefusesNumbersWithoutRowAndNamesThatLeaveTheFolder) {
     Base b;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "ancien");
-        db.setDatabaseName(b.t.Chemin("Scen.db"));
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(
-            "INSERT INTO Scenarios (Numero,Nom,Type) VALUES (2,'../../dehors','Emulation')"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("ancien");
+    kovra::test::ExecuteSql(b.t.Chemin("Scen.db"), {"INSERT INTO Scenarios (Numero,Nom,Type) "
+                                                    "VALUES (2,'../../dehors','Emulation')"});
     for (const qint16 n : {qint16(1), qint16(2)}) {
         EXPECT_THROW(ExporteScenario(b.base, b.t.donnees, n), ErreurKovra);
     }

@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 namespace kovra::test {
@@ -36,6 +39,23 @@ DonneesTest::DonneesTest()
     : donnees(dossier.Chemin(QStringLiteral("donnees"))),
       registre(dossier.Chemin(QStringLiteral("registre"))), env{donnees, registre, dialogues} {
     PrepareDossierDonnees(donnees, DossierDefauts());
+}
+
+void ExecuteSql(const QString& cheminBase, const QStringList& instructions) {
+    const QString connexion = QStringLiteral("test-brut");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connexion);
+        db.setDatabaseName(cheminBase);
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery q(db);
+        for (const QString& instruction : instructions) {
+            EXPECT_TRUE(q.exec(instruction))
+                << instruction.toStdString() << ": " << q.lastError().text().toStdString();
+        }
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connexion);
 }
 
 } // namespace kovra::test

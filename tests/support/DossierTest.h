@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace kovra::test {
@@ -35,6 +36,10 @@ struct DonneesTest {
 
     QString Chemin(const QString& nom) const { return donnees + u'/' + nom; }
 };
+
+// Runs statements straight on a database file, the way another program (or an older
+// version of Kovra) could have left it; fails the test when one does not run.
+void ExecuteSql(const QString& cheminBase, const QStringList& instructions);
 
 // Default files installed with the program.
 inline QString DossierDefauts() {
