@@ -17,6 +17,7 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesIni(table);
     AjouteCommandesRegistre(table);
     AjouteCommandesScenario(table);
+    AjouteCommandesTraitement(table);
     return table;
 }
 
@@ -84,9 +85,9 @@ Appel Analyse(const Commande& c, const QStringList& reste) {
 } // namespace
 
 int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs,
-               Registre& registre, const QString& dossierDefauts) {
+               QIODevice& entree, Registre& registre, const QString& dossierDefauts) {
     const std::vector<Commande> table = TableCommandes();
-    ContexteCli ctx(registre, sortie, erreurs, dossierDefauts);
+    ContexteCli ctx(registre, sortie, erreurs, entree, dossierDefauts);
 
     // Global options come before the command.
     QStringList reste = arguments;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QStringList>
 #include <QTextStream>
 
@@ -10,6 +11,6 @@ class Registre;
 // Runs one kovra-cli command line (without the program name) and returns the exit
 // status: 0 done, 1 failed (message on `erreurs`), 2 the command line is wrong.
 int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& erreurs,
-               Registre& registre, const QString& dossierDefauts);
+               QIODevice& entree, Registre& registre, const QString& dossierDefauts);
 
 } // namespace kovra

@@ -2,6 +2,7 @@
 
 #include "Registre.h"
 
+#include <QIODevice>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -20,14 +21,15 @@ public:
 
 // What every command works with.
 struct ContexteCli {
-    ContexteCli(Registre& r, QTextStream& s, QTextStream& e, QString defauts)
-        : dossierDefauts(std::move(defauts)), registre(r), sortie(s), erreurs(e) {}
+    ContexteCli(Registre& r, QTextStream& s, QTextStream& e, QIODevice& en, QString defauts)
+        : dossierDefauts(std::move(defauts)), registre(r), sortie(s), erreurs(e), entree(en) {}
 
     QString optionDossier;  // --dir, empty when not given
     QString dossierDefauts; // default files installed with the program
     Registre& registre;
     QTextStream& sortie;
     QTextStream& erreurs;
+    QIODevice& entree; // standard input
 
     // The data folder, created and completed on first use.
     QString DossierPret();
@@ -66,6 +68,7 @@ void AjouteCommandesDossier(std::vector<Commande>& table);
 void AjouteCommandesIni(std::vector<Commande>& table);
 void AjouteCommandesRegistre(std::vector<Commande>& table);
 void AjouteCommandesScenario(std::vector<Commande>& table);
+void AjouteCommandesTraitement(std::vector<Commande>& table);
 
 // A whole number within [min, max] given for `quoi`, or ErreurUsage.
 int EntierArgument(const QString& texte, const QString& quoi, int min, int max);

@@ -62,10 +62,10 @@ BaseScen::BaseScen(const QString& chemin)
     // Another Kovra process (the tray program, the command line) may be writing.
     db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db_.open()) {
-        const QString explication = db_.lastError().text();
+        const QSqlError erreur = db_.lastError();
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(nomConnexion_);
-        Echec(QStringLiteral("ouverture"), explication);
+        Echec(QStringLiteral("ouverture"), erreur.text(), erreur.nativeErrorCode());
     }
     try {
         for (const QString& instruction : InstructionsSchema()) {
@@ -88,22 +88,23 @@ BaseScen::~BaseScen() {
     QSqlDatabase::removeDatabase(nomConnexion_);
 }
 
-void BaseScen::Echec(const QString& quoi, const QString& explication) const {
+void BaseScen::Echec(const QString& quoi, const QString& explication, const QString& code) const {
     throw ErreurKovra(
-        QStringLiteral("Base de scénarios %1 (%2) : %3").arg(chemin_, quoi, explication.trimmed()));
+        QStringLiteral("Base de scénarios %1 (%2) : %3").arg(chemin_, quoi, explication.trimmed()),
+        code);
 }
 
 QSqlQuery BaseScen::Execute(const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) {
-        Echec(sql.simplified(), q.lastError().text());
+        Echec(sql.simplified(), q.lastError().text(), q.lastError().nativeErrorCode());
     }
     for (const QVariant& v : valeurs) {
         q.addBindValue(v);
     }
     if (!q.exec()) {
-        Echec(sql.simplified(), q.lastError().text());
+        Echec(sql.simplified(), q.lastError().text(), q.lastError().nativeErrorCode());
     }
     return q;
 }
@@ -266,6 +267,22 @@ std::optional<qint16> BaseScen::LitCompteur() {
 
 void BaseScen::EcritCompteur(qint16 valeur) {
     Execute(QStringLiteral("UPDATE Increment SET NunInc=?"), {valeur});
+}
+
+std::optional<qint16> BaseScen::AvanceCompteur() {
+    std::optional<qint16> valeur;
+    Transaction([&] {
+        valeur = LitCompteur();
+        if (!valeur) {
+            return;
+        }
+        if (*valeur == std::numeric_limits<qint16>::max()) {
+            // The number Windows programs give an overflow.
+            throw ErreurKovra(QStringLiteral("Dépassement de capacité"), QStringLiteral("6"));
+        }
+        EcritCompteur(static_cast<qint16>(*valeur + 1));
+    });
+    return valeur;
 }
 
 } // namespace kovra

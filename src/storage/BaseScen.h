@@ -73,10 +73,15 @@ public:
     // Counter of the "&INCREMENT" token: the first row's value, if there is a row.
     std::optional<qint16> LitCompteur();
     void EcritCompteur(qint16 valeur);
+    // Reads the counter and stores it plus 1, in one step so that two programs never
+    // hand out the same value. Nothing when the table has no row. Throws ErreurKovra when
+    // the value cannot grow (16-bit maximum).
+    std::optional<qint16> AvanceCompteur();
 
 private:
     QSqlQuery Execute(const QString& sql, const QVariantList& valeurs = {});
-    [[noreturn]] void Echec(const QString& quoi, const QString& explication) const;
+    [[noreturn]] void Echec(const QString& quoi, const QString& explication,
+                            const QString& code = QString()) const;
     void Transaction(const auto& travail);
 
     QString chemin_;

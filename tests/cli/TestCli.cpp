@@ -2,6 +2,7 @@
 #include "DossierTest.h"
 #include "Registre.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -30,7 +31,9 @@ struct Cli {
         QTextStream se(&erreurs);
         arguments.prepend(d.Chemin("donnees"));
         arguments.prepend("--dir");
-        const int statut = ExecuteCli(arguments, so, se, registre, DossierDefauts());
+        QBuffer vide;
+        vide.open(QIODevice::ReadOnly);
+        const int statut = ExecuteCli(arguments, so, se, vide, registre, DossierDefauts());
         so.flush();
         se.flush();
         return {statut, sortie, erreurs};

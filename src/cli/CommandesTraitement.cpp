@@ -1,0 +1,80 @@
+#include "Commande.h"
+#include "Compteur.h"
+#include "DialoguesConsole.h"
+#include "ErreurKovra.h"
+#include "NomScenario.h"
+#include "ScenarioActif.h"
+#include "TableTouches.h"
+#include "TraiteDonnees.h"
+#include "VidageDonnees.h"
+#include "Windows1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace kovra {
+
+namespace {
+
+struct BulleMuette : InfoBulle {
+    void ModifieInfoBulle(const QString&) override {}
+};
+
+QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
+    if (!a.A(QStringLiteral("--frame"))) {
+        return ctx.entree.readAll();
+    }
+    const QString chemin = a.Valeur(QStringLiteral("--frame"));
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) {
+        throw ErreurKovra(
+            QStringLiteral("Impossible de lire la trame %1 : %2.").arg(chemin, f.errorString()));
+    }
+    return f.readAll();
+}
+
+void Traite(ContexteCli& ctx, const Appel& a) {
+    if (!a.A(QStringLiteral("--scenario"))) {
+        throw ErreurUsage(QStringLiteral("--scenario NAME is needed"));
+    }
+    const QString nom = a.Valeur(QStringLiteral("--scenario"));
+    const QString dossier = ctx.DossierPret();
+    if (ProblemeNomScenario(nom) || !QFileInfo(CheminScenario(dossier, nom)).isFile()) {
+        throw ErreurKovra(QStringLiteral("Le scénario compilé %1 n'existe pas (kovra-cli export "
+                                         "le crée).")
+                              .arg(CheminScenario(dossier, nom)));
+    }
+    EtatScenario scenario;
+    BulleMuette bulle;
+    ChargeScenario(scenario, nom, dossier, bulle, 0);
+    scenario.ScenarioActif = nom;
+    const TableTouches touches = ChargeTableTouches(dossier);
+    QString trame = DecodeWindows1252(LitTrame(ctx, a));
+
+    DialoguesConsole dialogues(ctx.erreurs);
+    ProgressionMuette progression;
+    EtatTraitement etat;
+    VidageDonnees(trame, etat, progression);
+    const ContexteTraitement contexte{LitPositionsScenario(dossier, nom),
+                                      ctx.registre.Lit(kSepDec),
+                                      touches,
+                                      [&] { return CompteurSuivant(dossier, dialogues); },
+                                      QDate::currentDate(),
+                                      progression};
+    ctx.sortie << TraiteDonnees(trame, etat, scenario, contexte);
+}
+
+} // namespace
+
+void AjouteCommandesTraitement(std::vector<Commande>& table) {
+    table.push_back({{"process"},
+                     0,
+                     {{"--scenario", true}, {"--frame", true}},
+                     "process --scenario NAME [--frame FILE]",
+                     "Process a frame (FILE, else standard input; Windows-1252 bytes) through "
+                     "the compiled scenario Scenarios/NAME.ini and print the output text. "
+                     "Advances the counter of Scen.db as reception does.",
+                     Traite});
+}
+
+} // namespace kovra

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+namespace kovra {
+
+// Where one field lies in the text of the fields.
+struct BornesChamp {
+    qsizetype debut = 0;
+    qsizetype longueur = 0;
+};
+
+// The frame being processed, cut into fields, and what processing keeps from frame to
+// frame. The field table has no fixed size: every field of a frame is kept.
+struct EtatTraitement {
+    // The frame without its line feeds and carriage returns; field k is the run of it
+    // that ChampsTrame[k] marks. Slot NbChamps holds what follows the last carriage return.
+    QString TexteChamps;
+    std::vector<BornesChamp> ChampsTrame;
+    qsizetype IndexChamp = 0; // the slot the split ended in
+    qsizetype NbChamps = 0;   // fields ended by a carriage return
+    QString ValeurCompteur;   // counter value of the current frame
+    qint16 PauseTimer = 0;    // milliseconds to wait at each "{TIMER}" mark
+
+    // Field k of the current frame; empty beyond the last slot.
+    QStringView Champ(qsizetype k) const {
+        if (k < 0 || k >= static_cast<qsizetype>(ChampsTrame.size())) {
+            return {};
+        }
+        return QStringView(TexteChamps).mid(ChampsTrame[k].debut, ChampsTrame[k].longueur);
+    }
+};
+
+} // namespace kovra

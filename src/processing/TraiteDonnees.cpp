@@ -1,0 +1,178 @@
+#include "TraiteDonnees.h"
+
+#include "FichierProfil.h"
+#include "ReductionPartielle.h"
+#include "SeparateurDecimal.h"
+#include "VidageDonnees.h"
+
+#include <optional>
+
+namespace kovra {
+
+namespace {
+
+std::optional<int> Entier(const QString& texte) {
+    bool ok = false;
+    const int n = texte.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
+enum class Genre { Texte, Timer, Champ, Tab, Date, PasseLigne, Increment, Fixe };
+
+// An action of the list, classified once per frame.
+struct ActionPreparee {
+    Genre genre = Genre::Texte;
+    bool avance = false; // begins with "&" or "^": moves through the frame
+    QString texte;       // what a text, a special key or a fixed token appends
+    std::optional<qint16> pause;
+};
+
+ActionPreparee Prepare(const QString& a, const TableTouches& touches) {
+    ActionPreparee p;
+    const QChar f = a.isEmpty() ? QChar() : a.front();
+    p.avance = f == u'&' || f == u'^';
+    if (a.startsWith(QStringLiteral("&Timer"))) {
+        p.genre = Genre::Timer;
+        bool ok = false;
+        const short v = a.mid(7).trimmed().toShort(&ok);
+        if (ok) {
+            p.pause = v;
+        }
+        return p;
+    }
+    if (f != u'&') {
+        const QString touche = touches.Cherche(u'{' + a + u'}');
+        p.texte = touche.isEmpty() ? a : touche;
+        return p;
+    }
+    static const struct {
+        const char* jeton;
+        Genre genre;
+        const char* texte;
+    } jetons[] = {
+        {"&TAB", Genre::Tab, "\t"},
+        {"&DATE", Genre::Date, ""},
+        {"&PASSLIGNE", Genre::PasseLigne, "\r\n"},
+        {"&INCREMENT", Genre::Increment, ""},
+        {"&FERMER", Genre::Fixe, "%{q}"},
+        {"&OUVRIR_E", Genre::Fixe, "%{c}"},
+        {"&OUVRIR_S", Genre::Fixe, "%{r}"},
+        {"&VALIDER", Genre::Fixe, "%{v}"},
+    };
+    for (const auto& j : jetons) {
+        if (a == QLatin1String(j.jeton)) {
+            p.genre = j.genre;
+            p.texte = QString::fromLatin1(j.texte);
+            return p;
+        }
+    }
+    p.genre = Genre::Champ;
+    return p;
+}
+
+} // namespace
+
+PositionsScenario LitPositionsScenario(const QString& dossierDonnees, const QString& nom) {
+    const DocumentProfil doc = DocumentProfil::Charge(CheminScenario(dossierDonnees, nom));
+    return {doc.Lit(QStringLiteral("Boucle"), QStringLiteral("Index")),
+            doc.Lit(QStringLiteral("Depart"), QStringLiteral("Index")),
+            doc.Lit(QStringLiteral("Partiel"), QStringLiteral("Nbr"))};
+}
+
+QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& scenario,
+                      const ContexteTraitement& ctx) {
+    SuiviProgression suivi(ctx.progression);
+    suivi.Libelle(QStringLiteral("Traitement des données..."));
+
+    if (scenario.ChoixPartiel == 1) {
+        trame = ReduitTramePartielle(trame, Entier(ctx.positions.Nbr).value_or(0),
+                                     scenario.PlacesTrame);
+        VidageDonnees(trame, etat, ctx.progression);
+    }
+    etat.ValeurCompteur = ctx.compteurSuivant ? ctx.compteurSuivant() : QString();
+
+    const int n = scenario.NombreActions();
+    std::vector<ActionPreparee> actions;
+    actions.reserve(static_cast<std::size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) {
+        actions.push_back(Prepare(scenario.ListeActions[i], ctx.touches));
+    }
+    const QString date = ctx.aujourdhui.toString(QStringLiteral("dd/MM/yy"));
+
+    const qsizetype longueur = trame.size();
+    // The frame position counts from 1; 0 is before the frame.
+    const auto caractere = [&](qsizetype pos) {
+        return (pos >= 1 && pos <= longueur) ? trame[pos - 1] : QChar();
+    };
+    qsizetype p = 0;
+    qsizetype k = 0;
+    int i = 0;
+    QString sortie;
+    while (p < longueur) {
+        int s = 1;
+        if (!ctx.positions.Depart.isEmpty()) {
+            s = Entier(ctx.positions.Depart).value_or(s);
+        }
+        if (!ctx.positions.Boucle.isEmpty()) {
+            s = (i - 1 == n) ? Entier(ctx.positions.Boucle).value_or(s) : 1;
+        }
+        if (s < 0 || s > n) {
+            s = 1;
+        }
+        const qsizetype pAvant = p;
+        const qsizetype kAvant = k;
+        for (i = s; i <= n; ++i) {
+            const ActionPreparee& a = actions[i];
+            if (a.avance) {
+                ++p;
+                while (caractere(p) == u' ' || caractere(p) == u'\r') {
+                    ++p;
+                }
+            }
+            switch (a.genre) {
+            case Genre::Texte:
+                sortie += a.texte;
+                break;
+            case Genre::Timer:
+                if (a.pause) {
+                    etat.PauseTimer = *a.pause;
+                }
+                sortie += QStringLiteral("{TIMER}");
+                --p;
+                break;
+            case Genre::Champ:
+                sortie += etat.Champ(k);
+                ++k;
+                break;
+            case Genre::Date:
+                sortie += date;
+                --p;
+                break;
+            case Genre::Increment:
+                sortie += etat.ValeurCompteur;
+                --p;
+                break;
+            case Genre::Tab:
+            case Genre::PasseLigne:
+            case Genre::Fixe:
+                sortie += a.texte;
+                --p;
+                break;
+            }
+            suivi.Valeur(static_cast<int>(40 + 50 * std::min(std::max<qsizetype>(p, 0), longueur) /
+                                                   std::max<qsizetype>(longueur, 1)));
+            if (k == etat.NbChamps) {
+                p = longueur;
+            }
+        }
+        if (p == pAvant && k == kAvant) {
+            break;
+        }
+    }
+
+    AppliqueSeparateurDecimal(sortie, ctx.SepDecimal);
+    suivi.Valeur(100);
+    return sortie;
+}
+
+} // namespace kovra
