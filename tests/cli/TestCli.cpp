@@ -23,6 +23,7 @@ struct Resultat {
 struct Cli {
     DossierTest d;
     Registre registre{d.Chemin("registre")};
+    QByteArray entree; // standard input of the next command
 
     Resultat operator()(QStringList arguments) {
         QString sortie;
@@ -31,9 +32,9 @@ struct Cli {
         QTextStream se(&erreurs);
         arguments.prepend(d.Chemin("donnees"));
         arguments.prepend("--dir");
-        QBuffer vide;
-        vide.open(QIODevice::ReadOnly);
-        const int statut = ExecuteCli(arguments, so, se, vide, registre, DossierDefauts());
+        QBuffer in(&entree);
+        in.open(QIODevice::ReadOnly);
+        const int statut = ExecuteCli(arguments, so, se, in, registre, DossierDefauts());
         so.flush();
         se.flush();
         return {statut, sortie, erreurs};
@@ -141,6 +142,31 @@ TEST(KovraCli, IniAndRegistryCommands) {
                      {{"registry", "set", "MDPUTL"}, 2, ""},
                  });
     EXPECT_TRUE(QFile::exists(cli.d.Chemin("registre/Ruduvo/Vove.conf")));
+}
+
+TEST(KovraCli, ProcessRunsAFrameThroughACompiledScenario) {
+    Cli cli;
+    cli({"scenario", "create", "Réception", "--type", "Emulation"});
+    for (const char* a : {"&INCREMENT", "&CODE", "{TAB}", "&QTY", "{ENTER}"}) {
+        cli({"scenario", "add", "Réception", QString::fromUtf8(a)});
+    }
+    cli({"scenario", "loop", "Réception", "2"});
+    cli({"registry", "set", "SepDec", ","});
+    cli.d.Ecrit("trame.txt", "Caf\xE9\r\n12.50\r\nTh\xE9\r\n3\r\n");
+    Deroule(
+        cli,
+        {
+            {{"process", "--scenario", "Réception"}, 1, ""}, // not compiled yet
+            {{"export", "Réception"}, 0, ""},
+            {{"process", "--scenario", "Réception", "--frame", cli.d.Chemin("trame.txt")},
+             0,
+             "1Café{TAB}12,50{ENTER}Thé{TAB}3{ENTER}"},
+            {{"process", "--scenario", "Réception", "--frame", cli.d.Chemin("absente.txt")}, 1, ""},
+            {{"process"}, 2, ""},
+        });
+    // Standard input, and the counter moved on by one per frame.
+    cli.entree = "X\rY\r";
+    EXPECT_EQ(cli({"process", "--scenario", "Réception"}).sortie, "2X{TAB}Y{ENTER}");
 }
 
 TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {

@@ -1,0 +1,56 @@
+#include "TraitementTest.h"
+
+#include "BaseScen.h"
+#include "DossierDonnees.h"
+#include "ExporteScenario.h"
+#include "GestionScenarios.h"
+#include "TableTouches.h"
+#include "VidageDonnees.h"
+#include "Windows1252.h"
+
+namespace kovra::test {
+
+namespace {
+
+struct BulleMuette : InfoBulle {
+    void ModifieInfoBulle(const QString&) override {}
+};
+
+} // namespace
+
+Traitement::Traitement() = default;
+
+void Traitement::Prepare(const CasTraitement& cas) {
+    BaseScen base(t.Chemin(kScenDb));
+    const QString nom = QStringLiteral("Cas%1").arg(++numeroCas_);
+    const qint16 n = CreeScenario(
+        base, {nom, kTypeEmulation, static_cast<qint16>(cas.nbrPartiel), false, QString()});
+    for (qsizetype i = 0; i < cas.actions.size(); ++i) {
+        AjouteAction(base, n, cas.actions[i], i < cas.places.size() ? cas.places[i] : 0);
+    }
+    base.MetAJourBoucle(n, cas.boucle);
+    base.MetAJourDepart(n, cas.depart);
+    ExporteScenario(base, t.donnees, n);
+    BulleMuette bulle;
+    ChargeScenario(scenario, nom, t.donnees, bulle, 1);
+    scenario.ScenarioActif = nom;
+}
+
+QString Traitement::Execute(const CasTraitement& cas) {
+    Prepare(cas);
+    return ExecuteAvec(cas.trame, LitPositionsScenario(t.donnees, scenario.ScenarioActif),
+                       cas.sepDecimal);
+}
+
+QString Traitement::ExecuteAvec(const QByteArray& octets, const PositionsScenario& positions,
+                                const QString& sepDecimal) {
+    const TableTouches touches = ChargeTableTouches(t.donnees);
+    ProgressionMuette progression;
+    QString trame = DecodeWindows1252(octets);
+    VidageDonnees(trame, etat, progression);
+    const ContexteTraitement ctx{positions,  sepDecimal, touches, [this] { return compteur; },
+                                 aujourdhui, progression};
+    return TraiteDonnees(trame, etat, scenario, ctx);
+}
+
+} // namespace kovra::test
