@@ -6,19 +6,14 @@
 
 namespace kovra {
 
-// Where one field lies in the text of the fields.
-struct BornesChamp {
-    qsizetype debut = 0;
-    qsizetype longueur = 0;
-};
-
 // The frame being processed, cut into fields, and what processing keeps from frame to
 // frame. The field table has no fixed size: every field of a frame is kept.
 struct EtatTraitement {
     // The frame without its line feeds and carriage returns; field k is the run of it
-    // that ChampsTrame[k] marks. Slot NbChamps holds what follows the last carriage return.
+    // that ends at ChampsTrame[k] and starts where field k - 1 ends. Slot NbChamps holds
+    // what follows the last carriage return.
     QString TexteChamps;
-    std::vector<BornesChamp> ChampsTrame;
+    std::vector<qsizetype> ChampsTrame;
     qsizetype IndexChamp = 0; // the slot the split ended in
     qsizetype NbChamps = 0;   // fields ended by a carriage return
     QString ValeurCompteur;   // counter value of the current frame
@@ -29,7 +24,8 @@ struct EtatTraitement {
         if (k < 0 || k >= static_cast<qsizetype>(ChampsTrame.size())) {
             return {};
         }
-        return QStringView(TexteChamps).mid(ChampsTrame[k].debut, ChampsTrame[k].longueur);
+        const qsizetype debut = k == 0 ? 0 : ChampsTrame[k - 1];
+        return QStringView(TexteChamps).mid(debut, ChampsTrame[k] - debut);
     }
 };
 

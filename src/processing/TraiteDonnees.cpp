@@ -104,17 +104,26 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
     const auto caractere = [&](qsizetype pos) {
         return (pos >= 1 && pos <= longueur) ? trame[pos - 1] : QChar();
     };
+    // Where each pass starts: the start position when there is no loop position, else
+    // 1 for the first pass and the loop position for the later ones. A position that is
+    // not a number is ignored.
+    const bool avecDepart = !ctx.positions.Depart.isEmpty();
+    const bool avecBoucle = !ctx.positions.Boucle.isEmpty();
+    const std::optional<int> depart = Entier(ctx.positions.Depart);
+    const std::optional<int> boucle = Entier(ctx.positions.Boucle);
+
     qsizetype p = 0;
     qsizetype k = 0;
     int i = 0;
     QString sortie;
+    sortie.reserve(longueur * 2);
     while (p < longueur) {
         int s = 1;
-        if (!ctx.positions.Depart.isEmpty()) {
-            s = Entier(ctx.positions.Depart).value_or(s);
+        if (avecDepart) {
+            s = depart.value_or(s);
         }
-        if (!ctx.positions.Boucle.isEmpty()) {
-            s = (i - 1 == n) ? Entier(ctx.positions.Boucle).value_or(s) : 1;
+        if (avecBoucle) {
+            s = (i - 1 == n) ? boucle.value_or(s) : 1;
         }
         if (s < 0 || s > n) {
             s = 1;

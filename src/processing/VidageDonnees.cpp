@@ -11,7 +11,6 @@ void VidageDonnees(QStringView trame, EtatTraitement& etat, Progression& progres
     etat.TexteChamps.clear();
     etat.TexteChamps.reserve(trame.size());
     etat.ChampsTrame.clear();
-    qsizetype debutChamp = 0;
     qsizetype debutMorceau = 0;
     const qsizetype longueur = trame.size();
     for (qsizetype i = 0; i < longueur; ++i) {
@@ -22,13 +21,12 @@ void VidageDonnees(QStringView trame, EtatTraitement& etat, Progression& progres
         etat.TexteChamps.append(trame.mid(debutMorceau, i - debutMorceau));
         debutMorceau = i + 1;
         if (c == u'\r') {
-            etat.ChampsTrame.push_back({debutChamp, etat.TexteChamps.size() - debutChamp});
-            debutChamp = etat.TexteChamps.size();
+            etat.ChampsTrame.push_back(etat.TexteChamps.size());
             suivi.Valeur(static_cast<int>((i + 1) * 50 / longueur));
         }
     }
     etat.TexteChamps.append(trame.mid(debutMorceau));
-    etat.ChampsTrame.push_back({debutChamp, etat.TexteChamps.size() - debutChamp});
+    etat.ChampsTrame.push_back(etat.TexteChamps.size());
     etat.NbChamps = static_cast<qsizetype>(etat.ChampsTrame.size()) - 1;
     etat.IndexChamp = etat.NbChamps;
     suivi.Valeur(50);
