@@ -24,24 +24,13 @@ using namespace kovra;
 
 namespace {
 
-// Peak resident memory of the process, in bytes, since the last reset.
-long long PicMemoire() {
+// A memory figure of /proc/self/status ("VmHWM:" the peak, "VmRSS:" the current), in bytes.
+long long Memoire(const std::string& champ) {
     std::ifstream status("/proc/self/status");
     std::string ligne;
     while (std::getline(status, ligne)) {
-        if (ligne.rfind("VmHWM:", 0) == 0) {
-            return std::stoll(ligne.substr(6)) * 1024;
-        }
-    }
-    return 0;
-}
-
-long long MemoireActuelle() {
-    std::ifstream status("/proc/self/status");
-    std::string ligne;
-    while (std::getline(status, ligne)) {
-        if (ligne.rfind("VmRSS:", 0) == 0) {
-            return std::stoll(ligne.substr(6)) * 1024;
+        if (ligne.rfind(champ, 0) == 0) {
+            return std::stoll(ligne.substr(champ.size())) * 1024;
         }
     }
     return 0;
@@ -61,10 +50,10 @@ template <typename Travail> double PicDe(const Travail& travail) {
     if (enfant == 0) {
         close(tube[0]);
         malloc_trim(0);
-        const long long avant = MemoireActuelle();
+        const long long avant = Memoire("VmRSS:");
         RemetPicAZero();
         travail();
-        const long long pic = PicMemoire() - avant;
+        const long long pic = Memoire("VmHWM:") - avant;
         (void)!write(tube[1], &pic, sizeof pic);
         _exit(0);
     }
