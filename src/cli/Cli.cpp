@@ -18,6 +18,7 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesRegistre(table);
     AjouteCommandesScenario(table);
     AjouteCommandesTraitement(table);
+    AjouteCommandesClavier(table);
     return table;
 }
 
@@ -47,9 +48,12 @@ const Commande* Trouve(const std::vector<Commande>& table, const QStringList& mo
 
 Appel Analyse(const Commande& c, const QStringList& reste) {
     Appel appel;
+    bool options = true; // "--" ends the options: what follows is taken as it stands
     for (qsizetype i = 0; i < reste.size(); ++i) {
         const QString& mot = reste[i];
-        if (mot.startsWith(QStringLiteral("--")) && mot.size() > 2) {
+        if (options && mot == u"--") {
+            options = false;
+        } else if (options && mot.startsWith(QStringLiteral("--")) && mot.size() > 2) {
             QString nom = mot;
             QString valeur;
             bool valeurJointe = false;

@@ -1,0 +1,41 @@
+#include "ClavierEnregistreur.h"
+#include "Commande.h"
+#include "EnvoiTouches.h"
+
+namespace kovra {
+
+namespace {
+
+void Touches(ContexteCli& ctx, const Appel& a) {
+    int attente = 0;
+    if (a.A(QStringLiteral("--wait"))) {
+        attente = EntierArgument(a.Valeur(QStringLiteral("--wait")), QStringLiteral("--wait"),
+                                 -32768, 32767);
+    }
+    ClavierEnregistreur clavier(a.A(QStringLiteral("--caps")), a.A(QStringLiteral("--num")),
+                                a.A(QStringLiteral("--scroll")),
+                                a.A(QStringLiteral("--alt-codes")));
+    EnvoiTouches(a.positionnels[0].toStdU32String(), attente, clavier);
+    for (const std::string& e : clavier.Evenements()) {
+        ctx.sortie << QString::fromStdString(e) << "\n";
+    }
+    ctx.sortie << QString::fromStdString(clavier.EtatVerrous()) << "\n";
+}
+
+} // namespace
+
+void AjouteCommandesClavier(std::vector<Commande>& table) {
+    table.push_back({{"keys"},
+                     1,
+                     {{"--caps", false},
+                      {"--num", false},
+                      {"--scroll", false},
+                      {"--wait", true},
+                      {"--alt-codes", false}},
+                     "keys [--caps] [--num] [--scroll] [--wait N] [--alt-codes] KEYSTRING",
+                     "Run a key string on a recording keyboard (locks on at the start as "
+                     "flagged) and print each key event, then the locks at the end.",
+                     Touches});
+}
+
+} // namespace kovra

@@ -1,0 +1,84 @@
+#include "ClavierEnregistreur.h"
+
+namespace kovra {
+
+namespace {
+
+void AjouteUtf8(std::string& s, char32_t c) {
+    if (c < 0x80) {
+        s += static_cast<char>(c);
+    } else if (c < 0x800) {
+        s += static_cast<char>(0xC0 | (c >> 6));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        s += static_cast<char>(0xE0 | (c >> 12));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        s += static_cast<char>(0xF0 | (c >> 18));
+        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+int IndexVerrou(const std::string& nom) {
+    if (nom == "CAPSLOCK") {
+        return 0;
+    }
+    if (nom == "NUMLOCK") {
+        return 1;
+    }
+    if (nom == "SCROLLLOCK") {
+        return 2;
+    }
+    return -1;
+}
+
+} // namespace
+
+ClavierEnregistreur::ClavierEnregistreur(bool majuscules, bool numerique, bool defilement,
+                                         bool codesAlt)
+    : verrous_{majuscules, numerique, defilement}, codesAlt_(codesAlt) {}
+
+std::string ClavierEnregistreur::Nom(const Touche& touche) {
+    if (touche.genre != Touche::Genre::Caractere) {
+        return touche.nom;
+    }
+    std::string s = "\"";
+    AjouteUtf8(s, touche.caractere);
+    return s + "\"";
+}
+
+void ClavierEnregistreur::Enfonce(const Touche& touche) {
+    evenements_.push_back("down " + Nom(touche));
+    if (touche.genre == Touche::Genre::Nommee) {
+        if (const int i = IndexVerrou(touche.nom); i >= 0) {
+            verrous_[i] = !verrous_[i];
+        }
+    } else if (touche.genre == Touche::Genre::Caractere) {
+        caracteres_ += touche.caractere;
+    }
+}
+
+void ClavierEnregistreur::Relache(const Touche& touche) {
+    evenements_.push_back("up " + Nom(touche));
+}
+
+bool ClavierEnregistreur::VerrouActif(Verrou verrou) const {
+    return verrous_[static_cast<int>(verrou)];
+}
+
+void ClavierEnregistreur::Patiente(int millisecondes) {
+    evenements_.push_back("wait " + std::to_string(millisecondes));
+}
+
+std::string ClavierEnregistreur::EtatVerrous() const {
+    const auto etat = [](bool b) {
+        return b ? "on" : "off";
+    };
+    return std::string("locks caps=") + etat(verrous_[0]) + " num=" + etat(verrous_[1]) +
+           " scroll=" + etat(verrous_[2]);
+}
+
+} // namespace kovra

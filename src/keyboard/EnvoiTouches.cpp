@@ -1,0 +1,263 @@
+#include "EnvoiTouches.h"
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace kovra {
+
+namespace {
+
+std::string EnMajuscules(std::u32string_view nom) {
+    std::string s;
+    s.reserve(nom.size());
+    for (const char32_t c : nom) {
+        s += (c >= U'a' && c <= U'z') ? static_cast<char>(c - U'a' + U'A')
+                                      : (c < 128 ? static_cast<char>(c) : '?');
+    }
+    return s;
+}
+
+bool EstAscii(std::u32string_view nom) {
+    for (const char32_t c : nom) {
+        if (c >= 128) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The repeat count written after the blank of "{NAME n}": a number, rounded; nothing when
+// the text is no number (or one too large for a count).
+std::optional<long> Compte(std::u32string_view texte) {
+    if (!EstAscii(texte)) {
+        return std::nullopt;
+    }
+    std::string s = EnMajuscules(texte);
+    const auto debut = s.find_first_not_of(' ');
+    const auto fin = s.find_last_not_of(' ');
+    if (debut == std::string::npos) {
+        return std::nullopt;
+    }
+    s = s.substr(debut, fin - debut + 1);
+    char* reste = nullptr;
+    const double v = std::strtod(s.c_str(), &reste);
+    if (reste != s.c_str() + s.size() || !std::isfinite(v) || v > 32767.0 || v < -32768.0 ||
+        s.find_first_of("XP") != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::lrint(v);
+}
+
+// The state of one lock during a call: on at entry, and toggled since by the string.
+struct EtatVerrou {
+    Verrou verrou;
+    const char* touche;
+    char chiffreAttente;
+    bool actifAuDebut = false;
+    bool bascule = false;
+};
+
+class Frappe {
+public:
+    explicit Frappe(ClavierVirtuel& c) : clavier_(c) {}
+
+    void Tape(std::u32string_view texte, int attente);
+
+private:
+    void Appuie(const Touche& t) {
+        clavier_.Enfonce(t);
+        clavier_.Relache(t);
+    }
+    void Modificateur(const char* nom) {
+        pile_.push_back(nom);
+        clavier_.Enfonce(Touche::Modificateur(nom));
+    }
+    void RelacheModificateurs() {
+        while (!pile_.empty()) {
+            clavier_.Relache(Touche::Modificateur(pile_.back()));
+            pile_.pop_back();
+        }
+    }
+    void ApresTouche() {
+        if (!groupe_) {
+            RelacheModificateurs();
+        }
+    }
+    // Handles "{...}" starting after the brace at `texte`; returns how much it took, or
+    // nothing when typing must stop.
+    std::optional<std::size_t> Accolades(std::u32string_view reste);
+
+    ClavierVirtuel& clavier_;
+    std::vector<const char*> pile_;
+    bool groupe_ = false;
+    std::array<EtatVerrou, 3> verrous_{{{Verrou::Majuscules, "CAPSLOCK", '2'},
+                                        {Verrou::Numerique, "NUMLOCK", '3'},
+                                        {Verrou::Defilement, "SCROLLLOCK", '4'}}};
+};
+
+std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
+    // The closing brace is the last "}" before the first "{" that follows a "}".
+    std::size_t fin = std::u32string_view::npos;
+    for (std::size_t j = 0; j < reste.size(); ++j) {
+        if (reste[j] == U'}') {
+            fin = j;
+        } else if (reste[j] == U'{' && fin != std::u32string_view::npos) {
+            break;
+        }
+    }
+    if (fin == std::u32string_view::npos) {
+        return std::nullopt;
+    }
+    std::u32string_view nom = reste.substr(0, fin);
+    long compte = 1;
+    if (const auto blanc = nom.find(U' '); blanc != std::u32string_view::npos) {
+        const auto n = Compte(nom.substr(blanc + 1));
+        if (!n || *n == 0) {
+            return std::nullopt;
+        }
+        compte = *n;
+        nom = nom.substr(0, blanc);
+    }
+    const std::string nomTouche = EnMajuscules(nom);
+    if (EstAscii(nom) && CodeTouche(nomTouche) != 0) {
+        for (long i = 0; i < compte; ++i) {
+            if (nomTouche == "NUMLOCK") {
+                BasculeVerrNum(clavier_);
+            } else {
+                Appuie(Touche::Nommee(nomTouche));
+            }
+            for (EtatVerrou& v : verrous_) {
+                if (nomTouche == v.touche) {
+                    v.bascule = !v.bascule;
+                }
+            }
+        }
+    } else {
+        for (long i = 0; i < compte; ++i) {
+            for (const char32_t c : nom) {
+                Appuie(Touche::Caractere(c));
+            }
+        }
+    }
+    ApresTouche();
+    return fin + 1;
+}
+
+void Frappe::Tape(std::u32string_view texteRecu, int attente) {
+    // Every lock off while typing.
+    for (EtatVerrou& v : verrous_) {
+        v.actifAuDebut = clavier_.VerrouActif(v.verrou);
+        if (!v.actifAuDebut) {
+            continue;
+        }
+        if (v.verrou == Verrou::Numerique) {
+            BasculeVerrNum(clavier_);
+        } else {
+            Appuie(Touche::Nommee(v.touche));
+        }
+    }
+
+    const std::u32string texte =
+        clavier_.CodesAlt() ? CodesAltNumerique(texteRecu) : std::u32string(texteRecu);
+    for (std::size_t i = 0; i < texte.size();) {
+        const char32_t c = texte[i++];
+        switch (c) {
+        case U'+':
+            Modificateur("SHIFT");
+            break;
+        case U'^':
+            Modificateur("CONTROL");
+            break;
+        case U'%':
+            Modificateur("ALT");
+            break;
+        case U'(':
+            groupe_ = true;
+            break;
+        case U')':
+            groupe_ = false;
+            RelacheModificateurs();
+            break;
+        case U'{': {
+            const auto pris = Accolades(std::u32string_view(texte).substr(i));
+            if (!pris) {
+                i = texte.size();
+                break;
+            }
+            i += *pris;
+            break;
+        }
+        case U'~':
+            Appuie(Touche::Nommee("ENTER"));
+            ApresTouche();
+            break;
+        default:
+            Appuie(Touche::Caractere(c));
+            ApresTouche();
+            break;
+        }
+    }
+    RelacheModificateurs();
+
+    // Each lock back as it was, unless `attente` says to leave it.
+    const std::string chiffres = std::to_string(std::abs(attente));
+    for (EtatVerrou& v : verrous_) {
+        if (chiffres.find(v.chiffreAttente) != std::string::npos || v.bascule == v.actifAuDebut) {
+            continue;
+        }
+        if (v.verrou == Verrou::Numerique) {
+            BasculeVerrNum(clavier_);
+        } else {
+            Appuie(Touche::Nommee(v.touche));
+        }
+    }
+    if (attente != 0) {
+        clavier_.Patiente(20);
+    }
+}
+
+} // namespace
+
+void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavier) {
+    Frappe(clavier).Tape(texte, attente);
+}
+
+void BasculeVerrNum(ClavierVirtuel& clavier) {
+    clavier.Enfonce(Touche::Nommee("NUMLOCK"));
+    clavier.Relache(Touche::Nommee("NUMLOCK"));
+}
+
+std::string FamilleSysteme() {
+    return "NT";
+}
+
+void BasculeTouche(ClavierVirtuel& clavier, int codeTouche) {
+    const char* nom = codeTouche == kCodeVerrMaj   ? "CAPSLOCK"
+                      : codeTouche == kCodeVerrNum ? "NUMLOCK"
+                                                   : "SCROLLLOCK";
+    clavier.Enfonce(Touche::Nommee(nom));
+    clavier.Relache(Touche::Nommee(nom));
+}
+
+bool VerrMajActif(const ClavierVirtuel& clavier) {
+    return clavier.VerrouActif(Verrou::Majuscules);
+}
+
+bool VerrNumActif(const ClavierVirtuel& clavier) {
+    return clavier.VerrouActif(Verrou::Numerique);
+}
+
+void InverseVerrNum(ClavierVirtuel& clavier) {
+    BasculeTouche(clavier, kCodeVerrNum);
+}
+
+void EteintVerrMaj(ClavierVirtuel& clavier) {
+    if (VerrMajActif(clavier)) {
+        BasculeTouche(clavier, kCodeVerrMaj);
+    }
+}
+
+} // namespace kovra

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ClavierVirtuel.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kovra {
+
+// Types a key string: "+" "^" "%" hold Shift, Ctrl, Alt for the next key (or for a group
+// in parentheses), "~" is Enter, "{NAME}" a named key or the literal characters of the
+// name, "{NAME n}" the same n times, anything else the character itself. The three locks
+// are off while typing and back as they were at the end, except those that `attente`
+// names by its digits (2 Caps Lock, 3 Num Lock, 4 Scroll Lock); a non-zero `attente` also
+// waits 20 ms at the end. An unclosed brace or a count of 0 or not a number ends typing
+// there.
+void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavier);
+
+// The platform's key code of a key name (any case): 0 when the name is no key name.
+std::uint8_t CodeTouche(std::string_view nom);
+
+// Replaces each character of code 128 or more by Num Lock, Alt held over its code page 850
+// number typed on the numeric keypad, and Num Lock again.
+std::u32string CodesAltNumerique(std::u32string_view texte);
+
+// Toggles Num Lock.
+void BasculeVerrNum(ClavierVirtuel& clavier);
+
+// The family of the system: always "NT" (every supported platform types key by key).
+std::string FamilleSysteme();
+
+// Lock-key helpers.
+void BasculeTouche(ClavierVirtuel& clavier, int codeTouche); // 20, 144 or 145
+bool VerrMajActif(const ClavierVirtuel& clavier);
+bool VerrNumActif(const ClavierVirtuel& clavier);
+void InverseVerrNum(ClavierVirtuel& clavier);
+void EteintVerrMaj(ClavierVirtuel& clavier);
+
+// Key codes of the three lock keys.
+inline constexpr int kCodeVerrMaj = 20;
+inline constexpr int kCodeVerrNum = 144;
+inline constexpr int kCodeVerrDefil = 145;
+
+} // namespace kovra

@@ -1,0 +1,164 @@
+#include "ClavierEnregistreur.h"
+#include "EnvoiTouches.h"
+
+#include <gtest/gtest.h>
+
+using namespace kovra;
+
+namespace {
+
+// The events of a key string as one line: "+a" gives "vSHIFT v"a" ^"a" ^SHIFT".
+std::string Frappe(const std::u32string& texte, ClavierEnregistreur& clavier, int attente = 0) {
+    EnvoiTouches(texte, attente, clavier);
+    std::string s;
+    for (const std::string& e : clavier.Evenements()) {
+        if (!s.empty()) {
+            s += ' ';
+        }
+        s += e.rfind("down ", 0) == 0 ? "v" + e.substr(5)
+             : e.rfind("up ", 0) == 0 ? "^" + e.substr(3)
+                                      : e;
+    }
+    return s;
+}
+
+std::string Frappe(const std::u32string& texte) {
+    ClavierEnregistreur clavier;
+    return Frappe(texte, clavier);
+}
+
+} // namespace
+
+TEST(EnvoiTouches, FollowsTheKeyStringSyntax) {
+    const struct {
+        std::u32string texte;
+        std::string evenements;
+    } cas[] = {
+        {U"a", R"(v"a" ^"a")"},
+        {U"+a", R"(vSHIFT v"a" ^"a" ^SHIFT)"},
+        {U"+ab", R"(vSHIFT v"a" ^"a" ^SHIFT v"b" ^"b")"},
+        {U"+(ab)", R"(vSHIFT v"a" ^"a" v"b" ^"b" ^SHIFT)"},
+        {U"^c", R"(vCONTROL v"c" ^"c" ^CONTROL)"},
+        {U"%{F4}", "vALT vF4 ^F4 ^ALT"},
+        {U"+^%x", R"(vSHIFT vCONTROL vALT v"x" ^"x" ^ALT ^CONTROL ^SHIFT)"}, // reverse order
+        {U"+(^a)b", R"(vSHIFT vCONTROL v"a" ^"a" ^CONTROL ^SHIFT v"b" ^"b")"},
+        {U"(+", "vSHIFT ^SHIFT"}, // released at the end
+        {U"~", "vENTER ^ENTER"},
+        {U"{TAB 3}", "vTAB ^TAB vTAB ^TAB vTAB ^TAB"},
+        {U"{x 3}", R"(v"x" ^"x" v"x" ^"x" v"x" ^"x")"},
+        {U"{TAB 1.6}", "vTAB ^TAB vTAB ^TAB"}, // rounded
+        {U"{ 2}", ""},                         // empty name: nothing
+        {U"{ENTER 0}abc", ""},                 // count 0 stops typing
+        {U"a{TAB x}b", R"(v"a" ^"a")"},        // not a number: stops too
+        {U"a{TAB", R"(v"a" ^"a")"},            // unclosed brace
+        {U"{}}", R"(v"}" ^"}")"},
+        {U"{{}", R"(v"{" ^"{")"},
+        {U"{+}{^}{%}{~}{(}{)}", R"x(v"+" ^"+" v"^" ^"^" v"%" ^"%" v"~" ^"~" v"(" ^"(" v")" ^")")x"},
+        {U"{enter}", "vENTER ^ENTER"},
+        {U"{bs}{Del}", "vBS ^BS vDEL ^DEL"},
+        {U"{TAB}{ENTER}", "vTAB ^TAB vENTER ^ENTER"},
+        {U"{a}b}", R"(v"a" ^"a" v"}" ^"}" v"b" ^"b")"},
+        {U"{Valider}", R"(v"V" ^"V" v"a" ^"a" v"l" ^"l" v"i" ^"i" v"d" ^"d" v"e" ^"e" v"r" ^"r")"},
+        {U"{NUMPAD7}{F16}{PRTSCR}", "vNUMPAD7 ^NUMPAD7 vF16 ^F16 vPRTSCR ^PRTSCR"},
+        {U"{F17}", R"(v"F" ^"F" v"1" ^"1" v"7" ^"7")"},
+        {U"+{TAB}", "vSHIFT vTAB ^TAB ^SHIFT"},
+        {U"é", R"(v"é" ^"é")"},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(Frappe(c.texte), c.evenements) << std::string(c.texte.begin(), c.texte.end());
+    }
+}
+
+TEST(EnvoiTouches, PutsTheLocksBackAsTheyWere) {
+    const struct {
+        bool majuscules, numerique, defilement;
+        std::u32string texte;
+        int attente;
+        std::string evenements;
+        std::string verrous;
+    } cas[] = {
+        {true, false, false, U"abc", 0,
+         R"(vCAPSLOCK ^CAPSLOCK v"a" ^"a" v"b" ^"b" v"c" ^"c" vCAPSLOCK ^CAPSLOCK)",
+         "locks caps=on num=off scroll=off"},
+        {false, false, false, U"{CAPSLOCK}abc", 0,
+         R"(vCAPSLOCK ^CAPSLOCK v"a" ^"a" v"b" ^"b" v"c" ^"c" vCAPSLOCK ^CAPSLOCK)",
+         "locks caps=off num=off scroll=off"},
+        {true, true, true, U"x", 1, // waits, restores all
+         R"(vCAPSLOCK ^CAPSLOCK vNUMLOCK ^NUMLOCK vSCROLLLOCK ^SCROLLLOCK v"x" ^"x" )"
+         "vCAPSLOCK ^CAPSLOCK vNUMLOCK ^NUMLOCK vSCROLLLOCK ^SCROLLLOCK wait 20",
+         "locks caps=on num=on scroll=on"},
+        {false, false, false, U"{CAPSLOCK}{NUMLOCK}", 23, // left as the string set them
+         "vCAPSLOCK ^CAPSLOCK vNUMLOCK ^NUMLOCK wait 20", "locks caps=on num=on scroll=off"},
+        {true, false, false, U"a", 2, R"(vCAPSLOCK ^CAPSLOCK v"a" ^"a" wait 20)",
+         "locks caps=off num=off scroll=off"},
+        {false, true, false, U"{NUMLOCK}", 0, "vNUMLOCK ^NUMLOCK vNUMLOCK ^NUMLOCK",
+         "locks caps=off num=on scroll=off"},
+        {false, false, true, U"{SCROLLLOCK 2}", 4,
+         "vSCROLLLOCK ^SCROLLLOCK vSCROLLLOCK ^SCROLLLOCK vSCROLLLOCK ^SCROLLLOCK wait 20",
+         "locks caps=off num=off scroll=off"},
+        {true, false, false, U"a{TAB", 0, // stopped early: still restored
+         R"(vCAPSLOCK ^CAPSLOCK v"a" ^"a" vCAPSLOCK ^CAPSLOCK)",
+         "locks caps=on num=off scroll=off"},
+    };
+    for (const auto& c : cas) {
+        ClavierEnregistreur clavier(c.majuscules, c.numerique, c.defilement);
+        EXPECT_EQ(Frappe(c.texte, clavier, c.attente), c.evenements)
+            << std::string(c.texte.begin(), c.texte.end());
+        EXPECT_EQ(clavier.EtatVerrous(), c.verrous);
+    }
+}
+
+TEST(CodesAltNumerique, TypesCharactersBeyondAsciiByTheirOemCode) {
+    const struct {
+        std::u32string texte;
+        std::u32string attendu;
+    } cas[] = {
+        {U"é", U"{NUMLOCK}%({NUMPAD1}{NUMPAD3}{NUMPAD0}){NUMLOCK}"},
+        {U"aÇb", U"a{NUMLOCK}%({NUMPAD1}{NUMPAD2}{NUMPAD8}){NUMLOCK}b"},
+        {U"£", U"{NUMLOCK}%({NUMPAD1}{NUMPAD5}{NUMPAD6}){NUMLOCK}"},
+        {U"€", U"{NUMLOCK}%({NUMPAD6}{NUMPAD3}){NUMLOCK}"}, // not in code page 850: "?"
+        {U"plain", U"plain"},
+    };
+    for (const auto& c : cas) {
+        EXPECT_TRUE(CodesAltNumerique(c.texte) == c.attendu);
+    }
+    // Typed on a keyboard that asks for Alt codes, with Num Lock back off afterwards.
+    ClavierEnregistreur clavier(false, false, false, true);
+    EXPECT_EQ(Frappe(U"é", clavier),
+              "vNUMLOCK ^NUMLOCK vALT vNUMPAD1 ^NUMPAD1 vNUMPAD3 ^NUMPAD3 vNUMPAD0 ^NUMPAD0 ^ALT "
+              "vNUMLOCK ^NUMLOCK");
+    EXPECT_EQ(clavier.EtatVerrous(), "locks caps=off num=off scroll=off");
+}
+
+TEST(CodeTouche, KnowsTheKeyTable) {
+    const struct {
+        const char* nom;
+        int code;
+    } cas[] = {
+        {"BACKSPACE", 8}, {"bs", 8},           {"BkSp", 8},      {"BREAK", 19},  {"CAPSLOCK", 20},
+        {"DELETE", 46},   {"DEL", 46},         {"DOWN", 40},     {"END", 35},    {"ENTER", 13},
+        {"ESC", 27},      {"HELP", 47},        {"HOME", 36},     {"INS", 45},    {"INSERT", 45},
+        {"LEFT", 37},     {"NUMLOCK", 144},    {"PGDN", 34},     {"PGUP", 33},   {"PRTSC", 42},
+        {"RIGHT", 39},    {"SCROLLLOCK", 145}, {"TAB", 9},       {"UP", 38},     {"F1", 112},
+        {"f16", 127},     {"NUMPAD0", 96},     {"numpad9", 105}, {"PRTSCR", 44}, {"F0", 0},
+        {"F17", 0},       {"NUMPAD10", 0},     {"ENTRÉE", 0},    {"", 0},        {"SHIFT", 0},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(CodeTouche(c.nom), c.code) << c.nom;
+    }
+}
+
+TEST(VerrousClavier, HelpersToggleAndSwitchOff) {
+    ClavierEnregistreur clavier(true, false, false);
+    EXPECT_TRUE(VerrMajActif(clavier));
+    EXPECT_FALSE(VerrNumActif(clavier));
+    InverseVerrNum(clavier);
+    EXPECT_TRUE(VerrNumActif(clavier));
+    EteintVerrMaj(clavier);
+    EteintVerrMaj(clavier); // already off: nothing more
+    EXPECT_FALSE(VerrMajActif(clavier));
+    BasculeTouche(clavier, kCodeVerrDefil);
+    EXPECT_EQ(clavier.EtatVerrous(), "locks caps=off num=on scroll=on");
+    EXPECT_EQ(clavier.Evenements().size(), 6u);
+    EXPECT_EQ(FamilleSysteme(), "NT");
+}
