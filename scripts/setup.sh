@@ -9,7 +9,7 @@ paquets=(
     libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
-    xvfb xauth dbus
+    xvfb xauth x11-xkb-utils dbus
 )
 
 manquants=()

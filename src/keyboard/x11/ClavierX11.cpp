@@ -1,0 +1,352 @@
+#include "ClavierX11.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <map>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace kovra {
+
+namespace {
+
+// Keysyms of named keys.
+const std::map<std::string, KeySym>& KeysymsNommes() {
+    static const std::map<std::string, KeySym> table = [] {
+        std::map<std::string, KeySym> t = {
+            {"BACKSPACE", XK_BackSpace},
+            {"BS", XK_BackSpace},
+            {"BKSP", XK_BackSpace},
+            {"BREAK", XK_Pause},
+            {"CAPSLOCK", XK_Caps_Lock},
+            {"DELETE", XK_Delete},
+            {"DEL", XK_Delete},
+            {"DOWN", XK_Down},
+            {"END", XK_End},
+            {"ENTER", XK_Return},
+            {"ESC", XK_Escape},
+            {"HELP", XK_Help},
+            {"HOME", XK_Home},
+            {"INS", XK_Insert},
+            {"INSERT", XK_Insert},
+            {"LEFT", XK_Left},
+            {"NUMLOCK", XK_Num_Lock},
+            {"PGDN", XK_Next},
+            {"PGUP", XK_Prior},
+            {"PRTSC", XK_Print},
+            {"PRTSCR", XK_Print},
+            {"RIGHT", XK_Right},
+            {"SCROLLLOCK", XK_Scroll_Lock},
+            {"TAB", XK_Tab},
+            {"UP", XK_Up},
+            {"SHIFT", XK_Shift_L},
+            {"CONTROL", XK_Control_L},
+            {"ALT", XK_Alt_L},
+        };
+        for (int i = 1; i <= 16; ++i) {
+            t["F" + std::to_string(i)] = XK_F1 + static_cast<KeySym>(i - 1);
+        }
+        for (int i = 0; i <= 9; ++i) {
+            // With Num Lock off, as while typing, these give the keypad's other functions.
+            t["NUMPAD" + std::to_string(i)] = XK_KP_0 + static_cast<KeySym>(i);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// Keysyms of the few characters whose keysym is neither Latin-1 nor a Unicode keysym.
+const std::unordered_map<char32_t, KeySym> kKeysymsAnciens = {
+    {U'€', XK_EuroSign},
+    {U'œ', XK_oe},
+    {U'Œ', XK_OE},
+    {U'Ÿ', XK_Ydiaeresis},
+};
+
+char32_t CaractereDe(KeySym ks) {
+    if ((ks >= 0x20 && ks <= 0x7e) || (ks >= 0xa0 && ks <= 0xff)) {
+        return static_cast<char32_t>(ks);
+    }
+    if ((ks & 0xff000000UL) == 0x01000000UL) {
+        return static_cast<char32_t>(ks & 0x00ffffffUL);
+    }
+    for (const auto& [c, k] : kKeysymsAnciens) {
+        if (k == ks) {
+            return c;
+        }
+    }
+    return 0;
+}
+
+KeySym KeysymDe(char32_t c) {
+    if ((c >= 0x20 && c <= 0x7e) || (c >= 0xa0 && c <= 0xff)) {
+        return c;
+    }
+    if (const auto it = kKeysymsAnciens.find(c); it != kKeysymsAnciens.end()) {
+        return it->second;
+    }
+    return 0x01000000UL | c;
+}
+
+// Time given to the applications to read the keymap after the spare key is bound, and
+// to read the key event before it is unbound.
+constexpr int kDelaiLiaison = 40;
+
+} // namespace
+
+struct ClavierX11::Etat {
+    Display* d = nullptr;
+    // Where each character is: a key and the modifiers of its level.
+    struct Place {
+        KeyCode code;
+        bool shift;
+        bool niveau3;
+    };
+    std::unordered_map<char32_t, Place> caracteres;
+    KeyCode shift = 0;
+    KeyCode niveau3 = 0;
+    KeyCode libre = 0; // a key without symbols, for characters the keymap lacks
+    int symsParTouche = 0;
+    bool libreLiee = false;
+    // What each character key-down pressed, for its key-up.
+    std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
+
+    void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
+
+    void Lie(KeySym ks) {
+        std::vector<KeySym> syms(static_cast<std::size_t>(symsParTouche), ks);
+        XChangeKeyboardMapping(d, libre, symsParTouche, syms.data(), 1);
+        XSync(d, False);
+        libreLiee = true;
+    }
+
+    void Delie() {
+        if (!libreLiee) {
+            return;
+        }
+        std::vector<KeySym> syms(static_cast<std::size_t>(symsParTouche), NoSymbol);
+        XChangeKeyboardMapping(d, libre, symsParTouche, syms.data(), 1);
+        XSync(d, False);
+        libreLiee = false;
+    }
+
+    void LitClavier();
+};
+
+void ClavierX11::Etat::LitClavier() {
+    caracteres.clear();
+    shift = XKeysymToKeycode(d, XK_Shift_L);
+    niveau3 = XKeysymToKeycode(d, XK_ISO_Level3_Shift);
+    unsigned masqueNiveau3 = 0;
+    if (niveau3 != 0) {
+        XModifierKeymap* modmap = XGetModifierMapping(d);
+        for (int m = 0; m < 8; ++m) {
+            for (int k = 0; k < modmap->max_keypermod; ++k) {
+                if (modmap->modifiermap[m * modmap->max_keypermod + k] == niveau3) {
+                    masqueNiveau3 = 1U << m;
+                }
+            }
+        }
+        XFreeModifiermap(modmap);
+    }
+
+    int minCode = 0;
+    int maxCode = 0;
+    XDisplayKeycodes(d, &minCode, &maxCode);
+    KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1,
+                                       &symsParTouche);
+    libre = 0;
+    for (int code = maxCode; code >= minCode && libre == 0; --code) {
+        bool vide = true;
+        for (int i = 0; i < symsParTouche; ++i) {
+            vide = vide && syms[(code - minCode) * symsParTouche + i] == NoSymbol;
+        }
+        if (vide) {
+            libre = static_cast<KeyCode>(code);
+        }
+    }
+    XFree(syms);
+
+    XkbDescPtr xkb = XkbGetMap(d, XkbAllClientInfoMask, XkbUseCoreKbd);
+    XkbStateRec etat{};
+    XkbGetState(d, XkbUseCoreKbd, &etat);
+    if (xkb == nullptr) {
+        return;
+    }
+    for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+        const int groupes = XkbKeyNumGroups(xkb, code);
+        if (groupes == 0) {
+            continue;
+        }
+        const int groupe = etat.group < groupes ? etat.group : 0;
+        XkbKeyTypePtr type = XkbKeyKeyType(xkb, code, groupe);
+        const int niveaux = XkbKeyGroupWidth(xkb, code, groupe);
+        for (int niveau = 0; niveau < niveaux; ++niveau) {
+            const char32_t c = CaractereDe(XkbKeySymEntry(xkb, code, niveau, groupe));
+            if (c == 0) {
+                continue;
+            }
+            // The modifiers that select this level; only Shift and AltGr can be pressed.
+            bool trouve = niveau == 0;
+            unsigned mods = 0;
+            for (int e = 0; e < type->map_count && !trouve; ++e) {
+                const XkbKTMapEntryRec& entree = type->map[e];
+                if (entree.active && entree.level == niveau &&
+                    (entree.mods.mask & ~(ShiftMask | masqueNiveau3)) == 0) {
+                    mods = entree.mods.mask;
+                    trouve = true;
+                }
+            }
+            if (!trouve) {
+                continue;
+            }
+            const Place place{static_cast<KeyCode>(code), (mods & ShiftMask) != 0,
+                              masqueNiveau3 != 0 && (mods & masqueNiveau3) != 0};
+            const auto ancienne = caracteres.find(c);
+            const int poids = (place.shift ? 1 : 0) + (place.niveau3 ? 2 : 0);
+            if (ancienne == caracteres.end() ||
+                poids < (ancienne->second.shift ? 1 : 0) + (ancienne->second.niveau3 ? 2 : 0)) {
+                caracteres[c] = place;
+            }
+        }
+    }
+    XkbFreeKeyboard(xkb, 0, True);
+}
+
+ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) {
+    etat_->d = XOpenDisplay(affichage);
+    if (etat_->d == nullptr) {
+        throw ErreurAffichage("Impossible d'ouvrir l'affichage X11 " +
+                              std::string(affichage != nullptr ? affichage : "(DISPLAY)"));
+    }
+    int evenement = 0;
+    int erreur = 0;
+    int majeur = 0;
+    int mineur = 0;
+    if (!XTestQueryExtension(etat_->d, &evenement, &erreur, &majeur, &mineur)) {
+        XCloseDisplay(etat_->d);
+        throw ErreurAffichage("L'affichage X11 n'offre pas l'extension XTest");
+    }
+    etat_->LitClavier();
+    attente_ = [](int ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    };
+}
+
+ClavierX11::~ClavierX11() {
+    etat_->Delie();
+    XCloseDisplay(etat_->d);
+}
+
+void ClavierX11::Rafraichit() {
+    etat_->LitClavier();
+}
+
+void ClavierX11::Synchronise() {
+    XSync(etat_->d, False);
+}
+
+void ClavierX11::Enfonce(const Touche& touche) {
+    Etat& e = *etat_;
+    if (touche.genre != Touche::Genre::Caractere) {
+        const auto it = KeysymsNommes().find(touche.nom);
+        if (it != KeysymsNommes().end()) {
+            if (const KeyCode code = XKeysymToKeycode(e.d, it->second)) {
+                e.Touche(code, true);
+            }
+        }
+        return;
+    }
+    std::vector<KeyCode> pressees;
+    char32_t c = touche.caractere;
+    // Line breaks and tabs are their keys; a line feed is Ctrl+Enter, as on Windows.
+    if (c == U'\r' || c == U'\n' || c == U'\t' || c == U'\b' || c == 0x1b) {
+        const KeySym ks = c == U'\t'   ? XK_Tab
+                          : c == U'\b' ? XK_BackSpace
+                          : c == 0x1b  ? XK_Escape
+                                       : XK_Return;
+        if (c == U'\n') {
+            pressees.push_back(XKeysymToKeycode(e.d, XK_Control_L));
+        }
+        pressees.push_back(XKeysymToKeycode(e.d, ks));
+    } else if (c < 0x20 || c == 0x7f) {
+        return; // no key types other control characters
+    } else if (const auto it = e.caracteres.find(c); it != e.caracteres.end()) {
+        if (it->second.shift) {
+            pressees.push_back(e.shift);
+        }
+        if (it->second.niveau3) {
+            pressees.push_back(e.niveau3);
+        }
+        pressees.push_back(it->second.code);
+    } else if (e.libre != 0) {
+        e.Delie();
+        e.Lie(KeysymDe(c));
+        attente_(kDelaiLiaison);
+        pressees.push_back(e.libre);
+    }
+    for (const KeyCode code : pressees) {
+        if (code != 0) {
+            e.Touche(code, true);
+        }
+    }
+    e.enfoncees[c] = std::move(pressees);
+}
+
+void ClavierX11::Relache(const Touche& touche) {
+    Etat& e = *etat_;
+    if (touche.genre != Touche::Genre::Caractere) {
+        const auto it = KeysymsNommes().find(touche.nom);
+        if (it != KeysymsNommes().end()) {
+            if (const KeyCode code = XKeysymToKeycode(e.d, it->second)) {
+                e.Touche(code, false);
+            }
+        }
+        XFlush(e.d);
+        return;
+    }
+    const auto it = e.enfoncees.find(touche.caractere);
+    if (it == e.enfoncees.end()) {
+        return;
+    }
+    for (auto code = it->second.rbegin(); code != it->second.rend(); ++code) {
+        if (*code != 0) {
+            e.Touche(*code, false);
+        }
+    }
+    const bool libre = !it->second.empty() && it->second.back() == e.libre && e.libreLiee;
+    e.enfoncees.erase(it);
+    if (libre) {
+        // The applications must have read the key event while the key still means the
+        // character.
+        XSync(e.d, False);
+        attente_(kDelaiLiaison);
+        e.Delie();
+    }
+    XFlush(e.d);
+}
+
+bool ClavierX11::VerrouActif(Verrou verrou) const {
+    Display* d = etat_->d;
+    XSync(d, False);
+    const char* nom = verrou == Verrou::Majuscules  ? "Caps Lock"
+                      : verrou == Verrou::Numerique ? "Num Lock"
+                                                    : "Scroll Lock";
+    Bool actif = False;
+    if (XkbGetNamedIndicator(d, XInternAtom(d, nom, False), nullptr, &actif, nullptr, nullptr)) {
+        return actif == True;
+    }
+    return false;
+}
+
+void ClavierX11::Patiente(int millisecondes) {
+    XFlush(etat_->d);
+    attente_(millisecondes);
+}
+
+} // namespace kovra
