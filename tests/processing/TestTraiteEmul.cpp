@@ -1,0 +1,169 @@
+#include "ClavierEnregistreur.h"
+#include "FichierProfil.h"
+#include "TraiteEmul.h"
+#include "TraitementTest.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::CasTraitement;
+using kovra::test::Traitement;
+
+namespace {
+
+// Time that moves only when the test says so.
+struct MinuterieManuelle : Minuterie {
+    std::deque<std::pair<int, std::function<void()>>> enAttente;
+    QList<int> delais;
+
+    void Apres(int ms, std::function<void()> suite) override {
+        delais << ms;
+        enAttente.emplace_back(ms, std::move(suite));
+    }
+    // Lets the first pending delay run out.
+    bool Avance() {
+        if (enAttente.empty()) {
+            return false;
+        }
+        auto suite = std::move(enAttente.front().second);
+        enAttente.pop_front();
+        suite();
+        return true;
+    }
+    void Termine() {
+        while (Avance()) {
+        }
+    }
+};
+
+struct PortCompte : ReinitialisationPort {
+    int reinitialisations = 0;
+    void ReinitialisePort() override { ++reinitialisations; }
+};
+
+// A pipeline over a scenario, a recording keyboard and manual time.
+struct Chaine {
+    explicit Chaine(const CasTraitement& cas, bool numerique = false, bool majuscules = false)
+        : clavier(majuscules, numerique, false) {
+        tr.Prepare(cas);
+        touches = ChargeTableTouches(tr.t.donnees);
+    }
+
+    Traitement tr;
+    TableTouches touches;
+    ClavierEnregistreur clavier;
+    MinuterieManuelle minuterie;
+    ProgressionMuette progression;
+    PortCompte port;
+    TraiteEmul emul{
+        {tr.t.env, tr.scenario, tr.etat, touches, clavier, minuterie, progression, &port, "."}};
+
+    std::u32string Tape() const { return clavier.Caracteres(); }
+};
+
+} // namespace
+
+TEST(TraiteEmul, TypesEachSegmentThenPausesForIt) {
+    Chaine c({{"&CODE", "&Timer 250", "&QTY", "&Timer", "{ENTER}"}, {}, 1, 0, 0, ".", ""});
+    c.emul.Traite("A\rB\r");
+    EXPECT_TRUE(c.emul.Occupe());
+    EXPECT_EQ(c.Tape(), U""); // 100 ms before typing
+    ASSERT_TRUE(c.minuterie.Avance());
+    EXPECT_EQ(c.Tape(), U"A"); // first segment, then its pause
+    ASSERT_TRUE(c.minuterie.Avance());
+    EXPECT_EQ(c.Tape(), U"AB");
+    EXPECT_EQ(c.port.reinitialisations, 0);
+    c.minuterie.Termine();
+    EXPECT_EQ(c.minuterie.delais, (QList<int>{100, 250, 250, 250})); // after the last too
+    EXPECT_EQ(c.clavier.Evenements().back(), "up ENTER");
+    EXPECT_EQ(c.port.reinitialisations, 1);
+    EXPECT_FALSE(c.emul.Occupe());
+}
+
+TEST(TraiteEmul, SegmentsFollowTheMarks) {
+    const struct {
+        const char* nom;
+        QStringList actions;
+        QByteArray trame;
+        std::u32string tape;
+        QList<int> delais;
+    } cas[] = {
+        {"no mark: one segment, no pause", {"&CODE", "&QTY"}, "A\rB\r", U"AB", {100}},
+        {"a leading mark types an empty segment first",
+         {"&Timer 300", "&CODE"},
+         "A\r",
+         U"A",
+         {100, 300, 300}},
+        {"a mark from a key table value pauses for the last pause set",
+         {"&CODE", "{TIMER}", "&QTY"},
+         "A\rB\r",
+         U"AB",
+         {100, 0, 0}},
+    };
+    for (const auto& k : cas) {
+        Chaine c({k.actions, {}, 1, 0, 0, ".", ""});
+        c.emul.Traite(QString::fromLatin1(k.trame));
+        c.minuterie.Termine();
+        EXPECT_TRUE(c.Tape() == k.tape) << k.nom;
+        EXPECT_EQ(c.minuterie.delais, k.delais) << k.nom;
+        EXPECT_EQ(c.port.reinitialisations, 1) << k.nom;
+    }
+}
+
+TEST(TraiteEmul, LockMarksActOnceAndAreNotTyped) {
+    {
+        Chaine c({{"{NUMLOCK}", "&CODE"}, {}, 1, 0, 0, ".", ""});
+        c.emul.Traite("123\r");
+        c.minuterie.Termine();
+        EXPECT_TRUE(c.Tape() == U"123");
+        EXPECT_EQ(c.clavier.EtatVerrous(), "locks caps=off num=on scroll=off");
+    }
+    {
+        Chaine c({{"&CODE", "{CAPSLOCK}", "&QTY", "{CAPSLOCK}"}, {}, 1, 0, 0, ".", ""}, false,
+                 true);
+        c.emul.Traite("a\rb\r");
+        c.minuterie.Termine();
+        EXPECT_TRUE(c.Tape() == U"ab");
+        EXPECT_EQ(c.clavier.EtatVerrous(), "locks caps=off num=off scroll=off");
+    }
+    ClavierEnregistreur clavier;
+    EXPECT_EQ(TraiteMarquesVerrous("{NUMLOCK}1{NUMLOCK}2{CAPSLOCK}", clavier), "12");
+    EXPECT_EQ(clavier.EtatVerrous(), "locks caps=off num=off scroll=off");
+}
+
+TEST(TraiteEmul, FileScenariosWriteTheOutputUnchanged) {
+    Chaine c({{"&CODE", "&Timer 50", "{NUMLOCK}", "&QTY", "&PASSLIGNE"}, {}, 1, 0, 0, ".", ""});
+    const QString compile = CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif);
+    EcrireIni("Fichier", "Chemin", c.tr.t.dossier.Chemin("sortie.txt"), compile);
+    c.tr.scenario.SortieFichier = true;
+    c.emul.Traite("A\rB\r");
+    c.minuterie.Termine();
+    EXPECT_EQ(c.tr.t.dossier.Lit("sortie.txt"), "A{TIMER}{NUMLOCK}B\r\n");
+    EXPECT_TRUE(c.clavier.Evenements().empty());
+    EXPECT_EQ(c.minuterie.delais, QList<int>{100});
+    EXPECT_EQ(c.port.reinitialisations, 1);
+}
+
+TEST(TraiteEmul, AFrameArrivingDuringTypingWaitsItsTurn) {
+    Chaine c({{"&INCREMENT", "&CODE", "&Timer 10"}, {}, 1, 0, 0, ".", ""});
+    int livrees = 0;
+    c.emul.termine = [&] {
+        ++livrees;
+    };
+    c.emul.Traite("A\r");
+    c.minuterie.Avance(); // typing the first frame, now in its pause
+    c.emul.Traite("B\r");
+    EXPECT_TRUE(c.Tape() == U"1A");
+    c.minuterie.Termine();
+    EXPECT_TRUE(c.Tape() == U"1A2B");
+    EXPECT_EQ(livrees, 2);
+    EXPECT_EQ(c.port.reinitialisations, 2);
+}
+
+TEST(CompteOccurrences, CountsOverlappingMatches) {
+    EXPECT_EQ(CompteOccurrences("a{TIMER}b{TIMER}", "{TIMER}"), 2);
+    EXPECT_EQ(CompteOccurrences("aaaa", "aa"), 3);
+    EXPECT_EQ(CompteOccurrences("abc", ""), 0);
+    EXPECT_EQ(CompteOccurrences("", "x"), 0);
+}
