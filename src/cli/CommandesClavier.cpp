@@ -1,6 +1,10 @@
 #include "ClavierEnregistreur.h"
+#include "ClavierX11.h"
 #include "Commande.h"
 #include "EnvoiTouches.h"
+#include "ErreurKovra.h"
+
+#include <QThread>
 
 namespace kovra {
 
@@ -22,6 +26,23 @@ void Touches(ContexteCli& ctx, const Appel& a) {
     ctx.sortie << QString::fromStdString(clavier.EtatVerrous()) << "\n";
 }
 
+void Tape(ContexteCli&, const Appel& a) {
+    int delai = 0;
+    if (a.A(QStringLiteral("--delay"))) {
+        delai = EntierArgument(a.Valeur(QStringLiteral("--delay")), QStringLiteral("--delay"), 0,
+                               600000);
+    }
+    try {
+        ClavierX11 clavier;
+        QThread::msleep(static_cast<unsigned long>(delai));
+        EnvoiTouches(a.positionnels[0].toStdU32String(), 0, clavier);
+        clavier.Synchronise();
+    } catch (const ClavierX11::ErreurAffichage& e) {
+        throw ErreurKovra(QString::fromStdString(e.what()) +
+                          QStringLiteral(" : la frappe demande une session X11."));
+    }
+}
+
 } // namespace
 
 void AjouteCommandesClavier(std::vector<Commande>& table) {
@@ -36,6 +57,13 @@ void AjouteCommandesClavier(std::vector<Commande>& table) {
                      "Run a key string on a recording keyboard (locks on at the start as "
                      "flagged) and print each key event, then the locks at the end.",
                      Touches});
+    table.push_back({{"type"},
+                     1,
+                     {{"--delay", true}},
+                     "type [--delay MS] KEYSTRING",
+                     "Type a key string into the window that has the focus (X11 session), "
+                     "after waiting MS milliseconds.",
+                     Tape});
 }
 
 } // namespace kovra

@@ -1,3 +1,5 @@
+#include "ClavierEnregistreur.h"
+#include "ClavierX11.h"
 #include "Commande.h"
 #include "Compteur.h"
 #include "DialoguesConsole.h"
@@ -6,9 +8,11 @@
 #include "ScenarioActif.h"
 #include "TableTouches.h"
 #include "TraiteDonnees.h"
+#include "TraiteEmul.h"
 #include "VidageDonnees.h"
 #include "Windows1252.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -33,6 +37,37 @@ QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
     return f.readAll();
 }
 
+// Delivers the frame as reception does: typed into the focused window, or written to the
+// scenario's file.
+void Livre(ContexteCli& ctx, const QString& trame, EtatScenario& scenario,
+           const TableTouches& touches, Dialogues& dialogues) {
+    std::unique_ptr<ClavierVirtuel> clavier;
+    if (scenario.SortieFichier) {
+        clavier = std::make_unique<ClavierEnregistreur>(); // nothing is typed
+    } else {
+        try {
+            clavier = std::make_unique<ClavierX11>();
+        } catch (const ClavierX11::ErreurAffichage& e) {
+            throw ErreurKovra(QString::fromStdString(e.what()) +
+                              QStringLiteral(" : la frappe demande une session X11."));
+        }
+    }
+    const Environnement env{ctx.DossierPret(), ctx.registre, dialogues};
+    EtatTraitement etat;
+    MinuterieQt minuterie;
+    ProgressionMuette progression;
+    TraiteEmul emul({env, scenario, etat, touches, *clavier, minuterie, progression, nullptr,
+                     ctx.registre.Lit(kSepDec)});
+    QEventLoop boucle;
+    emul.termine = [&boucle] {
+        boucle.quit();
+    };
+    emul.Traite(trame);
+    if (emul.Occupe()) {
+        boucle.exec();
+    }
+}
+
 void Traite(ContexteCli& ctx, const Appel& a) {
     if (!a.A(QStringLiteral("--scenario"))) {
         throw ErreurUsage(QStringLiteral("--scenario NAME is needed"));
@@ -54,6 +89,10 @@ void Traite(ContexteCli& ctx, const Appel& a) {
     DialoguesConsole dialogues(ctx.erreurs);
     ProgressionMuette progression;
     EtatTraitement etat;
+    if (a.A(QStringLiteral("--deliver"))) {
+        Livre(ctx, trame, scenario, touches, dialogues);
+        return;
+    }
     VidageDonnees(trame, etat, progression);
     const ContexteTraitement contexte{LitPositionsScenario(dossier, nom),
                                       ctx.registre.Lit(kSepDec),
@@ -69,11 +108,12 @@ void Traite(ContexteCli& ctx, const Appel& a) {
 void AjouteCommandesTraitement(std::vector<Commande>& table) {
     table.push_back({{"process"},
                      0,
-                     {{"--scenario", true}, {"--frame", true}},
-                     "process --scenario NAME [--frame FILE]",
+                     {{"--scenario", true}, {"--frame", true}, {"--deliver", false}},
+                     "process --scenario NAME [--frame FILE] [--deliver]",
                      "Process a frame (FILE, else standard input; Windows-1252 bytes) through "
-                     "the compiled scenario Scenarios/NAME.ini and print the output text. "
-                     "Advances the counter of Scen.db as reception does.",
+                     "the compiled scenario Scenarios/NAME.ini and print the output text; with "
+                     "--deliver, type it into the focused window or write the scenario's file "
+                     "instead, as reception does. Advances the counter of Scen.db.",
                      Traite});
 }
 

@@ -35,6 +35,8 @@ public:
     virtual bool CodesAlt() const { return false; }
     // Waits while the rest of the program goes on.
     virtual void Patiente(int millisecondes) = 0;
+    // Called once a key string has been typed, to put back anything changed for it.
+    virtual void FinFrappe() {}
 };
 
 } // namespace kovra

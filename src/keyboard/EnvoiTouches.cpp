@@ -214,6 +214,7 @@ void Frappe::Tape(std::u32string_view texteRecu, int attente) {
             Appuie(Touche::Nommee(v.touche));
         }
     }
+    clavier_.FinFrappe();
     if (attente != 0) {
         clavier_.Patiente(20);
     }

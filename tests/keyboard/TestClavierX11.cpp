@@ -1,6 +1,7 @@
 // Typing into a real window of a real X server (the tests run under Xvfb).
 #include "ClavierX11.h"
 #include "EnvoiTouches.h"
+#include "OutilsX11.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -109,6 +110,37 @@ TEST_F(Saisie, TypesWhatTheKeyStringSaysOnAFrenchLayout) {
         EXPECT_EQ(Tape(c.touches, attendu.size()), attendu) << c.nom;
     }
     EXPECT_EQ(Tape(U"azerty AZERTY", 13), "azerty AZERTY");
+}
+
+TEST_F(Saisie, TheKeymapIsPutBackAfterCharactersItLacks) {
+    Disposition("us");
+    const unsigned long omega = 0x010003a9;
+    EXPECT_EQ(Tape(U"aΩbΩ", 4), "aΩbΩ");
+    EXPECT_FALSE(KeysymDansClavier(omega));
+    // More missing characters than spare keys: they are freed and used again.
+    std::u32string beaucoup;
+    QString attendu;
+    for (char32_t c = 0x0410; c < 0x0410 + 200; ++c) {
+        beaucoup += c;
+        attendu += QString::fromUcs4(&c, 1);
+    }
+    EXPECT_EQ(Tape(beaucoup, attendu.size()), attendu);
+    EXPECT_FALSE(KeysymDansClavier(0x01000410));
+}
+
+TEST_F(Saisie, TheCommandLineTypesIntoTheFocusedWindow) {
+    Disposition("fr");
+    champ_.clear();
+    QProcess cli;
+    cli.start(KOVRA_CLI_EXE, {"type", "--delay", "50", "Kovra {ENTER}été@"});
+    QElapsedTimer t;
+    t.start();
+    while ((cli.state() != QProcess::NotRunning || champ_.toPlainText().size() < 11) &&
+           t.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(champ_.toPlainText(), "Kovra \nété@");
 }
 
 TEST_F(Saisie, CapsLockStaysAsTheUserLeftIt) {

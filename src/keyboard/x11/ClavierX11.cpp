@@ -93,9 +93,9 @@ KeySym KeysymDe(char32_t c) {
     return 0x01000000UL | c;
 }
 
-// Time given to the applications to read the keymap after the spare key is bound, and
-// to read the key event before it is unbound.
-constexpr int kDelaiLiaison = 40;
+// Time given to the applications to read the bound keymap before it is put back: they
+// read it when told of the change, and must do so before the change is undone.
+constexpr int kDelaiLiaison = 100;
 
 } // namespace
 
@@ -110,35 +110,49 @@ struct ClavierX11::Etat {
     std::unordered_map<char32_t, Place> caracteres;
     KeyCode shift = 0;
     KeyCode niveau3 = 0;
-    KeyCode libre = 0; // a key without symbols, for characters the keymap lacks
+    std::vector<KeyCode> libres; // keys without symbols, for characters the keymap lacks
+    std::unordered_map<char32_t, KeyCode> liees; // characters bound to spare keys
     int symsParTouche = 0;
-    bool libreLiee = false;
     // What each character key-down pressed, for its key-up.
     std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
 
     void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
 
-    void Lie(KeySym ks) {
+    void Associe(KeyCode code, KeySym ks) {
         std::vector<KeySym> syms(static_cast<std::size_t>(symsParTouche), ks);
-        XChangeKeyboardMapping(d, libre, symsParTouche, syms.data(), 1);
-        XSync(d, False);
-        libreLiee = true;
+        XChangeKeyboardMapping(d, code, symsParTouche, syms.data(), 1);
     }
 
-    void Delie() {
-        if (!libreLiee) {
-            return;
+    // The spare key bound to the character, binding one if needed; 0 when none is left.
+    KeyCode Lie(char32_t c) {
+        if (const auto it = liees.find(c); it != liees.end()) {
+            return it->second;
         }
-        std::vector<KeySym> syms(static_cast<std::size_t>(symsParTouche), NoSymbol);
-        XChangeKeyboardMapping(d, libre, symsParTouche, syms.data(), 1);
+        if (liees.size() >= libres.size()) {
+            return 0;
+        }
+        const KeyCode code = libres[liees.size()];
+        Associe(code, KeysymDe(c));
         XSync(d, False);
-        libreLiee = false;
+        liees[c] = code;
+        return code;
+    }
+
+    void DelieTout() {
+        for (const auto& [c, code] : liees) {
+            Associe(code, NoSymbol);
+        }
+        liees.clear();
+        XSync(d, False);
     }
 
     void LitClavier();
 };
 
 void ClavierX11::Etat::LitClavier() {
+    if (!liees.empty()) {
+        DelieTout();
+    }
     caracteres.clear();
     shift = XKeysymToKeycode(d, XK_Shift_L);
     niveau3 = XKeysymToKeycode(d, XK_ISO_Level3_Shift);
@@ -160,14 +174,14 @@ void ClavierX11::Etat::LitClavier() {
     XDisplayKeycodes(d, &minCode, &maxCode);
     KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1,
                                        &symsParTouche);
-    libre = 0;
-    for (int code = maxCode; code >= minCode && libre == 0; --code) {
+    libres.clear();
+    for (int code = maxCode; code >= minCode; --code) {
         bool vide = true;
-        for (int i = 0; i < symsParTouche; ++i) {
-            vide = vide && syms[(code - minCode) * symsParTouche + i] == NoSymbol;
+        for (int k = 0; k < symsParTouche; ++k) {
+            vide = vide && syms[(code - minCode) * symsParTouche + k] == NoSymbol;
         }
         if (vide) {
-            libre = static_cast<KeyCode>(code);
+            libres.push_back(static_cast<KeyCode>(code));
         }
     }
     XFree(syms);
@@ -239,8 +253,17 @@ ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) 
 }
 
 ClavierX11::~ClavierX11() {
-    etat_->Delie();
+    FinFrappe();
     XCloseDisplay(etat_->d);
+}
+
+void ClavierX11::FinFrappe() {
+    if (etat_->liees.empty()) {
+        return;
+    }
+    XSync(etat_->d, False);
+    attente_(kDelaiLiaison);
+    etat_->DelieTout();
 }
 
 void ClavierX11::Rafraichit() {
@@ -284,11 +307,14 @@ void ClavierX11::Enfonce(const Touche& touche) {
             pressees.push_back(e.niveau3);
         }
         pressees.push_back(it->second.code);
-    } else if (e.libre != 0) {
-        e.Delie();
-        e.Lie(KeysymDe(c));
-        attente_(kDelaiLiaison);
-        pressees.push_back(e.libre);
+    } else {
+        KeyCode code = e.Lie(c);
+        if (code == 0 && !e.liees.empty()) {
+            // Every spare key is taken: free them once the keys typed have been read.
+            FinFrappe();
+            code = e.Lie(c);
+        }
+        pressees.push_back(code);
     }
     for (const KeyCode code : pressees) {
         if (code != 0) {
@@ -319,15 +345,7 @@ void ClavierX11::Relache(const Touche& touche) {
             e.Touche(*code, false);
         }
     }
-    const bool libre = !it->second.empty() && it->second.back() == e.libre && e.libreLiee;
     e.enfoncees.erase(it);
-    if (libre) {
-        // The applications must have read the key event while the key still means the
-        // character.
-        XSync(e.d, False);
-        attente_(kDelaiLiaison);
-        e.Delie();
-    }
     XFlush(e.d);
 }
 

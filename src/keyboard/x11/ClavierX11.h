@@ -11,9 +11,10 @@ namespace kovra {
 
 // Typing into the X11 session through XTest. Each character is looked up in the live
 // keymap (current group) for a key and the modifiers its level needs (Shift, AltGr), so
-// every layout types the right characters; a character the keymap lacks is typed by
-// binding a spare key to it for the time of the keystroke, the keymap being put back
-// afterwards (also when something fails). Lock states come from the XKB indicators.
+// every layout types the right characters. A character the keymap lacks is typed on a
+// spare key (one without symbols) bound to it; the bindings last until the key string is
+// typed, then the keymap is put back (also when the object goes away on an error). Lock
+// states come from the XKB indicators.
 class ClavierX11 : public ClavierVirtuel {
 public:
     class ErreurAffichage : public std::runtime_error {
@@ -31,6 +32,7 @@ public:
     void Relache(const Touche& touche) override;
     bool VerrouActif(Verrou verrou) const override;
     void Patiente(int millisecondes) override;
+    void FinFrappe() override;
 
     // How waits are made; by default the calling thread sleeps.
     void DefinitAttente(std::function<void(int)> attente) { attente_ = std::move(attente); }
