@@ -21,7 +21,9 @@ void Touches(ContexteCli& ctx, const Appel& a) {
                                 a.A(QStringLiteral("--alt-codes")));
     EnvoiTouches(a.positionnels[0].toStdU32String(), attente, clavier);
     for (const std::string& e : clavier.Evenements()) {
-        ctx.sortie << QString::fromStdString(e) << "\n";
+        if (e.rfind("down ", 0) == 0 || e.rfind("up ", 0) == 0) {
+            ctx.sortie << QString::fromStdString(e) << "\n";
+        }
     }
     ctx.sortie << QString::fromStdString(clavier.EtatVerrous()) << "\n";
 }

@@ -169,11 +169,55 @@ TEST(KovraCli, ProcessRunsAFrameThroughACompiledScenario) {
     EXPECT_EQ(cli({"process", "--scenario", "Réception"}).sortie, "2X{TAB}Y{ENTER}");
 }
 
+TEST(KovraCli, KeysPrintsEveryKeyEventAndTheLocks) {
+    Cli cli;
+    Deroule(cli, {
+                     {{"keys", "+a~"},
+                      0,
+                      "down SHIFT\ndown \"a\"\nup \"a\"\nup SHIFT\ndown ENTER\nup ENTER\n"
+                      "locks caps=off num=off scroll=off\n"},
+                     {{"keys", "--caps", "--wait", "2", "{bs} "},
+                      0,
+                      "down CAPSLOCK\nup CAPSLOCK\ndown BS\nup BS\ndown \" \"\nup \" \"\n"
+                      "locks caps=off num=off scroll=off\n"},
+                     {{"keys", "--alt-codes", "--num", "é"},
+                      0,
+                      "down NUMLOCK\nup NUMLOCK\ndown NUMLOCK\nup NUMLOCK\ndown ALT\ndown "
+                      "NUMPAD1\nup NUMPAD1\n"
+                      "down NUMPAD3\nup NUMPAD3\ndown NUMPAD0\nup NUMPAD0\nup ALT\ndown "
+                      "NUMLOCK\nup NUMLOCK\n"
+                      "down NUMLOCK\nup NUMLOCK\nlocks caps=off num=on scroll=off\n"},
+                     {{"keys", "--", "--"},
+                      0,
+                      "down \"-\"\nup \"-\"\ndown \"-\"\nup \"-\"\n"
+                      "locks caps=off num=off scroll=off\n"},
+                     {{"keys", "--wait", "x", "a"}, 2, ""},
+                 });
+}
+
+TEST(KovraCli, ProcessDeliversToTheScenariosFile) {
+    Cli cli;
+    const QString sortie = cli.d.Chemin("sorties/Stock.txt");
+    cli({"scenario", "create", "Stock", "--type", "Fichier", "--path", sortie, "--numbered"});
+    cli({"scenario", "add", "Stock", "&CODE"});
+    cli({"scenario", "add", "Stock", "&PASSLIGNE"});
+    cli({"export", "Stock"});
+    for (int i = 0; i < 2; ++i) {
+        cli.entree = "A\rB\r";
+        const Resultat r = cli({"process", "--scenario", "Stock", "--deliver"});
+        EXPECT_EQ(r.statut, 0);
+        EXPECT_EQ(r.sortie, "");
+    }
+    EXPECT_EQ(cli.d.Lit("sorties/Stock.txt"), "A\r\nB\r\n");
+    EXPECT_EQ(cli.d.Lit("sorties/Stock1.txt"), "A\r\nB\r\n");
+}
+
 TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
     DossierTest d;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", d.Chemin("config"));
     env.insert("KOVRA_DIR", d.Chemin("donnees"));
+    env.remove("DISPLAY");
     const struct {
         QStringList arguments;
         int statut;
@@ -185,6 +229,7 @@ TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
         {{"inconnue"}, 2, "unknown command"},
         {{"--dir"}, 2, "--dir needs a folder"},
         {{"dir"}, 0, "donnees"},
+        {{"type", "abc"}, 1, "X11"}, // no display here
         {{"registry", "set", "RacCde", "Commandes"}, 0, ""},
     };
     for (const auto& c : cas) {
