@@ -118,6 +118,17 @@ struct ClavierX11::Etat {
 
     void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
 
+    // A modifier or a named key; nothing for a name the keymap has no key for.
+    void ToucheNommee(const std::string& nom, bool bas) {
+        const auto it = KeysymsNommes().find(nom);
+        if (it == KeysymsNommes().end()) {
+            return;
+        }
+        if (const KeyCode code = XKeysymToKeycode(d, it->second)) {
+            Touche(code, bas);
+        }
+    }
+
     void Associe(KeyCode code, KeySym ks) {
         std::vector<KeySym> syms(static_cast<std::size_t>(symsParTouche), ks);
         XChangeKeyboardMapping(d, code, symsParTouche, syms.data(), 1);
@@ -277,12 +288,7 @@ void ClavierX11::Synchronise() {
 void ClavierX11::Enfonce(const Touche& touche) {
     Etat& e = *etat_;
     if (touche.genre != Touche::Genre::Caractere) {
-        const auto it = KeysymsNommes().find(touche.nom);
-        if (it != KeysymsNommes().end()) {
-            if (const KeyCode code = XKeysymToKeycode(e.d, it->second)) {
-                e.Touche(code, true);
-            }
-        }
+        e.ToucheNommee(touche.nom, true);
         return;
     }
     std::vector<KeyCode> pressees;
@@ -327,12 +333,7 @@ void ClavierX11::Enfonce(const Touche& touche) {
 void ClavierX11::Relache(const Touche& touche) {
     Etat& e = *etat_;
     if (touche.genre != Touche::Genre::Caractere) {
-        const auto it = KeysymsNommes().find(touche.nom);
-        if (it != KeysymsNommes().end()) {
-            if (const KeyCode code = XKeysymToKeycode(e.d, it->second)) {
-                e.Touche(code, false);
-            }
-        }
+        e.ToucheNommee(touche.nom, false);
         XFlush(e.d);
         return;
     }
