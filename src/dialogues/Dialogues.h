@@ -27,6 +27,9 @@ public:
     virtual std::optional<QString> ChoixFichier(const QString& titre, const QString& dossier,
                                                 const QString& filtre, bool enregistrer) = 0;
 
+    // The system's short sound (a port opened, for one).
+    virtual void Bip() {}
+
     void Message(const QString& texte, Icone icone) { Message(texte, icone, kTitreApplication); }
 };
 

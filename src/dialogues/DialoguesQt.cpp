@@ -1,5 +1,6 @@
 #include "DialoguesQt.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -57,6 +58,10 @@ std::optional<QString> DialoguesQt::ChoixFichier(const QString& titre, const QSt
         return std::nullopt;
     }
     return chemin;
+}
+
+void DialoguesQt::Bip() {
+    QApplication::beep();
 }
 
 } // namespace kovra

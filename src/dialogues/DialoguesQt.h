@@ -19,6 +19,7 @@ public:
                                   const QString& defaut) override;
     std::optional<QString> ChoixFichier(const QString& titre, const QString& dossier,
                                         const QString& filtre, bool enregistrer) override;
+    void Bip() override;
 
 private:
     QWidget* parent_;

@@ -28,6 +28,8 @@ public:
                                   const QString& defaut) override;
     std::optional<QString> ChoixFichier(const QString& titre, const QString& dossier,
                                         const QString& filtre, bool enregistrer) override;
+    void Bip() override { ++bips_; }
+    int Bips() const { return bips_; }
 
     // Prepared answers. A question with nothing prepared is answered No, an input box or
     // file choice is cancelled, and the miss is counted.
@@ -52,6 +54,7 @@ private:
     };
     std::deque<ReponsePreparee> reponsesTexte_;
     int manquantes_ = 0;
+    int bips_ = 0;
 };
 
 } // namespace kovra

@@ -1,0 +1,107 @@
+#include "MSComm.h"
+
+#include "Windows1252.h"
+
+#include <QStringList>
+
+namespace kovra {
+
+MSComm::MSComm(QObject* parent) : QObject(parent) {
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        evenement_ = kComEvReceive;
+        emit OnComm();
+    });
+    connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (e == QSerialPort::NoError) {
+            return;
+        }
+        evenement_ = (e == QSerialPort::WriteError) ? kComEventTxFull : kComEventDevice;
+        emit OnComm();
+    });
+}
+
+QString MSComm::NomPeripherique() const {
+    if (!Peripherique.isEmpty()) {
+        return Peripherique;
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(CommPort);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(CommPort - 1);
+#endif
+}
+
+void MSComm::AppliqueReglages() {
+    const QStringList parts = Settings.split(u',');
+    bool ok = parts.size() == 4;
+    const int vitesse = ok ? parts[0].trimmed().toInt(&ok) : 0;
+    bool okBits = false;
+    const int bits = ok ? parts[2].trimmed().toInt(&okBits) : 0;
+    const QString parite = ok ? parts[1].trimmed().toUpper() : QString();
+    const QString arret = ok ? parts[3].trimmed() : QString();
+    if (!ok || !okBits || vitesse <= 0 || bits < 5 || bits > 8 || parite.size() != 1 ||
+        !QStringLiteral("NEOMS").contains(parite) ||
+        (arret != u"1" && arret != u"1.5" && arret != u"2")) {
+        throw ErreurPort(kErreurPortInvalide,
+                         QStringLiteral("Paramètres du port invalides : %1").arg(Settings));
+    }
+    const QSerialPort::Parity parites[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                           QSerialPort::OddParity, QSerialPort::MarkParity,
+                                           QSerialPort::SpaceParity};
+    port_.setBaudRate(vitesse);
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(bits));
+    port_.setParity(parites[QStringLiteral("NEOMS").indexOf(parite)]);
+    port_.setStopBits(arret == u"2"     ? QSerialPort::TwoStop
+                      : arret == u"1.5" ? QSerialPort::OneAndHalfStop
+                                        : QSerialPort::OneStop);
+    // Qt offers one flow control at a time: RTS/CTS wins when both are asked for.
+    port_.setFlowControl(Handshaking == 1   ? QSerialPort::SoftwareControl
+                         : Handshaking >= 2 ? QSerialPort::HardwareControl
+                                            : QSerialPort::NoFlowControl);
+}
+
+void MSComm::SetPortOpen(bool ouvert) {
+    if (!ouvert) {
+        if (port_.isOpen()) {
+            port_.close();
+        }
+        return;
+    }
+    if (port_.isOpen()) {
+        return;
+    }
+    port_.setPortName(NomPeripherique());
+    if (!port_.open(QIODevice::ReadWrite)) {
+        throw ErreurPort(kErreurPortInvalide, QStringLiteral("Impossible d'ouvrir le port %1 : %2")
+                                                  .arg(NomPeripherique(), port_.errorString()));
+    }
+    try {
+        AppliqueReglages();
+    } catch (...) {
+        port_.close();
+        throw;
+    }
+    evenement_ = 0;
+}
+
+QString MSComm::Input() {
+    if (!port_.isOpen()) {
+        return {};
+    }
+    const QByteArray octets = InputLen > 0 ? port_.read(InputLen) : port_.readAll();
+    return DecodeWindows1252(octets);
+}
+
+void MSComm::Output(const QString& texte) {
+    if (!port_.isOpen()) {
+        return;
+    }
+    port_.write(EncodeWindows1252(texte));
+    port_.flush();
+}
+
+int MSComm::InBufferCount() const {
+    return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+} // namespace kovra

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace kovra {
+
+// Events a serial port reports through CommEvent.
+enum EvenementPort : int {
+    kComEvSend = 1,    // send buffer below threshold
+    kComEvReceive = 2, // characters received
+    kComEvCTS = 3,     // clear-to-send changed
+    kComEventBreak = 1001,
+    kComEventRxOver = 1008,
+    kComEventTxFull = 1010,
+    kComEventDevice = 1099, // the device went away or failed
+};
+
+// The serial port of the program, with the operations a terminal link needs: the port
+// number (or a device path that replaces it), the settings text "9600,N,8,1", the
+// handshaking, how many characters a read takes, opening and closing, reading and
+// writing text (bytes as Windows-1252), the count of waiting characters, the last event,
+// and a notification for every event. Port n is "COMn" on Windows; elsewhere the
+// device given, else /dev/ttyS<n-1>.
+class MSComm : public QObject {
+    Q_OBJECT
+public:
+    // The error number of a port that cannot be opened (invalid port).
+    static constexpr int kErreurPortInvalide = 8002;
+
+    class ErreurPort : public std::runtime_error {
+    public:
+        ErreurPort(int numero, const QString& message)
+            : std::runtime_error(message.toStdString()), Numero(numero), Message(message) {}
+        int Numero;
+        QString Message;
+    };
+
+    explicit MSComm(QObject* parent = nullptr);
+
+    int CommPort = 1;
+    QString Peripherique; // a device path standing for the port number when not empty
+    QString Settings = QStringLiteral("9600,N,8,1");
+    int RThreshold = 0;
+    int SThreshold = 0;
+    int Handshaking = 0; // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
+    int InputMode = 0;   // text
+    int InputLen = 0;    // characters a read takes; 0: all that wait
+
+    QString NomPeripherique() const;
+    bool PortOpen() const { return port_.isOpen(); }
+    // Opens (throws ErreurPort when the port cannot be opened or the settings are wrong)
+    // or closes the port.
+    void SetPortOpen(bool ouvert);
+    QString Input();
+    void Output(const QString& texte);
+    int InBufferCount() const;
+    int CommEvent() const { return evenement_; }
+
+signals:
+    void OnComm();
+
+private:
+    void AppliqueReglages();
+
+    QSerialPort port_;
+    int evenement_ = 0;
+};
+
+} // namespace kovra

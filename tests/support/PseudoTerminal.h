@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace kovra::test {
+
+// A pseudo-terminal pair: the program under test opens the device path as its serial
+// port; the test plays the terminal on the other end.
+class PseudoTerminal {
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    QString Chemin() const { return chemin_; }
+    void Envoie(const QByteArray& octets);
+    // What the program wrote, waiting up to `ms` for at least `attendus` bytes.
+    QByteArray Recoit(int attendus, int ms = 2000);
+
+private:
+    int maitre_ = -1;
+    int esclave_ = -1;
+    QString chemin_;
+};
+
+} // namespace kovra::test
