@@ -1,5 +1,6 @@
 #include "ClavierEnregistreur.h"
 #include "FichierProfil.h"
+#include "MinuterieManuelle.h"
 #include "TraiteEmul.h"
 #include "TraitementTest.h"
 
@@ -8,34 +9,10 @@
 
 using namespace kovra;
 using kovra::test::CasTraitement;
+using kovra::test::MinuterieManuelle;
 using kovra::test::Traitement;
 
 namespace {
-
-// Time that moves only when the test says so.
-struct MinuterieManuelle : Minuterie {
-    std::deque<std::pair<int, std::function<void()>>> enAttente;
-    QList<int> delais;
-
-    void Apres(int ms, std::function<void()> suite) override {
-        delais << ms;
-        enAttente.emplace_back(ms, std::move(suite));
-    }
-    // Lets the first pending delay run out.
-    bool Avance() {
-        if (enAttente.empty()) {
-            return false;
-        }
-        auto suite = std::move(enAttente.front().second);
-        enAttente.pop_front();
-        suite();
-        return true;
-    }
-    void Termine() {
-        while (Avance()) {
-        }
-    }
-};
 
 struct PortCompte : ReinitialisationPort {
     int reinitialisations = 0;

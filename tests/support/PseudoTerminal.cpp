@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -41,6 +42,16 @@ void PseudoTerminal::Envoie(const QByteArray& octets) {
         } else {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
+    }
+    // Until the program's side has read everything, and handled it.
+    QElapsedTimer t;
+    t.start();
+    int enAttente = 1;
+    while (t.elapsed() < 2000 && ioctl(maitre_, TIOCOUTQ, &enAttente) == 0 && enAttente > 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    for (int i = 0; i < 4; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 }
 

@@ -1,0 +1,194 @@
+#include "Reception.h"
+
+#include "Windows1252.h"
+
+#include <QFileInfo>
+
+namespace kovra {
+
+namespace {
+
+constexpr int kCycleHt630 = 300;
+constexpr int kSilencePt630 = 500;
+constexpr int kAvantRelecture = 1000;
+const QByteArray kTransfertVide = "<DEL>\r\n";
+
+} // namespace
+
+QString NomSpool(const QDateTime& m) {
+    const QDate d = m.date();
+    const QTime t = m.time();
+    return QStringLiteral("%1%2%3%4%5%6.tmp")
+        .arg(d.day())
+        .arg(d.month())
+        .arg(d.year())
+        .arg(t.hour())
+        .arg(t.minute())
+        .arg(t.second());
+}
+
+Reception::Reception(MSComm& port, EtatLiaison& etat, const Environnement& env,
+                     Minuterie& minuterie, Progression& progression,
+                     std::function<void(const QString&)> traiteEmul)
+    : port_(port), etat_(etat), env_(env), minuterie_(minuterie), progression_(progression),
+      traiteEmul_(std::move(traiteEmul)) {
+    connect(&port_, &MSComm::OnComm, this, &Reception::SurEvenement);
+}
+
+void Reception::SurEvenement() {
+    if (etat_.EnReception) {
+        return; // the running HT630 collection reads the characters
+    }
+    if (etat_.TypeTerminal == u"HT630") {
+        port_.InputLen = 0;
+        etat_.EnReception = true;
+        minuterie_.Apres(kCycleHt630, [this] { CycleHt630(QString()); });
+    } else if (etat_.TypeTerminal == u"PT630") {
+        if (pt630_ == Pt630::Repos) {
+            DebutPt630();
+        } else if (pt630_ == Pt630::Collecte) {
+            EcritSpool();
+        }
+        // While a transfer is read back, what arrives waits in the port for the next one.
+    }
+}
+
+void Reception::CycleHt630(QString tampon) {
+    tampon += port_.Input();
+    if (tampon.size() < 4) {
+        etat_.EnReception = false;
+        return;
+    }
+    const qsizetype fin = tampon.indexOf(kFinTransfert);
+    if (fin < 0) {
+        minuterie_.Apres(kCycleHt630, [this, tampon] { CycleHt630(tampon); });
+        return;
+    }
+    etat_.TrameRecue = tampon.left(fin);
+    etat_.EnReception = false;
+    traiteEmul_(etat_.TrameRecue);
+}
+
+void Reception::DebutPt630() {
+    port_.InputLen = 0;
+    const QString dossier = env_.DossierDonnees + u'/';
+    QString nom = NomSpool(maintenant());
+    // A spool file kept from a failed transfer is never written over.
+    for (int n = 1; QFileInfo::exists(dossier + nom); ++n) {
+        nom =
+            NomSpool(maintenant()).chopped(4) + u'_' + QString::number(n) + QStringLiteral(".tmp");
+    }
+    spool_ = std::make_unique<QFile>(dossier + nom);
+    if (!spool_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        const QString message = QStringLiteral("Impossible de créer le fichier %1 : %2. Le "
+                                               "transfert du terminal n'a pas été reçu.")
+                                    .arg(spool_->fileName(), spool_->errorString());
+        spool_.reset();
+        env_.dialogues.Message(message, Icone::Exclamation);
+        return;
+    }
+    pt630_ = Pt630::Collecte;
+    progression_.Libelle(QString());
+    progression_.Libelle(QStringLiteral("Préparation de la mémoire"));
+    EcritSpool();
+}
+
+void Reception::EcritSpool() {
+    const QByteArray octets = EncodeWindows1252(port_.Input());
+    if (!octets.isEmpty() && spool_->write(octets) != octets.size()) {
+        Abandonne(QStringLiteral("Erreur d'écriture du fichier %1 : %2.")
+                      .arg(spool_->fileName(), spool_->errorString()));
+        return;
+    }
+    const quint64 generation = ++generation_;
+    minuterie_.Apres(kSilencePt630, [this, generation] { VerifieSilence(generation); });
+}
+
+void Reception::VerifieSilence(quint64 generation) {
+    if (pt630_ != Pt630::Collecte || generation != generation_) {
+        return; // data came since: a later check decides
+    }
+    if (port_.InBufferCount() > 0) {
+        EcritSpool();
+        return;
+    }
+    pt630_ = Pt630::Relecture;
+    spool_->close();
+    minuterie_.Apres(kAvantRelecture, [this] { FinPt630(); });
+}
+
+void Reception::Abandonne(const QString& message) {
+    spool_->close();
+    pt630_ = Pt630::Repos;
+    env_.dialogues.Message(message + QStringLiteral(" Les données reçues sont dans le fichier ") +
+                               spool_->fileName() + u'.',
+                           Icone::Exclamation);
+    spool_.reset();
+}
+
+void Reception::FinPt630() {
+    const QString chemin = spool_->fileName();
+    QByteArray octets;
+    if (!spool_->open(QIODevice::ReadOnly)) {
+        Abandonne(QStringLiteral("Impossible de relire le fichier %1 : %2.")
+                      .arg(chemin, spool_->errorString()));
+        return;
+    }
+    octets = spool_->readAll();
+    spool_->close();
+    etat_.TrameRecue = DecodeWindows1252(octets);
+
+    bool garder = false;
+    if (octets.isEmpty() || octets == kTransfertVide) {
+        // nothing to do
+    } else if (octets.endsWith('\xFF')) {
+        env_.dialogues.Message(QStringLiteral("Terminal connecté"), Icone::Information);
+    } else {
+        switch (port_.CommEvent()) {
+        case kComEvReceive:
+        case kComEvCTS:
+            traiteEmul_(etat_.TrameRecue);
+            break;
+        case kComEvSend:
+            garder = true;
+            break;
+        case kComEventBreak:
+            env_.dialogues.Message(QStringLiteral("Réception d'un signal d'arrêt"),
+                                   Icone::Information);
+            garder = true;
+            break;
+        case kComEventRxOver:
+            env_.dialogues.Message(
+                QStringLiteral("Dépassement de la capacité du tampon de réception"),
+                Icone::Information);
+            garder = true;
+            break;
+        case kComEventTxFull:
+            env_.dialogues.Message(QStringLiteral("Tampon de transmission plein"),
+                                   Icone::Information);
+            garder = true;
+            break;
+        default:
+            env_.dialogues.Message(QStringLiteral("Erreur ou evenement inconnu"),
+                                   Icone::Information);
+            garder = true;
+            break;
+        }
+    }
+    if (garder) {
+        env_.dialogues.Message(
+            QStringLiteral("Les données reçues n'ont pas été traitées ; elles sont conservées "
+                           "dans le fichier %1.")
+                .arg(chemin),
+            Icone::Information);
+    } else {
+        QFile::remove(chemin);
+    }
+    spool_.reset();
+    pt630_ = Pt630::Repos;
+    if (port_.InBufferCount() > 0) {
+        DebutPt630(); // a transfer that arrived meanwhile
+    }
+}
+
+} // namespace kovra

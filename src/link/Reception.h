@@ -1,0 +1,70 @@
+#pragma once
+
+#include "Environnement.h"
+#include "MSComm.h"
+#include "Minuterie.h"
+#include "Progression.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace kovra {
+
+// The terminal side of the program's state.
+struct EtatLiaison {
+    QString TypeTerminal; // "HT630", "PT630", "Optimus", "ScanPal"
+    QString TrameRecue;   // the last complete transfer
+    bool EnReception = false;
+};
+
+inline const QString kFinTransfert = QStringLiteral("FINTRANSKOVRA");
+
+// Name of the spool file of a transfer received at that moment: day, month, year, hour,
+// minute, second without leading zeros, then ".tmp".
+QString NomSpool(const QDateTime& moment);
+
+// Collects the transfers that HT630 and PT630 terminals push, on the port's events:
+// - HT630: every 300 ms what arrived is added to the transfer; fewer than 4 characters
+//   drops it; the text before "FINTRANSKOVRA" is the frame.
+// - PT630: what arrives is written to a spool file in the data folder as it comes; 500 ms
+//   of silence ends the transfer, which is read back 1000 ms later. An empty transfer or
+//   "<DEL>" CR LF is dropped, a final byte 255 means "Terminal connecté", a port fault
+//   is reported and the data kept in the spool file, whose name the user is given.
+// Other terminal types leave the port alone. A complete frame goes to `traiteEmul`.
+class Reception : public QObject {
+public:
+    Reception(MSComm& port, EtatLiaison& etat, const Environnement& env, Minuterie& minuterie,
+              Progression& progression, std::function<void(const QString&)> traiteEmul);
+
+    // When the spool file of a PT630 transfer is named (tests fix it).
+    std::function<QDateTime()> maintenant = [] {
+        return QDateTime::currentDateTime();
+    };
+
+private:
+    void SurEvenement();
+    void CycleHt630(QString tampon);
+    void DebutPt630();
+    void EcritSpool();
+    void VerifieSilence(quint64 generation);
+    void FinPt630();
+    void Abandonne(const QString& message);
+
+    MSComm& port_;
+    EtatLiaison& etat_;
+    const Environnement& env_;
+    Minuterie& minuterie_;
+    Progression& progression_;
+    std::function<void(const QString&)> traiteEmul_;
+
+    enum class Pt630 { Repos, Collecte, Relecture };
+    Pt630 pt630_ = Pt630::Repos;
+    std::unique_ptr<QFile> spool_;
+    quint64 generation_ = 0;
+};
+
+} // namespace kovra
