@@ -1,4 +1,5 @@
 #include "Commande.h"
+#include "ErreurKovra.h"
 
 namespace kovra {
 
@@ -31,7 +32,11 @@ void AjouteCommandesRegistre(std::vector<Commande>& table) {
                      "registry set NAME VALUE",
                      "Write a value of the key Software\\Ruduvo\\Vove.",
                      [](ContexteCli& ctx, const Appel& a) {
-                         ctx.registre.Ecrit(NomValeur(a.positionnels[0]), a.positionnels[1]);
+                         if (!ctx.registre.Ecrit(NomValeur(a.positionnels[0]), a.positionnels[1])) {
+                             throw ErreurKovra(
+                                 QStringLiteral("Impossible d'écrire la valeur dans %1.")
+                                     .arg(ctx.registre.Emplacement(kCleKovra)));
+                         }
                      }});
 }
 

@@ -1,5 +1,7 @@
 #include "SeparateurDecimal.h"
 
+#include <QRegularExpression>
+
 namespace kovra {
 
 void AppliqueSeparateurDecimal(QString& sortie, const QString& separateur) {
@@ -9,7 +11,9 @@ void AppliqueSeparateurDecimal(QString& sortie, const QString& separateur) {
         return;
     }
     if (sep == u"x") {
-        sortie.remove(QString(marque) + QStringLiteral("00"));
+        // Only zero decimals that end a number: 1.000 and 12.005 keep their value.
+        sortie.remove(QRegularExpression(QRegularExpression::escape(QString(marque)) +
+                                         QStringLiteral("00(?!\\d)")));
     } else if (sep != QString(marque)) {
         sortie.replace(marque, sep);
     }

@@ -5,6 +5,7 @@
 #include "SeparateurDecimal.h"
 #include "VidageDonnees.h"
 
+#include <limits>
 #include <optional>
 
 namespace kovra {
@@ -85,7 +86,9 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
     suivi.Libelle(QStringLiteral("Traitement des données..."));
 
     if (scenario.ChoixPartiel == 1) {
-        trame = ReduitTramePartielle(trame, Entier(ctx.positions.Nbr).value_or(0),
+        // A record size beyond 16 bits is no size the editor could have written.
+        const int nbr = Entier(ctx.positions.Nbr).value_or(0);
+        trame = ReduitTramePartielle(trame, nbr <= std::numeric_limits<qint16>::max() ? nbr : 0,
                                      scenario.PlacesTrame);
         VidageDonnees(trame, etat, ctx.progression);
     }

@@ -72,8 +72,9 @@ void SupprimeScenario(BaseScen& base, Registre& registre, const QString& dossier
     }
     base.SupprimeScenario(numero);
     for (const QString& valeur : {kRacScenChx, kRacInvent, kRacCde}) {
-        if (registre.Lit(valeur) == nom) {
-            registre.Ecrit(valeur, QString());
+        if (registre.Lit(valeur) == nom && !registre.Ecrit(valeur, QString())) {
+            throw ErreurKovra(QStringLiteral("Impossible d'effacer la valeur %1 dans %2.")
+                                  .arg(valeur, registre.Emplacement(kCleKovra)));
         }
     }
 }

@@ -46,10 +46,15 @@ QString Registre::Emplacement(const QString& cle) const {
 QString Registre::LireRegistre(Ruche, const QString& cle, const QString& valeur) const {
     const auto s = Ouvre(racine_, cle);
     const QVariant v = s->value(valeur);
-    if (v.typeId() != QMetaType::QString) {
+    QString texte;
+    if (v.typeId() == QMetaType::QString) {
+        texte = v.toString();
+    } else if (v.typeId() == QMetaType::QStringList) {
+        // A value written by hand with a comma in it ("SepDec=,") reads as a list.
+        texte = v.toStringList().join(u',');
+    } else {
         return {};
     }
-    QString texte = v.toString();
     const qsizetype nul = texte.indexOf(QChar(0));
     if (nul >= 0) {
         texte.truncate(nul);
@@ -57,11 +62,12 @@ QString Registre::LireRegistre(Ruche, const QString& cle, const QString& valeur)
     return texte;
 }
 
-void Registre::EcrireRegistre(Ruche, const QString& cle, const QString& valeur,
+bool Registre::EcrireRegistre(Ruche, const QString& cle, const QString& valeur,
                               const QString& texte) {
     const auto s = Ouvre(racine_, cle);
     s->setValue(valeur, texte);
     s->sync();
+    return s->status() == QSettings::NoError;
 }
 
 MiroirsRegistre MiroirsRegistre::Lit(const Registre& registre) {

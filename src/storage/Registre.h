@@ -27,15 +27,16 @@ public:
     // Empty when the key or the value is missing or the value is not a string; a text
     // holding a NUL character is cut before it.
     QString LireRegistre(Ruche ruche, const QString& cle, const QString& valeur) const;
-    void EcrireRegistre(Ruche ruche, const QString& cle, const QString& valeur,
+    // False when the value could not be stored.
+    bool EcrireRegistre(Ruche ruche, const QString& cle, const QString& valeur,
                         const QString& texte);
 
     // Shorthands for the values of Kovra's own key.
     QString Lit(const QString& valeur) const {
         return LireRegistre(Ruche::HKEY_CURRENT_USER, kCleKovra, valeur);
     }
-    void Ecrit(const QString& valeur, const QString& texte) {
-        EcrireRegistre(Ruche::HKEY_CURRENT_USER, kCleKovra, valeur, texte);
+    bool Ecrit(const QString& valeur, const QString& texte) {
+        return EcrireRegistre(Ruche::HKEY_CURRENT_USER, kCleKovra, valeur, texte);
     }
 
     // Where the values of a key are kept (a file path, or a registry path on Windows).

@@ -152,6 +152,8 @@ TEST(TraiteDonnees, PutsTheDecimalSeparator) {
          {actions, {}, 1, 0, 0, "x", "12.00\r12.50\r"},
          "12{ENTER}12.50{ENTER}"},
         {"x with commas", {actions, {}, 1, 0, 0, "x", "3,00\r"}, "3{ENTER}"},
+        {"x keeps zeros that are not the decimals", {actions, {}, 1, 0, 0, "x", "1.000\r12.005\r"},
+         "1.000{ENTER}12.005{ENTER}"},
         {"only the dots change when both are there",
          {actions, {}, 1, 0, 0, ",", "1.5\r2,5\r"},
          "1,5{ENTER}2,5{ENTER}"},

@@ -34,10 +34,22 @@ TEST(Registre, ValuesOfAnotherTypeReadEmpty) {
         s.setValue(kSepDec, QString("ab") + QChar(0) + "cd");
     }
     EXPECT_EQ(r.Lit(kRacInvent), "");
-    EXPECT_EQ(r.Lit(kRacCde), "");
+    EXPECT_EQ(r.Lit(kRacCde), "a,b"); // in a settings file a list is a text with commas
     EXPECT_EQ(r.Lit(kMDPUTL), "");
     // A string holding a NUL reads up to it.
     EXPECT_EQ(r.Lit(kSepDec), "ab");
+}
+
+TEST(Registre, ReadsValuesWrittenByHandAndReportsFailedWrites) {
+    DossierTest d;
+    Registre r(d.Chemin());
+    d.Ecrit("Ruduvo/Vove.conf", "[General]\nSepDec=,\nRacCde=Quai 1, quai 2\n");
+    EXPECT_EQ(r.Lit(kSepDec), ",");
+    EXPECT_EQ(r.Lit(kRacCde), "Quai 1,quai 2");
+    d.Ecrit("fichier", "pas un dossier");
+    Registre bloque(d.Chemin("fichier"));
+    EXPECT_FALSE(bloque.Ecrit(kRacScenChx, "x"));
+    EXPECT_TRUE(r.Ecrit(kRacScenChx, "x"));
 }
 
 TEST(Registre, MirrorsFollowTheirValues) {
