@@ -110,19 +110,20 @@ QSqlQuery BaseScen::Execute(const QString& sql, const QVariantList& valeurs) {
 }
 
 void BaseScen::Transaction(const auto& travail) {
-    if (!db_.transaction()) {
-        Echec(QStringLiteral("transaction"), db_.lastError().text());
-    }
+    // Taking the write lock at the start makes another program wait its turn (up to the
+    // busy timeout) instead of failing halfway through.
+    Execute(QStringLiteral("BEGIN IMMEDIATE"));
     try {
         travail();
     } catch (...) {
-        db_.rollback();
+        QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
         throw;
     }
-    if (!db_.commit()) {
-        const QString explication = db_.lastError().text();
-        db_.rollback();
-        Echec(QStringLiteral("transaction"), explication);
+    try {
+        Execute(QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
+        throw;
     }
 }
 

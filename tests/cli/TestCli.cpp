@@ -5,6 +5,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
+#include <memory>
 #include <gtest/gtest.h>
 
 using namespace kovra;
@@ -210,6 +212,37 @@ TEST(KovraCli, ProcessDeliversToTheScenariosFile) {
     }
     EXPECT_EQ(cli.d.Lit("sorties/Stock.txt"), "A\r\nB\r\n");
     EXPECT_EQ(cli.d.Lit("sorties/Stock1.txt"), "A\r\nB\r\n");
+}
+
+TEST(KovraCli, ProgramsRunningTogetherNeverShareACounterValue) {
+    Cli cli;
+    cli({"scenario", "create", "Compteur", "--type", "Emulation"});
+    cli({"scenario", "add", "Compteur", "&INCREMENT"});
+    cli({"scenario", "add", "Compteur", "&CODE"});
+    cli({"export", "Compteur"});
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", cli.d.Chemin("registre"));
+    std::vector<std::unique_ptr<QProcess>> programmes;
+    const int nombre = 16;
+    for (int i = 0; i < nombre; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->start(KOVRA_CLI_EXE, {"--dir", cli.d.Chemin("donnees"), "process", "--scenario",
+                                 "Compteur"});
+        p->write("X\r");
+        p->closeWriteChannel();
+        programmes.push_back(std::move(p));
+    }
+    QSet<QString> valeurs;
+    for (auto& p : programmes) {
+        ASSERT_TRUE(p->waitForFinished(30000));
+        EXPECT_EQ(p->exitCode(), 0);
+        EXPECT_EQ(p->readAllStandardError(), "");
+        valeurs.insert(QString::fromUtf8(p->readAllStandardOutput()));
+    }
+    EXPECT_EQ(valeurs.size(), nombre);
+    cli.entree = "Y\r";
+    EXPECT_EQ(cli({"process", "--scenario", "Compteur"}).sortie, QString::number(nombre + 1) + "Y");
 }
 
 TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
