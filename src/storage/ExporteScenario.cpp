@@ -24,6 +24,12 @@ void ExporteScenario(BaseScen& base, const QString& dossierDonnees, qint16 numer
     QString champs;
     QString places;
     for (const LigneAction& action : base.Actions(numero)) {
+        if (const auto probleme = ProblemeAction(action.Champs)) {
+            throw ErreurKovra(QStringLiteral("Scénario « %1 », action %2 : %3")
+                                  .arg(ligne->Nom)
+                                  .arg(action.NumAction)
+                                  .arg(*probleme));
+        }
         champs += action.Champs + u'@';
         if (action.PlaceTrame != 0) {
             places += QString::number(action.PlaceTrame) + u'@';
@@ -33,7 +39,9 @@ void ExporteScenario(BaseScen& base, const QString& dossierDonnees, qint16 numer
     // Sections in the order the file has always had them.
     DocumentProfil doc;
     doc.Ecrit(QStringLiteral("Type"), QStringLiteral("Type"), ligne->Type);
-    doc.Ecrit(QStringLiteral("Ligne"), QStringLiteral("Champs"), champs);
+    // Reading drops the blanks around a value, unless it stands between quotes.
+    doc.Ecrit(QStringLiteral("Ligne"), QStringLiteral("Champs"),
+              champs.front().isSpace() ? u'"' + champs + u'"' : champs);
     doc.Ecrit(QStringLiteral("Boucle"), QStringLiteral("Index"), QString::number(ligne->Boucle));
     doc.Ecrit(QStringLiteral("Depart"), QStringLiteral("Index"), QString::number(ligne->Depart));
     doc.Ecrit(QStringLiteral("Trame"), QStringLiteral("Trame"), places);
@@ -44,6 +52,12 @@ void ExporteScenario(BaseScen& base, const QString& dossierDonnees, qint16 numer
         doc.Ecrit(QStringLiteral("Fichier"), QStringLiteral("Chemin"), ligne->Chemin);
     }
 
+    if (doc.PerteEncodage()) {
+        throw ErreurKovra(QStringLiteral("Scénario « %1 » : un texte contient des caractères que "
+                                         "le fichier du scénario (Windows-1252) ne peut pas "
+                                         "contenir.")
+                              .arg(ligne->Nom));
+    }
     const QString chemin = CheminScenario(dossierDonnees, ligne->Nom);
     QDir().mkpath(CheminDonnee(dossierDonnees, kDossierScenarios));
     if (!doc.Enregistre(chemin)) {

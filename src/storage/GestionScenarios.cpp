@@ -51,6 +51,9 @@ qint16 NumeroScenario(BaseScen& base, const QString& nom) {
 }
 
 qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int placeTrame) {
+    if (const auto probleme = ProblemeAction(champs)) {
+        throw ErreurKovra(QStringLiteral("Action refusée : ") + *probleme);
+    }
     const qint16 dernier = base.DernierNumAction(numero);
     if (dernier == std::numeric_limits<qint16>::max()) {
         throw ErreurKovra(QStringLiteral("Le scénario a atteint le nombre maximal d'actions."));

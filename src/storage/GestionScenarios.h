@@ -27,7 +27,8 @@ qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau);
 // The number of the named scenario; throws ErreurKovra when there is none.
 qint16 NumeroScenario(BaseScen& base, const QString& nom);
 
-// Appends an action with the next NumAction, which it returns.
+// Appends an action with the next NumAction, which it returns. An empty action, or one
+// holding "@" or a line break, is refused (throws ErreurKovra).
 qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int placeTrame);
 
 // Removes the scenario: its compiled file, its row and its actions; the registry values

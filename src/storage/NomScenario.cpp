@@ -46,4 +46,17 @@ std::optional<QString> ProblemeNomScenario(const QString& nom) {
     return std::nullopt;
 }
 
+std::optional<QString> ProblemeAction(const QString& champs) {
+    if (champs.isEmpty()) {
+        return QStringLiteral("une action ne peut pas être vide.");
+    }
+    if (champs.contains(u'@')) {
+        return QStringLiteral("une action ne peut pas contenir « @ » (%1).").arg(champs);
+    }
+    if (champs.contains(u'\r') || champs.contains(u'\n')) {
+        return QStringLiteral("une action tient sur une ligne.");
+    }
+    return std::nullopt;
+}
+
 } // namespace kovra

@@ -11,4 +11,7 @@ namespace kovra {
 // not empty, not "." or "..", and short enough.
 std::optional<QString> ProblemeNomScenario(const QString& nom);
 
+// Why a text cannot be an action (it would cut the compiled list of actions), or nothing.
+std::optional<QString> ProblemeAction(const QString& champs);
+
 } // namespace kovra

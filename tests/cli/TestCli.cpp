@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QSet>
-#include <memory>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace kovra;
 using kovra::test::DossierDefauts;
@@ -227,8 +227,8 @@ TEST(KovraCli, ProgramsRunningTogetherNeverShareACounterValue) {
     for (int i = 0; i < nombre; ++i) {
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(env);
-        p->start(KOVRA_CLI_EXE, {"--dir", cli.d.Chemin("donnees"), "process", "--scenario",
-                                 "Compteur"});
+        p->start(KOVRA_CLI_EXE,
+                 {"--dir", cli.d.Chemin("donnees"), "process", "--scenario", "Compteur"});
         p->write("X\r");
         p->closeWriteChannel();
         programmes.push_back(std::move(p));

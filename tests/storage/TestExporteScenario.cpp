@@ -86,11 +86,10 @@ TEST(ExporteScenario, ReadsNullColumnsAsZeroAndEmpty) {
         b.t.Chemin("Scen.db"),
         {"INSERT INTO Scenarios (Numero,Nom,Type,Trame,Specif,Chemin,NbrTrame,Boucle,Depart) "
          "VALUES (4,'Nuls',NULL,NULL,NULL,NULL,NULL,NULL,NULL)",
-         "INSERT INTO Actions VALUES (4,1,NULL,NULL)",
          "INSERT INTO Actions VALUES (4,2,'&QTY',NULL)"});
     ExporteScenario(b.base, b.t.donnees, 4);
     EXPECT_EQ(b.Compile("Nuls"),
-              "[Type]\r\nType=\r\n[Ligne]\r\nChamps=@&QTY@\r\n[Boucle]\r\nIndex=0\r\n"
+              "[Type]\r\nType=\r\n[Ligne]\r\nChamps=&QTY@\r\n[Boucle]\r\nIndex=0\r\n"
               "[Depart]\r\nIndex=0\r\n[Trame]\r\nTrame=\r\n[Partiel]\r\nChoix=0\r\nNbr=0\r\n"
               "[Mat]\r\nSpecif=0\r\n");
 }
@@ -114,6 +113,47 @@ TEST(ExporteScenario, RoundTripsThroughTheLoader) {
     ASSERT_EQ(etat.PlacesTrame.size(), 3u);
     EXPECT_EQ(etat.PlacesTrame[1].Place, 3);
     EXPECT_EQ(etat.PlacesTrame[2].Place, 1);
+}
+
+TEST(ExporteScenario, KeepsEveryActionOrRefusesTheScenario) {
+    Base b;
+    const qint16 n = CreeScenario(b.base, {"Blancs", kTypeEmulation, 0, false, ""});
+    AjouteAction(b.base, n, " ", 0);
+    AjouteAction(b.base, n, "&CODE", 0);
+    AjouteAction(b.base, n, " fin ", 0);
+    ExporteScenario(b.base, b.t.donnees, n);
+    EtatScenario etat;
+    struct : InfoBulle {
+        void ModifieInfoBulle(const QString&) override {}
+    } bulle;
+    ChargeScenario(etat, "Blancs", b.t.donnees, bulle, 1);
+    EXPECT_EQ(etat.ListeActions, (QStringList{"", " ", "&CODE", " fin "}));
+
+    // What would cut the list or be lost is refused, with the scenario and action named.
+    for (const char* action : {"", "a@b", "ligne\ncoupée"}) {
+        EXPECT_THROW(AjouteAction(b.base, n, QString::fromUtf8(action), 0), ErreurKovra) << action;
+    }
+    const qint16 m = CreeScenario(b.base, {"Refus", kTypeEmulation, 0, false, ""});
+    const struct {
+        const char* sql;
+        const char* message;
+    } cas[] = {
+        {"INSERT INTO Actions VALUES (%1,1,NULL,0)", "action 1 : une action ne peut pas être vide"},
+        {"INSERT INTO Actions VALUES (%1,1,'a@b',0)", "ne peut pas contenir « @ »"},
+        {"INSERT INTO Actions VALUES (%1,1,'Łódź',0)", "Windows-1252"},
+    };
+    for (const auto& c : cas) {
+        kovra::test::ExecuteSql(b.t.Chemin("Scen.db"),
+                                {"DELETE FROM Actions", QString(c.sql).arg(m)});
+        try {
+            ExporteScenario(b.base, b.t.donnees, m);
+            ADD_FAILURE() << c.sql;
+        } catch (const ErreurKovra& e) {
+            EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.message))) << e.what();
+            EXPECT_TRUE(e.Message().contains("Refus")) << e.what();
+        }
+    }
+    EXPECT_FALSE(QFile::exists(b.t.Chemin("Scenarios/Refus.ini")));
 }
 
 TEST(ExporteScenario, RefusesNumbersWithoutRowAndNamesThatLeaveTheFolder) {
