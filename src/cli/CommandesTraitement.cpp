@@ -59,12 +59,17 @@ void Livre(ContexteCli& ctx, const QString& trame, EtatScenario& scenario,
     TraiteEmul emul({env, scenario, etat, touches, *clavier, minuterie, progression, nullptr,
                      ctx.registre.Lit(kSepDec)});
     QEventLoop boucle;
-    emul.termine = [&boucle] {
+    bool livre = false;
+    emul.termine = [&](bool l) {
+        livre = l;
         boucle.quit();
     };
     emul.Traite(trame);
     if (emul.Occupe()) {
         boucle.exec();
+    }
+    if (!livre) {
+        throw ErreurKovra(QStringLiteral("La trame n'a pas été livrée."));
     }
 }
 

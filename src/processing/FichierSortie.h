@@ -24,4 +24,13 @@ QString CheminSortie(const QString& chemin, bool numerote);
 // written, the user is told so and no partial file is left. Returns whether it was written.
 bool EcritFichier(const QString& texte, const EtatScenario& scenario, const Environnement& env);
 
+// The output file of a file scenario, from its compiled file; empty when none is set.
+QString CheminFichierScenario(const EtatScenario& scenario, const QString& dossierDonnees);
+
+// Writes to that path (see EcritFichier). Numbered output goes to a new file that takes
+// the first free name and never replaces one; otherwise the file is replaced in one step,
+// and a device or a pipe is written as it is.
+bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote,
+                      Dialogues& dialogues);
+
 } // namespace kovra

@@ -73,22 +73,27 @@ void TraiteEmul::Suivante() {
         QDate::currentDate(),
         s_.progression};
     const QString sortie = TraiteDonnees(trame, s_.etat, s_.scenario, ctx);
-    s_.minuterie.Apres(kAvantFrappe, [this, sortie] { Livre(sortie); });
+    // Delivered as the scenario said when the frame was processed, even if another one is
+    // chosen meanwhile.
+    Livraison livraison{sortie, s_.scenario.SortieFichier, s_.scenario.FichierNumerote,
+                        s_.scenario.SortieFichier
+                            ? CheminFichierScenario(s_.scenario, s_.env.DossierDonnees)
+                            : QString()};
+    s_.minuterie.Apres(kAvantFrappe, [this, livraison] { Livre(livraison); });
 }
 
-void TraiteEmul::Livre(const QString& sortie) {
-    if (s_.scenario.SortieFichier) {
-        EcritFichier(sortie, s_.scenario, s_.env);
-        Fin();
+void TraiteEmul::Livre(const Livraison& l) {
+    if (l.fichier) {
+        Fin(EcritFichierVers(l.sortie, l.chemin, l.numerote, s_.env.dialogues));
         return;
     }
-    const bool avecPauses = sortie.contains(kTimer);
-    TapeSegment(sortie.split(kTimer), 0, avecPauses);
+    const bool avecPauses = l.sortie.contains(kTimer);
+    TapeSegment(l.sortie.split(kTimer), 0, avecPauses);
 }
 
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     if (i >= segments.size()) {
-        Fin();
+        Fin(true);
         return;
     }
     const QString segment = TraiteMarquesVerrous(segments[i], s_.clavier);
@@ -102,12 +107,12 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     });
 }
 
-void TraiteEmul::Fin() {
+void TraiteEmul::Fin(bool livre) {
     if (s_.port != nullptr) {
         s_.port->ReinitialisePort();
     }
     if (termine) {
-        termine();
+        termine(livre);
     }
     Suivante();
 }

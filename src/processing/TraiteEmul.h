@@ -52,14 +52,22 @@ public:
 
     void Traite(const QString& trameRecue);
     bool Occupe() const { return occupe_; }
-    // Called each time a frame has been delivered.
-    std::function<void()> termine;
+    // Called each time a frame has been dealt with: whether it was delivered (false when
+    // its file could not be written; the user was told).
+    std::function<void(bool livre)> termine;
 
 private:
+    struct Livraison {
+        QString sortie;
+        bool fichier;
+        bool numerote;
+        QString chemin;
+    };
+
     void Suivante();
-    void Livre(const QString& sortie);
+    void Livre(const Livraison& livraison);
     void TapeSegment(QStringList segments, int i, bool avecPauses);
-    void Fin();
+    void Fin(bool livre);
 
     ServicesTraitement s_;
     std::deque<QString> enAttente_;

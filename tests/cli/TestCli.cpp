@@ -212,6 +212,12 @@ TEST(KovraCli, ProcessDeliversToTheScenariosFile) {
     }
     EXPECT_EQ(cli.d.Lit("sorties/Stock.txt"), "A\r\nB\r\n");
     EXPECT_EQ(cli.d.Lit("sorties/Stock1.txt"), "A\r\nB\r\n");
+    // A file that cannot be written fails the command.
+    cli({"scenario", "create", "Perdu", "--type", "Fichier", "--path", "/proc/kovra/x.txt"});
+    cli({"scenario", "add", "Perdu", "&CODE"});
+    cli({"export", "Perdu"});
+    cli.entree = "A\r";
+    EXPECT_EQ(cli({"process", "--scenario", "Perdu", "--deliver"}).statut, 1);
 }
 
 TEST(KovraCli, ProgramsRunningTogetherNeverShareACounterValue) {

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace kovra;
 using kovra::test::DonneesTest;
@@ -91,6 +93,19 @@ TEST(EcritFichier, SaysWhenTheFileCannotBeWritten) {
         EXPECT_EQ(t.dialogues.Journal()[0].icone, Icone::Exclamation);
     }
     EXPECT_EQ(t.dossier.Lit("fichier"), "pas un dossier");
+}
+
+TEST(EcritFichier, WritesPipesAndDevicesAsTheyAre) {
+    DonneesTest t;
+    ASSERT_EQ(mkfifo(t.dossier.Chemin("tube").toLocal8Bit().constData(), 0600), 0);
+    QFile lecteur(t.dossier.Chemin("tube"));
+    std::thread lecture([&] { lecteur.open(QIODevice::ReadOnly); });
+    const EtatScenario e = ScenarioFichier(t, t.dossier.Chemin("tube"), false);
+    // The reader opens the pipe while the writer opens it.
+    EXPECT_TRUE(EcritFichier("vers le tube", e, t.env));
+    lecture.join();
+    EXPECT_EQ(lecteur.readAll(), "vers le tube");
+    EXPECT_FALSE(QFileInfo(t.dossier.Chemin("tube")).isFile()); // still the pipe
 }
 
 TEST(FichierExiste, ComparesNamesExactly) {

@@ -122,10 +122,37 @@ TEST(TraiteEmul, FileScenariosWriteTheOutputUnchanged) {
     EXPECT_EQ(c.port.reinitialisations, 1);
 }
 
+TEST(TraiteEmul, DeliversAsTheScenarioSaidWhenTheFrameCame) {
+    Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+    const QString compile = CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif);
+    EcrireIni("Fichier", "Chemin", c.tr.t.dossier.Chemin("sortie.txt"), compile);
+    c.tr.scenario.SortieFichier = true;
+    QList<bool> livrees;
+    c.emul.termine = [&](bool l) {
+        livrees << l;
+    };
+    c.emul.Traite("A\r");
+    // Another scenario is chosen before the output is written.
+    c.tr.scenario.SortieFichier = false;
+    c.tr.scenario.ScenarioActif = "Autre";
+    c.minuterie.Termine();
+    EXPECT_EQ(c.tr.t.dossier.Lit("sortie.txt"), "A");
+    EXPECT_TRUE(c.clavier.Evenements().empty());
+    // A file that cannot be written is reported as not delivered.
+    c.tr.scenario = {};
+    c.tr.Prepare({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+    EcrireIni("Fichier", "Chemin", "/proc/kovra/impossible.txt",
+              CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif));
+    c.tr.scenario.SortieFichier = true;
+    c.emul.Traite("B\r");
+    c.minuterie.Termine();
+    EXPECT_EQ(livrees, (QList<bool>{true, false}));
+}
+
 TEST(TraiteEmul, AFrameArrivingDuringTypingWaitsItsTurn) {
     Chaine c({{"&INCREMENT", "&CODE", "&Timer 10"}, {}, 1, 0, 0, ".", ""});
     int livrees = 0;
-    c.emul.termine = [&] {
+    c.emul.termine = [&](bool) {
         ++livrees;
     };
     c.emul.Traite("A\r");
