@@ -35,8 +35,11 @@ public:
     virtual bool CodesAlt() const { return false; }
     // Waits while the rest of the program goes on.
     virtual void Patiente(int millisecondes) = 0;
-    // Called once a key string has been typed, to put back anything changed for it.
-    virtual void FinFrappe() {}
+    // Called before a key string is typed.
+    virtual void DebutFrappe() {}
+    // Puts back whatever typing changed in the keyboard's setup; called by the owner once
+    // typing has been idle for a while.
+    virtual void Restaure() {}
 };
 
 } // namespace kovra

@@ -147,6 +147,7 @@ std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
 }
 
 void Frappe::Tape(std::u32string_view texteRecu, int attente) {
+    clavier_.DebutFrappe();
     // Every lock off while typing.
     for (EtatVerrou& v : verrous_) {
         v.actifAuDebut = clavier_.VerrouActif(v.verrou);
@@ -214,7 +215,6 @@ void Frappe::Tape(std::u32string_view texteRecu, int attente) {
             Appuie(Touche::Nommee(v.touche));
         }
     }
-    clavier_.FinFrappe();
     if (attente != 0) {
         clavier_.Patiente(20);
     }

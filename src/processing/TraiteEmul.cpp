@@ -18,6 +18,8 @@ const QString kCapsLock = QStringLiteral("{CAPSLOCK}");
 
 // Lets the target window become active again once processing is over.
 constexpr int kAvantFrappe = 100;
+// Typing idle this long: the keyboard may undo what it changed for typing.
+constexpr int kAvantRestauration = 2000;
 
 } // namespace
 
@@ -93,6 +95,12 @@ void TraiteEmul::Livre(const Livraison& l) {
 
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     if (i >= segments.size()) {
+        const quint64 frappe = ++frappes_;
+        s_.minuterie.Apres(kAvantRestauration, [this, frappe] {
+            if (frappe == frappes_ && !occupe_) {
+                s_.clavier.Restaure();
+            }
+        });
         Fin(true);
         return;
     }

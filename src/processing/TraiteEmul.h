@@ -72,6 +72,7 @@ private:
     ServicesTraitement s_;
     std::deque<QString> enAttente_;
     bool occupe_ = false;
+    quint64 frappes_ = 0; // frames typed so far
 };
 
 } // namespace kovra

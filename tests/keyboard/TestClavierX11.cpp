@@ -120,12 +120,34 @@ TEST_F(Saisie, TheKeymapIsPutBackAfterCharactersItLacks) {
     // More missing characters than spare keys: they are freed and used again.
     std::u32string beaucoup;
     QString attendu;
-    for (char32_t c = 0x0410; c < 0x0410 + 200; ++c) {
+    for (char32_t c = 0x0410; c < 0x0410 + 30; ++c) {
         beaucoup += c;
         attendu += QString::fromUcs4(&c, 1);
     }
     EXPECT_EQ(Tape(beaucoup, attendu.size()), attendu);
     EXPECT_FALSE(KeysymDansClavier(0x01000410));
+}
+
+TEST_F(Saisie, OneKeyboardFollowsChangesOfLayout) {
+    Disposition("us");
+    ClavierX11 clavier;
+    clavier.DefinitAttente(Attend);
+    const auto tape = [&](const std::u32string& touches, qsizetype attendus) {
+        champ_.clear();
+        EnvoiTouches(touches, 0, clavier);
+        clavier.Synchronise();
+        QElapsedTimer t;
+        t.start();
+        while (champ_.toPlainText().size() < attendus && t.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return champ_.toPlainText();
+    };
+    EXPECT_EQ(tape(U"qa1é", 4), "qa1é");
+    Disposition("fr");
+    EXPECT_EQ(tape(U"qa1é", 4), "qa1é");
+    Disposition("us");
+    EXPECT_EQ(tape(U"qa1é", 4), "qa1é");
 }
 
 TEST_F(Saisie, TheCommandLineTypesIntoTheFocusedWindow) {

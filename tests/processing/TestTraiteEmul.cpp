@@ -52,7 +52,7 @@ TEST(TraiteEmul, TypesEachSegmentThenPausesForIt) {
     EXPECT_EQ(c.Tape(), U"AB");
     EXPECT_EQ(c.port.reinitialisations, 0);
     c.minuterie.Termine();
-    EXPECT_EQ(c.minuterie.delais, (QList<int>{100, 250, 250, 250})); // after the last too
+    EXPECT_EQ(c.minuterie.delais, (QList<int>{100, 250, 250, 250, 2000})); // after the last too
     EXPECT_EQ(c.clavier.Evenements().back(), "up ENTER");
     EXPECT_EQ(c.port.reinitialisations, 1);
     EXPECT_FALSE(c.emul.Occupe());
@@ -66,17 +66,17 @@ TEST(TraiteEmul, SegmentsFollowTheMarks) {
         std::u32string tape;
         QList<int> delais;
     } cas[] = {
-        {"no mark: one segment, no pause", {"&CODE", "&QTY"}, "A\rB\r", U"AB", {100}},
+        {"no mark: one segment, no pause", {"&CODE", "&QTY"}, "A\rB\r", U"AB", {100, 2000}},
         {"a leading mark types an empty segment first",
          {"&Timer 300", "&CODE"},
          "A\r",
          U"A",
-         {100, 300, 300}},
+         {100, 300, 300, 2000}},
         {"a mark from a key table value pauses for the last pause set",
          {"&CODE", "{TIMER}", "&QTY"},
          "A\rB\r",
          U"AB",
-         {100, 0, 0}},
+         {100, 0, 0, 2000}},
     };
     for (const auto& k : cas) {
         Chaine c({k.actions, {}, 1, 0, 0, ".", ""});

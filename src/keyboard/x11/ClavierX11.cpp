@@ -6,6 +6,7 @@
 #include <X11/keysym.h>
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <thread>
 #include <unordered_map>
@@ -93,9 +94,11 @@ KeySym KeysymDe(char32_t c) {
     return 0x01000000UL | c;
 }
 
-// Time given to the applications to read the bound keymap before it is put back: they
-// read it when told of the change, and must do so before the change is undone.
-constexpr int kDelaiLiaison = 100;
+// Time given to the applications to read a bound key before it is freed: they read the
+// keymap when told of a change, and must do so before the change is undone. Freeing one
+// key for another character in the middle of typing waits less, to keep typing going.
+constexpr int kDelaiLiaison = 500;
+constexpr int kDelaiReutilisation = 100;
 
 } // namespace
 
@@ -111,7 +114,13 @@ struct ClavierX11::Etat {
     KeyCode shift = 0;
     KeyCode niveau3 = 0;
     std::vector<KeyCode> libres; // keys without symbols, for characters the keymap lacks
-    std::unordered_map<char32_t, KeyCode> liees; // characters bound to spare keys
+    // Characters bound to spare keys, with when each was last typed.
+    struct Liaison {
+        KeyCode code;
+        std::uint64_t usage;
+    };
+    std::unordered_map<char32_t, Liaison> liees;
+    std::uint64_t usages = 0;
     int symsParTouche = 0;
     // What each character key-down pressed, for its key-up.
     std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
@@ -134,24 +143,67 @@ struct ClavierX11::Etat {
         XChangeKeyboardMapping(d, code, symsParTouche, syms.data(), 1);
     }
 
-    // The spare key bound to the character, binding one if needed; 0 when none is left.
+    // The first symbol of a key as the server has it now.
+    KeySym SymboleActuel(KeyCode code) {
+        int n = 0;
+        KeySym* syms = XGetKeyboardMapping(d, code, 1, &n);
+        const KeySym ks = (syms != nullptr && n > 0) ? syms[0] : NoSymbol;
+        XFree(syms);
+        return ks;
+    }
+
+    bool EstLiee(KeyCode code) const {
+        for (const auto& [c, l] : liees) {
+            if (l.code == code) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The spare key bound to the character, binding one if needed; 0 when every spare
+    // key is taken. A key another program has bound since is left alone.
     KeyCode Lie(char32_t c) {
         if (const auto it = liees.find(c); it != liees.end()) {
-            return it->second;
+            it->second.usage = ++usages;
+            return it->second.code;
         }
-        if (liees.size() >= libres.size()) {
-            return 0;
+        for (const KeyCode code : libres) {
+            if (!EstLiee(code) && SymboleActuel(code) == NoSymbol) {
+                Associe(code, KeysymDe(c));
+                XSync(d, False);
+                liees[c] = {code, ++usages};
+                return code;
+            }
         }
-        const KeyCode code = libres[liees.size()];
-        Associe(code, KeysymDe(c));
-        XSync(d, False);
-        liees[c] = code;
-        return code;
+        return 0;
+    }
+
+    // Gives a key back to nothing, if it still holds what this keyboard put there.
+    void Delie(char32_t c, KeyCode code) {
+        if (SymboleActuel(code) == KeysymDe(c)) {
+            Associe(code, NoSymbol);
+        }
+    }
+
+    // Frees the binding typed the longest time ago.
+    void DelieAncienne() {
+        auto ancienne = liees.begin();
+        for (auto it = liees.begin(); it != liees.end(); ++it) {
+            if (it->second.usage < ancienne->second.usage) {
+                ancienne = it;
+            }
+        }
+        if (ancienne != liees.end()) {
+            Delie(ancienne->first, ancienne->second.code);
+            liees.erase(ancienne);
+            XSync(d, False);
+        }
     }
 
     void DelieTout() {
-        for (const auto& [c, code] : liees) {
-            Associe(code, NoSymbol);
+        for (const auto& [c, l] : liees) {
+            Delie(c, l.code);
         }
         liees.clear();
         XSync(d, False);
@@ -161,8 +213,10 @@ struct ClavierX11::Etat {
 };
 
 void ClavierX11::Etat::LitClavier() {
-    if (!liees.empty()) {
-        DelieTout();
+    // A new layout loaded since replaces the bindings: forget those that are gone.
+    for (auto it = liees.begin(); it != liees.end();) {
+        it =
+            SymboleActuel(it->second.code) == KeysymDe(it->first) ? std::next(it) : liees.erase(it);
     }
     caracteres.clear();
     shift = XKeysymToKeycode(d, XK_Shift_L);
@@ -191,7 +245,7 @@ void ClavierX11::Etat::LitClavier() {
         for (int k = 0; k < symsParTouche; ++k) {
             vide = vide && syms[(code - minCode) * symsParTouche + k] == NoSymbol;
         }
-        if (vide) {
+        if (vide || EstLiee(static_cast<KeyCode>(code))) {
             libres.push_back(static_cast<KeyCode>(code));
         }
     }
@@ -205,7 +259,7 @@ void ClavierX11::Etat::LitClavier() {
     }
     for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
         const int groupes = XkbKeyNumGroups(xkb, code);
-        if (groupes == 0) {
+        if (groupes == 0 || EstLiee(static_cast<KeyCode>(code))) {
             continue;
         }
         const int groupe = etat.group < groupes ? etat.group : 0;
@@ -264,20 +318,23 @@ ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) 
 }
 
 ClavierX11::~ClavierX11() {
-    FinFrappe();
+    if (!etat_->liees.empty()) {
+        XSync(etat_->d, False);
+        attente_(kDelaiLiaison);
+        etat_->DelieTout();
+    }
     XCloseDisplay(etat_->d);
 }
 
-void ClavierX11::FinFrappe() {
-    if (etat_->liees.empty()) {
-        return;
+void ClavierX11::Restaure() {
+    if (!etat_->liees.empty()) {
+        XSync(etat_->d, False);
+        etat_->DelieTout();
     }
-    XSync(etat_->d, False);
-    attente_(kDelaiLiaison);
-    etat_->DelieTout();
 }
 
-void ClavierX11::Rafraichit() {
+void ClavierX11::DebutFrappe() {
+    // The layout or its group may have changed since the last key string.
     etat_->LitClavier();
 }
 
@@ -316,8 +373,11 @@ void ClavierX11::Enfonce(const Touche& touche) {
     } else {
         KeyCode code = e.Lie(c);
         if (code == 0 && !e.liees.empty()) {
-            // Every spare key is taken: free them once the keys typed have been read.
-            FinFrappe();
+            // Every spare key is taken: the one typed longest ago is freed once the
+            // applications have had time to read its keystrokes.
+            XSync(e.d, False);
+            attente_(kDelaiReutilisation);
+            e.DelieAncienne();
             code = e.Lie(c);
         }
         pressees.push_back(code);

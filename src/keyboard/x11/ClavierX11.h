@@ -11,10 +11,13 @@ namespace kovra {
 
 // Typing into the X11 session through XTest. Each character is looked up in the live
 // keymap (current group) for a key and the modifiers its level needs (Shift, AltGr), so
-// every layout types the right characters. A character the keymap lacks is typed on a
-// spare key (one without symbols) bound to it; the bindings last until the key string is
-// typed, then the keymap is put back (also when the object goes away on an error). Lock
-// states come from the XKB indicators.
+// every layout types the right characters; the keymap is read again at the start of each
+// key string, so a change of layout or group is followed. A character the keymap lacks is
+// typed on a spare key (one without symbols) bound to it. Bindings stay while the object
+// lives, so that an application slow to read its keystrokes still finds the character;
+// Restaure() (the owner calls it once typing has been idle a while) and the destructor put
+// the keymap back, touching only keys that still hold this object's binding. Lock states
+// come from the XKB indicators.
 class ClavierX11 : public ClavierVirtuel {
 public:
     class ErreurAffichage : public std::runtime_error {
@@ -32,12 +35,11 @@ public:
     void Relache(const Touche& touche) override;
     bool VerrouActif(Verrou verrou) const override;
     void Patiente(int millisecondes) override;
-    void FinFrappe() override;
+    void DebutFrappe() override;
+    void Restaure() override;
 
     // How waits are made; by default the calling thread sleeps.
     void DefinitAttente(std::function<void(int)> attente) { attente_ = std::move(attente); }
-    // Reads the keymap again (after a change of layout).
-    void Rafraichit();
     // Sends what is queued and waits until the server has handled it.
     void Synchronise();
 
