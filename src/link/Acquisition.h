@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Environnement.h"
+#include "MSComm.h"
+#include "Reception.h"
+
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kovra {
+
+// The record a terminal line gives, or nothing for a line that is no record (fewer than
+// 28 characters, or "ACK"). A line starting with a control character has its fields in
+// columns 2-21 and 23-28; any other is first stripped of its blanks and has them in
+// columns 1-20 and 22-27; a line starting with ";" is the blank record.
+std::optional<QString> EnregistrementDeLigne(QString& ligne);
+
+// Asks an Optimus or ScanPal terminal for its stored records ("READ"), takes its lines
+// one character at a time, acknowledges each record ("ACK") once it is safely written to a
+// spool file of the data folder, and at the terminal's end signal ("OVER"; for ScanPal,
+// "OVER" twice) hands all the records to processing at once. A run that does not reach
+// its end keeps its spool file; SignaleAcquisitionsInterrompues tells the user at the
+// next start.
+class Acquisition : public QObject {
+public:
+    Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
+                std::function<void(const QString&)> traiteEmul);
+
+    // Starts a run; false (and nothing sent) for a terminal type that is not read this way
+    // or while a run is going on.
+    bool Demarre();
+    bool EnCours() const { return enCours_; }
+
+    // One character of the terminal, as each terminal type reads it.
+    void showinputOptimus();
+    void showinputScanPal();
+
+    QString LigneEnCours;
+    QString DerniereLigne;
+    bool FinAcquisition = false;
+
+    std::function<QDateTime()> maintenant = [] {
+        return QDateTime::currentDateTime();
+    };
+
+private:
+    void SurEvenement();
+    // The part common to both types; `fin` is the type's end test on a complete line.
+    void Caractere(const std::function<bool(const QString&)>& fin);
+    void Termine();
+
+    MSComm& port_;
+    EtatLiaison& etat_;
+    const Environnement& env_;
+    std::function<void(const QString&)> traiteEmul_;
+    bool enCours_ = false;
+    bool scanPal_ = false;
+    std::unique_ptr<QFile> spool_;
+};
+
+// Spool files of acquisitions that did not reach their end, in the data folder; the user
+// is told where they are (one message), and they are left in place.
+QStringList SignaleAcquisitionsInterrompues(const Environnement& env);
+
+} // namespace kovra

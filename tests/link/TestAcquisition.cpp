@@ -1,0 +1,139 @@
+#include "Acquisition.h"
+#include "DossierTest.h"
+#include "PseudoTerminal.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DonneesTest;
+using kovra::test::PseudoTerminal;
+
+namespace {
+
+// 28 characters: value, separator, value, one more character.
+QByteArray Ligne(const QByteArray& premier, const QByteArray& second) {
+    return premier.leftJustified(20, ' ') + '|' + second.leftJustified(6, ' ') + 'X';
+}
+
+struct Terminal {
+    explicit Terminal(const char* type) {
+        etat.TypeTerminal = type;
+        port.Peripherique = pty.Chemin();
+        port.SetPortOpen(true);
+    }
+    QStringList Spools() const {
+        return QDir(t.donnees).entryList({"acquisition-*.tmp"}, QDir::Files);
+    }
+
+    DonneesTest t;
+    PseudoTerminal pty;
+    MSComm port;
+    EtatLiaison etat;
+    QStringList trames;
+    std::unique_ptr<Acquisition> acquisition = std::make_unique<Acquisition>(
+        port, etat, t.env, [this](const QString& trame) { trames << trame; });
+};
+
+} // namespace
+
+TEST(EnregistrementDeLigne, TakesTheColumnsOfEachLineShape) {
+    const struct {
+        const char* nom;
+        QByteArray ligne;
+        const char* enregistrement; // nullptr: no record
+    } cas[] = {
+        {"28 characters", Ligne("A1 ", "12"), "A1\r12\r\n"},
+        {"a control character first shifts the columns", "\t" + Ligne("A1", "12"), "A1\r12\r\n"},
+        {"leading blanks are stripped first", "   " + Ligne("A1", "12"), "A1\r12\r\n"},
+        {"so fields laid out after blanks move left",
+         "  " + QByteArray("A1").leftJustified(18, ' ') + "|12    X",
+         "A1                |1\rX\r\n"},
+        {"27 characters", Ligne("A1", "12").left(27), nullptr},
+        {"ACK", "ACK", nullptr},
+        {"a ; line is the blank record", ";" + QByteArray(27, 'z'),
+         "                    \r      \r\n"},
+        {"a ; line after a control character", "\x01;" + QByteArray(27, 'z'),
+         "                    \r      \r\n"},
+    };
+    for (const auto& c : cas) {
+        QString ligne = QString::fromLatin1(c.ligne);
+        const auto e = EnregistrementDeLigne(ligne);
+        if (c.enregistrement == nullptr) {
+            EXPECT_FALSE(e) << c.nom;
+        } else {
+            ASSERT_TRUE(e) << c.nom;
+            EXPECT_EQ(*e, QString::fromLatin1(c.enregistrement)) << c.nom;
+        }
+    }
+}
+
+TEST(Acquisition, OptimusRecordsAreAcknowledgedThenProcessedTogether) {
+    Terminal t("Optimus");
+    ASSERT_TRUE(t.acquisition->Demarre());
+    EXPECT_EQ(t.pty.Recoit(5), "READ\r");
+    EXPECT_FALSE(t.acquisition->Demarre()); // no second run meanwhile
+    t.pty.Envoie(Ligne("A1", "12") + "\r");
+    EXPECT_EQ(t.pty.Recoit(4), "ACK\r");
+    EXPECT_EQ(t.Spools().size(), 1);
+    t.pty.Envoie("court\rACK\r");
+    t.pty.Envoie(Ligne("B2", "3") + "\rOVER\r");
+    EXPECT_EQ(t.pty.Recoit(4), "ACK\r");
+    EXPECT_EQ(t.pty.Recoit(1, 200), ""); // nothing more acknowledged
+    EXPECT_EQ(t.trames, QStringList{"A1\r12\r\nB2\r3\r\n"});
+    EXPECT_FALSE(t.acquisition->EnCours());
+    EXPECT_TRUE(t.Spools().isEmpty());
+
+    // The next run does not start with the last end signal in front of its first line.
+    ASSERT_TRUE(t.acquisition->Demarre());
+    t.pty.Envoie(Ligne("C3", "4") + "\rOVER\r");
+    EXPECT_EQ(t.trames.back(), "C3\r4\r\n");
+}
+
+TEST(Acquisition, ScanPalEndsOnTwoEndSignals) {
+    const struct {
+        const char* nom;
+        QByteArray envoi;
+        bool fini;
+        const char* trame;
+    } cas[] = {
+        {"OVER twice on separate lines", Ligne("A", "1") + "\rOVER\rOVER\r", true, "A\r1\r\n"},
+        {"OVER then an empty line", "OVER\r\r", true, ""},
+        {"one OVER then a record: the record carries it", "OVER\r" + Ligne("A", "1") + "\r", false,
+         ""},
+    };
+    for (const auto& c : cas) {
+        Terminal t("ScanPal");
+        ASSERT_TRUE(t.acquisition->Demarre());
+        t.pty.Envoie(c.envoi);
+        EXPECT_EQ(!t.acquisition->EnCours(), c.fini) << c.nom;
+        if (c.fini) {
+            EXPECT_EQ(t.trames, QStringList{c.trame}) << c.nom;
+        } else {
+            EXPECT_TRUE(t.trames.isEmpty());
+            EXPECT_EQ(t.etat.TrameRecue, "OVERA\r|1\r\n") << c.nom;
+        }
+    }
+}
+
+TEST(Acquisition, OtherTerminalsAreNotAsked) {
+    for (const char* type : {"HT630", "PT630", ""}) {
+        Terminal t(type);
+        EXPECT_FALSE(t.acquisition->Demarre());
+        EXPECT_EQ(t.pty.Recoit(1, 100), "");
+        EXPECT_TRUE(t.trames.isEmpty());
+    }
+}
+
+TEST(Acquisition, AcknowledgedRecordsSurviveAnInterruptedRun) {
+    Terminal t("Optimus");
+    ASSERT_TRUE(t.acquisition->Demarre());
+    t.pty.Envoie(Ligne("A1", "12") + "\r");
+    EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r");
+    t.acquisition.reset(); // the program stops before the end signal
+    const QStringList fichiers = SignaleAcquisitionsInterrompues(t.t.env);
+    ASSERT_EQ(fichiers.size(), 1);
+    EXPECT_EQ(t.t.dossier.Lit("donnees/" + QFileInfo(fichiers[0]).fileName()), "A1\r12\r\n");
+    ASSERT_EQ(t.t.dialogues.Messages().size(), 1);
+    EXPECT_TRUE(t.t.dialogues.Messages()[0].contains(fichiers[0]));
+}
