@@ -19,6 +19,7 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesScenario(table);
     AjouteCommandesTraitement(table);
     AjouteCommandesClavier(table);
+    AjouteCommandesEcoute(table);
     return table;
 }
 

@@ -1,0 +1,106 @@
+// Kovra headless, end to end: the terminal simulator on a pseudo-terminal, kovra-cli
+// listening with a file scenario.
+#include "DossierTest.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DossierTest;
+
+namespace {
+
+struct Poste {
+    Poste() {
+        env.insert("XDG_CONFIG_HOME", d.Chemin("config"));
+        env.insert("KOVRA_DIR", d.Chemin("donnees"));
+        env.remove("DISPLAY");
+        Cli({"scenario", "create", "Stock", "--type", "Fichier", "--path", d.Chemin("Stock.txt")});
+        for (const char* a : {"&CODE", ";", "&QTY", "&PASSLIGNE"}) {
+            Cli({"scenario", "add", "Stock", a});
+        }
+        Cli({"scenario", "loop", "Stock", "1"});
+        Cli({"registry", "set", "RacScenChx", "Stock"});
+    }
+
+    int Cli(const QStringList& arguments) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(KOVRA_CLI_EXE, arguments);
+        p.waitForFinished(30000);
+        return p.exitCode();
+    }
+
+    // Starts the simulator and points PortSerie.ini at its line.
+    void Terminal(const QString& type, const QStringList& options) {
+        terminal.start(KOVRA_TERMINAL_EXE, QStringList{"--type", type} + options);
+        ASSERT_TRUE(terminal.waitForReadyRead(5000));
+        const QString chemin = QString::fromUtf8(terminal.readLine()).trimmed();
+        ASSERT_TRUE(chemin.startsWith("/dev/"));
+        Cli({"ini", "set", "PortSerie.ini", "Port_série", "Port", "1"});
+        Cli({"ini", "set", "PortSerie.ini", "Port_série", "Peripherique", chemin});
+        Cli({"ini", "set", "PortSerie.ini", "Port_série", "Protocol", type});
+    }
+
+    QByteArray AttendSortie(const QByteArray& attendu) {
+        QElapsedTimer t;
+        t.start();
+        while (d.Lit("Stock.txt") != attendu && t.elapsed() < 15000) {
+            QThread::msleep(50);
+        }
+        return d.Lit("Stock.txt");
+    }
+
+    DossierTest d;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcess terminal;
+};
+
+} // namespace
+
+TEST(Ecoute, TurnsAnHt630TransferIntoAFile) {
+    Poste p;
+    p.Terminal("HT630", {"--text", "A1\\r12\\rB2\\r3\\r", "--start", "1500", "--chunk", "5",
+                         "--pause", "100"});
+    QProcess ecoute;
+    ecoute.setProcessEnvironment(p.env);
+    ecoute.start(KOVRA_CLI_EXE, {"listen"});
+    EXPECT_EQ(p.AttendSortie("A1;12\r\nB2;3\r\n"), "A1;12\r\nB2;3\r\n");
+    ecoute.terminate(); // SIGTERM ends listening cleanly
+    ASSERT_TRUE(ecoute.waitForFinished(10000));
+    EXPECT_EQ(ecoute.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(ecoute.exitCode(), 0) << ecoute.readAllStandardError().toStdString();
+    EXPECT_TRUE(p.terminal.waitForFinished(10000));
+    EXPECT_EQ(p.terminal.exitCode(), 0);
+}
+
+TEST(Ecoute, AcquiresOptimusRecords) {
+    Poste p;
+    const QByteArray l1 = QByteArray("A1").leftJustified(20, ' ') + "|12    X";
+    const QByteArray l2 = QByteArray("B2").leftJustified(20, ' ') + "|3     X";
+    p.Terminal("Optimus", {"--text", QString::fromLatin1(l1 + "\\r" + l2 + "\\r")});
+    QProcess acquisition;
+    acquisition.setProcessEnvironment(p.env);
+    acquisition.start(KOVRA_CLI_EXE, {"listen", "--acquire"});
+    ASSERT_TRUE(acquisition.waitForFinished(20000));
+    EXPECT_EQ(acquisition.exitCode(), 0) << acquisition.readAllStandardError().toStdString();
+    EXPECT_EQ(p.d.Lit("Stock.txt"), "A1;12\r\nB2;3\r\n");
+    ASSERT_TRUE(p.terminal.waitForFinished(10000));
+    const QString journal = QString::fromUtf8(p.terminal.readAllStandardOutput());
+    EXPECT_EQ(journal.count("received ACK"), 2) << journal.toStdString();
+    EXPECT_EQ(p.terminal.exitCode(), 0);
+}
+
+TEST(Ecoute, SaysWhatIsMissing) {
+    Poste p;
+    QProcess ecoute;
+    ecoute.setProcessEnvironment(p.env);
+    ecoute.start(KOVRA_CLI_EXE, {"listen"}); // no port chosen yet
+    ASSERT_TRUE(ecoute.waitForFinished(10000));
+    EXPECT_EQ(ecoute.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(ecoute.readAllStandardError()).contains("Port"));
+}
