@@ -9,6 +9,7 @@
 #include "ExporteScenario.h"
 #include "OuverturePort.h"
 #include "Reception.h"
+#include "SurveillancePort.h"
 #include "TableTouches.h"
 #include "TraiteEmul.h"
 
@@ -127,6 +128,7 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
     }
 
     SignaleAcquisitionsInterrompues(env);
+    SurveillancePort surveillance(port, dialogues, minuterie);
     Reception reception(port, liaison, env, minuterie, progression,
                         [&](const QString& t) { emul.Traite(t); });
     emul.termine = [&](bool livre) {

@@ -1,0 +1,63 @@
+#include "DossierTest.h"
+#include "MinuterieManuelle.h"
+#include "PseudoTerminal.h"
+#include "SurveillancePort.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DossierTest;
+using kovra::test::MinuterieManuelle;
+using kovra::test::PseudoTerminal;
+
+namespace {
+
+void Attend(const std::function<bool()>& condition, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!condition() && t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+} // namespace
+
+TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
+    DossierTest d;
+    DialoguesScriptes dialogues;
+    MinuterieManuelle minuterie;
+    // The device is reached through a link, as /dev/serial/by-id names are.
+    const QString lien = d.Chemin("ttyKovra");
+    auto terminal = std::make_unique<PseudoTerminal>();
+    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
+    MSComm port;
+    port.Peripherique = lien;
+    port.SetPortOpen(true);
+    SurveillancePort surveillance(port, dialogues, minuterie);
+
+    terminal.reset(); // unplugged
+    QFile::remove(lien);
+    Attend([&] { return surveillance.Perdu(); });
+    ASSERT_TRUE(surveillance.Perdu());
+    EXPECT_FALSE(port.PortOpen());
+    ASSERT_EQ(dialogues.Messages().size(), 1); // said once
+    EXPECT_TRUE(dialogues.Messages()[0].contains(lien));
+    for (int i = 0; i < 3; ++i) {
+        minuterie.Avance(); // still away: tries again a second later
+    }
+    EXPECT_EQ(minuterie.enAttente.size(), 1u);
+    EXPECT_EQ(dialogues.Messages().size(), 1);
+
+    terminal = std::make_unique<PseudoTerminal>(); // plugged back
+    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
+    minuterie.Avance();
+    EXPECT_TRUE(port.PortOpen());
+    EXPECT_FALSE(surveillance.Perdu());
+    EXPECT_EQ(dialogues.Messages().last(), "Le port " + lien + " est de nouveau ouvert.");
+    terminal->Envoie("OK");
+    Attend([&] { return port.InBufferCount() >= 2; });
+    EXPECT_EQ(port.Input(), "OK");
+}
