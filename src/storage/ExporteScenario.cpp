@@ -41,7 +41,7 @@ void ExporteScenario(BaseScen& base, const QString& dossierDonnees, qint16 numer
     doc.Ecrit(QStringLiteral("Type"), QStringLiteral("Type"), ligne->Type);
     // Reading drops the blanks around a value, unless it stands between quotes.
     doc.Ecrit(QStringLiteral("Ligne"), QStringLiteral("Champs"),
-              champs.front().isSpace() ? u'"' + champs + u'"' : champs);
+              !champs.isEmpty() && champs.front().isSpace() ? u'"' + champs + u'"' : champs);
     doc.Ecrit(QStringLiteral("Boucle"), QStringLiteral("Index"), QString::number(ligne->Boucle));
     doc.Ecrit(QStringLiteral("Depart"), QStringLiteral("Index"), QString::number(ligne->Depart));
     doc.Ecrit(QStringLiteral("Trame"), QStringLiteral("Trame"), places);
