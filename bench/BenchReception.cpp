@@ -85,10 +85,11 @@ void BM_TransfertPt630(benchmark::State& state) {
         ProgressionMuette progression;
         qsizetype recus = -1;
         bool entier = false;
-        Reception reception(port, etat, env, minuterie, progression, [&](const QString& trame) {
-            recus = trame.size();
-            entier = trame.toLatin1() == donnees;
-        });
+        Reception reception(port, etat, env, minuterie, progression,
+                            [&](const QString& trame, const QString&) {
+                                recus = trame.size();
+                                entier = trame.toLatin1() == donnees;
+                            });
 
         const long long avant = Memoire("VmRSS:");
         RemetPicAZero();

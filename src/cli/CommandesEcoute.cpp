@@ -109,7 +109,8 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
     QEventLoop boucle;
 
     if (a.A(QStringLiteral("--acquire"))) {
-        Acquisition acquisition(port, liaison, env, [&](const QString& t) { emul.Traite(t); });
+        Acquisition acquisition(port, liaison, env,
+                                [&](const QString& t, const QString& f) { emul.Traite(t, f); });
         bool livre = false;
         emul.termine = [&](bool l) {
             livre = l;
@@ -130,7 +131,7 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
     SignaleAcquisitionsInterrompues(env);
     SurveillancePort surveillance(port, dialogues, minuterie);
     Reception reception(port, liaison, env, minuterie, progression,
-                        [&](const QString& t) { emul.Traite(t); });
+                        [&](const QString& t, const QString& f) { emul.Traite(t, f); });
     emul.termine = [&](bool livre) {
         ctx.erreurs << (livre ? "Trame livrée.\n" : "Trame non livrée.\n");
         ctx.erreurs.flush();

@@ -49,7 +49,7 @@ std::optional<QString> EnregistrementDeLigne(QString& ligne) {
 }
 
 Acquisition::Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
-                         std::function<void(const QString&)> traiteEmul)
+                         std::function<void(const QString&, const QString&)> traiteEmul)
     : port_(port), etat_(etat), env_(env), traiteEmul_(std::move(traiteEmul)) {
     connect(&port_, &MSComm::OnComm, this, &Acquisition::SurEvenement);
 }
@@ -158,8 +158,7 @@ void Acquisition::showinputScanPal() {
 void Acquisition::Termine() {
     enCours_ = false;
     spool_->close();
-    traiteEmul_(etat_.TrameRecue);
-    spool_->remove();
+    traiteEmul_(etat_.TrameRecue, spool_->fileName());
     spool_.reset();
 }
 

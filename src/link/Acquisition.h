@@ -28,7 +28,7 @@ std::optional<QString> EnregistrementDeLigne(QString& ligne);
 class Acquisition : public QObject {
 public:
     Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
-                std::function<void(const QString&)> traiteEmul);
+                std::function<void(const QString&, const QString&)> traiteEmul);
 
     // Starts a run; false (and nothing sent) for a terminal type that is not read this way
     // or while a run is going on.
@@ -56,7 +56,7 @@ private:
     MSComm& port_;
     EtatLiaison& etat_;
     const Environnement& env_;
-    std::function<void(const QString&)> traiteEmul_;
+    std::function<void(const QString&, const QString&)> traiteEmul_;
     bool enCours_ = false;
     bool scanPal_ = false;
     std::unique_ptr<QFile> spool_;

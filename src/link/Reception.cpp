@@ -29,7 +29,7 @@ QString NomSpool(const QDateTime& m) {
 
 Reception::Reception(MSComm& port, EtatLiaison& etat, const Environnement& env,
                      Minuterie& minuterie, Progression& progression,
-                     std::function<void(const QString&)> traiteEmul)
+                     std::function<void(const QString&, const QString&)> traiteEmul)
     : port_(port), etat_(etat), env_(env), minuterie_(minuterie), progression_(progression),
       traiteEmul_(std::move(traiteEmul)) {
     connect(&port_, &MSComm::OnComm, this, &Reception::SurEvenement);
@@ -66,7 +66,7 @@ void Reception::CycleHt630(QString tampon) {
     }
     etat_.TrameRecue = tampon.left(fin);
     etat_.EnReception = false;
-    traiteEmul_(etat_.TrameRecue);
+    traiteEmul_(etat_.TrameRecue, QString());
 }
 
 void Reception::DebutPt630() {
@@ -139,6 +139,7 @@ void Reception::FinPt630() {
     etat_.TrameRecue = DecodeWindows1252(octets);
 
     bool garder = false;
+    bool confie = false; // handed over with the frame
     if (octets.isEmpty() || octets == kTransfertVide) {
         // nothing to do
     } else if (octets.endsWith('\xFF')) {
@@ -147,7 +148,8 @@ void Reception::FinPt630() {
         switch (port_.CommEvent()) {
         case kComEvReceive:
         case kComEvCTS:
-            traiteEmul_(etat_.TrameRecue);
+            traiteEmul_(etat_.TrameRecue, chemin);
+            confie = true;
             break;
         case kComEvSend:
             garder = true;
@@ -181,7 +183,7 @@ void Reception::FinPt630() {
                            "dans le fichier %1.")
                 .arg(chemin),
             Icone::Information);
-    } else {
+    } else if (!confie) {
         QFile::remove(chemin);
     }
     spool_.reset();

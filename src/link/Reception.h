@@ -38,7 +38,8 @@ QString NomSpool(const QDateTime& moment);
 class Reception : public QObject {
 public:
     Reception(MSComm& port, EtatLiaison& etat, const Environnement& env, Minuterie& minuterie,
-              Progression& progression, std::function<void(const QString&)> traiteEmul);
+              Progression& progression,
+              std::function<void(const QString&, const QString&)> traiteEmul);
 
     // When the spool file of a PT630 transfer is named (tests fix it).
     std::function<QDateTime()> maintenant = [] {
@@ -59,7 +60,7 @@ private:
     const Environnement& env_;
     Minuterie& minuterie_;
     Progression& progression_;
-    std::function<void(const QString&)> traiteEmul_;
+    std::function<void(const QString&, const QString&)> traiteEmul_;
 
     enum class Pt630 { Repos, Collecte, Relecture };
     Pt630 pt630_ = Pt630::Repos;

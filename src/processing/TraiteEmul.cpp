@@ -7,6 +7,7 @@
 #include "VidageDonnees.h"
 
 #include <QDate>
+#include <QFile>
 
 namespace kovra {
 
@@ -50,8 +51,8 @@ QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier) {
     return segment;
 }
 
-void TraiteEmul::Traite(const QString& trameRecue) {
-    enAttente_.push_back(trameRecue);
+void TraiteEmul::Traite(const QString& trameRecue, const QString& conserve) {
+    enAttente_.push_back({trameRecue, conserve});
     if (!occupe_) {
         Suivante();
     }
@@ -63,7 +64,8 @@ void TraiteEmul::Suivante() {
         return;
     }
     occupe_ = true;
-    QString trame = enAttente_.front();
+    QString trame = enAttente_.front().texte;
+    conserveEnCours_ = enAttente_.front().conserve;
     enAttente_.pop_front();
 
     VidageDonnees(trame, s_.etat, s_.progression);
@@ -116,6 +118,18 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
 }
 
 void TraiteEmul::Fin(bool livre) {
+    if (!conserveEnCours_.isEmpty()) {
+        if (livre) {
+            QFile::remove(conserveEnCours_);
+        } else {
+            s_.env.dialogues.Message(QStringLiteral("Les données reçues n'ont pas pu être "
+                                                    "livrées ; elles sont conservées dans le "
+                                                    "fichier %1.")
+                                         .arg(conserveEnCours_),
+                                     Icone::Exclamation);
+        }
+        conserveEnCours_.clear();
+    }
     if (s_.port != nullptr) {
         s_.port->ReinitialisePort();
     }

@@ -50,7 +50,9 @@ class TraiteEmul {
 public:
     explicit TraiteEmul(ServicesTraitement services) : s_(std::move(services)) {}
 
-    void Traite(const QString& trameRecue);
+    // `conserve` names a file that holds the frame (a spool file): it is deleted once the
+    // frame is delivered, and kept, with a message naming it, when it could not be.
+    void Traite(const QString& trameRecue, const QString& conserve = QString());
     bool Occupe() const { return occupe_; }
     // Called each time a frame has been dealt with: whether it was delivered (false when
     // its file could not be written; the user was told).
@@ -70,7 +72,12 @@ private:
     void Fin(bool livre);
 
     ServicesTraitement s_;
-    std::deque<QString> enAttente_;
+    struct Trame {
+        QString texte;
+        QString conserve;
+    };
+    std::deque<Trame> enAttente_;
+    QString conserveEnCours_;
     bool occupe_ = false;
     quint64 frappes_ = 0; // frames typed so far
 };

@@ -32,7 +32,10 @@ struct Terminal {
     EtatLiaison etat;
     QStringList trames;
     std::unique_ptr<Acquisition> acquisition = std::make_unique<Acquisition>(
-        port, etat, t.env, [this](const QString& trame) { trames << trame; });
+        port, etat, t.env, [this](const QString& trame, const QString& fichier) {
+            trames << trame;
+            QFile::remove(fichier);
+        });
 };
 
 } // namespace

@@ -37,8 +37,16 @@ struct Liaison {
     MinuterieManuelle minuterie;
     ProgressionMuette progression;
     QStringList trames;
-    Reception reception{port, etat, t.env, minuterie, progression, [this](const QString& trame) {
+    QStringList confies;
+    // Processing takes the frame and the spool file that holds it.
+    Reception reception{port,
+                        etat,
+                        t.env,
+                        minuterie,
+                        progression,
+                        [this](const QString& trame, const QString& fichier) {
                             trames << trame;
+                            confies << fichier;
                         }};
 };
 
@@ -88,7 +96,10 @@ TEST(ReceptionPt630, SpoolsTheTransferUntilSilence) {
     l.minuterie.Termine();
     EXPECT_EQ(l.trames, QStringList{"A1\r\nBé\r\n"});
     EXPECT_EQ(l.minuterie.delais.back(), 1000);
-    EXPECT_TRUE(l.Spools().isEmpty());
+    // The spool file goes with the frame; processing deletes it once delivered.
+    ASSERT_EQ(l.confies.size(), 1);
+    EXPECT_TRUE(l.confies[0].endsWith("/51220262098.tmp"));
+    EXPECT_EQ(l.Spools(), QStringList{"51220262098.tmp"});
     EXPECT_TRUE(l.t.dialogues.Journal().empty());
 }
 

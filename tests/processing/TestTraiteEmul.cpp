@@ -149,6 +149,25 @@ TEST(TraiteEmul, DeliversAsTheScenarioSaidWhenTheFrameCame) {
     EXPECT_EQ(livrees, (QList<bool>{true, false}));
 }
 
+TEST(TraiteEmul, TheFileHoldingAFrameGoesOnlyOnceItIsDelivered) {
+    Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+    const QString compile = CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif);
+    c.tr.scenario.SortieFichier = true;
+    const struct {
+        const char* sortie;
+        bool garde;
+    } cas[] = {{"sortie.txt", false}, {"/proc/kovra/impossible.txt", true}};
+    for (const auto& k : cas) {
+        EcrireIni("Fichier", "Chemin", c.tr.t.dossier.Chemin(k.sortie), compile);
+        c.tr.t.dossier.Ecrit("spool.tmp", "A\r");
+        c.tr.t.dialogues = {};
+        c.emul.Traite("A\r", c.tr.t.dossier.Chemin("spool.tmp"));
+        c.minuterie.Termine();
+        EXPECT_EQ(QFile::exists(c.tr.t.dossier.Chemin("spool.tmp")), k.garde) << k.sortie;
+        EXPECT_EQ(c.tr.t.dialogues.Messages().last().contains("spool.tmp"), k.garde) << k.sortie;
+    }
+}
+
 TEST(TraiteEmul, AFrameArrivingDuringTypingWaitsItsTurn) {
     Chaine c({{"&INCREMENT", "&CODE", "&Timer 10"}, {}, 1, 0, 0, ".", ""});
     int livrees = 0;
