@@ -8,9 +8,11 @@
 #include "MSComm.h"
 #include "Reception.h"
 
+#include "MesureMemoire.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 #include <fstream>
 #include <pty.h>
@@ -21,23 +23,10 @@
 #include "DialoguesScriptes.h"
 
 using namespace kovra;
+using kovra::bench::Memoire;
+using kovra::bench::RemetPicAZero;
 
 namespace {
-
-long long Memoire(const std::string& champ) {
-    std::ifstream status("/proc/self/status");
-    std::string ligne;
-    while (std::getline(status, ligne)) {
-        if (ligne.rfind(champ, 0) == 0) {
-            return std::stoll(ligne.substr(champ.size())) * 1024;
-        }
-    }
-    return 0;
-}
-
-void RemetPicAZero() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 // Real timers, noting the memory when the transfer is over and about to be read back.
 struct MinuterieMesuree : Minuterie {

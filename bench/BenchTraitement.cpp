@@ -13,6 +13,8 @@
 #include "VidageDonnees.h"
 #include "Windows1252.h"
 
+#include "MesureMemoire.h"
+
 #include <benchmark/benchmark.h>
 #include <fstream>
 #include <malloc.h>
@@ -21,24 +23,10 @@
 #include <unistd.h>
 
 using namespace kovra;
+using kovra::bench::Memoire;
+using kovra::bench::RemetPicAZero;
 
 namespace {
-
-// A memory figure of /proc/self/status ("VmHWM:" the peak, "VmRSS:" the current), in bytes.
-long long Memoire(const std::string& champ) {
-    std::ifstream status("/proc/self/status");
-    std::string ligne;
-    while (std::getline(status, ligne)) {
-        if (ligne.rfind(champ, 0) == 0) {
-            return std::stoll(ligne.substr(champ.size())) * 1024;
-        }
-    }
-    return 0;
-}
-
-void RemetPicAZero() {
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 // Peak memory growth while `travail` runs once, measured in a child process.
 template <typename Travail> double PicDe(const Travail& travail) {

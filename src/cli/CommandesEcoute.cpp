@@ -1,7 +1,6 @@
 #include "Acquisition.h"
 #include "BaseScen.h"
-#include "ClavierEnregistreur.h"
-#include "ClavierX11.h"
+#include "ClavierScenario.h"
 #include "Commande.h"
 #include "DialoguesConsole.h"
 #include "DossierDonnees.h"
@@ -89,17 +88,7 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
     ChargeScenarioChoisi(scenario, env, bulle, port.CommPort);
     const TableTouches touches = ChargeTableTouches(env.DossierDonnees);
 
-    std::unique_ptr<ClavierVirtuel> clavier;
-    if (scenario.SortieFichier) {
-        clavier = std::make_unique<ClavierEnregistreur>();
-    } else {
-        try {
-            clavier = std::make_unique<ClavierX11>();
-        } catch (const ClavierX11::ErreurAffichage& e) {
-            throw ErreurKovra(QString::fromStdString(e.what()) +
-                              QStringLiteral(" : la frappe demande une session X11."));
-        }
-    }
+    const std::unique_ptr<ClavierVirtuel> clavier = ClavierScenario(scenario.SortieFichier);
     EtatTraitement etat;
     MinuterieQt minuterie;
     ProgressionMuette progression;

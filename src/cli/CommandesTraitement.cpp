@@ -1,5 +1,4 @@
-#include "ClavierEnregistreur.h"
-#include "ClavierX11.h"
+#include "ClavierScenario.h"
 #include "Commande.h"
 #include "Compteur.h"
 #include "DialoguesConsole.h"
@@ -41,17 +40,7 @@ QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
 // scenario's file.
 void Livre(ContexteCli& ctx, const QString& trame, EtatScenario& scenario,
            const TableTouches& touches, Dialogues& dialogues) {
-    std::unique_ptr<ClavierVirtuel> clavier;
-    if (scenario.SortieFichier) {
-        clavier = std::make_unique<ClavierEnregistreur>(); // nothing is typed
-    } else {
-        try {
-            clavier = std::make_unique<ClavierX11>();
-        } catch (const ClavierX11::ErreurAffichage& e) {
-            throw ErreurKovra(QString::fromStdString(e.what()) +
-                              QStringLiteral(" : la frappe demande une session X11."));
-        }
-    }
+    const std::unique_ptr<ClavierVirtuel> clavier = ClavierScenario(scenario.SortieFichier);
     const Environnement env{ctx.DossierPret(), ctx.registre, dialogues};
     EtatTraitement etat;
     MinuterieQt minuterie;

@@ -49,11 +49,17 @@ protected:
         Attend(200);
     }
 
-    // Types a key string and returns what the field shows once it has all arrived.
+    // Types a key string with a fresh keyboard and returns what the field shows.
     QString Tape(const std::u32string& touches, qsizetype attendus) {
-        champ_.clear();
         ClavierX11 clavier;
         clavier.DefinitAttente(Attend);
+        return TapeAvec(clavier, touches, attendus);
+    }
+
+    // Types with that keyboard; returns the field's text once all has arrived (and a
+    // little more time, so that anything beyond shows too).
+    QString TapeAvec(ClavierX11& clavier, const std::u32string& touches, qsizetype attendus) {
+        champ_.clear();
         EnvoiTouches(touches, 0, clavier);
         clavier.Synchronise();
         QElapsedTimer t;
@@ -61,7 +67,7 @@ protected:
         while (champ_.toPlainText().size() < attendus && t.elapsed() < 5000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
-        Attend(100); // anything beyond what was expected shows too
+        Attend(100);
         return champ_.toPlainText();
     }
 
@@ -133,15 +139,7 @@ TEST_F(Saisie, OneKeyboardFollowsChangesOfLayout) {
     ClavierX11 clavier;
     clavier.DefinitAttente(Attend);
     const auto tape = [&](const std::u32string& touches, qsizetype attendus) {
-        champ_.clear();
-        EnvoiTouches(touches, 0, clavier);
-        clavier.Synchronise();
-        QElapsedTimer t;
-        t.start();
-        while (champ_.toPlainText().size() < attendus && t.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return champ_.toPlainText();
+        return TapeAvec(clavier, touches, attendus);
     };
     EXPECT_EQ(tape(U"qa1é", 4), "qa1é");
     Disposition("fr");

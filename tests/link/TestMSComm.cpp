@@ -1,3 +1,4 @@
+#include "Attente.h"
 #include "DossierTest.h"
 #include "ErreurKovra.h"
 #include "FichierProfil.h"
@@ -10,18 +11,11 @@
 #include <gtest/gtest.h>
 
 using namespace kovra;
+using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
 using kovra::test::PseudoTerminal;
 
 namespace {
-
-void AttendQue(const std::function<bool()>& condition, int ms = 2000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
 
 void EcritPort(DonneesTest& t, const std::vector<std::pair<const char*, QString>>& valeurs) {
     for (const auto& [cle, valeur] : valeurs) {

@@ -1,3 +1,4 @@
+#include "Attente.h"
 #include "DossierTest.h"
 #include "MinuterieManuelle.h"
 #include "PseudoTerminal.h"
@@ -9,21 +10,10 @@
 #include <gtest/gtest.h>
 
 using namespace kovra;
+using kovra::test::AttendQue;
 using kovra::test::DossierTest;
 using kovra::test::MinuterieManuelle;
 using kovra::test::PseudoTerminal;
-
-namespace {
-
-void Attend(const std::function<bool()>& condition, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition() && t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-}
-
-} // namespace
 
 TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
     DossierTest d;
@@ -40,7 +30,7 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
 
     terminal.reset(); // unplugged
     QFile::remove(lien);
-    Attend([&] { return surveillance.Perdu(); });
+    AttendQue([&] { return surveillance.Perdu(); });
     ASSERT_TRUE(surveillance.Perdu());
     EXPECT_FALSE(port.PortOpen());
     ASSERT_EQ(dialogues.Messages().size(), 1); // said once
@@ -58,6 +48,6 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
     EXPECT_FALSE(surveillance.Perdu());
     EXPECT_EQ(dialogues.Messages().last(), "Le port " + lien + " est de nouveau ouvert.");
     terminal->Envoie("OK");
-    Attend([&] { return port.InBufferCount() >= 2; });
+    AttendQue([&] { return port.InBufferCount() >= 2; });
     EXPECT_EQ(port.Input(), "OK");
 }
