@@ -32,16 +32,24 @@ struct BulleConsole : InfoBulle {
     QTextStream& flux;
 };
 
-// Closes the port and opens it again after each frame, ready for the next transfer.
+// Closes the port and opens it again after each frame, ready for the next transfer; not
+// while another transfer is arriving. A port that does not open again is left to the port
+// watch, which says so and retries.
 struct PortRelance : ReinitialisationPort {
     explicit PortRelance(MSComm& p) : port(p) {}
     void ReinitialisePort() override {
-        if (port.PortOpen()) {
-            port.SetPortOpen(false);
+        if (!port.PortOpen() || port.InBufferCount() > 0 || (occupee && occupee())) {
+            return;
+        }
+        port.SetPortOpen(false);
+        try {
             port.SetPortOpen(true);
+        } catch (const MSComm::ErreurPort&) {
+            // reported through the port's event
         }
     }
     MSComm& port;
+    std::function<bool()> occupee;
 };
 
 // The chosen scenario, compiled again from the database and loaded, as at start-up.
@@ -121,6 +129,9 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
     SurveillancePort surveillance(port, dialogues, minuterie);
     Reception reception(port, liaison, env, minuterie, progression,
                         [&](const QString& t, const QString& f) { emul.Traite(t, f); });
+    relance.occupee = [&] {
+        return reception.Occupee();
+    };
     emul.termine = [&](bool livre) {
         ctx.erreurs << (livre ? "Trame livrée.\n" : "Trame non livrée.\n");
         ctx.erreurs.flush();
@@ -142,8 +153,9 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
                 << port.NomPeripherique() << "\n";
     ctx.erreurs.flush();
     boucle.exec();
-    while (emul.Occupe()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    // A transfer already arriving or a frame being delivered is finished first.
+    while (emul.Occupe() || reception.Occupee()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     close(fd);
 }

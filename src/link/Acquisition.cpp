@@ -31,19 +31,16 @@ std::optional<QString> EnregistrementDeLigne(QString& ligne) {
     }
     QString premier;
     QString second;
-    QString contenu;
     if (ligne.front().unicode() < 10) {
-        contenu = ligne.mid(1);
         premier = ligne.mid(1, 20);
         second = ligne.mid(22, 6);
     } else {
         ligne = SansBlancs(ligne);
-        contenu = ligne;
+        if (ligne.startsWith(u';')) {
+            return QString(20, u' ') + u'\r' + QString(6, u' ') + QStringLiteral("\r\n");
+        }
         premier = ligne.mid(0, 20);
         second = ligne.mid(21, 6);
-    }
-    if (SansBlancs(contenu).startsWith(u';')) {
-        return QString(20, u' ') + u'\r' + QString(6, u' ') + QStringLiteral("\r\n");
     }
     return SansBlancs(premier) + u'\r' + SansBlancs(second) + QStringLiteral("\r\n");
 }
@@ -60,6 +57,13 @@ bool Acquisition::Demarre() {
     }
     etat_.TrameRecue.clear();
     if (etat_.TypeTerminal != u"Optimus" && etat_.TypeTerminal != u"ScanPal") {
+        return false;
+    }
+    if (!port_.PortOpen()) {
+        env_.dialogues.Message(QStringLiteral("Le port %1 n'est pas ouvert : l'acquisition n'est "
+                                              "pas lancée.")
+                                   .arg(port_.NomPeripherique()),
+                               Icone::Exclamation);
         return false;
     }
     scanPal_ = etat_.TypeTerminal == u"ScanPal";

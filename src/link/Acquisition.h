@@ -16,7 +16,7 @@ namespace kovra {
 // The record a terminal line gives, or nothing for a line that is no record (fewer than
 // 28 characters, or "ACK"). A line starting with a control character has its fields in
 // columns 2-21 and 23-28; any other is first stripped of its blanks and has them in
-// columns 1-20 and 22-27; a line starting with ";" is the blank record.
+// columns 1-20 and 22-27; a stripped line starting with ";" is the blank record.
 std::optional<QString> EnregistrementDeLigne(QString& ligne);
 
 // Asks an Optimus or ScanPal terminal for its stored records ("READ"), takes its lines

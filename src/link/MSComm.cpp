@@ -42,7 +42,7 @@ void MSComm::AppliqueReglages() {
     if (!ok || !okBits || vitesse <= 0 || bits < 5 || bits > 8 || parite.size() != 1 ||
         !QStringLiteral("NEOMS").contains(parite) ||
         (arret != u"1" && arret != u"1.5" && arret != u"2")) {
-        throw ErreurPort(kErreurPortInvalide,
+        throw ErreurPort(kErreurReglages,
                          QStringLiteral("Paramètres du port invalides : %1").arg(Settings));
     }
     const QSerialPort::Parity parites[] = {QSerialPort::NoParity, QSerialPort::EvenParity,

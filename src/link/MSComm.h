@@ -26,8 +26,10 @@ enum EvenementPort : int {
 class MSComm : public QObject {
     Q_OBJECT
 public:
-    // The error number of a port that cannot be opened (invalid port).
+    // The error number of a port that cannot be opened (invalid port), and of settings the
+    // port cannot take.
     static constexpr int kErreurPortInvalide = 8002;
+    static constexpr int kErreurReglages = 380;
 
     class ErreurPort : public std::runtime_error {
     public:

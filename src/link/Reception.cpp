@@ -9,6 +9,7 @@ namespace kovra {
 namespace {
 
 constexpr int kCycleHt630 = 300;
+constexpr int kAbandonHt630 = 10000; // silence after which a collection without marker ends
 constexpr int kSilencePt630 = 500;
 constexpr int kAvantRelecture = 1000;
 const QByteArray kTransfertVide = "<DEL>\r\n";
@@ -36,13 +37,16 @@ Reception::Reception(MSComm& port, EtatLiaison& etat, const Environnement& env,
 }
 
 void Reception::SurEvenement() {
-    if (etat_.EnReception) {
-        return; // the running HT630 collection reads the characters
+    if (port_.CommEvent() != 0 && pt630_ == Pt630::Collecte) {
+        evenementTransfert_ = port_.CommEvent(); // what ends this transfer's story
+    }
+    if (etat_.EnReception || !port_.PortOpen() || port_.CommEvent() == kComEventDevice) {
+        return; // the running HT630 collection reads the characters; a lost port has none
     }
     if (etat_.TypeTerminal == u"HT630") {
         port_.InputLen = 0;
         etat_.EnReception = true;
-        minuterie_.Apres(kCycleHt630, [this] { CycleHt630(QString()); });
+        minuterie_.Apres(kCycleHt630, [this] { CycleHt630(QString(), 0); });
     } else if (etat_.TypeTerminal == u"PT630") {
         if (pt630_ == Pt630::Repos) {
             DebutPt630();
@@ -53,20 +57,42 @@ void Reception::SurEvenement() {
     }
 }
 
-void Reception::CycleHt630(QString tampon) {
-    tampon += port_.Input();
+void Reception::CycleHt630(QString tampon, int cyclesMuets) {
+    const QString lu = port_.Input();
+    tampon += lu;
+    cyclesMuets = lu.isEmpty() ? cyclesMuets + 1 : 0;
     if (tampon.size() < 4) {
         etat_.EnReception = false;
         return;
     }
     const qsizetype fin = tampon.indexOf(kFinTransfert);
+    if (fin < 0 && cyclesMuets * kCycleHt630 >= kAbandonHt630) {
+        AbandonneHt630(tampon);
+        return;
+    }
     if (fin < 0) {
-        minuterie_.Apres(kCycleHt630, [this, tampon] { CycleHt630(tampon); });
+        minuterie_.Apres(kCycleHt630,
+                         [this, tampon, cyclesMuets] { CycleHt630(tampon, cyclesMuets); });
         return;
     }
     etat_.TrameRecue = tampon.left(fin);
     etat_.EnReception = false;
     traiteEmul_(etat_.TrameRecue, QString());
+}
+
+void Reception::AbandonneHt630(const QString& tampon) {
+    // Without its end marker the transfer would be glued to the next one: it is set aside.
+    etat_.EnReception = false;
+    QFile f(env_.DossierDonnees + u'/' + QStringLiteral("ht630-") + NomSpool(maintenant()));
+    const QByteArray octets = EncodeWindows1252(tampon);
+    const bool garde =
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(octets) == octets.size();
+    env_.dialogues.Message(
+        QStringLiteral("Transfert incomplet : la marque de fin n'est pas arrivée. ") +
+            (garde ? QStringLiteral("Les données reçues sont conservées dans le fichier %1.")
+                         .arg(f.fileName())
+                   : QStringLiteral("Les données reçues n'ont pas pu être conservées.")),
+        Icone::Exclamation);
 }
 
 void Reception::DebutPt630() {
@@ -88,6 +114,7 @@ void Reception::DebutPt630() {
         return;
     }
     pt630_ = Pt630::Collecte;
+    evenementTransfert_ = port_.CommEvent();
     progression_.Libelle(QString());
     progression_.Libelle(QStringLiteral("Préparation de la mémoire"));
     EcritSpool();
@@ -145,7 +172,7 @@ void Reception::FinPt630() {
     } else if (octets.endsWith('\xFF')) {
         env_.dialogues.Message(QStringLiteral("Terminal connecté"), Icone::Information);
     } else {
-        switch (port_.CommEvent()) {
+        switch (evenementTransfert_) {
         case kComEvReceive:
         case kComEvCTS:
             traiteEmul_(etat_.TrameRecue, chemin);

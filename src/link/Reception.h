@@ -34,12 +34,17 @@ QString NomSpool(const QDateTime& moment);
 //   of silence ends the transfer, which is read back 1000 ms later. An empty transfer or
 //   "<DEL>" CR LF is dropped, a final byte 255 means "Terminal connecté", a port fault
 //   is reported and the data kept in the spool file, whose name the user is given.
+// An HT630 collection whose end marker does not come within 10 s of silence is set aside
+// in a file, with a message, rather than glued to the next transfer.
 // Other terminal types leave the port alone. A complete frame goes to `traiteEmul`.
 class Reception : public QObject {
 public:
     Reception(MSComm& port, EtatLiaison& etat, const Environnement& env, Minuterie& minuterie,
               Progression& progression,
               std::function<void(const QString&, const QString&)> traiteEmul);
+
+    // Whether a transfer is being collected or read back.
+    bool Occupee() const { return etat_.EnReception || pt630_ != Pt630::Repos; }
 
     // When the spool file of a PT630 transfer is named (tests fix it).
     std::function<QDateTime()> maintenant = [] {
@@ -48,7 +53,8 @@ public:
 
 private:
     void SurEvenement();
-    void CycleHt630(QString tampon);
+    void CycleHt630(QString tampon, int cyclesMuets);
+    void AbandonneHt630(const QString& tampon);
     void DebutPt630();
     void EcritSpool();
     void VerifieSilence(quint64 generation);
@@ -66,6 +72,7 @@ private:
     Pt630 pt630_ = Pt630::Repos;
     std::unique_ptr<QFile> spool_;
     quint64 generation_ = 0;
+    int evenementTransfert_ = 0;
 };
 
 } // namespace kovra

@@ -56,8 +56,8 @@ TEST(EnregistrementDeLigne, TakesTheColumnsOfEachLineShape) {
         {"ACK", "ACK", nullptr},
         {"a ; line is the blank record", ";" + QByteArray(27, 'z'),
          "                    \r      \r\n"},
-        {"a ; line after a control character", "\x01;" + QByteArray(27, 'z'),
-         "                    \r      \r\n"},
+        {"a control character then ; is read by its columns", "\x01;" + QByteArray(27, 'z'),
+         ";zzzzzzzzzzzzzzzzzzz\rzzzzzz\r\n"},
     };
     for (const auto& c : cas) {
         QString ligne = QString::fromLatin1(c.ligne);

@@ -63,7 +63,7 @@ TEST(MSComm, RefusesWrongSettingsAndMissingDevices) {
             port.SetPortOpen(true);
             ADD_FAILURE() << reglages;
         } catch (const MSComm::ErreurPort& e) {
-            EXPECT_EQ(e.Numero, MSComm::kErreurPortInvalide);
+            EXPECT_EQ(e.Numero, MSComm::kErreurReglages);
         }
         EXPECT_FALSE(port.PortOpen());
     }

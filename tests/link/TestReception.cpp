@@ -1,3 +1,4 @@
+#include "Attente.h"
 #include "DossierTest.h"
 #include "MinuterieManuelle.h"
 #include "PseudoTerminal.h"
@@ -119,6 +120,43 @@ TEST(ReceptionPt630, DropsEmptyTransfersAndReportsConnections) {
         EXPECT_TRUE(l.trames.isEmpty());
         EXPECT_EQ(l.t.dialogues.Messages(), c.messages);
         EXPECT_TRUE(l.Spools().isEmpty());
+    }
+}
+
+TEST(ReceptionHt630, ATransferWithoutItsMarkerIsSetAsideAfterSilence) {
+    Liaison l("HT630");
+    l.Envoie("A1\r12\rB2");
+    l.minuterie.Termine(); // 10 s of 300 ms cycles with nothing more
+    EXPECT_TRUE(l.trames.isEmpty());
+    EXPECT_FALSE(l.etat.EnReception);
+    ASSERT_EQ(l.t.dialogues.Messages().size(), 1);
+    EXPECT_TRUE(l.t.dialogues.Messages()[0].contains("ht630-51220262098.tmp"));
+    EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098.tmp"), "A1\r12\rB2");
+    // The next transfer stands on its own.
+    l.Envoie("C3\rFINTRANSKOVRA");
+    l.minuterie.Termine();
+    EXPECT_EQ(l.trames, QStringList{"C3\r"});
+}
+
+TEST(ReceptionPt630, ATransferIsJudgedByItsOwnEventsNotByALaterPortReset) {
+    Liaison l("PT630");
+    l.Envoie("A1\r\n");
+    l.port.SetPortOpen(false); // the port is reset before the transfer is read back
+    l.port.SetPortOpen(true);
+    l.minuterie.Termine();
+    EXPECT_EQ(l.trames, QStringList{"A1\r\n"});
+    EXPECT_TRUE(l.t.dialogues.Journal().empty());
+}
+
+TEST(Reception, ALostDeviceStartsNoTransfer) {
+    for (const char* type : {"PT630", "HT630"}) {
+        Liaison l(type);
+        l.terminal.Ferme(); // the port reports a fault
+        kovra::test::AttendQue([&] { return l.port.CommEvent() == kComEventDevice; });
+        EXPECT_EQ(l.port.CommEvent(), kComEventDevice) << type;
+        EXPECT_TRUE(l.Spools().isEmpty()) << type;
+        EXPECT_FALSE(l.etat.EnReception) << type;
+        EXPECT_TRUE(l.minuterie.delais.isEmpty()) << type;
     }
 }
 

@@ -24,11 +24,17 @@ PseudoTerminal::PseudoTerminal() {
 }
 
 PseudoTerminal::~PseudoTerminal() {
+    Ferme();
+}
+
+void PseudoTerminal::Ferme() {
     if (maitre_ >= 0) {
         close(maitre_);
+        maitre_ = -1;
     }
     if (esclave_ >= 0) {
         close(esclave_);
+        esclave_ = -1;
     }
 }
 

@@ -15,6 +15,8 @@ public:
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
     QString Chemin() const { return chemin_; }
+    // The far end goes away, as a terminal unplugged.
+    void Ferme();
     // Sends bytes and returns once the program's side has read and handled them.
     void Envoie(const QByteArray& octets);
     // What the program wrote, waiting up to `ms` for at least `attendus` bytes.
