@@ -19,10 +19,6 @@ namespace kovra {
 
 namespace {
 
-struct BulleMuette : InfoBulle {
-    void ModifieInfoBulle(const QString&) override {}
-};
-
 QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
     if (!a.A(QStringLiteral("--frame"))) {
         return ctx.entree.readAll();
@@ -74,7 +70,7 @@ void Traite(ContexteCli& ctx, const Appel& a) {
                               .arg(CheminScenario(dossier, nom)));
     }
     EtatScenario scenario;
-    BulleMuette bulle;
+    InfoBulleMuette bulle;
     ChargeScenario(scenario, nom, dossier, bulle, 0);
     scenario.ScenarioActif = nom;
     const TableTouches touches = ChargeTableTouches(dossier);

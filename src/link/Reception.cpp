@@ -14,6 +14,22 @@ constexpr int kSilencePt630 = 500;
 constexpr int kAvantRelecture = 1000;
 const QByteArray kTransfertVide = "<DEL>\r\n";
 
+// What the user is told of a transfer ended by another event than received characters.
+QString MessageEvenement(int evenement) {
+    switch (evenement) {
+    case kComEvSend:
+        return {};
+    case kComEventBreak:
+        return QStringLiteral("Réception d'un signal d'arrêt");
+    case kComEventRxOver:
+        return QStringLiteral("Dépassement de la capacité du tampon de réception");
+    case kComEventTxFull:
+        return QStringLiteral("Tampon de transmission plein");
+    default:
+        return QStringLiteral("Erreur ou evenement inconnu");
+    }
+}
+
 } // namespace
 
 QString NomSpool(const QDateTime& m) {
@@ -172,36 +188,14 @@ void Reception::FinPt630() {
     } else if (octets.endsWith('\xFF')) {
         env_.dialogues.Message(QStringLiteral("Terminal connecté"), Icone::Information);
     } else {
-        switch (evenementTransfert_) {
-        case kComEvReceive:
-        case kComEvCTS:
+        if (evenementTransfert_ == kComEvReceive || evenementTransfert_ == kComEvCTS) {
             traiteEmul_(etat_.TrameRecue, chemin);
             confie = true;
-            break;
-        case kComEvSend:
+        } else {
+            if (const QString message = MessageEvenement(evenementTransfert_); !message.isEmpty()) {
+                env_.dialogues.Message(message, Icone::Information);
+            }
             garder = true;
-            break;
-        case kComEventBreak:
-            env_.dialogues.Message(QStringLiteral("Réception d'un signal d'arrêt"),
-                                   Icone::Information);
-            garder = true;
-            break;
-        case kComEventRxOver:
-            env_.dialogues.Message(
-                QStringLiteral("Dépassement de la capacité du tampon de réception"),
-                Icone::Information);
-            garder = true;
-            break;
-        case kComEventTxFull:
-            env_.dialogues.Message(QStringLiteral("Tampon de transmission plein"),
-                                   Icone::Information);
-            garder = true;
-            break;
-        default:
-            env_.dialogues.Message(QStringLiteral("Erreur ou evenement inconnu"),
-                                   Icone::Information);
-            garder = true;
-            break;
         }
     }
     if (garder) {

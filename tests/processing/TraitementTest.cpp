@@ -10,14 +10,6 @@
 
 namespace kovra::test {
 
-namespace {
-
-struct BulleMuette : InfoBulle {
-    void ModifieInfoBulle(const QString&) override {}
-};
-
-} // namespace
-
 Traitement::Traitement() = default;
 
 void Traitement::Prepare(const CasTraitement& cas) {
@@ -31,7 +23,7 @@ void Traitement::Prepare(const CasTraitement& cas) {
     base.MetAJourBoucle(n, cas.boucle);
     base.MetAJourDepart(n, cas.depart);
     ExporteScenario(base, t.donnees, n);
-    BulleMuette bulle;
+    InfoBulleMuette bulle;
     ChargeScenario(scenario, nom, t.donnees, bulle, 1);
     scenario.ScenarioActif = nom;
 }

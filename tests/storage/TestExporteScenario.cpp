@@ -102,9 +102,7 @@ TEST(ExporteScenario, RoundTripsThroughTheLoader) {
     AjouteAction(b.base, n, "&QTY", 1);
     ExporteScenario(b.base, b.t.donnees, n);
     EtatScenario etat;
-    struct : InfoBulle {
-        void ModifieInfoBulle(const QString&) override {}
-    } bulle;
+    InfoBulleMuette bulle;
     ChargeScenario(etat, "Aller-retour", b.t.donnees, bulle, 1);
     EXPECT_EQ(etat.ListeActions, (QStringList{"", "&EMP", "Texte libre é", "&QTY"}));
     EXPECT_TRUE(etat.SortieFichier);
@@ -123,9 +121,7 @@ TEST(ExporteScenario, KeepsEveryActionOrRefusesTheScenario) {
     AjouteAction(b.base, n, " fin ", 0);
     ExporteScenario(b.base, b.t.donnees, n);
     EtatScenario etat;
-    struct : InfoBulle {
-        void ModifieInfoBulle(const QString&) override {}
-    } bulle;
+    InfoBulleMuette bulle;
     ChargeScenario(etat, "Blancs", b.t.donnees, bulle, 1);
     EXPECT_EQ(etat.ListeActions, (QStringList{"", " ", "&CODE", " fin "}));
 
