@@ -3,8 +3,8 @@
 // layout. Reports the characters received per second and checks that every character
 // arrived, in order. Needs an X server: run it under xvfb-run.
 
-#include "ClavierX11.h"
-#include "EnvoiTouches.h"
+#include "keyboard/EnvoiTouches.h"
+#include "keyboard/x11/ClavierX11.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,10 +3,13 @@
 // process's memory growth while it arrives (the transfer goes to a spool file, not to
 // memory) and at its peak once it is read back for processing.
 
-#include "DossierDonnees.h"
-#include "Environnement.h"
-#include "MSComm.h"
-#include "Reception.h"
+#include "base/Environnement.h"
+#include "base/MinuterieQt.h"
+#include "link/AiguillagePort.h"
+#include "link/MSComm.h"
+#include "link/Reception.h"
+#include "storage/DossierDonnees.h"
+#include "storage/Registre.h"
 
 #include "MesureMemoire.h"
 #include <QCoreApplication>
@@ -20,7 +23,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "DialoguesScriptes.h"
+#include "dialogues/DialoguesScriptes.h"
 
 using namespace kovra;
 using kovra::bench::Memoire;
@@ -69,7 +72,7 @@ void BM_TransfertPt630(benchmark::State& state) {
         port.Settings = "115200,N,8,1";
         port.SetPortOpen(true);
         EtatLiaison etat;
-        etat.TypeTerminal = "PT630";
+        etat.TypeTerminal = GenreTerminal::PT630;
         MinuterieMesuree minuterie;
         ProgressionMuette progression;
         qsizetype recus = -1;
@@ -79,6 +82,7 @@ void BM_TransfertPt630(benchmark::State& state) {
                                 recus = trame.size();
                                 entier = trame.toLatin1() == donnees;
                             });
+        AiguillagePort aiguillage(port, etat, &reception, nullptr, nullptr);
 
         const long long avant = Memoire("VmRSS:");
         RemetPicAZero();

@@ -7,11 +7,11 @@
 // rather than the kernel handing the same pages back each time; the memory figure is
 // taken in a child process that processes the frame once from a clean start.
 
-#include "ScenarioActif.h"
-#include "TableTouches.h"
-#include "TraiteDonnees.h"
-#include "VidageDonnees.h"
-#include "Windows1252.h"
+#include "base/Windows1252.h"
+#include "processing/TableTouches.h"
+#include "processing/TraiteDonnees.h"
+#include "processing/VidageDonnees.h"
+#include "storage/ScenarioActif.h"
 
 #include "MesureMemoire.h"
 

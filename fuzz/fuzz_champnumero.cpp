@@ -1,5 +1,5 @@
 // ChampNumero on any text and separator, against the one-pass splitter the loaders use.
-#include "ScenarioActif.h"
+#include "storage/ScenarioActif.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QStringList items = ItemsJusquAuVide(texte, separateur);
     for (qsizetype i = 0; i < items.size(); ++i) {
-        if (items[i].isEmpty() || ChampNumero(texte, static_cast<int>(i) + 1, separateur) != items[i]) {
+        if (items[i].isEmpty() ||
+            ChampNumero(texte, static_cast<int>(i) + 1, separateur) != items[i]) {
             std::abort();
         }
     }

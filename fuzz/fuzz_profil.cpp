@@ -1,6 +1,6 @@
 // The settings-file reader and writer on any bytes: reading never fails, and a value
 // written reads back as written.
-#include "FichierProfil.h"
+#include "storage/FichierProfil.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString section = QString::fromStdString(fdp.ConsumeRandomLengthString(6));
     const QString cle = QString::fromStdString(fdp.ConsumeRandomLengthString(6));
     const int valeur = fdp.ConsumeIntegral<int>();
-    DocumentProfil doc =
-        DocumentProfil::DepuisOctets(QByteArray::fromStdString(fdp.ConsumeRemainingBytesAsString()));
+    DocumentProfil doc = DocumentProfil::DepuisOctets(
+        QByteArray::fromStdString(fdp.ConsumeRemainingBytesAsString()));
     (void)doc.Lit(section, cle);
     (void)doc.Lit(QStringLiteral("Port_série"), QStringLiteral("Port"));
 

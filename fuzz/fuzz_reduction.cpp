@@ -1,6 +1,6 @@
 // Partial-frame reduction on any frame and any list of places.
-#include "ReductionPartielle.h"
-#include "Windows1252.h"
+#include "base/Windows1252.h"
+#include "processing/ReductionPartielle.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,10 +1,10 @@
 // Any scenario and any frame: processing ends, and what it builds stays within what the
 // scenario and the frame can give.
-#include "ScenarioActif.h"
-#include "TableTouches.h"
-#include "TraiteDonnees.h"
-#include "VidageDonnees.h"
-#include "Windows1252.h"
+#include "base/Windows1252.h"
+#include "processing/TableTouches.h"
+#include "processing/TraiteDonnees.h"
+#include "processing/VidageDonnees.h"
+#include "storage/ScenarioActif.h"
 
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EtatScenario scenario;
     const int nbActions = fdp.ConsumeIntegralInRange(0, 12);
     for (int i = 0; i < nbActions; ++i) {
-        static const char* const jetons[] = {"&CODE", "&QTY",     "&TAB",       "&DATE",
+        static const char* const jetons[] = {"&CODE",      "&QTY",       "&TAB",     "&DATE",
                                              "&PASSLIGNE", "&INCREMENT", "&VALIDER", "&Timer 5",
-                                             "^c",    "{ENTER}",  "Touche",     ""};
+                                             "^c",         "{ENTER}",    "Touche",   ""};
         if (fdp.ConsumeBool()) {
             scenario.ListeActions << jetons[fdp.ConsumeIntegralInRange<int>(0, 11)];
         } else {
@@ -45,8 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ProgressionMuette progression;
     EtatTraitement etat;
     VidageDonnees(trame, etat, progression);
-    const ContexteTraitement ctx{positions, separateur, touches, [] { return QString("41"); },
-                                QDate(2026, 3, 5), progression};
+    const ContexteTraitement ctx{positions,         separateur,
+                                 touches,           [] { return QString("41"); },
+                                 QDate(2026, 3, 5), progression};
     const QString sortie = TraiteDonnees(trame, etat, scenario, ctx);
     // Each pass moves on or ends processing, so the output is bounded by the number of
     // passes (at most the frame's length plus one) times what one pass can add.

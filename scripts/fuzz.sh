@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dossier=build-fuzz
 CXX=clang++ cmake -S . -B "$dossier" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DKOVRA_FUZZ=ON >/dev/null
+    -DKOVRA_FUZZ=ON -DKOVRA_WERROR=ON >/dev/null
 cmake --build "$dossier" -j "$(nproc)"
 mkdir -p "$dossier/artefacts"
 echo "fuzz: ${KOVRA_FUZZ_SECONDS:-30} s per target"

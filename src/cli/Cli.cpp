@@ -1,8 +1,8 @@
-#include "Cli.h"
+#include "cli/Cli.h"
 
-#include "Commande.h"
-#include "DossierDonnees.h"
-#include "ErreurKovra.h"
+#include "base/ErreurKovra.h"
+#include "cli/Commande.h"
+#include "storage/DossierDonnees.h"
 
 #include <QDir>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Registre.h"
+#include "storage/Registre.h"
 
 #include <QIODevice>
 #include <QMap>

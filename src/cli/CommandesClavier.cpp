@@ -1,10 +1,13 @@
-#include "ClavierEnregistreur.h"
-#include "ClavierX11.h"
-#include "Commande.h"
-#include "EnvoiTouches.h"
-#include "ErreurKovra.h"
+#include "app/NoyauKovra.h"
+#include "base/ErreurKovra.h"
+#include "base/MinuterieQt.h"
+#include "cli/Commande.h"
+#include "cli/DialoguesConsole.h"
+#include "keyboard/ClavierEnregistreur.h"
+#include "keyboard/EnvoiTouches.h"
+#include "keyboard/FabriqueClavier.h"
 
-#include <QThread>
+#include <QEventLoop>
 
 namespace kovra {
 
@@ -28,20 +31,31 @@ void Touches(ContexteCli& ctx, const Appel& a) {
     ctx.sortie << QString::fromStdString(clavier.EtatVerrous()) << "\n";
 }
 
-void Tape(ContexteCli&, const Appel& a) {
+// Types into the focused window after the delay; the keys bound for typing are left for
+// the next program, in case the window reads late.
+void Tape(ContexteCli& ctx, const Appel& a) {
     int delai = 0;
     if (a.A(QStringLiteral("--delay"))) {
         delai = EntierArgument(a.Valeur(QStringLiteral("--delay")), QStringLiteral("--delay"), 0,
                                600000);
     }
-    try {
-        ClavierX11 clavier;
-        QThread::msleep(static_cast<unsigned long>(delai));
-        EnvoiTouches(a.positionnels[0].toStdU32String(), 0, clavier);
-        clavier.Synchronise();
-    } catch (const ClavierX11::ErreurAffichage& e) {
-        throw ErreurKovra(QString::fromStdString(e.what()) +
-                          QStringLiteral(" : la frappe demande une session X11."));
+    DialoguesConsole dialogues(ctx.erreurs);
+    InfoBulleMuette bulle;
+    MinuterieQt minuterie;
+    ProgressionMuette progression;
+    NoyauKovra noyau({ctx.DossierPret(), ctx.registre, dialogues, bulle, minuterie, progression,
+                      CreeClavierSession, false});
+    QEventLoop boucle;
+    bool tape = false;
+    minuterie.Apres(delai, [&] {
+        noyau.TapeTouches(a.positionnels[0], [&](bool complet) {
+            tape = complet;
+            boucle.quit();
+        });
+    });
+    boucle.exec();
+    if (!tape) {
+        throw ErreurKovra(QStringLiteral("La chaîne de touches n'a pas été entièrement tapée."));
     }
 }
 

@@ -1,4 +1,4 @@
-#include "Commande.h"
+#include "cli/Commande.h"
 
 namespace kovra {
 

@@ -1,6 +1,6 @@
-#include "Commande.h"
-#include "ErreurKovra.h"
-#include "FichierProfil.h"
+#include "base/ErreurKovra.h"
+#include "cli/Commande.h"
+#include "storage/FichierProfil.h"
 
 namespace kovra {
 

@@ -1,5 +1,6 @@
-#include "Commande.h"
-#include "ErreurKovra.h"
+#include "base/ErreurKovra.h"
+#include "cli/Commande.h"
+#include "storage/Registre.h"
 
 namespace kovra {
 

@@ -1,8 +1,8 @@
-#include "BaseScen.h"
-#include "Commande.h"
-#include "DossierDonnees.h"
-#include "ExporteScenario.h"
-#include "GestionScenarios.h"
+#include "cli/Commande.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/ExporteScenario.h"
+#include "storage/GestionScenarios.h"
 
 #include <limits>
 

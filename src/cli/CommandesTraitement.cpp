@@ -1,15 +1,14 @@
-#include "ClavierScenario.h"
-#include "Commande.h"
-#include "Compteur.h"
-#include "DialoguesConsole.h"
-#include "ErreurKovra.h"
-#include "NomScenario.h"
-#include "ScenarioActif.h"
-#include "TableTouches.h"
-#include "TraiteDonnees.h"
-#include "TraiteEmul.h"
-#include "VidageDonnees.h"
-#include "Windows1252.h"
+#include "app/NoyauKovra.h"
+#include "base/ErreurKovra.h"
+#include "base/MinuterieQt.h"
+#include "base/Windows1252.h"
+#include "cli/Commande.h"
+#include "cli/DialoguesConsole.h"
+#include "keyboard/FabriqueClavier.h"
+#include "processing/Compteur.h"
+#include "processing/TraiteDonnees.h"
+#include "storage/NomScenario.h"
+#include "storage/Registre.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -33,26 +32,27 @@ QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
 }
 
 // Delivers the frame as reception does: typed into the focused window, or written to the
-// scenario's file.
-void Livre(ContexteCli& ctx, const QString& trame, EtatScenario& scenario,
-           const TableTouches& touches, Dialogues& dialogues) {
-    const std::unique_ptr<ClavierVirtuel> clavier = ClavierScenario(scenario.SortieFichier);
-    const Environnement env{ctx.DossierPret(), ctx.registre, dialogues};
-    EtatTraitement etat;
+// scenario's file. The keys bound for typing are left for the next program.
+void Livre(ContexteCli& ctx, const QString& trame, std::shared_ptr<const EtatScenario> scenario,
+           Dialogues& dialogues) {
+    InfoBulleMuette bulle;
     MinuterieQt minuterie;
     ProgressionMuette progression;
-    TraiteEmul emul({env, scenario, etat, touches, *clavier, minuterie, progression, nullptr,
-                     ctx.registre.Lit(kSepDec)});
+    NoyauKovra noyau({ctx.DossierPret(), ctx.registre, dialogues, bulle, minuterie, progression,
+                      CreeClavierSession, false});
+    noyau.ChargeReglages();
     QEventLoop boucle;
     bool livre = false;
-    emul.termine = [&](bool l) {
+    noyau.trameTraitee = [&](bool l) {
         livre = l;
         boucle.quit();
     };
-    emul.Traite(trame);
-    if (emul.Occupe()) {
-        boucle.exec();
-    }
+    DemandeTraitement demande;
+    demande.trame = trame;
+    demande.scenario = std::move(scenario);
+    demande.reinitialisePort = false;
+    noyau.TraiteTrame(std::move(demande));
+    boucle.exec();
     if (!livre) {
         throw ErreurKovra(QStringLiteral("La trame n'a pas été livrée."));
     }
@@ -69,28 +69,27 @@ void Traite(ContexteCli& ctx, const Appel& a) {
                                          "le crée).")
                               .arg(CheminScenario(dossier, nom)));
     }
-    EtatScenario scenario;
+    auto scenario = std::make_shared<EtatScenario>();
     InfoBulleMuette bulle;
-    ChargeScenario(scenario, nom, dossier, bulle, 0);
-    scenario.ScenarioActif = nom;
-    const TableTouches touches = ChargeTableTouches(dossier);
-    QString trame = DecodeWindows1252(LitTrame(ctx, a));
+    ChargeScenario(*scenario, nom, dossier, bulle, 0);
+    scenario->ScenarioActif = nom;
+    const QString trame = DecodeWindows1252(LitTrame(ctx, a));
 
     DialoguesConsole dialogues(ctx.erreurs);
-    ProgressionMuette progression;
-    EtatTraitement etat;
     if (a.A(QStringLiteral("--deliver"))) {
-        Livre(ctx, trame, scenario, touches, dialogues);
+        Livre(ctx, trame, std::move(scenario), dialogues);
         return;
     }
-    VidageDonnees(trame, etat, progression);
+    ProgressionMuette progression;
+    EtatTraitement etat;
+    const TableTouches touches = ChargeTableTouches(dossier);
     const ContexteTraitement contexte{LitPositionsScenario(dossier, nom),
                                       ctx.registre.Lit(kSepDec),
                                       touches,
                                       [&] { return CompteurSuivant(dossier, dialogues); },
                                       QDate::currentDate(),
                                       progression};
-    ctx.sortie << TraiteDonnees(trame, etat, scenario, contexte);
+    ctx.sortie << TraiteTrame(trame, etat, *scenario, contexte);
 }
 
 } // namespace

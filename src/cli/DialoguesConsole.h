@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialogues.h"
+#include "dialogues/Dialogues.h"
 
 #include <QTextStream>
 
@@ -12,10 +12,14 @@ class DialoguesConsole : public Dialogues {
 public:
     explicit DialoguesConsole(QTextStream& flux) : flux_(flux) {}
 
+    using Dialogues::Avis;
     using Dialogues::Message;
     void Message(const QString& texte, Icone, const QString& titre) override {
         flux_ << titre << ": " << texte << "\n";
         flux_.flush();
+    }
+    void Avis(const QString& texte, Icone icone, const QString& titre) override {
+        Message(texte, icone, titre);
     }
     bool Question(const QString& texte, Icone icone, const QString& titre) override {
         Message(texte, icone, titre);

@@ -16,8 +16,12 @@ class Dialogues {
 public:
     virtual ~Dialogues() = default;
 
-    // A message with an OK button.
+    // A message with an OK button, for something the user just did: it waits for the OK.
     virtual void Message(const QString& texte, Icone icone, const QString& titre) = 0;
+    // A notice raised by work that goes on without the user (the port, a transfer, a frame
+    // being delivered): shown without waiting, one after the other, never on top of one
+    // still open.
+    virtual void Avis(const QString& texte, Icone icone, const QString& titre) = 0;
     // A Yes/No question; true for Yes.
     virtual bool Question(const QString& texte, Icone icone, const QString& titre) = 0;
     // An input box; nothing when cancelled.
@@ -31,6 +35,7 @@ public:
     virtual void Bip() {}
 
     void Message(const QString& texte, Icone icone) { Message(texte, icone, kTitreApplication); }
+    void Avis(const QString& texte, Icone icone) { Avis(texte, icone, kTitreApplication); }
 };
 
 } // namespace kovra

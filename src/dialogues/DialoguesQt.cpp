@@ -1,4 +1,4 @@
-#include "DialoguesQt.h"
+#include "dialogues/DialoguesQt.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -27,9 +27,35 @@ QMessageBox::Icon IconeQt(Icone icone) {
 
 } // namespace
 
+DialoguesQt::~DialoguesQt() {
+    // The open notice would call back into this object when closed.
+    delete avisOuvert_.data();
+}
+
 void DialoguesQt::Message(const QString& texte, Icone icone, const QString& titre) {
     QMessageBox boite(IconeQt(icone), titre, texte, QMessageBox::Ok, parent_);
     boite.exec();
+}
+
+void DialoguesQt::Avis(const QString& texte, Icone icone, const QString& titre) {
+    avis_.push_back({texte, icone, titre});
+    if (avisOuvert_.isNull()) {
+        AvisSuivant();
+    }
+}
+
+void DialoguesQt::AvisSuivant() {
+    if (avis_.empty()) {
+        return;
+    }
+    const AvisEnAttente a = avis_.front();
+    avis_.pop_front();
+    auto* boite = new QMessageBox(IconeQt(a.icone), a.titre, a.texte, QMessageBox::Ok, parent_);
+    boite->setModal(false);
+    boite->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(boite, &QMessageBox::finished, boite, [this] { AvisSuivant(); });
+    avisOuvert_ = boite;
+    boite->show();
 }
 
 bool DialoguesQt::Question(const QString& texte, Icone icone, const QString& titre) {

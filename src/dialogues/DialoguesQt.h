@@ -1,19 +1,29 @@
 #pragma once
 
-#include "Dialogues.h"
+#include "dialogues/Dialogues.h"
 
+#include <QPointer>
+#include <deque>
+
+class QMessageBox;
 class QWidget;
 
 namespace kovra {
 
 // The dialogues a user sees: Qt's message boxes, input dialogs and file dialogs, modal
-// over the given parent window (or the desktop).
+// over the given parent window (or the desktop). Notices are message boxes that do not
+// hold the event loop: one is shown at a time, the next when it is closed.
 class DialoguesQt : public Dialogues {
 public:
     explicit DialoguesQt(QWidget* parent = nullptr) : parent_(parent) {}
+    ~DialoguesQt() override;
+    DialoguesQt(const DialoguesQt&) = delete;
+    DialoguesQt& operator=(const DialoguesQt&) = delete;
 
+    using Dialogues::Avis;
     using Dialogues::Message;
     void Message(const QString& texte, Icone icone, const QString& titre) override;
+    void Avis(const QString& texte, Icone icone, const QString& titre) override;
     bool Question(const QString& texte, Icone icone, const QString& titre) override;
     std::optional<QString> Saisie(const QString& invite, const QString& titre,
                                   const QString& defaut) override;
@@ -22,7 +32,16 @@ public:
     void Bip() override;
 
 private:
+    struct AvisEnAttente {
+        QString texte;
+        Icone icone;
+        QString titre;
+    };
+    void AvisSuivant();
+
     QWidget* parent_;
+    std::deque<AvisEnAttente> avis_;
+    QPointer<QMessageBox> avisOuvert_;
 };
 
 } // namespace kovra

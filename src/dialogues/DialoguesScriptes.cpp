@@ -1,9 +1,13 @@
-#include "DialoguesScriptes.h"
+#include "dialogues/DialoguesScriptes.h"
 
 namespace kovra {
 
 void DialoguesScriptes::Message(const QString& texte, Icone icone, const QString& titre) {
     journal_.push_back({Genre::Message, texte, icone, titre});
+}
+
+void DialoguesScriptes::Avis(const QString& texte, Icone icone, const QString& titre) {
+    journal_.push_back({Genre::Avis, texte, icone, titre});
 }
 
 bool DialoguesScriptes::Question(const QString& texte, Icone icone, const QString& titre) {
@@ -45,7 +49,7 @@ std::optional<QString> DialoguesScriptes::ReponseTexte() {
 QStringList DialoguesScriptes::Messages() const {
     QStringList l;
     for (const Trace& t : journal_) {
-        if (t.genre == Genre::Message) {
+        if (t.genre == Genre::Message || t.genre == Genre::Avis) {
             l << t.texte;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialogues.h"
+#include "dialogues/Dialogues.h"
 
 #include <QStringList>
 #include <deque>
@@ -13,7 +13,7 @@ namespace kovra {
 // that run without a screen.
 class DialoguesScriptes : public Dialogues {
 public:
-    enum class Genre { Message, Question, Saisie, ChoixFichier };
+    enum class Genre { Message, Avis, Question, Saisie, ChoixFichier };
     struct Trace {
         Genre genre;
         QString texte; // message, question or prompt; the title for a file choice
@@ -21,8 +21,10 @@ public:
         QString titre;
     };
 
+    using Dialogues::Avis;
     using Dialogues::Message;
     void Message(const QString& texte, Icone icone, const QString& titre) override;
+    void Avis(const QString& texte, Icone icone, const QString& titre) override;
     bool Question(const QString& texte, Icone icone, const QString& titre) override;
     std::optional<QString> Saisie(const QString& invite, const QString& titre,
                                   const QString& defaut) override;
@@ -39,7 +41,7 @@ public:
     }
 
     const std::vector<Trace>& Journal() const { return journal_; }
-    // The texts of the messages shown, in order.
+    // The texts of the messages and notices shown, in order.
     QStringList Messages() const;
     int ReponsesManquantes() const { return manquantes_; }
 

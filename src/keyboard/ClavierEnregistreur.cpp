@@ -1,4 +1,4 @@
-#include "ClavierEnregistreur.h"
+#include "keyboard/ClavierEnregistreur.h"
 
 namespace kovra {
 
@@ -50,7 +50,7 @@ std::string ClavierEnregistreur::Nom(const Touche& touche) {
     return s + "\"";
 }
 
-void ClavierEnregistreur::Enfonce(const Touche& touche) {
+bool ClavierEnregistreur::Enfonce(const Touche& touche) {
     evenements_.push_back("down " + Nom(touche));
     if (touche.genre == Touche::Genre::Nommee) {
         if (const int i = IndexVerrou(touche.nom); i >= 0) {
@@ -59,6 +59,7 @@ void ClavierEnregistreur::Enfonce(const Touche& touche) {
     } else if (touche.genre == Touche::Genre::Caractere) {
         caracteres_ += touche.caractere;
     }
+    return true;
 }
 
 void ClavierEnregistreur::Relache(const Touche& touche) {
@@ -69,7 +70,7 @@ bool ClavierEnregistreur::VerrouActif(Verrou verrou) const {
     return verrous_[static_cast<int>(verrou)];
 }
 
-void ClavierEnregistreur::Patiente(int millisecondes) {
+void ClavierEnregistreur::NotePause(int millisecondes) {
     evenements_.push_back("wait " + std::to_string(millisecondes));
 }
 

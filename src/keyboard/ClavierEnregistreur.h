@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClavierVirtuel.h"
+#include "keyboard/ClavierVirtuel.h"
 
 #include <string>
 #include <vector>
@@ -16,11 +16,11 @@ public:
     ClavierEnregistreur(bool majuscules = false, bool numerique = false, bool defilement = false,
                         bool codesAlt = false);
 
-    void Enfonce(const Touche& touche) override;
+    bool Enfonce(const Touche& touche) override;
     void Relache(const Touche& touche) override;
     bool VerrouActif(Verrou verrou) const override;
     bool CodesAlt() const override { return codesAlt_; }
-    void Patiente(int millisecondes) override;
+    void NotePause(int millisecondes) override;
 
     const std::vector<std::string>& Evenements() const { return evenements_; }
     // "locks caps=on num=off scroll=off"

@@ -18,27 +18,38 @@ struct Touche {
     static Touche Modificateur(std::string n) { return {Genre::Modificateur, std::move(n), 0}; }
     static Touche Nommee(std::string n) { return {Genre::Nommee, std::move(n), 0}; }
     static Touche Caractere(char32_t c) { return {Genre::Caractere, {}, c}; }
+
+    friend bool operator==(const Touche&, const Touche&) = default;
 };
 
 // What the key-string engine drives: a keyboard that presses and releases keys and tells
 // the state of its locks. One implementation per platform, and a recorder for tests and
-// dry runs.
+// dry runs. Nothing here waits: a keyboard that needs time says how long, and the caller
+// comes back later.
 class ClavierVirtuel {
 public:
     virtual ~ClavierVirtuel() = default;
 
-    virtual void Enfonce(const Touche& touche) = 0;
+    // Presses a key; false when this keyboard has no way to type it (a named key its
+    // layout lacks, a character it cannot make): nothing was pressed, the caller reports it.
+    virtual bool Enfonce(const Touche& touche) = 0;
     virtual void Relache(const Touche& touche) = 0;
     virtual bool VerrouActif(Verrou verrou) const = 0;
     // Whether characters beyond ASCII must be typed as Alt + numeric keypad codes (true
     // where the platform types only what the keyboard layout holds).
     virtual bool CodesAlt() const { return false; }
-    // Waits while the rest of the program goes on.
-    virtual void Patiente(int millisecondes) = 0;
     // Called before a key string is typed.
     virtual void DebutFrappe() {}
-    // Puts back whatever typing changed in the keyboard's setup; called by the owner once
-    // typing has been idle for a while.
+    // Milliseconds to wait before pressing this key can do no harm to what was typed
+    // before (0: now).
+    virtual int DelaiAvant(const Touche&) { return 0; }
+    // Hands the key events made so far to the system (the end of a batch).
+    virtual void Envoie() {}
+    // A pause of the key string, played without waiting (a recorder notes it).
+    virtual void NotePause(int) {}
+    // Milliseconds after the last key event before Restaure() can do no harm to it.
+    virtual int DelaiRestauration() const { return 0; }
+    // Puts back whatever typing changed in the keyboard's setup.
     virtual void Restaure() {}
 };
 

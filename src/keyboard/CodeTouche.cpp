@@ -1,4 +1,4 @@
-#include "EnvoiTouches.h"
+#include "keyboard/EnvoiTouches.h"
 
 #include <array>
 #include <cctype>

@@ -1,5 +1,8 @@
-#include "EnvoiTouches.h"
+#include "keyboard/EnvoiTouches.h"
 
+#include "keyboard/PlanFrappe.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -60,24 +63,28 @@ struct EtatVerrou {
     bool bascule = false;
 };
 
+// Turns a key string into its plan of key events.
 class Frappe {
 public:
-    explicit Frappe(ClavierVirtuel& c) : clavier_(c) {}
+    explicit Frappe(const ClavierVirtuel& c) : clavier_(c) {}
 
-    void Tape(std::u32string_view texte, int attente);
+    PlanFrappe Planifie(std::u32string_view texte, int attente);
 
 private:
+    void Enfonce(const Touche& t) { plan_.push_back({EvenementFrappe::Genre::Enfonce, t, 0}); }
+    void Relache(const Touche& t) { plan_.push_back({EvenementFrappe::Genre::Relache, t, 0}); }
     void Appuie(const Touche& t) {
-        clavier_.Enfonce(t);
-        clavier_.Relache(t);
+        Enfonce(t);
+        Relache(t);
     }
+    void BasculeNumerique() { Appuie(Touche::Nommee("NUMLOCK")); }
     void Modificateur(const char* nom) {
         pile_.push_back(nom);
-        clavier_.Enfonce(Touche::Modificateur(nom));
+        Enfonce(Touche::Modificateur(nom));
     }
     void RelacheModificateurs() {
         while (!pile_.empty()) {
-            clavier_.Relache(Touche::Modificateur(pile_.back()));
+            Relache(Touche::Modificateur(pile_.back()));
             pile_.pop_back();
         }
     }
@@ -90,7 +97,8 @@ private:
     // nothing when typing must stop.
     std::optional<std::size_t> Accolades(std::u32string_view reste);
 
-    ClavierVirtuel& clavier_;
+    const ClavierVirtuel& clavier_;
+    PlanFrappe plan_;
     std::vector<const char*> pile_;
     bool groupe_ = false;
     std::array<EtatVerrou, 3> verrous_{{{Verrou::Majuscules, "CAPSLOCK", '2'},
@@ -125,7 +133,7 @@ std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
     if (EstAscii(nom) && CodeTouche(nomTouche) != 0) {
         for (long i = 0; i < compte; ++i) {
             if (nomTouche == "NUMLOCK") {
-                BasculeVerrNum(clavier_);
+                BasculeNumerique();
             } else {
                 Appuie(Touche::Nommee(nomTouche));
             }
@@ -146,8 +154,7 @@ std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
     return fin + 1;
 }
 
-void Frappe::Tape(std::u32string_view texteRecu, int attente) {
-    clavier_.DebutFrappe();
+PlanFrappe Frappe::Planifie(std::u32string_view texteRecu, int attente) {
     // Every lock off while typing.
     for (EtatVerrou& v : verrous_) {
         v.actifAuDebut = clavier_.VerrouActif(v.verrou);
@@ -155,7 +162,7 @@ void Frappe::Tape(std::u32string_view texteRecu, int attente) {
             continue;
         }
         if (v.verrou == Verrou::Numerique) {
-            BasculeVerrNum(clavier_);
+            BasculeNumerique();
         } else {
             Appuie(Touche::Nommee(v.touche));
         }
@@ -210,20 +217,54 @@ void Frappe::Tape(std::u32string_view texteRecu, int attente) {
             continue;
         }
         if (v.verrou == Verrou::Numerique) {
-            BasculeVerrNum(clavier_);
+            BasculeNumerique();
         } else {
             Appuie(Touche::Nommee(v.touche));
         }
     }
     if (attente != 0) {
-        clavier_.Patiente(20);
+        plan_.push_back({EvenementFrappe::Genre::Pause, {}, 20});
     }
+    return std::move(plan_);
 }
 
 } // namespace
 
+void NoteNonTapee(BilanFrappe& bilan, const Touche& touche) {
+    if (std::find(bilan.nonTapees.begin(), bilan.nonTapees.end(), touche) ==
+        bilan.nonTapees.end()) {
+        bilan.nonTapees.push_back(touche);
+    }
+}
+
+PlanFrappe PlanifieTouches(std::u32string_view texte, int attente, const ClavierVirtuel& clavier) {
+    return Frappe(clavier).Planifie(texte, attente);
+}
+
+BilanFrappe JoueImmediatement(const PlanFrappe& plan, ClavierVirtuel& clavier) {
+    BilanFrappe bilan;
+    clavier.DebutFrappe();
+    for (const EvenementFrappe& e : plan) {
+        switch (e.genre) {
+        case EvenementFrappe::Genre::Enfonce:
+            if (!clavier.Enfonce(e.touche)) {
+                NoteNonTapee(bilan, e.touche);
+            }
+            break;
+        case EvenementFrappe::Genre::Relache:
+            clavier.Relache(e.touche);
+            break;
+        case EvenementFrappe::Genre::Pause:
+            clavier.NotePause(e.millisecondes);
+            break;
+        }
+    }
+    clavier.Envoie();
+    return bilan;
+}
+
 void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavier) {
-    Frappe(clavier).Tape(texte, attente);
+    JoueImmediatement(PlanifieTouches(texte, attente, clavier), clavier);
 }
 
 void BasculeVerrNum(ClavierVirtuel& clavier) {

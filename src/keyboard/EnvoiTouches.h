@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClavierVirtuel.h"
+#include "keyboard/ClavierVirtuel.h"
 
 #include <cstdint>
 #include <string>

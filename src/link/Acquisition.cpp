@@ -1,6 +1,7 @@
-#include "Acquisition.h"
+#include "link/Acquisition.h"
+#include "dialogues/Dialogues.h"
 
-#include "Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QDir>
 
@@ -47,16 +48,14 @@ std::optional<QString> EnregistrementDeLigne(QString& ligne) {
 
 Acquisition::Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
                          std::function<void(const QString&, const QString&)> traiteEmul)
-    : port_(port), etat_(etat), env_(env), traiteEmul_(std::move(traiteEmul)) {
-    connect(&port_, &MSComm::OnComm, this, &Acquisition::SurEvenement);
-}
+    : port_(port), etat_(etat), env_(env), traiteEmul_(std::move(traiteEmul)) {}
 
 bool Acquisition::Demarre() {
     if (enCours_) {
         return false;
     }
     etat_.TrameRecue.clear();
-    if (etat_.TypeTerminal != u"Optimus" && etat_.TypeTerminal != u"ScanPal") {
+    if (!ParAcquisition(etat_.TypeTerminal)) {
         return false;
     }
     if (!port_.PortOpen()) {
@@ -66,7 +65,7 @@ bool Acquisition::Demarre() {
                                Icone::Exclamation);
         return false;
     }
-    scanPal_ = etat_.TypeTerminal == u"ScanPal";
+    scanPal_ = etat_.TypeTerminal == GenreTerminal::ScanPal;
     // What the last run left (its end signal) would shift the first record's columns.
     LigneEnCours.clear();
     DerniereLigne.clear();
@@ -118,7 +117,7 @@ void Acquisition::Caractere(const std::function<bool(const QString&)>& fin) {
         // On disk before it is acknowledged: a record the terminal may now forget is kept.
         const QByteArray octets = EncodeWindows1252(*enregistrement);
         if (spool_->write(octets) != octets.size() || !spool_->flush()) {
-            env_.dialogues.Message(
+            env_.dialogues.Avis(
                 QStringLiteral("Erreur d'écriture du fichier %1 : l'enregistrement n'est pas "
                                "acquitté.")
                     .arg(spool_->fileName()),
@@ -159,6 +158,22 @@ void Acquisition::showinputScanPal() {
     });
 }
 
+void Acquisition::Arrete() {
+    if (!enCours_) {
+        return;
+    }
+    enCours_ = false;
+    spool_->close();
+    env_.dialogues.Avis(QStringLiteral("Acquisition interrompue. Les enregistrements déjà "
+                                       "reçus sont conservés dans le fichier %1.")
+                            .arg(spool_->fileName()),
+                        Icone::Exclamation);
+    spool_.reset();
+    if (interrompue) {
+        interrompue();
+    }
+}
+
 void Acquisition::Termine() {
     enCours_ = false;
     spool_->close();
@@ -174,11 +189,10 @@ QStringList SignaleAcquisitionsInterrompues(const Environnement& env) {
         fichiers << dossier.filePath(nom);
     }
     if (!fichiers.isEmpty()) {
-        env.dialogues.Message(
-            QStringLiteral("Une acquisition précédente ne s'est pas terminée. Les "
-                           "enregistrements déjà reçus sont conservés dans : ") +
-                fichiers.join(QStringLiteral(", ")),
-            Icone::Exclamation);
+        env.dialogues.Avis(QStringLiteral("Une acquisition précédente ne s'est pas terminée. Les "
+                                          "enregistrements déjà reçus sont conservés dans : ") +
+                               fichiers.join(QStringLiteral(", ")),
+                           Icone::Exclamation);
     }
     return fichiers;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "Environnement.h"
-#include "MSComm.h"
-#include "Reception.h"
+#include "base/Environnement.h"
+#include "link/MSComm.h"
+#include "link/Reception.h"
 
 #include <QFile>
-#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -25,7 +24,7 @@ std::optional<QString> EnregistrementDeLigne(QString& ligne);
 // "OVER" twice) hands all the records to processing at once. A run that does not reach
 // its end keeps its spool file; SignaleAcquisitionsInterrompues tells the user at the
 // next start.
-class Acquisition : public QObject {
+class Acquisition {
 public:
     Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
                 std::function<void(const QString&, const QString&)> traiteEmul);
@@ -34,10 +33,20 @@ public:
     // or while a run is going on.
     bool Demarre();
     bool EnCours() const { return enCours_; }
+    // Cuts the run short: nothing is processed, the records received so far stay in the
+    // spool file, which the user is told about.
+    void Arrete();
+
+    // One event of the port (the program's dispatcher calls it).
+    void SurEvenement();
 
     // One character of the terminal, as each terminal type reads it.
     void showinputOptimus();
     void showinputScanPal();
+
+    // Called when a run ends without handing its records to processing (cut short, the
+    // terminal lost, a record that could not be kept); the user was told why.
+    std::function<void()> interrompue;
 
     QString LigneEnCours;
     QString DerniereLigne;
@@ -48,7 +57,6 @@ public:
     };
 
 private:
-    void SurEvenement();
     // The part common to both types; `fin` is the type's end test on a complete line.
     void Caractere(const std::function<bool(const QString&)>& fin);
     void Termine();

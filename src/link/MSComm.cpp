@@ -1,6 +1,6 @@
-#include "MSComm.h"
+#include "link/MSComm.h"
 
-#include "Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QStringList>
 

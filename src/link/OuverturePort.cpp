@@ -1,8 +1,9 @@
-#include "OuverturePort.h"
+#include "link/OuverturePort.h"
+#include "dialogues/Dialogues.h"
 
-#include "DossierDonnees.h"
-#include "ErreurKovra.h"
-#include "FichierProfil.h"
+#include "base/ErreurKovra.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
 
 #include <cmath>
 
@@ -34,7 +35,7 @@ QString TexteReglages(const QString& vitesse, const QString& parite, const QStri
         .arg(PartieEntiere(arret, QStringLiteral("Bit d'arrêt")));
 }
 
-ResultatOuverture OuvrePort(MSComm& port, QString& typeTerminal, const Environnement& env) {
+ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnement& env) {
     const DocumentProfil ini = DocumentProfil::Charge(CheminDonnee(env.DossierDonnees, kPortSerie));
     const auto lit = [&](const char* cle) {
         return ini.Lit(kSectionPort, QString::fromUtf8(cle));
@@ -54,7 +55,8 @@ ResultatOuverture OuvrePort(MSComm& port, QString& typeTerminal, const Environne
     port.Peripherique = lit("Peripherique");
     port.Settings = TexteReglages(lit("Vitesse"), lit("Bit de parité"), lit("Bit de donnée"),
                                   lit("Bit d'arrêt"));
-    typeTerminal = lit("Protocol");
+    liaison.Protocole = lit("Protocol");
+    liaison.TypeTerminal = LitGenreTerminal(liaison.Protocole);
     port.SThreshold = 1;
     port.RThreshold = 1;
     port.Handshaking = static_cast<int>(PartieEntiere(lit("Flux"), QStringLiteral("Flux")));

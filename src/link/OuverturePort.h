@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Environnement.h"
-#include "MSComm.h"
+#include "base/Environnement.h"
+#include "link/EtatLiaison.h"
+#include "link/MSComm.h"
 
 #include <QString>
 
@@ -15,6 +16,7 @@ enum class ResultatOuverture {
     AConfigurer, // no port chosen: the user was asked to configure it
     Ouvert,
     DejaOuvert, // the user was told; the port is left as it was
+    Impossible, // the port could not be opened (no such device, refused): another may be chosen
 };
 
 // The settings text "9600,N,8,1" of the file's values (stop bits "1.5" give 1).
@@ -22,9 +24,9 @@ QString TexteReglages(const QString& vitesse, const QString& parite, const QStri
                       const QString& arret);
 
 // Reads PortSerie.ini of the data folder, applies it to the port and opens it; the
-// terminal type (key "Protocol") goes to `typeTerminal`. A value that is not a number
+// terminal type (key "Protocol") goes to `liaison`. A value that is not a number
 // where one is needed throws ErreurKovra; a port that cannot be opened throws
 // MSComm::ErreurPort (number 8002), for the caller to offer another port.
-ResultatOuverture OuvrePort(MSComm& port, QString& typeTerminal, const Environnement& env);
+ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnement& env);
 
 } // namespace kovra

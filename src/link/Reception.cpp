@@ -1,6 +1,7 @@
-#include "Reception.h"
+#include "link/Reception.h"
+#include "dialogues/Dialogues.h"
 
-#include "Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QFileInfo>
 
@@ -48,9 +49,7 @@ Reception::Reception(MSComm& port, EtatLiaison& etat, const Environnement& env,
                      Minuterie& minuterie, Progression& progression,
                      std::function<void(const QString&, const QString&)> traiteEmul)
     : port_(port), etat_(etat), env_(env), minuterie_(minuterie), progression_(progression),
-      traiteEmul_(std::move(traiteEmul)) {
-    connect(&port_, &MSComm::OnComm, this, &Reception::SurEvenement);
-}
+      traiteEmul_(std::move(traiteEmul)) {}
 
 void Reception::SurEvenement() {
     if (port_.CommEvent() != 0 && pt630_ == Pt630::Collecte) {
@@ -59,11 +58,11 @@ void Reception::SurEvenement() {
     if (etat_.EnReception || !port_.PortOpen() || port_.CommEvent() == kComEventDevice) {
         return; // the running HT630 collection reads the characters; a lost port has none
     }
-    if (etat_.TypeTerminal == u"HT630") {
+    if (etat_.TypeTerminal == GenreTerminal::HT630) {
         port_.InputLen = 0;
         etat_.EnReception = true;
         minuterie_.Apres(kCycleHt630, [this] { CycleHt630(QString(), 0); });
-    } else if (etat_.TypeTerminal == u"PT630") {
+    } else if (etat_.TypeTerminal == GenreTerminal::PT630) {
         if (pt630_ == Pt630::Repos) {
             DebutPt630();
         } else if (pt630_ == Pt630::Collecte) {
@@ -103,7 +102,7 @@ void Reception::AbandonneHt630(const QString& tampon) {
     const QByteArray octets = EncodeWindows1252(tampon);
     const bool garde =
         f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(octets) == octets.size();
-    env_.dialogues.Message(
+    env_.dialogues.Avis(
         QStringLiteral("Transfert incomplet : la marque de fin n'est pas arrivée. ") +
             (garde ? QStringLiteral("Les données reçues sont conservées dans le fichier %1.")
                          .arg(f.fileName())
@@ -126,7 +125,7 @@ void Reception::DebutPt630() {
                                                "transfert du terminal n'a pas été reçu.")
                                     .arg(spool_->fileName(), spool_->errorString());
         spool_.reset();
-        env_.dialogues.Message(message, Icone::Exclamation);
+        env_.dialogues.Avis(message, Icone::Exclamation);
         return;
     }
     pt630_ = Pt630::Collecte;
@@ -163,9 +162,9 @@ void Reception::VerifieSilence(quint64 generation) {
 void Reception::Abandonne(const QString& message) {
     spool_->close();
     pt630_ = Pt630::Repos;
-    env_.dialogues.Message(message + QStringLiteral(" Les données reçues sont dans le fichier ") +
-                               spool_->fileName() + u'.',
-                           Icone::Exclamation);
+    env_.dialogues.Avis(message + QStringLiteral(" Les données reçues sont dans le fichier ") +
+                            spool_->fileName() + u'.',
+                        Icone::Exclamation);
     spool_.reset();
 }
 
@@ -186,20 +185,20 @@ void Reception::FinPt630() {
     if (octets.isEmpty() || octets == kTransfertVide) {
         // nothing to do
     } else if (octets.endsWith('\xFF')) {
-        env_.dialogues.Message(QStringLiteral("Terminal connecté"), Icone::Information);
+        env_.dialogues.Avis(QStringLiteral("Terminal connecté"), Icone::Information);
     } else {
         if (evenementTransfert_ == kComEvReceive || evenementTransfert_ == kComEvCTS) {
             traiteEmul_(etat_.TrameRecue, chemin);
             confie = true;
         } else {
             if (const QString message = MessageEvenement(evenementTransfert_); !message.isEmpty()) {
-                env_.dialogues.Message(message, Icone::Information);
+                env_.dialogues.Avis(message, Icone::Information);
             }
             garder = true;
         }
     }
     if (garder) {
-        env_.dialogues.Message(
+        env_.dialogues.Avis(
             QStringLiteral("Les données reçues n'ont pas été traitées ; elles sont conservées "
                            "dans le fichier %1.")
                 .arg(chemin),

@@ -1,25 +1,18 @@
 #pragma once
 
-#include "Environnement.h"
-#include "MSComm.h"
-#include "Minuterie.h"
-#include "Progression.h"
+#include "base/Environnement.h"
+#include "base/Minuterie.h"
+#include "base/Progression.h"
+#include "link/EtatLiaison.h"
+#include "link/MSComm.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
 
 namespace kovra {
-
-// The terminal side of the program's state.
-struct EtatLiaison {
-    QString TypeTerminal; // "HT630", "PT630", "Optimus", "ScanPal"
-    QString TrameRecue;   // the last complete transfer
-    bool EnReception = false;
-};
 
 inline const QString kFinTransfert = QStringLiteral("FINTRANSKOVRA");
 
@@ -37,12 +30,15 @@ QString NomSpool(const QDateTime& moment);
 // An HT630 collection whose end marker does not come within 10 s of silence is set aside
 // in a file, with a message, rather than glued to the next transfer.
 // Other terminal types leave the port alone. A complete frame goes to `traiteEmul`.
-class Reception : public QObject {
+// The port's events come through SurEvenement (the program's dispatcher calls it).
+class Reception {
 public:
     Reception(MSComm& port, EtatLiaison& etat, const Environnement& env, Minuterie& minuterie,
               Progression& progression,
               std::function<void(const QString&, const QString&)> traiteEmul);
 
+    // One event of the port.
+    void SurEvenement();
     // Whether a transfer is being collected or read back.
     bool Occupee() const { return etat_.EnReception || pt630_ != Pt630::Repos; }
 
@@ -52,7 +48,6 @@ public:
     };
 
 private:
-    void SurEvenement();
     void CycleHt630(QString tampon, int cyclesMuets);
     void AbandonneHt630(const QString& tampon);
     void DebutPt630();
@@ -64,7 +59,7 @@ private:
     MSComm& port_;
     EtatLiaison& etat_;
     const Environnement& env_;
-    Minuterie& minuterie_;
+    MinuterieLiee minuterie_;
     Progression& progression_;
     std::function<void(const QString&, const QString&)> traiteEmul_;
 

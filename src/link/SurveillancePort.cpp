@@ -1,4 +1,5 @@
-#include "SurveillancePort.h"
+#include "link/SurveillancePort.h"
+#include "dialogues/Dialogues.h"
 
 namespace kovra {
 
@@ -9,9 +10,7 @@ constexpr int kIntervalle = 1000;
 } // namespace
 
 SurveillancePort::SurveillancePort(MSComm& port, Dialogues& dialogues, Minuterie& minuterie)
-    : port_(port), dialogues_(dialogues), minuterie_(minuterie) {
-    connect(&port_, &MSComm::OnComm, this, &SurveillancePort::SurEvenement);
-}
+    : port_(port), dialogues_(dialogues), minuterie_(minuterie) {}
 
 void SurveillancePort::SurEvenement() {
     if (perdu_ || port_.CommEvent() != kComEventDevice) {
@@ -19,10 +18,10 @@ void SurveillancePort::SurEvenement() {
     }
     perdu_ = true;
     port_.SetPortOpen(false);
-    dialogues_.Message(QStringLiteral("Le port %1 ne répond plus (terminal ou câble "
-                                      "débranché ?). Il sera rouvert dès qu'il sera de retour.")
-                           .arg(port_.NomPeripherique()),
-                       Icone::Exclamation);
+    dialogues_.Avis(QStringLiteral("Le port %1 ne répond plus (terminal ou câble "
+                                   "débranché ?). Il sera rouvert dès qu'il sera de retour.")
+                        .arg(port_.NomPeripherique()),
+                    Icone::Exclamation);
     minuterie_.Apres(kIntervalle, [this] { Essaie(); });
 }
 
@@ -34,7 +33,7 @@ void SurveillancePort::Essaie() {
         return;
     }
     perdu_ = false;
-    dialogues_.Message(
+    dialogues_.Avis(
         QStringLiteral("Le port %1 est de nouveau ouvert.").arg(port_.NomPeripherique()),
         Icone::Information);
 }

@@ -1,8 +1,9 @@
-#include "Compteur.h"
+#include "processing/Compteur.h"
+#include "dialogues/Dialogues.h"
 
-#include "BaseScen.h"
-#include "DossierDonnees.h"
-#include "ErreurKovra.h"
+#include "base/ErreurKovra.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
 
 namespace kovra {
 
@@ -11,8 +12,8 @@ QString CompteurSuivant(const QString& dossierDonnees, Dialogues& dialogues) {
         BaseScen base(CheminDonnee(dossierDonnees, kScenDb));
         return QString::number(base.AvanceCompteur().value_or(10));
     } catch (const ErreurKovra& e) {
-        dialogues.Message((e.Code().isEmpty() ? QString() : e.Code() + u' ') + e.Message(),
-                          Icone::Aucune);
+        dialogues.Avis((e.Code().isEmpty() ? QString() : e.Code() + u' ') + e.Message(),
+                       Icone::Aucune);
         return {};
     }
 }

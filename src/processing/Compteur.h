@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Dialogues.h"
+#include "dialogues/Dialogues.h"
 
 #include <QString>
 

@@ -1,7 +1,8 @@
-#include "FichierSortie.h"
+#include "processing/FichierSortie.h"
+#include "dialogues/Dialogues.h"
 
-#include "FichierProfil.h"
-#include "Windows1252.h"
+#include "base/Windows1252.h"
+#include "storage/FichierProfil.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,9 +22,9 @@ QString Normalise(QString chemin) {
 }
 
 void EchecEcriture(Dialogues& dialogues) {
-    dialogues.Message(QStringLiteral("Une erreur d'écriture de fichier vient de se produire. "
-                                     "Votre fichier n'a pas pu être créé"),
-                      Icone::Exclamation);
+    dialogues.Avis(QStringLiteral("Une erreur d'écriture de fichier vient de se produire. "
+                                  "Votre fichier n'a pas pu être créé"),
+                   Icone::Exclamation);
 }
 
 } // namespace
@@ -135,8 +136,8 @@ bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote
         EchecEcriture(dialogues);
         return false;
     }
-    dialogues.Message(QStringLiteral("Fichier ") + cible + QStringLiteral(" : généré"),
-                      Icone::Information);
+    dialogues.Avis(QStringLiteral("Fichier ") + cible + QStringLiteral(" : généré"),
+                   Icone::Information);
     return true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Environnement.h"
-#include "ScenarioActif.h"
+#include "base/Environnement.h"
+#include "storage/ScenarioActif.h"
 
 #include <QString>
 

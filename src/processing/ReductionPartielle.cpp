@@ -1,4 +1,4 @@
-#include "ReductionPartielle.h"
+#include "processing/ReductionPartielle.h"
 
 namespace kovra {
 

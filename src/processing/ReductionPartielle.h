@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScenarioActif.h"
+#include "storage/ScenarioActif.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,4 +1,4 @@
-#include "SeparateurDecimal.h"
+#include "processing/SeparateurDecimal.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
-#include "TableTouches.h"
+#include "processing/TableTouches.h"
 
-#include "DossierDonnees.h"
-#include "FichierProfil.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
 
 namespace kovra {
 

@@ -1,9 +1,9 @@
-#include "TraiteDonnees.h"
+#include "processing/TraiteDonnees.h"
 
-#include "FichierProfil.h"
-#include "ReductionPartielle.h"
-#include "SeparateurDecimal.h"
-#include "VidageDonnees.h"
+#include "processing/ReductionPartielle.h"
+#include "processing/SeparateurDecimal.h"
+#include "processing/VidageDonnees.h"
+#include "storage/FichierProfil.h"
 
 #include <limits>
 #include <optional>
@@ -185,6 +185,12 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
     AppliqueSeparateurDecimal(sortie, ctx.SepDecimal);
     suivi.Valeur(100);
     return sortie;
+}
+
+QString TraiteTrame(QString trame, EtatTraitement& etat, const EtatScenario& scenario,
+                    const ContexteTraitement& ctx) {
+    VidageDonnees(trame, etat, ctx.progression);
+    return TraiteDonnees(trame, etat, scenario, ctx);
 }
 
 } // namespace kovra

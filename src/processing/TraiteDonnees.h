@@ -1,9 +1,9 @@
 #pragma once
 
-#include "EtatTraitement.h"
-#include "Progression.h"
-#include "ScenarioActif.h"
-#include "TableTouches.h"
+#include "base/Progression.h"
+#include "processing/EtatTraitement.h"
+#include "processing/TableTouches.h"
+#include "storage/ScenarioActif.h"
 
 #include <QDate>
 #include <QString>
@@ -41,5 +41,9 @@ struct ContexteTraitement {
 // through the frame ends processing with what has been built.
 QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& scenario,
                       const ContexteTraitement& ctx);
+
+// A whole frame through processing: cut into fields, then TraiteDonnees.
+QString TraiteTrame(QString trame, EtatTraitement& etat, const EtatScenario& scenario,
+                    const ContexteTraitement& ctx);
 
 } // namespace kovra

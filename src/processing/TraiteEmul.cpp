@@ -1,10 +1,12 @@
-#include "TraiteEmul.h"
+#include "processing/TraiteEmul.h"
 
-#include "Compteur.h"
-#include "EnvoiTouches.h"
-#include "FichierSortie.h"
-#include "TraiteDonnees.h"
-#include "VidageDonnees.h"
+#include "base/ErreurKovra.h"
+#include "dialogues/Dialogues.h"
+#include "keyboard/EnvoiTouches.h"
+#include "keyboard/PlanFrappe.h"
+#include "processing/Compteur.h"
+#include "processing/FichierSortie.h"
+#include "processing/TraiteDonnees.h"
 
 #include <QDate>
 #include <QFile>
@@ -17,10 +19,13 @@ const QString kTimer = QStringLiteral("{TIMER}");
 const QString kNumLock = QStringLiteral("{NUMLOCK}");
 const QString kCapsLock = QStringLiteral("{CAPSLOCK}");
 
-// Lets the target window become active again once processing is over.
-constexpr int kAvantFrappe = 100;
-// Typing idle this long: the keyboard may undo what it changed for typing.
-constexpr int kAvantRestauration = 2000;
+// How a key the keyboard could not type is named to the user.
+QString NomTouche(const Touche& t) {
+    if (t.genre == Touche::Genre::Caractere) {
+        return QString::fromUcs4(&t.caractere, 1);
+    }
+    return u'{' + QString::fromStdString(t.nom) + u'}';
+}
 
 } // namespace
 
@@ -48,11 +53,21 @@ QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier) {
         }
         EteintVerrMaj(clavier);
     }
+    clavier.Envoie();
     return segment;
 }
 
-void TraiteEmul::Traite(const QString& trameRecue, const QString& conserve) {
-    enAttente_.push_back({trameRecue, conserve});
+TraiteEmul::TraiteEmul(ServicesTraitement services)
+    : s_(std::move(services)), minuterie_(s_.minuterie) {}
+
+TraiteEmul::~TraiteEmul() = default;
+
+std::optional<std::chrono::steady_clock::time_point> TraiteEmul::DerniereTouche() const {
+    return lecteur_ ? lecteur_->DerniereTouche() : std::nullopt;
+}
+
+void TraiteEmul::Traite(DemandeTraitement demande) {
+    enAttente_.push_back(std::move(demande));
     if (!occupe_) {
         Suivante();
     }
@@ -64,26 +79,25 @@ void TraiteEmul::Suivante() {
         return;
     }
     occupe_ = true;
-    QString trame = enAttente_.front().texte;
-    conserveEnCours_ = enAttente_.front().conserve;
+    enCours_ = std::move(enAttente_.front());
     enAttente_.pop_front();
 
-    VidageDonnees(trame, s_.etat, s_.progression);
+    const EtatScenario& scenario = enCours_.scenario ? *enCours_.scenario : s_.scenario;
     const ContexteTraitement ctx{
-        LitPositionsScenario(s_.env.DossierDonnees, s_.scenario.ScenarioActif),
-        s_.SepDecimal,
+        LitPositionsScenario(s_.env.DossierDonnees, scenario.ScenarioActif),
+        s_.miroirs.SepDecimal,
         s_.touches,
         [this] { return CompteurSuivant(s_.env.DossierDonnees, s_.env.dialogues); },
         QDate::currentDate(),
         s_.progression};
-    const QString sortie = TraiteDonnees(trame, s_.etat, s_.scenario, ctx);
+    const QString sortie = TraiteTrame(enCours_.trame, s_.etat, scenario, ctx);
     // Delivered as the scenario said when the frame was processed, even if another one is
     // chosen meanwhile.
-    Livraison livraison{sortie, s_.scenario.SortieFichier, s_.scenario.FichierNumerote,
-                        s_.scenario.SortieFichier
-                            ? CheminFichierScenario(s_.scenario, s_.env.DossierDonnees)
+    Livraison livraison{sortie, scenario.SortieFichier, scenario.FichierNumerote,
+                        scenario.SortieFichier
+                            ? CheminFichierScenario(scenario, s_.env.DossierDonnees)
                             : QString()};
-    s_.minuterie.Apres(kAvantFrappe, [this, livraison] { Livre(livraison); });
+    minuterie_.Apres(enCours_.delaiAvant, [this, livraison] { Livre(livraison); });
 }
 
 void TraiteEmul::Livre(const Livraison& l) {
@@ -91,48 +105,74 @@ void TraiteEmul::Livre(const Livraison& l) {
         Fin(EcritFichierVers(l.sortie, l.chemin, l.numerote, s_.env.dialogues));
         return;
     }
+    if (lecteur_ == nullptr) {
+        try {
+            clavierLecteur_ = &s_.clavier();
+        } catch (const ErreurKovra& e) {
+            s_.env.dialogues.Avis(e.Message(), Icone::Exclamation);
+            Fin(false);
+            return;
+        }
+        lecteur_ = std::make_unique<LecteurFrappe>(*clavierLecteur_, s_.minuterie);
+    }
+    bilan_ = {};
     const bool avecPauses = l.sortie.contains(kTimer);
     TapeSegment(l.sortie.split(kTimer), 0, avecPauses);
 }
 
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     if (i >= segments.size()) {
-        const quint64 frappe = ++frappes_;
-        s_.minuterie.Apres(kAvantRestauration, [this, frappe] {
-            if (frappe == frappes_ && !occupe_) {
-                s_.clavier.Restaure();
+        if (!bilan_.nonTapees.empty()) {
+            QStringList noms;
+            for (const Touche& t : bilan_.nonTapees) {
+                noms << NomTouche(t);
             }
+            s_.env.dialogues.Avis(QStringLiteral("Le clavier ne permet pas de taper : %1. La "
+                                                 "trame n'a pas été entièrement tapée.")
+                                      .arg(noms.join(QStringLiteral(", "))),
+                                  Icone::Exclamation);
+        }
+        Fin(bilan_.nonTapees.empty());
+        return;
+    }
+    const QString segment = TraiteMarquesVerrous(segments[i], *clavierLecteur_);
+    PlanFrappe plan = PlanifieTouches(segment.toStdU32String(), 0, *clavierLecteur_);
+    lecteur_->Joue(std::move(plan), [this, segments = std::move(segments), i,
+                                     avecPauses](BilanFrappe bilan) mutable {
+        for (const Touche& t : bilan.nonTapees) {
+            NoteNonTapee(bilan_, t);
+        }
+        if (!avecPauses) {
+            TapeSegment(std::move(segments), i + 1, false);
+            return;
+        }
+        minuterie_.Apres(s_.etat.PauseTimer, [this, segments = std::move(segments), i] {
+            TapeSegment(segments, i + 1, true);
         });
-        Fin(true);
-        return;
-    }
-    const QString segment = TraiteMarquesVerrous(segments[i], s_.clavier);
-    EnvoiTouches(segment.toStdU32String(), 0, s_.clavier);
-    if (!avecPauses) {
-        TapeSegment(std::move(segments), i + 1, false);
-        return;
-    }
-    s_.minuterie.Apres(s_.etat.PauseTimer, [this, segments = std::move(segments), i] {
-        TapeSegment(segments, i + 1, true);
     });
 }
 
 void TraiteEmul::Fin(bool livre) {
-    if (!conserveEnCours_.isEmpty()) {
+    if (!enCours_.conserve.isEmpty()) {
         if (livre) {
-            QFile::remove(conserveEnCours_);
+            if (!QFile::remove(enCours_.conserve) && QFile::exists(enCours_.conserve)) {
+                s_.env.dialogues.Avis(QStringLiteral("Le fichier %1 n'a pas pu être supprimé ; "
+                                                     "ses données ont déjà été livrées.")
+                                          .arg(enCours_.conserve),
+                                      Icone::Exclamation);
+            }
         } else {
-            s_.env.dialogues.Message(QStringLiteral("Les données reçues n'ont pas pu être "
-                                                    "livrées ; elles sont conservées dans le "
-                                                    "fichier %1.")
-                                         .arg(conserveEnCours_),
-                                     Icone::Exclamation);
+            s_.env.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas pu être "
+                                                 "livrées ; elles sont conservées dans le "
+                                                 "fichier %1.")
+                                      .arg(enCours_.conserve),
+                                  Icone::Exclamation);
         }
-        conserveEnCours_.clear();
     }
-    if (s_.port != nullptr) {
+    if (enCours_.reinitialisePort && s_.port != nullptr) {
         s_.port->ReinitialisePort();
     }
+    enCours_ = {};
     if (termine) {
         termine(livre);
     }

@@ -1,16 +1,19 @@
 #pragma once
 
-#include "ClavierVirtuel.h"
-#include "Environnement.h"
-#include "EtatTraitement.h"
-#include "Minuterie.h"
-#include "Progression.h"
-#include "ScenarioActif.h"
-#include "TableTouches.h"
+#include "base/Environnement.h"
+#include "base/Minuterie.h"
+#include "base/Progression.h"
+#include "keyboard/ClavierVirtuel.h"
+#include "keyboard/LecteurFrappe.h"
+#include "processing/EtatTraitement.h"
+#include "processing/TableTouches.h"
+#include "storage/Registre.h"
+#include "storage/ScenarioActif.h"
 
 #include <QString>
 #include <deque>
 #include <functional>
+#include <memory>
 
 namespace kovra {
 
@@ -29,33 +32,61 @@ public:
     virtual void ReinitialisePort() = 0;
 };
 
-// What the pipeline works with, owned by the program.
+// What the pipeline works with, owned by the program. The scenario and the settings are
+// read when each frame is processed, so a change reaches the next frame.
 struct ServicesTraitement {
     const Environnement& env;
-    EtatScenario& scenario;
+    const EtatScenario& scenario; // the active scenario
     EtatTraitement& etat;
     const TableTouches& touches;
-    ClavierVirtuel& clavier;
+    const MiroirsRegistre& miroirs; // the decimal separator
+    // The keyboard that types, made when the first keystroke frame is delivered; throws
+    // ErreurKovra when there is none to type with.
+    std::function<ClavierVirtuel&()> clavier;
     Minuterie& minuterie;
     Progression& progression;
     ReinitialisationPort* port = nullptr; // none while the port is not handled
-    QString SepDecimal;
 };
 
-// Takes each received frame through processing and delivers it: typed for a keystroke
-// scenario, cut at its "{TIMER}" marks with a pause of PauseTimer after each segment, or
-// written to the scenario's file; then the port is reset. Every pause is a timer on the
-// event loop. A frame handed over while another is processed or typed waits its turn.
+// Lets the target window become active again once processing is over.
+inline constexpr int kAvantFrappe = 100;
+
+// One frame to process and deliver.
+struct DemandeTraitement {
+    QString trame;
+    // A file that holds the frame (a spool file): deleted once the frame is delivered,
+    // kept, with a message naming it, when it could not be.
+    QString conserve;
+    // The scenario to process it with (its name, ScenarioActif, names its compiled file);
+    // none: the program's active scenario, as it is when the frame's turn comes.
+    std::shared_ptr<const EtatScenario> scenario;
+    bool reinitialisePort = true; // a received frame resets the port; an import does not
+    int delaiAvant = kAvantFrappe;
+};
+
+// Takes each frame through processing and delivers it: typed for a keystroke scenario,
+// cut at its "{TIMER}" marks with a pause of PauseTimer after each segment, or written to
+// the scenario's file; then the port is reset. Every pause is a timer and typing goes in
+// batches on the event loop, which is never held. A frame handed over while another is
+// processed or typed waits its turn. Destroying the pipeline drops what is pending.
 class TraiteEmul {
 public:
-    explicit TraiteEmul(ServicesTraitement services) : s_(std::move(services)) {}
+    explicit TraiteEmul(ServicesTraitement services);
+    ~TraiteEmul();
+    TraiteEmul(const TraiteEmul&) = delete;
+    TraiteEmul& operator=(const TraiteEmul&) = delete;
 
-    // `conserve` names a file that holds the frame (a spool file): it is deleted once the
-    // frame is delivered, and kept, with a message naming it, when it could not be.
-    void Traite(const QString& trameRecue, const QString& conserve = QString());
+    void Traite(DemandeTraitement demande);
+    void Traite(const QString& trameRecue, const QString& conserve = QString()) {
+        Traite(DemandeTraitement{trameRecue, conserve, nullptr});
+    }
+    // Whether a frame is processed, waits to be typed, or is being typed.
     bool Occupe() const { return occupe_; }
-    // Called each time a frame has been dealt with: whether it was delivered (false when
-    // its file could not be written; the user was told).
+    // When the last key was typed, if any (the keyboard may only be put back some time
+    // after it).
+    std::optional<std::chrono::steady_clock::time_point> DerniereTouche() const;
+    // Called each time a frame has been dealt with: whether it was delivered whole (false
+    // when its file could not be written or keys could not be typed; the user was told).
     std::function<void(bool livre)> termine;
 
 private:
@@ -72,14 +103,13 @@ private:
     void Fin(bool livre);
 
     ServicesTraitement s_;
-    struct Trame {
-        QString texte;
-        QString conserve;
-    };
-    std::deque<Trame> enAttente_;
-    QString conserveEnCours_;
+    MinuterieLiee minuterie_;
+    std::unique_ptr<LecteurFrappe> lecteur_;
+    ClavierVirtuel* clavierLecteur_ = nullptr;
+    std::deque<DemandeTraitement> enAttente_;
+    DemandeTraitement enCours_;
+    BilanFrappe bilan_; // of the frame being typed
     bool occupe_ = false;
-    quint64 frappes_ = 0; // frames typed so far
 };
 
 } // namespace kovra

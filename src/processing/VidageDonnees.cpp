@@ -1,4 +1,4 @@
-#include "VidageDonnees.h"
+#include "processing/VidageDonnees.h"
 
 namespace kovra {
 

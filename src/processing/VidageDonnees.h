@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EtatTraitement.h"
-#include "Progression.h"
+#include "base/Progression.h"
+#include "processing/EtatTraitement.h"
 
 namespace kovra {
 

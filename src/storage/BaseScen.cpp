@@ -1,7 +1,7 @@
-#include "BaseScen.h"
+#include "storage/BaseScen.h"
 
-#include "ErreurKovra.h"
 #include "SchemaScen.h"
+#include "base/ErreurKovra.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,7 +1,7 @@
-#include "DossierDonnees.h"
+#include "storage/DossierDonnees.h"
 
-#include "BaseScen.h"
-#include "ErreurKovra.h"
+#include "base/ErreurKovra.h"
+#include "storage/BaseScen.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "ExporteScenario.h"
+#include "storage/ExporteScenario.h"
 
-#include "BaseScen.h"
-#include "DossierDonnees.h"
-#include "ErreurKovra.h"
-#include "FichierProfil.h"
-#include "NomScenario.h"
-#include "ScenarioActif.h"
+#include "base/ErreurKovra.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+#include "storage/NomScenario.h"
+#include "storage/ScenarioActif.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
-#include "FichierProfil.h"
+#include "storage/FichierProfil.h"
 
-#include "Windows1252.h"
+#include "base/Windows1252.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,10 +1,10 @@
-#include "GestionScenarios.h"
+#include "storage/GestionScenarios.h"
 
-#include "BaseScen.h"
-#include "ErreurKovra.h"
-#include "NomScenario.h"
-#include "Registre.h"
-#include "ScenarioActif.h"
+#include "base/ErreurKovra.h"
+#include "storage/BaseScen.h"
+#include "storage/NomScenario.h"
+#include "storage/Registre.h"
+#include "storage/ScenarioActif.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "Registre.h"
+#include "storage/Registre.h"
 
 #include <QSettings>
 #include <QStandardPaths>

@@ -1,8 +1,10 @@
-#include "ScenarioActif.h"
+#include "storage/ScenarioActif.h"
 
-#include "DossierDonnees.h"
-#include "FichierProfil.h"
-#include "NomScenario.h"
+#include "dialogues/Dialogues.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+#include "storage/NomScenario.h"
+#include "storage/Registre.h"
 
 #include <QFileInfo>
 
@@ -51,39 +53,6 @@ QString TexteInfoBulle(int port, const QString& nomScenario) {
     return (QStringLiteral("Kovra COM ") + QString::number(port) +
             QStringLiteral(" : Ouvert, Scénario : ") + nomScenario)
         .leftJustified(kLongueurInfoBulle, u' ', true);
-}
-
-QString ChampNumero(const QString& texte, int n, const QString& separateur) {
-    if (n < 1 || separateur.isEmpty()) {
-        return {};
-    }
-    qsizetype debut = 0;
-    for (int i = 1;; ++i) {
-        const qsizetype trouve = texte.indexOf(separateur, debut);
-        if (trouve < 0) {
-            return {};
-        }
-        if (i == n) {
-            return texte.mid(debut, trouve - debut);
-        }
-        debut = trouve + 1;
-    }
-}
-
-QStringList ItemsJusquAuVide(const QString& texte, const QString& separateur) {
-    QStringList items;
-    if (separateur.isEmpty()) {
-        return items;
-    }
-    qsizetype debut = 0;
-    for (;;) {
-        const qsizetype trouve = texte.indexOf(separateur, debut);
-        if (trouve < 0 || trouve == debut) {
-            return items;
-        }
-        items << texte.mid(debut, trouve - debut);
-        debut = trouve + 1;
-    }
 }
 
 QString CheminScenario(const QString& dossierDonnees, const QString& nom) {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "Environnement.h"
-#include "InfoBulle.h"
+#include "base/Environnement.h"
+#include "storage/ChampNumero.h"
+#include "storage/InfoBulle.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,15 +28,6 @@ struct EtatScenario {
 
     int NombreActions() const { return static_cast<int>(ListeActions.size()) - 1; }
 };
-
-// The n-th item (from 1) of a text in which every item ends with the separator; empty
-// when the text has fewer than n separators, so text after the last one never counts.
-// The search restarts one character after each separator found, so with a separator of
-// several characters every item after the first starts with the separator's tail.
-QString ChampNumero(const QString& texte, int n, const QString& separateur);
-
-// Items 1, 2, 3... as ChampNumero gives them, up to the first empty one.
-QStringList ItemsJusquAuVide(const QString& texte, const QString& separateur);
 
 // Scenarios/<nom>.ini of the data folder.
 QString CheminScenario(const QString& dossierDonnees, const QString& nom);

@@ -1,6 +1,6 @@
-#include "Cli.h"
-#include "DossierTest.h"
-#include "Registre.h"
+#include "cli/Cli.h"
+#include "storage/Registre.h"
+#include "support/DossierTest.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "DialoguesQt.h"
-#include "DialoguesScriptes.h"
+#include "dialogues/DialoguesQt.h"
+#include "dialogues/DialoguesScriptes.h"
 
 #include <QApplication>
 #include <QInputDialog>

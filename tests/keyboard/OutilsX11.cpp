@@ -1,4 +1,4 @@
-#include "OutilsX11.h"
+#include "keyboard/OutilsX11.h"
 
 #include <X11/Xlib.h>
 

@@ -1,7 +1,7 @@
 // Typing into a real window of a real X server (the tests run under Xvfb).
-#include "ClavierX11.h"
-#include "EnvoiTouches.h"
-#include "OutilsX11.h"
+#include "keyboard/EnvoiTouches.h"
+#include "keyboard/OutilsX11.h"
+#include "keyboard/x11/ClavierX11.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "ClavierEnregistreur.h"
-#include "EnvoiTouches.h"
+#include "keyboard/ClavierEnregistreur.h"
+#include "keyboard/EnvoiTouches.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Acquisition.h"
-#include "DossierTest.h"
-#include "PseudoTerminal.h"
+#include "link/Acquisition.h"
+#include "support/DossierTest.h"
+#include "support/PseudoTerminal.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -18,9 +18,14 @@ QByteArray Ligne(const QByteArray& premier, const QByteArray& second) {
 
 struct Terminal {
     explicit Terminal(const char* type) {
-        etat.TypeTerminal = type;
+        etat.TypeTerminal = LitGenreTerminal(type);
         port.Peripherique = pty.Chemin();
         port.SetPortOpen(true);
+        QObject::connect(&port, &MSComm::OnComm, [this] {
+            if (acquisition) {
+                acquisition->SurEvenement();
+            }
+        });
     }
     QStringList Spools() const {
         return QDir(t.donnees).entryList({"acquisition-*.tmp"}, QDir::Files);

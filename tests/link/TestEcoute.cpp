@@ -1,6 +1,6 @@
 // Kovra headless, end to end: the terminal simulator on a pseudo-terminal, kovra-cli
 // listening with a file scenario.
-#include "DossierTest.h"
+#include "support/DossierTest.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,10 +1,10 @@
-#include "Attente.h"
-#include "DossierTest.h"
-#include "ErreurKovra.h"
-#include "FichierProfil.h"
-#include "MSComm.h"
-#include "OuverturePort.h"
-#include "PseudoTerminal.h"
+#include "base/ErreurKovra.h"
+#include "link/MSComm.h"
+#include "link/OuverturePort.h"
+#include "storage/FichierProfil.h"
+#include "support/Attente.h"
+#include "support/DossierTest.h"
+#include "support/PseudoTerminal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -110,13 +110,13 @@ TEST(OuvrePort, AppliesPortSerieIni) {
         EcritPort(t, c.valeurs);
         EcritPort(t, {{"Peripherique", terminal.Chemin()}, {"Protocol", "PT630"}});
         MSComm port;
-        QString type;
+        EtatLiaison type;
         EXPECT_EQ(OuvrePort(port, type, t.env), c.resultat) << c.nom;
         EXPECT_EQ(t.dialogues.Messages(), c.messages) << c.nom;
         if (c.resultat == ResultatOuverture::Ouvert) {
             EXPECT_TRUE(port.PortOpen()) << c.nom;
             EXPECT_EQ(port.Settings, c.reglages) << c.nom;
-            EXPECT_EQ(type, "PT630");
+            EXPECT_EQ(type.TypeTerminal, GenreTerminal::PT630);
             EXPECT_EQ(port.InputLen, 1);
             EXPECT_EQ(t.dialogues.Bips(), 1);
         } else {
@@ -130,7 +130,7 @@ TEST(OuvrePort, SaysWhenThePortIsAlreadyOpen) {
     PseudoTerminal terminal;
     EcritPort(t, {{"Port", " 3"}, {"Peripherique", terminal.Chemin()}});
     MSComm port;
-    QString type;
+    EtatLiaison type;
     ASSERT_EQ(OuvrePort(port, type, t.env), ResultatOuverture::Ouvert);
     EXPECT_EQ(OuvrePort(port, type, t.env), ResultatOuverture::DejaOuvert);
     ASSERT_EQ(t.dialogues.Journal().size(), 1u);
@@ -155,7 +155,7 @@ TEST(OuvrePort, ReportsWhatCannotBeUsed) {
         DonneesTest t;
         EcritPort(t, c.valeurs);
         MSComm port;
-        QString type;
+        EtatLiaison type;
         if (c.erreurPort) {
             EXPECT_THROW(OuvrePort(port, type, t.env), MSComm::ErreurPort);
         } else {

@@ -1,8 +1,9 @@
-#include "Attente.h"
-#include "DossierTest.h"
-#include "MinuterieManuelle.h"
-#include "PseudoTerminal.h"
-#include "Reception.h"
+#include "link/AiguillagePort.h"
+#include "link/Reception.h"
+#include "support/Attente.h"
+#include "support/DossierTest.h"
+#include "support/MinuterieManuelle.h"
+#include "support/PseudoTerminal.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +21,7 @@ namespace {
 // manual time.
 struct Liaison {
     explicit Liaison(const char* type) {
-        etat.TypeTerminal = type;
+        etat.TypeTerminal = LitGenreTerminal(type);
         port.Peripherique = terminal.Chemin();
         port.SetPortOpen(true);
         reception.maintenant = [] {
@@ -49,6 +50,7 @@ struct Liaison {
                             trames << trame;
                             confies << fichier;
                         }};
+    AiguillagePort aiguillage{port, etat, &reception, nullptr, nullptr};
 };
 
 } // namespace

@@ -1,8 +1,9 @@
-#include "Attente.h"
-#include "DossierTest.h"
-#include "MinuterieManuelle.h"
-#include "PseudoTerminal.h"
-#include "SurveillancePort.h"
+#include "link/AiguillagePort.h"
+#include "link/SurveillancePort.h"
+#include "support/Attente.h"
+#include "support/DossierTest.h"
+#include "support/MinuterieManuelle.h"
+#include "support/PseudoTerminal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,6 +28,8 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
     port.Peripherique = lien;
     port.SetPortOpen(true);
     SurveillancePort surveillance(port, dialogues, minuterie);
+    EtatLiaison liaison;
+    AiguillagePort aiguillage(port, liaison, nullptr, nullptr, &surveillance);
 
     terminal.reset(); // unplugged
     QFile::remove(lien);

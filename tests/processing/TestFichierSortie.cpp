@@ -1,9 +1,9 @@
-#include "BaseScen.h"
-#include "Compteur.h"
-#include "DossierDonnees.h"
-#include "DossierTest.h"
-#include "FichierProfil.h"
-#include "FichierSortie.h"
+#include "processing/Compteur.h"
+#include "processing/FichierSortie.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+#include "support/DossierTest.h"
 
 #include <QDir>
 #include <QFile>

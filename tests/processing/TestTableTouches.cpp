@@ -1,5 +1,5 @@
-#include "DossierTest.h"
-#include "TableTouches.h"
+#include "processing/TableTouches.h"
+#include "support/DossierTest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "TraitementTest.h"
+#include "processing/TraitementTest.h"
 
-#include "ReductionPartielle.h"
-#include "VidageDonnees.h"
+#include "processing/ReductionPartielle.h"
+#include "processing/VidageDonnees.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "ClavierEnregistreur.h"
-#include "FichierProfil.h"
-#include "MinuterieManuelle.h"
-#include "TraiteEmul.h"
-#include "TraitementTest.h"
+#include "keyboard/ClavierEnregistreur.h"
+#include "processing/TraiteEmul.h"
+#include "processing/TraitementTest.h"
+#include "storage/FichierProfil.h"
+#include "support/MinuterieManuelle.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -33,8 +33,10 @@ struct Chaine {
     MinuterieManuelle minuterie;
     ProgressionMuette progression;
     PortCompte port;
-    TraiteEmul emul{
-        {tr.t.env, tr.scenario, tr.etat, touches, clavier, minuterie, progression, &port, "."}};
+    MiroirsRegistre miroirs{{}, {}, "."};
+    TraiteEmul emul{{tr.t.env, tr.scenario, tr.etat, touches, miroirs,
+                     [this]() -> ClavierVirtuel& { return clavier; }, minuterie, progression,
+                     &port}};
 
     std::u32string Tape() const { return clavier.Caracteres(); }
 };
@@ -47,12 +49,14 @@ TEST(TraiteEmul, TypesEachSegmentThenPausesForIt) {
     EXPECT_TRUE(c.emul.Occupe());
     EXPECT_EQ(c.Tape(), U""); // 100 ms before typing
     ASSERT_TRUE(c.minuterie.Avance());
+    c.minuterie.Tours();
     EXPECT_EQ(c.Tape(), U"A"); // first segment, then its pause
     ASSERT_TRUE(c.minuterie.Avance());
+    c.minuterie.Tours();
     EXPECT_EQ(c.Tape(), U"AB");
     EXPECT_EQ(c.port.reinitialisations, 0);
     c.minuterie.Termine();
-    EXPECT_EQ(c.minuterie.delais, (QList<int>{100, 250, 250, 250, 2000})); // after the last too
+    EXPECT_EQ(c.minuterie.Delais(), (QList<int>{100, 250, 250, 250})); // after the last too
     EXPECT_EQ(c.clavier.Evenements().back(), "up ENTER");
     EXPECT_EQ(c.port.reinitialisations, 1);
     EXPECT_FALSE(c.emul.Occupe());
@@ -66,24 +70,24 @@ TEST(TraiteEmul, SegmentsFollowTheMarks) {
         std::u32string tape;
         QList<int> delais;
     } cas[] = {
-        {"no mark: one segment, no pause", {"&CODE", "&QTY"}, "A\rB\r", U"AB", {100, 2000}},
+        {"no mark: one segment, no pause", {"&CODE", "&QTY"}, "A\rB\r", U"AB", {100}},
         {"a leading mark types an empty segment first",
          {"&Timer 300", "&CODE"},
          "A\r",
          U"A",
-         {100, 300, 300, 2000}},
-        {"a mark from a key table value pauses for the last pause set",
+         {100, 300, 300}},
+        {"a mark from a key table value pauses for the last pause set, none yet",
          {"&CODE", "{TIMER}", "&QTY"},
          "A\rB\r",
          U"AB",
-         {100, 0, 0, 2000}},
+         {100}},
     };
     for (const auto& k : cas) {
         Chaine c({k.actions, {}, 1, 0, 0, ".", ""});
         c.emul.Traite(QString::fromLatin1(k.trame));
         c.minuterie.Termine();
         EXPECT_TRUE(c.Tape() == k.tape) << k.nom;
-        EXPECT_EQ(c.minuterie.delais, k.delais) << k.nom;
+        EXPECT_EQ(c.minuterie.Delais(), k.delais) << k.nom;
         EXPECT_EQ(c.port.reinitialisations, 1) << k.nom;
     }
 }
@@ -118,7 +122,7 @@ TEST(TraiteEmul, FileScenariosWriteTheOutputUnchanged) {
     c.minuterie.Termine();
     EXPECT_EQ(c.tr.t.dossier.Lit("sortie.txt"), "A{TIMER}{NUMLOCK}B\r\n");
     EXPECT_TRUE(c.clavier.Evenements().empty());
-    EXPECT_EQ(c.minuterie.delais, QList<int>{100});
+    EXPECT_EQ(c.minuterie.Delais(), QList<int>{100});
     EXPECT_EQ(c.port.reinitialisations, 1);
 }
 
@@ -175,7 +179,8 @@ TEST(TraiteEmul, AFrameArrivingDuringTypingWaitsItsTurn) {
         ++livrees;
     };
     c.emul.Traite("A\r");
-    c.minuterie.Avance(); // typing the first frame, now in its pause
+    c.minuterie.Avance(); // typing the first frame, then its pause
+    c.minuterie.Tours();
     c.emul.Traite("B\r");
     EXPECT_TRUE(c.Tape() == U"1A");
     c.minuterie.Termine();

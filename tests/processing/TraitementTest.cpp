@@ -1,12 +1,12 @@
-#include "TraitementTest.h"
+#include "processing/TraitementTest.h"
 
-#include "BaseScen.h"
-#include "DossierDonnees.h"
-#include "ExporteScenario.h"
-#include "GestionScenarios.h"
-#include "TableTouches.h"
-#include "VidageDonnees.h"
-#include "Windows1252.h"
+#include "base/Windows1252.h"
+#include "processing/TableTouches.h"
+#include "processing/VidageDonnees.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/ExporteScenario.h"
+#include "storage/GestionScenarios.h"
 
 namespace kovra::test {
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DossierTest.h"
-#include "EtatTraitement.h"
-#include "ScenarioActif.h"
-#include "TraiteDonnees.h"
+#include "processing/EtatTraitement.h"
+#include "processing/TraiteDonnees.h"
+#include "storage/ScenarioActif.h"
+#include "support/DossierTest.h"
 
 #include <QList>
 #include <QStringList>

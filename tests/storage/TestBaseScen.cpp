@@ -1,7 +1,7 @@
-#include "BaseScen.h"
-#include "DossierTest.h"
-#include "ErreurKovra.h"
-#include "GestionScenarios.h"
+#include "base/ErreurKovra.h"
+#include "storage/BaseScen.h"
+#include "storage/GestionScenarios.h"
+#include "support/DossierTest.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

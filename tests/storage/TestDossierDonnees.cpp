@@ -1,7 +1,7 @@
-#include "BaseScen.h"
-#include "DossierDonnees.h"
-#include "DossierTest.h"
-#include "FichierProfil.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+#include "support/DossierTest.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "BaseScen.h"
-#include "DossierTest.h"
-#include "ErreurKovra.h"
-#include "ExporteScenario.h"
-#include "GestionScenarios.h"
-#include "ScenarioActif.h"
+#include "base/ErreurKovra.h"
+#include "storage/BaseScen.h"
+#include "storage/ExporteScenario.h"
+#include "storage/GestionScenarios.h"
+#include "storage/ScenarioActif.h"
+#include "support/DossierTest.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "DossierTest.h"
-#include "FichierProfil.h"
+#include "storage/FichierProfil.h"
+#include "support/DossierTest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "NomScenario.h"
+#include "storage/NomScenario.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "DossierTest.h"
-#include "Registre.h"
+#include "storage/Registre.h"
+#include "support/DossierTest.h"
 
 #include <QRect>
 #include <QSettings>

@@ -1,5 +1,5 @@
-#include "DossierTest.h"
-#include "ScenarioActif.h"
+#include "storage/ScenarioActif.h"
+#include "support/DossierTest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "DossierTest.h"
+#include "support/DossierTest.h"
 
-#include "DossierDonnees.h"
+#include "storage/DossierDonnees.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DialoguesScriptes.h"
-#include "Environnement.h"
-#include "Registre.h"
+#include "base/Environnement.h"
+#include "dialogues/DialoguesScriptes.h"
+#include "storage/Registre.h"
 
 #include <QByteArray>
 #include <QString>

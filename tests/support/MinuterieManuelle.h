@@ -1,6 +1,8 @@
 #pragma once
 
-#include "Minuterie.h"
+#include "base/Minuterie.h"
+
+#include <algorithm>
 
 #include <QList>
 #include <deque>
@@ -17,8 +19,26 @@ struct MinuterieManuelle : Minuterie {
         delais << ms;
         enAttente.emplace_back(ms, std::move(suite));
     }
-    // Lets the first pending delay run out.
+    // Lets the first pending delay run out, after the turns of the event loop (delays of 0)
+    // scheduled before it.
     bool Avance() {
+        Tours();
+        return AvanceUne();
+    }
+    // Runs what waits for the next turn of the event loop, as long as some does.
+    void Tours() {
+        while (!enAttente.empty() && enAttente.front().first == 0) {
+            AvanceUne();
+        }
+    }
+    // The delays asked for, without the turns of the event loop.
+    QList<int> Delais() const {
+        QList<int> d;
+        std::copy_if(delais.begin(), delais.end(), std::back_inserter(d),
+                     [](int ms) { return ms != 0; });
+        return d;
+    }
+    bool AvanceUne() {
         if (enAttente.empty()) {
             return false;
         }
@@ -28,7 +48,7 @@ struct MinuterieManuelle : Minuterie {
         return true;
     }
     void Termine() {
-        while (Avance()) {
+        while (AvanceUne()) {
         }
     }
 };

@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,11 @@
-#include "ClavierX11.h"
+#include "keyboard/x11/ClavierX11.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -127,15 +128,18 @@ struct ClavierX11::Etat {
 
     void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
 
-    // A modifier or a named key; nothing for a name the keymap has no key for.
-    void ToucheNommee(const std::string& nom, bool bas) {
+    // A modifier or a named key; false for a name the keymap has no key for.
+    bool ToucheNommee(const std::string& nom, bool bas) {
         const auto it = KeysymsNommes().find(nom);
         if (it == KeysymsNommes().end()) {
-            return;
+            return false;
         }
-        if (const KeyCode code = XKeysymToKeycode(d, it->second)) {
-            Touche(code, bas);
+        const KeyCode code = XKeysymToKeycode(d, it->second);
+        if (code == 0) {
+            return false;
         }
+        Touche(code, bas);
+        return true;
     }
 
     void Associe(KeyCode code, KeySym ks) {
@@ -342,11 +346,10 @@ void ClavierX11::Synchronise() {
     XSync(etat_->d, False);
 }
 
-void ClavierX11::Enfonce(const Touche& touche) {
+bool ClavierX11::Enfonce(const Touche& touche) {
     Etat& e = *etat_;
     if (touche.genre != Touche::Genre::Caractere) {
-        e.ToucheNommee(touche.nom, true);
-        return;
+        return e.ToucheNommee(touche.nom, true);
     }
     std::vector<KeyCode> pressees;
     char32_t c = touche.caractere;
@@ -361,7 +364,7 @@ void ClavierX11::Enfonce(const Touche& touche) {
         }
         pressees.push_back(XKeysymToKeycode(e.d, ks));
     } else if (c < 0x20 || c == 0x7f) {
-        return; // no key types other control characters
+        return false; // no key types other control characters
     } else if (const auto it = e.caracteres.find(c); it != e.caracteres.end()) {
         if (it->second.shift) {
             pressees.push_back(e.shift);
@@ -387,7 +390,9 @@ void ClavierX11::Enfonce(const Touche& touche) {
             e.Touche(code, true);
         }
     }
+    const bool tapee = std::find(pressees.begin(), pressees.end(), KeyCode{0}) == pressees.end();
     e.enfoncees[c] = std::move(pressees);
+    return tapee;
 }
 
 void ClavierX11::Relache(const Touche& touche) {
@@ -423,9 +428,8 @@ bool ClavierX11::VerrouActif(Verrou verrou) const {
     return false;
 }
 
-void ClavierX11::Patiente(int millisecondes) {
+void ClavierX11::Envoie() {
     XFlush(etat_->d);
-    attente_(millisecondes);
 }
 
 } // namespace kovra

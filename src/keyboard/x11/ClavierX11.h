@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ClavierVirtuel.h"
+#include "keyboard/ClavierVirtuel.h"
 
 #include <functional>
 #include <memory>
@@ -31,10 +31,10 @@ public:
     ClavierX11(const ClavierX11&) = delete;
     ClavierX11& operator=(const ClavierX11&) = delete;
 
-    void Enfonce(const Touche& touche) override;
+    bool Enfonce(const Touche& touche) override;
     void Relache(const Touche& touche) override;
     bool VerrouActif(Verrou verrou) const override;
-    void Patiente(int millisecondes) override;
+    void Envoie() override;
     void DebutFrappe() override;
     void Restaure() override;
 

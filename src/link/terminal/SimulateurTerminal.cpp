@@ -1,4 +1,4 @@
-#include "SimulateurTerminal.h"
+#include "link/terminal/SimulateurTerminal.h"
 
 #include <chrono>
 #include <poll.h>

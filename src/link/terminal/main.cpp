@@ -1,5 +1,5 @@
 // kovra-terminal: a hand-held terminal on a serial line, for trying Kovra without one.
-#include "SimulateurTerminal.h"
+#include "link/terminal/SimulateurTerminal.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -51,7 +51,9 @@ std::string Echappe(const std::string& s) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+namespace {
+
+int Principal(int argc, char* argv[]) {
     kovra::ScenarioTerminal s;
     std::string peripherique;
     int reste = 1000;
@@ -149,4 +151,18 @@ int main(int argc, char* argv[]) {
         close(esclave);
     }
     return statut;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The last resort: whatever escapes is said, and the run ends with a failure status.
+    try {
+        return Principal(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "kovra-terminal: unexpected error: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "kovra-terminal: unexpected error\n";
+    }
+    return 70;
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Dialogues.h"
-#include "Registre.h"
-
 #include <QString>
 
 namespace kovra {
+
+class Dialogues;
+class Registre;
 
 // What Kovra's code needs from its surroundings: the data folder it works in, the
 // per-user settings, and the dialogues through which it speaks to the user.

@@ -1,19 +1,14 @@
 #pragma once
 
+#include "base/Minuterie.h"
+
 #include <QObject>
 #include <QTimer>
-#include <functional>
+#include <algorithm>
 
 namespace kovra {
 
-// Runs a continuation after a delay, on the event loop: the way every pause of Kovra is
-// made, so that windows stay responsive and tests can control time.
-class Minuterie {
-public:
-    virtual ~Minuterie() = default;
-    virtual void Apres(int millisecondes, std::function<void()> suite) = 0;
-};
-
+// Real time: each continuation is a single-shot timer of the event loop.
 class MinuterieQt : public Minuterie {
 public:
     void Apres(int millisecondes, std::function<void()> suite) override {

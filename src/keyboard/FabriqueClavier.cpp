@@ -1,15 +1,13 @@
-#include "ClavierScenario.h"
+#include "keyboard/FabriqueClavier.h"
 
-#include "ClavierEnregistreur.h"
-#include "ClavierX11.h"
-#include "ErreurKovra.h"
+#include "base/ErreurKovra.h"
+#include "keyboard/x11/ClavierX11.h"
+
+#include <QString>
 
 namespace kovra {
 
-std::unique_ptr<ClavierVirtuel> ClavierScenario(bool sortieFichier) {
-    if (sortieFichier) {
-        return std::make_unique<ClavierEnregistreur>();
-    }
+std::unique_ptr<ClavierVirtuel> CreeClavierSession() {
     try {
         return std::make_unique<ClavierX11>();
     } catch (const ClavierX11::ErreurAffichage& e) {

@@ -1,0 +1,256 @@
+#include "app/NoyauKovra.h"
+#include "dialogues/Dialogues.h"
+#include "storage/Registre.h"
+
+#include "base/ErreurKovra.h"
+#include "keyboard/LecteurFrappe.h"
+#include "keyboard/PlanFrappe.h"
+#include "link/Acquisition.h"
+#include "link/AiguillagePort.h"
+#include "link/Reception.h"
+#include "link/SurveillancePort.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/ExporteScenario.h"
+
+#include <chrono>
+
+namespace kovra {
+
+namespace {
+
+// How often a deferred operation checks whether the run is free.
+constexpr int kVerificationLibre = 100;
+
+} // namespace
+
+// Closes the port and opens it again after each frame, ready for the next transfer; not
+// while another transfer is arriving. A port that does not open again raises its own event,
+// which the port watch reports and follows.
+class NoyauKovra::Relance : public ReinitialisationPort {
+public:
+    explicit Relance(NoyauKovra& noyau) : noyau_(noyau) {}
+    void ReinitialisePort() override {
+        MSComm& port = noyau_.port_;
+        if (!port.PortOpen() || port.InBufferCount() > 0 || noyau_.reception_->Occupee()) {
+            return;
+        }
+        port.SetPortOpen(false);
+        try {
+            port.SetPortOpen(true);
+        } catch (const MSComm::ErreurPort&) {
+            // reported through the port's event
+        }
+    }
+
+private:
+    NoyauKovra& noyau_;
+};
+
+NoyauKovra::NoyauKovra(ServicesNoyau services)
+    : s_(std::move(services)),
+      dialogues_(s_.dialogues, [this] { return pipeline_ && pipeline_->Occupe(); }),
+      env_{s_.DossierDonnees, s_.registre, dialogues_}, minuterie_(s_.minuterie) {
+    relance_ = std::make_unique<Relance>(*this);
+    pipeline_ = std::make_unique<TraiteEmul>(
+        ServicesTraitement{env_, scenario_, traitement_, touches_, miroirs_,
+                           [this]() -> ClavierVirtuel& { return Clavier(); }, s_.minuterie,
+                           s_.progression, relance_.get()});
+    pipeline_->termine = [this](bool livre) {
+        dialogues_.Libere();
+        if (trameTraitee) {
+            trameTraitee(livre);
+        }
+    };
+    const auto traite = [this](const QString& trame, const QString& conserve) {
+        pipeline_->Traite(trame, conserve);
+    };
+    reception_ =
+        std::make_unique<Reception>(port_, liaison_, env_, s_.minuterie, s_.progression, traite);
+    acquisition_ = std::make_unique<Acquisition>(port_, liaison_, env_, traite);
+    acquisition_->interrompue = [this] {
+        if (acquisitionInterrompue) {
+            acquisitionInterrompue();
+        }
+    };
+    surveillance_ = std::make_unique<SurveillancePort>(port_, dialogues_, s_.minuterie);
+    aiguillage_ = std::make_unique<AiguillagePort>(port_, liaison_, reception_.get(),
+                                                   acquisition_.get(), surveillance_.get());
+}
+
+NoyauKovra::~NoyauKovra() {
+    // The parts that hold timers or keys go first, the keyboard after them.
+    aiguillage_.reset();
+    surveillance_.reset();
+    acquisition_.reset();
+    reception_.reset();
+    lecteur_.reset();
+    pipeline_.reset();
+}
+
+BaseScen& NoyauKovra::Base() {
+    if (base_ == nullptr) {
+        base_ = std::make_unique<BaseScen>(CheminDonnee(env_.DossierDonnees, kScenDb));
+    }
+    return *base_;
+}
+
+void NoyauKovra::ChargeReglages() {
+    liaison_.EnReception = false;
+    Base();
+    miroirs_ = MiroirsRegistre::Lit(s_.registre);
+    touches_ = ChargeTableTouches(env_.DossierDonnees);
+}
+
+bool NoyauKovra::RechargeScenarioChoisi() {
+    const QString choisi = s_.registre.Lit(kRacScenChx);
+    if (!choisi.isEmpty()) {
+        if (const auto numero = Base().NumeroParNom(choisi)) {
+            try {
+                ExporteScenario(Base(), env_.DossierDonnees, *numero);
+            } catch (const ErreurKovra& e) {
+                dialogues_.Message(e.Message() + QStringLiteral("\r\n\r\nLe scénario est chargé "
+                                                                "tel qu'il a été compilé la "
+                                                                "dernière fois."),
+                                   Icone::Exclamation);
+            }
+        }
+    }
+    return ChargeScenarioActif(scenario_, env_, s_.bulle, port_.CommPort);
+}
+
+BilanDemarrage NoyauKovra::Demarre() {
+    ChargeReglages();
+    BilanDemarrage bilan;
+    bilan.scenarioCharge = RechargeScenarioChoisi();
+    bilan.port = OuvrePort();
+    SignaleAcquisitionsInterrompues(env_);
+    return bilan;
+}
+
+BilanOuverture NoyauKovra::OuvrePort() {
+    BilanOuverture bilan;
+    try {
+        bilan.resultat = kovra::OuvrePort(port_, liaison_, env_);
+    } catch (const MSComm::ErreurPort& e) {
+        if (e.Numero != MSComm::kErreurPortInvalide) {
+            throw ErreurKovra(e.Message, QString::number(e.Numero));
+        }
+        bilan.resultat = ResultatOuverture::Impossible;
+        bilan.erreur = e.Message;
+    }
+    return bilan;
+}
+
+void NoyauKovra::FermePort(std::function<void()> puis) {
+    QuandLibre([this, puis = std::move(puis)] {
+        port_.SetPortOpen(false);
+        if (puis) {
+            puis();
+        }
+    });
+}
+
+void NoyauKovra::RouvrePort(std::function<void(const BilanOuverture&)> puis) {
+    QuandLibre([this, puis = std::move(puis)] {
+        port_.SetPortOpen(false);
+        const BilanOuverture bilan = OuvrePort();
+        if (puis) {
+            puis(bilan);
+        }
+    });
+}
+
+bool NoyauKovra::DemarreAcquisition() {
+    return acquisition_->Demarre();
+}
+
+void NoyauKovra::ArreteAcquisition() {
+    acquisition_->Arrete();
+}
+
+void NoyauKovra::TraiteTrame(DemandeTraitement demande) {
+    pipeline_->Traite(std::move(demande));
+}
+
+ClavierVirtuel& NoyauKovra::Clavier() {
+    if (clavier_ == nullptr) {
+        clavier_ = s_.creeClavier();
+    }
+    return *clavier_;
+}
+
+void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> fin) {
+    ClavierVirtuel* clavier = nullptr;
+    try {
+        clavier = &Clavier();
+    } catch (const ErreurKovra& e) {
+        dialogues_.Avis(e.Message(), Icone::Exclamation);
+        fin(false);
+        return;
+    }
+    if (lecteur_ == nullptr) {
+        lecteur_ = std::make_unique<LecteurFrappe>(*clavier, s_.minuterie);
+    }
+    QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
+        lecteur_->Joue(PlanifieTouches(texte, 0, *clavier),
+                       [fin](const BilanFrappe& bilan) { fin(bilan.nonTapees.empty()); });
+    });
+}
+
+bool NoyauKovra::Occupe() const {
+    return reception_->Occupee() || acquisition_->EnCours() || pipeline_->Occupe() ||
+           (lecteur_ && lecteur_->EnCours());
+}
+
+void NoyauKovra::QuandLibre(std::function<void()> action) {
+    quandLibre_.push_back(std::move(action));
+    VerifieLibre();
+}
+
+void NoyauKovra::VerifieLibre() {
+    while (!quandLibre_.empty() && !Occupe()) {
+        auto action = std::move(quandLibre_.front());
+        quandLibre_.pop_front();
+        action();
+    }
+    if (!quandLibre_.empty() && !verificationPrevue_) {
+        verificationPrevue_ = true;
+        minuterie_.Apres(kVerificationLibre, [this] {
+            verificationPrevue_ = false;
+            VerifieLibre();
+        });
+    }
+}
+
+void NoyauKovra::RestaureClavier(std::function<void()> puis) {
+    if (clavier_ == nullptr || !s_.restaureClavierAQuitter) {
+        puis();
+        return;
+    }
+    // The last keys typed may still be waiting to be read with the keyboard as it is.
+    using namespace std::chrono;
+    auto derniere = pipeline_->DerniereTouche();
+    if (lecteur_ && lecteur_->DerniereTouche() &&
+        (!derniere || *lecteur_->DerniereTouche() > *derniere)) {
+        derniere = lecteur_->DerniereTouche();
+    }
+    long long reste = 0;
+    if (derniere) {
+        reste = clavier_->DelaiRestauration() -
+                duration_cast<milliseconds>(steady_clock::now() - *derniere).count();
+    }
+    minuterie_.Apres(static_cast<int>(std::max(reste, 0LL)), [this, puis = std::move(puis)] {
+        clavier_->Restaure();
+        puis();
+    });
+}
+
+void NoyauKovra::Quitte(std::function<void()> fini) {
+    QuandLibre([this, fini = std::move(fini)] {
+        port_.SetPortOpen(false);
+        RestaureClavier(fini);
+    });
+}
+
+} // namespace kovra

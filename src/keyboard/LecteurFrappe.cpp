@@ -1,0 +1,104 @@
+#include "keyboard/LecteurFrappe.h"
+
+#include <algorithm>
+
+namespace kovra {
+
+namespace {
+
+// Events between two looks at the clock.
+constexpr std::size_t kEvenementsParMesure = 16;
+
+} // namespace
+
+LecteurFrappe::LecteurFrappe(ClavierVirtuel& clavier, Minuterie& minuterie)
+    : clavier_(clavier), minuterie_(minuterie) {}
+
+LecteurFrappe::~LecteurFrappe() {
+    RelacheTout();
+}
+
+bool LecteurFrappe::Joue(PlanFrappe plan, std::function<void(BilanFrappe)> fin) {
+    if (enCours_) {
+        return false;
+    }
+    plan_ = std::move(plan);
+    suivant_ = 0;
+    bilan_ = {};
+    fin_ = std::move(fin);
+    enCours_ = true;
+    clavier_.DebutFrappe();
+    minuterie_.Apres(0, [this] { Tranche(); });
+    return true;
+}
+
+void LecteurFrappe::Arrete() {
+    minuterie_.Annule();
+    RelacheTout();
+    enCours_ = false;
+    plan_.clear();
+    fin_ = nullptr;
+}
+
+void LecteurFrappe::RelacheTout() {
+    for (auto t = enfoncees_.rbegin(); t != enfoncees_.rend(); ++t) {
+        clavier_.Relache(*t);
+    }
+    if (!enfoncees_.empty()) {
+        clavier_.Envoie();
+        enfoncees_.clear();
+    }
+}
+
+void LecteurFrappe::Tranche() {
+    using Horloge = std::chrono::steady_clock;
+    const Horloge::time_point debut = Horloge::now();
+    std::size_t joues = 0;
+    const auto envoie = [this] {
+        clavier_.Envoie();
+        derniereTouche_ = Horloge::now();
+    };
+    while (suivant_ < plan_.size()) {
+        const EvenementFrappe& e = plan_[suivant_];
+        if (e.genre == EvenementFrappe::Genre::Pause) {
+            envoie();
+            ++suivant_;
+            minuterie_.Apres(e.millisecondes, [this] { Tranche(); });
+            return;
+        }
+        if (e.genre == EvenementFrappe::Genre::Enfonce) {
+            if (const int delai = clavier_.DelaiAvant(e.touche); delai > 0) {
+                envoie();
+                minuterie_.Apres(delai, [this] { Tranche(); });
+                return;
+            }
+            if (clavier_.Enfonce(e.touche)) {
+                enfoncees_.push_back(e.touche);
+            } else {
+                NoteNonTapee(bilan_, e.touche);
+            }
+        } else {
+            const auto it = std::find(enfoncees_.begin(), enfoncees_.end(), e.touche);
+            if (it != enfoncees_.end()) {
+                clavier_.Relache(e.touche);
+                enfoncees_.erase(it);
+            }
+        }
+        ++suivant_;
+        if (++joues % kEvenementsParMesure == 0 && Horloge::now() - debut >= kTranche) {
+            envoie();
+            minuterie_.Apres(0, [this] { Tranche(); });
+            return;
+        }
+    }
+    envoie();
+    enCours_ = false;
+    plan_.clear();
+    auto fin = std::move(fin_);
+    fin_ = nullptr;
+    if (fin) {
+        fin(std::move(bilan_));
+    }
+}
+
+} // namespace kovra
