@@ -48,8 +48,11 @@ private:
 };
 
 NoyauKovra::NoyauKovra(ServicesNoyau services)
-    : s_(std::move(services)),
-      dialogues_(s_.dialogues, [this] { return pipeline_ && pipeline_->Occupe(); }),
+    : s_(std::move(services)), dialogues_(s_.dialogues,
+                                          [this] {
+                                              return (pipeline_ && pipeline_->EnFrappe()) ||
+                                                     (lecteur_ && lecteur_->EnCours());
+                                          }),
       env_{s_.DossierDonnees, s_.registre, dialogues_}, minuterie_(s_.minuterie) {
     relance_ = std::make_unique<Relance>(*this);
     pipeline_ = std::make_unique<TraiteEmul>(
@@ -193,8 +196,10 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
         lecteur_ = std::make_unique<LecteurFrappe>(*clavier, s_.minuterie);
     }
     QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
-        lecteur_->Joue(PlanifieTouches(texte, 0, *clavier),
-                       [fin](const BilanFrappe& bilan) { fin(bilan.nonTapees.empty()); });
+        lecteur_->Joue(PlanifieTouches(texte, 0, *clavier), [this, fin](const BilanFrappe& bilan) {
+            dialogues_.Libere();
+            fin(bilan.nonTapees.empty());
+        });
     });
 }
 

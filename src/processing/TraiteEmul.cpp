@@ -116,12 +116,14 @@ void TraiteEmul::Livre(const Livraison& l) {
         lecteur_ = std::make_unique<LecteurFrappe>(*clavierLecteur_, s_.minuterie);
     }
     bilan_ = {};
+    enFrappe_ = true;
     const bool avecPauses = l.sortie.contains(kTimer);
     TapeSegment(l.sortie.split(kTimer), 0, avecPauses);
 }
 
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     if (i >= segments.size()) {
+        enFrappe_ = false;
         if (!bilan_.nonTapees.empty()) {
             QStringList noms;
             for (const Touche& t : bilan_.nonTapees) {

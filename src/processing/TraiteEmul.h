@@ -82,6 +82,8 @@ public:
     }
     // Whether a frame is processed, waits to be typed, or is being typed.
     bool Occupe() const { return occupe_; }
+    // Whether keys of a frame are being typed (a window appearing now would take them).
+    bool EnFrappe() const { return enFrappe_; }
     // When the last key was typed, if any (the keyboard may only be put back some time
     // after it).
     std::optional<std::chrono::steady_clock::time_point> DerniereTouche() const;
@@ -110,6 +112,7 @@ private:
     DemandeTraitement enCours_;
     BilanFrappe bilan_; // of the frame being typed
     bool occupe_ = false;
+    bool enFrappe_ = false;
 };
 
 } // namespace kovra

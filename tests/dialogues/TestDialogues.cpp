@@ -1,3 +1,4 @@
+#include "app/DialoguesDifferes.h"
 #include "dialogues/DialoguesQt.h"
 #include "dialogues/DialoguesScriptes.h"
 
@@ -9,26 +10,6 @@
 #include <gtest/gtest.h>
 
 using namespace kovra;
-
-TEST(DialoguesScriptes, RecordEveryTextAndAnswerInOrder) {
-    DialoguesScriptes d;
-    d.PrepareOui(true);
-    d.PrepareSaisie(QString("12"));
-    d.PrepareSaisie(std::nullopt);
-    d.Message("Bonjour", Icone::Information);
-    EXPECT_TRUE(d.Question("Supprimer ?", Icone::Critique, "Kovra"));
-    EXPECT_EQ(d.Saisie("Nombre de champs dans la trame :", "Kovra", ""), QString("12"));
-    EXPECT_EQ(d.Saisie("Encore ?", "Kovra", ""), std::nullopt);
-    EXPECT_EQ(d.ReponsesManquantes(), 0);
-    // Nothing prepared: No, cancelled, and counted.
-    EXPECT_FALSE(d.Question("Encore ?", Icone::Question, "Kovra"));
-    EXPECT_EQ(d.ChoixFichier("Ouvrir", "/", "*.txt", false), std::nullopt);
-    EXPECT_EQ(d.ReponsesManquantes(), 2);
-    EXPECT_EQ(d.Messages(), QStringList{"Bonjour"});
-    ASSERT_EQ(d.Journal().size(), 6u);
-    EXPECT_EQ(d.Journal()[0].titre, "Kovra");
-    EXPECT_EQ(d.Journal()[1].icone, Icone::Critique);
-}
 
 namespace {
 
@@ -75,4 +56,64 @@ TEST(DialoguesQt, ShowTheTextsAndReturnTheUsersAnswers) {
     });
     d.Message("Aucun scénario n'est défini", Icone::Information);
     EXPECT_EQ(vu, "Aucun scénario n'est défini");
+}
+
+namespace {
+
+// The notice boxes on screen, in the order they were made.
+QList<QMessageBox*> BoitesAvis() {
+    QList<QMessageBox*> boites;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* m = qobject_cast<QMessageBox*>(w); m != nullptr && m->isVisible()) {
+            boites << m;
+        }
+    }
+    return boites;
+}
+
+} // namespace
+
+TEST(DialoguesQt, NoticesWaitForNothingAndComeOneAtATime) {
+    DialoguesQt d;
+    // Shown without waiting: the call returns with the box on screen.
+    d.Avis("Le port /dev/ttyUSB0 ne répond plus", Icone::Exclamation);
+    d.Avis("Fichier /tmp/Stock.txt : généré", Icone::Information);
+    ASSERT_EQ(BoitesAvis().size(), 1);
+    QMessageBox* premiere = BoitesAvis()[0];
+    EXPECT_FALSE(premiere->isModal());
+    EXPECT_EQ(premiere->windowTitle(), "Kovra");
+    EXPECT_EQ(premiere->text(), "Le port /dev/ttyUSB0 ne répond plus");
+    // The second comes once the first is closed.
+    premiere->button(QMessageBox::Ok)->click();
+    ASSERT_EQ(BoitesAvis().size(), 1);
+    EXPECT_EQ(BoitesAvis()[0]->text(), "Fichier /tmp/Stock.txt : généré");
+    BoitesAvis()[0]->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(BoitesAvis().isEmpty());
+    // One still open when the dialogues go is closed with them.
+    {
+        DialoguesQt autre;
+        autre.Avis("Terminal connecté", Icone::Information);
+        EXPECT_EQ(BoitesAvis().size(), 1);
+    }
+    QApplication::processEvents();
+    EXPECT_TRUE(BoitesAvis().isEmpty());
+}
+
+TEST(DialoguesDifferes, HoldNoticesBackWhileTypingAndLetEverythingElseThrough) {
+    DialoguesScriptes cible;
+    bool frappe = true;
+    DialoguesDifferes d(cible, [&] { return frappe; });
+    cible.PrepareOui(true);
+    d.Avis("Fichier A : généré", Icone::Information);
+    d.Message("Aucun scénario n'est défini", Icone::Information);
+    EXPECT_TRUE(d.Question("Supprimer ?", Icone::Question, "Kovra"));
+    d.Avis("Terminal connecté", Icone::Information);
+    EXPECT_EQ(cible.Messages(), QStringList{"Aucun scénario n'est défini"});
+    d.Libere(); // still typing: they wait
+    EXPECT_EQ(cible.Messages().size(), 1);
+    frappe = false;
+    d.Libere();
+    EXPECT_EQ(cible.Messages(), (QStringList{"Aucun scénario n'est défini", "Fichier A : généré",
+                                             "Terminal connecté"}));
+    EXPECT_EQ(cible.Journal().back().genre, DialoguesScriptes::Genre::Avis);
 }

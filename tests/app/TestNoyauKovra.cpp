@@ -1,0 +1,314 @@
+// The application core as a front end uses it: a real data folder and database, a private
+// registry, the port on a pseudo-terminal, a recording keyboard and time moved by the test.
+#include "app/NoyauKovra.h"
+#include "base/ErreurKovra.h"
+#include "keyboard/ClavierEnregistreur.h"
+#include "link/Reception.h"
+#include "link/SurveillancePort.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/ExporteScenario.h"
+#include "storage/FichierProfil.h"
+#include "storage/GestionScenarios.h"
+#include "support/Attente.h"
+#include "support/DossierTest.h"
+#include "support/MinuterieManuelle.h"
+#include "support/PseudoTerminal.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::AttendQue;
+using kovra::test::DonneesTest;
+using kovra::test::ExecuteSql;
+using kovra::test::MinuterieManuelle;
+using kovra::test::PseudoTerminal;
+
+namespace {
+
+// A recording keyboard that also counts how often it was put back.
+struct ClavierTest : ClavierEnregistreur {
+    int restaurations = 0;
+    int DelaiRestauration() const override { return 3000; }
+    void Restaure() override { ++restaurations; }
+};
+
+struct BulleTest : InfoBulle {
+    QString texte;
+    void ModifieInfoBulle(const QString& t) override { texte = t; }
+};
+
+struct Poste {
+    Poste() {
+        noyau = std::make_unique<NoyauKovra>(
+            ServicesNoyau{t.donnees, t.registre, t.dialogues, bulle, minuterie, progression,
+                          [this] {
+                              auto c = std::make_unique<ClavierTest>();
+                              clavier = c.get();
+                              return std::unique_ptr<ClavierVirtuel>(std::move(c));
+                          },
+                          true});
+        noyau->trameTraitee = [this](bool livre) {
+            livrees << livre;
+        };
+    }
+
+    // A scenario in the database, compiled; returns its number.
+    qint16 Scenario(const QString& nom, const QString& type, const QStringList& actions,
+                    const QString& chemin = QString()) {
+        BaseScen base(t.Chemin(kScenDb));
+        const qint16 n = CreeScenario(base, {nom, type, 0, false, chemin});
+        for (const QString& a : actions) {
+            AjouteAction(base, n, a, 0);
+        }
+        base.MetAJourBoucle(n, 1);
+        ExporteScenario(base, t.donnees, n);
+        return n;
+    }
+    void Port(const QString& protocole) {
+        const QString ini = t.Chemin(kPortSerie);
+        EcrireIni(QStringLiteral("Port_série"), "Port", "1", ini);
+        EcrireIni(QStringLiteral("Port_série"), "Peripherique", terminal.Chemin(), ini);
+        EcrireIni(QStringLiteral("Port_série"), "Protocol", protocole, ini);
+    }
+    // A scenario writing "code;quantity" lines to sortie.txt, made the chosen one.
+    void ScenarioFichier(const QString& nom) {
+        Scenario(nom, kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
+                 t.dossier.Chemin("sortie.txt"));
+        t.registre.Ecrit(kRacScenChx, nom);
+    }
+
+    DonneesTest t;
+    PseudoTerminal terminal;
+    MinuterieManuelle minuterie;
+    ProgressionMuette progression;
+    BulleTest bulle;
+    ClavierTest* clavier = nullptr;
+    QList<bool> livrees;
+    std::unique_ptr<NoyauKovra> noyau;
+};
+
+} // namespace
+
+TEST(NoyauKovra, StartsWithNothingConfiguredAndSaysWhatIsMissing) {
+    Poste p;
+    const BilanDemarrage bilan = p.noyau->Demarre();
+    EXPECT_FALSE(bilan.scenarioCharge);
+    EXPECT_EQ(bilan.port.resultat, ResultatOuverture::AConfigurer);
+    EXPECT_EQ(p.t.dialogues.Messages(),
+              (QStringList{"Aucun scénario n'est défini",
+                           "Veuillez configurer les paramétres de communication."}));
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+}
+
+TEST(NoyauKovra, StartsOnTheChosenScenarioCompiledAgainAndDeliversTransfers) {
+    Poste p;
+    // An apostrophe in the name is a name like any other.
+    p.ScenarioFichier("L'entrée");
+    // Changed in the database since it was last compiled: start-up compiles it again.
+    {
+        BaseScen base(p.t.Chemin(kScenDb));
+        AjouteAction(base, *base.NumeroParNom("L'entrée"), "&EMP", 0);
+    }
+    p.Port("HT630");
+    const BilanDemarrage bilan = p.noyau->Demarre();
+    EXPECT_TRUE(bilan.scenarioCharge);
+    EXPECT_EQ(bilan.port.resultat, ResultatOuverture::Ouvert);
+    EXPECT_EQ(p.noyau->Scenario().ListeActions,
+              (QStringList{"", "&CODE", ";", "&QTY", "&PASSLIGNE", "&EMP"}));
+    EXPECT_EQ(p.noyau->Liaison().TypeTerminal, GenreTerminal::HT630);
+    EXPECT_EQ(p.bulle.texte.trimmed(), "Kovra COM 1 : Ouvert, Scénario : L'entrée");
+    EXPECT_TRUE(p.t.dialogues.Messages().isEmpty());
+
+    p.terminal.Envoie("A1\r12\rFINTRANSKOVRA");
+    p.minuterie.Termine();
+    EXPECT_EQ(p.livrees, QList<bool>{true});
+    EXPECT_EQ(p.t.dossier.Lit("sortie.txt"), "A1;12\r\n");
+    EXPECT_EQ(p.t.dialogues.Messages(),
+              QStringList{"Fichier " + p.t.dossier.Chemin("sortie.txt") + " : généré"});
+    EXPECT_TRUE(p.noyau->Port().PortOpen()); // reset, ready for the next transfer
+}
+
+TEST(NoyauKovra, AScenarioThatNoLongerCompilesStartsAsLastCompiled) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    // An action the compiled file cannot hold, written by another program.
+    ExecuteSql(p.t.Chemin(kScenDb), {"INSERT INTO Actions (NumeroScen,NumAction,Champs,PlaceTrame) "
+                                     "VALUES (1,9,'a@b',0)"});
+    const BilanDemarrage bilan = p.noyau->Demarre();
+    EXPECT_TRUE(bilan.scenarioCharge);
+    EXPECT_EQ(p.noyau->Scenario().NombreActions(), 4);
+    ASSERT_FALSE(p.t.dialogues.Messages().isEmpty());
+    EXPECT_TRUE(p.t.dialogues.Messages()[0].contains("@"));
+    EXPECT_TRUE(p.t.dialogues.Messages()[0].contains("compilé la dernière fois"));
+}
+
+TEST(NoyauKovra, APortThatCannotOpenIsNoReasonToStop) {
+    const struct {
+        const char* nom;
+        std::vector<std::pair<const char*, const char*>> valeurs;
+        ResultatOuverture resultat;
+        bool fatale;
+    } cas[] = {
+        {"no such device",
+         {{"Peripherique", "/dev/kovra-absent"}},
+         ResultatOuverture::Impossible,
+         false},
+        {"port not in use", {{"PortActif", "0"}}, ResultatOuverture::Inactif, false},
+        {"a speed that is no number", {{"Vitesse", "rapide"}}, ResultatOuverture::Inactif, true},
+        {"a speed the port refuses", {{"Vitesse", "0"}}, ResultatOuverture::Inactif, true},
+    };
+    for (const auto& c : cas) {
+        Poste p;
+        p.ScenarioFichier("Stock");
+        p.Port("PT630");
+        for (const auto& [cle, valeur] : c.valeurs) {
+            EcrireIni(QStringLiteral("Port_série"), cle, valeur, p.t.Chemin(kPortSerie));
+        }
+        if (c.fatale) {
+            EXPECT_THROW(p.noyau->Demarre(), ErreurKovra) << c.nom;
+            continue;
+        }
+        const BilanDemarrage bilan = p.noyau->Demarre();
+        EXPECT_EQ(bilan.port.resultat, c.resultat) << c.nom;
+        EXPECT_EQ(bilan.port.Impossible(), c.resultat == ResultatOuverture::Impossible) << c.nom;
+        EXPECT_TRUE(bilan.scenarioCharge) << c.nom;
+    }
+}
+
+TEST(NoyauKovra, SettingsChangedBetweenFramesReachTheNextOne) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    p.t.registre.Ecrit(kSepDec, ",");
+    p.noyau->ChargeReglages();
+    ASSERT_TRUE(p.noyau->RechargeScenarioChoisi());
+    p.noyau->TraiteTrame({"A\r12.50\r", {}, nullptr, false});
+    p.minuterie.Termine();
+    EXPECT_EQ(p.t.dossier.Lit("sortie.txt"), "A;12,50\r\n");
+
+    // A new separator, then another scenario chosen: each reaches the next frame.
+    p.noyau->Miroirs().SepDecimal = "x";
+    p.noyau->TraiteTrame({"A\r12.00\r", {}, nullptr, false});
+    p.minuterie.Termine();
+    EXPECT_EQ(p.t.dossier.Lit("sortie.txt"), "A;12\r\n");
+
+    p.Scenario("Egal", kTypeFichier, {"&CODE", "=", "&QTY", "&PASSLIGNE"},
+               p.t.dossier.Chemin("sortie.txt"));
+    p.t.registre.Ecrit(kRacScenChx, "Egal");
+    ASSERT_TRUE(p.noyau->RechargeScenarioChoisi());
+    p.noyau->TraiteTrame({"B\r3\r", {}, nullptr, false});
+    p.minuterie.Termine();
+    EXPECT_EQ(p.t.dossier.Lit("sortie.txt"), "B=3\r\n");
+    EXPECT_EQ(p.livrees, (QList<bool>{true, true, true}));
+}
+
+TEST(NoyauKovra, AFrameMayCarryItsOwnScenario) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    p.noyau->ChargeReglages();
+    ASSERT_TRUE(p.noyau->RechargeScenarioChoisi());
+    p.Scenario("Essai", kTypeEmulation, {"&CODE", "{TAB}", "&QTY"});
+    auto essai = std::make_shared<EtatScenario>();
+    ChargeScenario(*essai, "Essai", p.t.donnees, p.bulle, 1);
+    essai->ScenarioActif = "Essai";
+
+    p.noyau->TraiteTrame({"A\r1\r", {}, essai, false});
+    p.minuterie.Termine();
+    ASSERT_NE(p.clavier, nullptr); // made for the first keystroke frame
+    EXPECT_TRUE(p.clavier->Caracteres() == U"A1");
+    EXPECT_FALSE(QFile::exists(p.t.dossier.Chemin("sortie.txt")));
+    EXPECT_EQ(p.noyau->Scenario().ScenarioActif, "Stock");
+}
+
+TEST(NoyauKovra, ReopeningThePortWaitsForTheTransferUnderWay) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    p.Port("HT630");
+    ASSERT_EQ(p.noyau->Demarre().port.resultat, ResultatOuverture::Ouvert);
+
+    p.terminal.Envoie("A1\r12\r"); // a transfer begins
+    ASSERT_TRUE(p.noyau->Occupe());
+    std::optional<ResultatOuverture> rouvert;
+    p.noyau->RouvrePort([&](const BilanOuverture& b) { rouvert = b.resultat; });
+    p.minuterie.Avance();
+    EXPECT_FALSE(rouvert);
+    EXPECT_TRUE(p.noyau->Port().PortOpen());
+
+    p.terminal.Envoie("FINTRANSKOVRA");
+    AttendQue([&] {
+        p.minuterie.AvanceUne();
+        return rouvert.has_value();
+    });
+    EXPECT_EQ(rouvert, ResultatOuverture::Ouvert);
+    EXPECT_EQ(p.t.dossier.Lit("sortie.txt"), "A1;12\r\n");
+}
+
+TEST(NoyauKovra, QuittingFinishesTheFrameThenPutsTheKeyboardBack) {
+    Poste p;
+    p.Scenario("Saisie", kTypeEmulation, {"&CODE", "&Timer 500", "&QTY"});
+    p.t.registre.Ecrit(kRacScenChx, "Saisie");
+    p.noyau->ChargeReglages();
+    ASSERT_TRUE(p.noyau->RechargeScenarioChoisi());
+    p.noyau->TraiteTrame({"A\rB\r", {}, nullptr, false});
+    p.minuterie.Avance(); // 100 ms, then the first segment
+    p.minuterie.Tours();
+    bool fini = false;
+    p.noyau->Quitte([&] { fini = true; });
+    EXPECT_FALSE(fini); // the frame is still being typed
+    // A notice raised meanwhile waits until the frame is typed.
+    p.noyau->Env().dialogues.Avis("Terminal connecté", Icone::Information);
+    EXPECT_TRUE(p.t.dialogues.Messages().isEmpty());
+    while (!fini && p.minuterie.AvanceUne()) {
+    }
+    EXPECT_TRUE(fini);
+    EXPECT_TRUE(p.clavier->Caracteres() == U"AB");
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{"Terminal connecté"});
+    EXPECT_EQ(p.clavier->restaurations, 1);
+    EXPECT_EQ(p.minuterie.Delais().back(), 3000); // the last keys had time to be read
+}
+
+TEST(NoyauKovra, PartsDestroyedWithTimersPendingRunNothingAfterwards) {
+    // Each part leaves a continuation pending on a clock that outlives it.
+    MinuterieManuelle minuterie;
+    {
+        Poste p;
+        p.Scenario("Saisie", kTypeEmulation, {"&CODE"});
+        p.t.registre.Ecrit(kRacScenChx, "Saisie");
+        p.noyau->ChargeReglages();
+        ASSERT_TRUE(p.noyau->RechargeScenarioChoisi());
+        // The pipeline, waiting to type.
+        EtatTraitement etat;
+        ClavierEnregistreur clavier;
+        TraiteEmul pipeline({p.noyau->Env(), p.noyau->Scenario(), etat, p.noyau->Touches(),
+                             p.noyau->Miroirs(), [&]() -> ClavierVirtuel& { return clavier; },
+                             minuterie, p.progression, nullptr});
+        pipeline.Traite("A\r");
+        // Reception, in the middle of an HT630 collection.
+        EtatLiaison liaison;
+        liaison.TypeTerminal = GenreTerminal::HT630;
+        MSComm port;
+        port.Peripherique = p.terminal.Chemin();
+        port.SetPortOpen(true);
+        auto reception =
+            std::make_unique<Reception>(port, liaison, p.noyau->Env(), minuterie, p.progression,
+                                        [](const QString&, const QString&) {});
+        p.terminal.Envoie("A1\r");
+        reception->SurEvenement();
+        // The port watch, retrying a lost device.
+        DialoguesScriptes dialogues;
+        MSComm perdu;
+        perdu.Peripherique = "/dev/kovra-absent";
+        auto surveillance = std::make_unique<SurveillancePort>(perdu, dialogues, minuterie);
+        try {
+            perdu.SetPortOpen(true);
+        } catch (const MSComm::ErreurPort&) {
+        }
+        AttendQue([&] { return perdu.CommEvent() == kComEventDevice; });
+        surveillance->SurEvenement();
+        ASSERT_GE(minuterie.enAttente.size(), 3u);
+    }
+    // Under the address sanitizer, a continuation touching any of them would be caught here.
+    minuterie.Termine();
+    EXPECT_TRUE(minuterie.enAttente.empty());
+}
