@@ -6,14 +6,10 @@
 
 namespace kovra {
 
-// Events a serial port reports through CommEvent.
+// The events the port reports through CommEvent.
 enum EvenementPort : int {
-    kComEvSend = 1,    // send buffer below threshold
-    kComEvReceive = 2, // characters received
-    kComEvCTS = 3,     // clear-to-send changed
-    kComEventBreak = 1001,
-    kComEventRxOver = 1008,
-    kComEventTxFull = 1010,
+    kComEvReceive = 2,      // characters received
+    kComEventTxFull = 1010, // a write failed
     kComEventDevice = 1099, // the device went away or failed
 };
 
