@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -67,7 +68,9 @@ void PseudoTerminal::Envoie(const QByteArray& octets) {
         envoye += n;
         // The kernel moves what was written into the line on its own time; the program
         // cannot read it before its event loop runs again, so all of it shows up here first.
+        pollfd ligne{esclave_, POLLIN, 0};
         while (EnAttente(esclave_) < n && t.elapsed() < kDelai) {
+            poll(&ligne, 1, 1);
         }
         // Once the line is empty again the program has read the piece, and handled it
         // (handling it may be what closes the line).
