@@ -109,7 +109,8 @@ bool Acquisition::Demarre() {
     for (int n = 1; spool_->exists(); ++n) {
         spool_->setFileName(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
     }
-    if (!spool_->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Unbuffered: each record goes to the file when it is written, and a failure shows then.
+    if (!spool_->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         env_.dialogues.Message(QStringLiteral("Impossible de créer le fichier %1 : %2. "
                                               "L'acquisition n'est pas lancée.")
                                    .arg(spool_->fileName(), spool_->errorString()),

@@ -192,6 +192,7 @@ void Reception::EcritSpool() {
 }
 
 void Reception::Vidange() {
+    port_.InputLen = 0;
     port_.Input();
     AttendSilence();
 }
