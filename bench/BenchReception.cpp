@@ -1,10 +1,17 @@
-// A PT630 transfer of 10 MB pushed at full speed over a pseudo-terminal: the time until
-// the whole transfer is handed to processing, a check that it arrived whole, and the
-// process's memory growth while it arrives (the transfer goes to a spool file, not to
-// memory) and at its peak once it is read back for processing.
+// The terminal link over a pseudo-terminal:
+// - a PT630 transfer of 10 MB pushed at full speed: the time until the whole transfer is
+//   handed to processing, a check that it arrived whole, and the process's memory growth
+//   while it arrives (the transfer goes to a spool file, not to memory) and at its peak
+//   once it is read back for processing;
+// - an Optimus acquisition of a few hundred records, each one answered by the terminal
+//   only once its ACK is back: the cost per record, with each record synced to disk
+//   before its ACK as the program does, and without the sync, for comparison; the share
+//   of the time spent syncing. The spool files go to the temporary folder ($TMPDIR):
+//   the figures say what its file system costs.
 
 #include "base/Environnement.h"
 #include "base/MinuterieQt.h"
+#include "link/Acquisition.h"
 #include "link/AiguillagePort.h"
 #include "link/MSComm.h"
 #include "link/Reception.h"
@@ -14,11 +21,14 @@
 #include "MesureMemoire.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 #include <fstream>
 #include <pty.h>
+#include <sys/vfs.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -121,7 +131,131 @@ void BM_TransfertPt630(benchmark::State& state) {
     }
 }
 
+// The name of the file system a folder is on, for the benchmark's label.
+std::string SystemeFichiers(const QString& dossier) {
+    struct statfs s {};
+    if (statfs(QFile::encodeName(dossier).constData(), &s) != 0) {
+        return "?";
+    }
+    switch (static_cast<unsigned long>(s.f_type)) {
+    case 0xEF53:
+        return "ext4";
+    case 0x58465342:
+        return "xfs";
+    case 0x9123683E:
+        return "btrfs";
+    case 0x01021994:
+        return "tmpfs";
+    case 0x794C7630:
+        return "overlay";
+    default:
+        return "fs 0x" + QByteArray::number(static_cast<qulonglong>(s.f_type), 16).toStdString();
+    }
+}
+
+// Reads from the line up to and including `fin`; false when the line closes.
+bool LitJusqua(int fd, const QByteArray& fin) {
+    QByteArray lu;
+    char c = 0;
+    while (!lu.endsWith(fin)) {
+        if (read(fd, &c, 1) != 1) {
+            return false;
+        }
+        lu += c;
+    }
+    return true;
+}
+
+void BM_AcquisitionOptimus(benchmark::State& state) {
+    const int enregistrements = static_cast<int>(state.range(0));
+    const bool synchro = state.range(1) != 0;
+    for (auto _ : state) {
+        QTemporaryDir dossier;
+        DialoguesScriptes dialogues;
+        Registre registre(dossier.filePath("registre"));
+        const Environnement env{dossier.path(), registre, dialogues};
+        int maitre = -1;
+        int esclave = -1;
+        char nom[256] = {};
+        openpty(&maitre, &esclave, nom, nullptr, nullptr);
+        termios t{};
+        tcgetattr(esclave, &t);
+        cfmakeraw(&t);
+        tcsetattr(esclave, TCSANOW, &t);
+
+        MSComm port;
+        port.Peripherique = QString::fromLocal8Bit(nom);
+        port.Settings = "115200,N,8,1";
+        port.SetPortOpen(true);
+        EtatLiaison etat;
+        etat.TypeTerminal = GenreTerminal::Optimus;
+        QEventLoop boucle;
+        int recus = -1;
+        Acquisition acquisition(port, etat, env, [&](const QString& trame, const QString& fichier) {
+            recus = static_cast<int>(trame.count(u'\n'));
+            QFile::remove(fichier);
+            boucle.quit();
+        });
+        qint64 nsSynchro = 0;
+        acquisition.synchronise = [&](QFile& f) {
+            QElapsedTimer c;
+            c.start();
+            const bool ok = synchro ? SynchroniseFichier(f) : f.flush();
+            nsSynchro += c.nsecsElapsed();
+            return ok;
+        };
+        QObject::connect(&port, &MSComm::OnComm, [&] { acquisition.SurEvenement(); });
+
+        // The terminal sends each record once the previous one is acknowledged.
+        std::thread terminal([&] {
+            if (!LitJusqua(maitre, "READ\r")) {
+                return;
+            }
+            for (int i = 0; i < enregistrements; ++i) {
+                const QByteArray ligne =
+                    QByteArray("A" + QByteArray::number(1000000 + i)).leftJustified(20, ' ') + '|' +
+                    QByteArray::number(i % 97).leftJustified(6, ' ') + "X\r";
+                if (write(maitre, ligne.constData(), static_cast<size_t>(ligne.size())) !=
+                        ligne.size() ||
+                    !LitJusqua(maitre, "ACK\r")) {
+                    return;
+                }
+            }
+            const QByteArray fin = "OVER\r";
+            [[maybe_unused]] const ssize_t n =
+                write(maitre, fin.constData(), static_cast<size_t>(fin.size()));
+        });
+
+        QElapsedTimer chrono;
+        chrono.start();
+        QTimer::singleShot(600000, &boucle, &QEventLoop::quit);
+        if (acquisition.Demarre()) {
+            boucle.exec();
+        }
+        const double secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(secondes);
+        port.SetPortOpen(false);
+        close(maitre); // a terminal still waiting for an ACK gives up
+        close(esclave);
+        terminal.join();
+        state.counters["us_per_record"] = secondes * 1e6 / enregistrements;
+        state.counters["sync_share"] = static_cast<double>(nsSynchro) / 1e9 / secondes;
+        state.SetLabel(SystemeFichiers(dossier.path()) + (synchro ? ", synced" : ", not synced"));
+        if (recus != enregistrements) {
+            state.SkipWithError("not every record was acquired");
+        }
+    }
+}
+
 } // namespace
+
+BENCHMARK(BM_AcquisitionOptimus)
+    ->ArgNames({"records", "sync"})
+    ->Args({500, 1})
+    ->Args({500, 0})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_TransfertPt630)
     ->Arg(10 * 1000 * 1000)

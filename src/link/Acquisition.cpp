@@ -4,6 +4,14 @@
 #include "base/Windows1252.h"
 
 #include <QDir>
+#include <cerrno>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace kovra {
 
@@ -24,7 +32,32 @@ QString SansBlancs(const QString& s) {
     return s.mid(debut, fin - debut);
 }
 
+// Makes the new file's name durable too: a file synced to disk is of no use if its
+// folder entry is lost. Best effort: some file systems cannot sync a folder.
+void SynchroniseDossier(const QString& dossier) {
+#ifndef Q_OS_WIN
+    const int fd = open(QFile::encodeName(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+#else
+    Q_UNUSED(dossier);
+#endif
+}
+
 } // namespace
+
+bool SynchroniseFichier(QFile& fichier) {
+    if (!fichier.flush()) {
+        return false;
+    }
+#ifdef Q_OS_WIN
+    return _commit(fichier.handle()) == 0;
+#else
+    return fdatasync(fichier.handle()) == 0;
+#endif
+}
 
 std::optional<QString> EnregistrementDeLigne(QString& ligne) {
     if (ligne == u"ACK" || ligne.size() < kLongueurEnregistrement) {
@@ -69,10 +102,15 @@ bool Acquisition::Demarre() {
     // What the last run left (its end signal) would shift the first record's columns.
     LigneEnCours.clear();
     DerniereLigne.clear();
-    spool_ = std::make_unique<QFile>(env_.DossierDonnees + u'/' + kPrefixeSpool +
-                                     maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-                                     QStringLiteral(".tmp"));
-    if (!spool_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Never over the file of a run that was cut short, whatever the clock says.
+    const QString base = env_.DossierDonnees + u'/' + kPrefixeSpool +
+                         maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    spool_ = std::make_unique<QFile>(base + QStringLiteral(".tmp"));
+    for (int n = 1; spool_->exists(); ++n) {
+        spool_->setFileName(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
+    }
+    // Unbuffered: each record goes to the file when it is written, and a failure shows then.
+    if (!spool_->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         env_.dialogues.Message(QStringLiteral("Impossible de créer le fichier %1 : %2. "
                                               "L'acquisition n'est pas lancée.")
                                    .arg(spool_->fileName(), spool_->errorString()),
@@ -80,14 +118,35 @@ bool Acquisition::Demarre() {
         spool_.reset();
         return false;
     }
+    SynchroniseDossier(env_.DossierDonnees);
+    if (!port_.Output(QStringLiteral("READ\r"))) {
+        spool_->close();
+        const QString chemin = spool_->fileName();
+        spool_.reset();
+        QString message = QStringLiteral("La demande (READ) n'a pas pu être envoyée au terminal "
+                                         "sur le port %1 : l'acquisition n'est pas lancée.")
+                              .arg(port_.NomPeripherique());
+        if (!QFile::remove(chemin) && QFile::exists(chemin)) {
+            message += QStringLiteral(" Le fichier vide %1 n'a pas pu être supprimé.").arg(chemin);
+        }
+        env_.dialogues.Message(message, Icone::Exclamation);
+        return false;
+    }
     enCours_ = true;
     FinAcquisition = false;
-    port_.Output(QStringLiteral("READ\r"));
-    SurEvenement(); // what may already wait
+    Lit(); // what may already wait
     return true;
 }
 
 void Acquisition::SurEvenement() {
+    Lit();
+    // What the port held is read; a lost terminal sends nothing more.
+    if (enCours_ && port_.CommEvent() == kComEventDevice) {
+        Interrompt(QStringLiteral("Le terminal ne répond plus : acquisition interrompue."));
+    }
+}
+
+void Acquisition::Lit() {
     while (enCours_ && !FinAcquisition && port_.InBufferCount() > 0) {
         if (scanPal_) {
             showinputScanPal();
@@ -114,20 +173,37 @@ void Acquisition::Caractere(const std::function<bool(const QString&)>& fin) {
         return;
     }
     if (const auto enregistrement = EnregistrementDeLigne(LigneEnCours)) {
-        // On disk before it is acknowledged: a record the terminal may now forget is kept.
-        const QByteArray octets = EncodeWindows1252(*enregistrement);
-        if (spool_->write(octets) != octets.size() || !spool_->flush()) {
-            env_.dialogues.Avis(
-                QStringLiteral("Erreur d'écriture du fichier %1 : l'enregistrement n'est pas "
-                               "acquitté.")
-                    .arg(spool_->fileName()),
-                Icone::Exclamation);
-        } else {
+        if (enCours_ && Acquitte(*enregistrement)) {
             etat_.TrameRecue += *enregistrement;
-            port_.Output(QStringLiteral("ACK\r"));
         }
     }
     LigneEnCours.clear();
+}
+
+bool Acquisition::Acquitte(const QString& enregistrement) {
+    // On disk before it is acknowledged: the terminal forgets a record once it has its ACK,
+    // so the record must survive a crash or a power cut from then on.
+    const qint64 avant = spool_->pos();
+    const QByteArray octets = EncodeWindows1252(enregistrement);
+    const bool ecrit = spool_->write(octets) == octets.size();
+    if (!ecrit || !synchronise(*spool_)) {
+        const QString erreur = ecrit ? qt_error_string(errno) : spool_->errorString();
+        // The file keeps only what was acknowledged: the terminal still holds this record.
+        spool_->resize(avant);
+        spool_->seek(avant);
+        Interrompt(QStringLiteral("Erreur d'écriture du fichier %1 (%2) : l'enregistrement "
+                                  "n'est pas acquitté. Acquisition interrompue.")
+                       .arg(spool_->fileName(), erreur));
+        return false;
+    }
+    if (!port_.Output(QStringLiteral("ACK\r"))) {
+        Interrompt(QStringLiteral("L'acquittement (ACK) d'un enregistrement n'a pas pu être "
+                                  "envoyé au terminal : acquisition interrompue."),
+                   QStringLiteral("Le dernier n'a pas été acquitté : le terminal le garde et "
+                                  "peut l'envoyer de nouveau."));
+        return false;
+    }
+    return true;
 }
 
 void Acquisition::showinputOptimus() {
@@ -159,15 +235,22 @@ void Acquisition::showinputScanPal() {
 }
 
 void Acquisition::Arrete() {
-    if (!enCours_) {
-        return;
+    if (enCours_) {
+        Interrompt(QStringLiteral("Acquisition interrompue."));
     }
+}
+
+void Acquisition::Interrompt(const QString& cause, const QString& suite) {
     enCours_ = false;
     spool_->close();
-    env_.dialogues.Avis(QStringLiteral("Acquisition interrompue. Les enregistrements déjà "
-                                       "reçus sont conservés dans le fichier %1.")
-                            .arg(spool_->fileName()),
-                        Icone::Exclamation);
+    QString message =
+        cause + QStringLiteral(" Les enregistrements déjà reçus sont conservés dans le "
+                               "fichier %1.")
+                    .arg(spool_->fileName());
+    if (!suite.isEmpty()) {
+        message += u' ' + suite;
+    }
+    env_.dialogues.Avis(message, Icone::Exclamation);
     spool_.reset();
     if (interrompue) {
         interrompue();

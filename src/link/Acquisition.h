@@ -18,12 +18,17 @@ namespace kovra {
 // columns 1-20 and 22-27; a stripped line starting with ";" is the blank record.
 std::optional<QString> EnregistrementDeLigne(QString& ligne);
 
+// Writes what the file holds through to the disk; false when it cannot.
+bool SynchroniseFichier(QFile& fichier);
+
 // Asks an Optimus or ScanPal terminal for its stored records ("READ"), takes its lines
-// one character at a time, acknowledges each record ("ACK") once it is safely written to a
-// spool file of the data folder, and at the terminal's end signal ("OVER"; for ScanPal,
-// "OVER" twice) hands all the records to processing at once. A run that does not reach
-// its end keeps its spool file; SignaleAcquisitionsInterrompues tells the user at the
-// next start.
+// one character at a time, acknowledges each record ("ACK") once it is written to a spool
+// file of the data folder and synced to the disk (the terminal forgets a record once it
+// has its ACK), and at the terminal's end signal ("OVER"; for ScanPal, "OVER" twice) hands
+// all the records to processing at once. A run that does not reach its end (cut short,
+// the terminal gone, a record that cannot be written, an ACK that cannot be sent) stops
+// at once with a message and keeps its spool file; SignaleAcquisitionsInterrompues tells
+// the user again at the next start.
 class Acquisition {
 public:
     Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
@@ -45,8 +50,12 @@ public:
     void showinputScanPal();
 
     // Called when a run ends without handing its records to processing (cut short, the
-    // terminal lost, a record that could not be kept); the user was told why.
+    // terminal lost, a record that could not be kept, an ACK that could not be sent); the
+    // user was told why.
     std::function<void()> interrompue;
+
+    // How each record is made durable before its ACK (the benchmark measures its cost).
+    std::function<bool(QFile&)> synchronise = SynchroniseFichier;
 
     QString LigneEnCours;
     QString DerniereLigne;
@@ -59,7 +68,12 @@ public:
 private:
     // The part common to both types; `fin` is the type's end test on a complete line.
     void Caractere(const std::function<bool(const QString&)>& fin);
+    // Takes the characters that wait, as long as the run goes on.
+    void Lit();
+    bool Acquitte(const QString& enregistrement);
     void Termine();
+    // Ends the run without processing: `cause`, then where the records are, then `suite`.
+    void Interrompt(const QString& cause, const QString& suite = QString());
 
     MSComm& port_;
     EtatLiaison& etat_;

@@ -11,13 +11,39 @@ MSComm::MSComm(QObject* parent) : QObject(parent) {
         evenement_ = kComEvReceive;
         emit OnComm();
     });
-    connect(&port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if (e == QSerialPort::NoError) {
-            return;
-        }
-        evenement_ = (e == QSerialPort::WriteError) ? kComEventTxFull : kComEventDevice;
-        emit OnComm();
-    });
+    connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::SurErreur);
+}
+
+void MSComm::SurErreur(QSerialPort::SerialPortError erreur) {
+    if (erreur == QSerialPort::NoError) {
+        return;
+    }
+    const int evenement = erreur == QSerialPort::WriteError ? kComEventTxFull : kComEventDevice;
+    // A read that fails or finds the line hung up: the device is gone. The port keeps
+    // signalling such a line as readable, so it is closed once the event is delivered.
+    const bool perdu = erreur == QSerialPort::ReadError || erreur == QSerialPort::ResourceError;
+    if (!enSortie_) {
+        Signale(evenement, perdu);
+        return;
+    }
+    // Output reports the failure to its caller, which acts on it first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, evenement, perdu, ouverture = ouverture_] {
+            if (ouverture == ouverture_ && port_.isOpen()) {
+                Signale(evenement, perdu);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void MSComm::Signale(int evenement, bool perdu) {
+    const quint64 ouverture = ouverture_;
+    evenement_ = evenement;
+    emit OnComm();
+    if (perdu && ouverture == ouverture_) {
+        SetPortOpen(false);
+    }
 }
 
 QString MSComm::NomPeripherique() const {
@@ -63,6 +89,7 @@ void MSComm::AppliqueReglages() {
 void MSComm::SetPortOpen(bool ouvert) {
     if (!ouvert) {
         if (port_.isOpen()) {
+            ++ouverture_;
             port_.close();
         }
         return;
@@ -71,6 +98,7 @@ void MSComm::SetPortOpen(bool ouvert) {
         return;
     }
     port_.setPortName(NomPeripherique());
+    ++ouverture_;
     if (!port_.open(QIODevice::ReadWrite)) {
         throw ErreurPort(kErreurPortInvalide, QStringLiteral("Impossible d'ouvrir le port %1 : %2")
                                                   .arg(NomPeripherique(), port_.errorString()));
@@ -92,12 +120,17 @@ QString MSComm::Input() {
     return DecodeWindows1252(octets);
 }
 
-void MSComm::Output(const QString& texte) {
+bool MSComm::Output(const QString& texte) {
     if (!port_.isOpen()) {
-        return;
+        return false;
     }
-    port_.write(EncodeWindows1252(texte));
-    port_.flush();
+    const QByteArray octets = EncodeWindows1252(texte);
+    // The bytes go to the port's buffer, then flush() hands them to the device at once and
+    // says false when the device refuses them (a line hung up gives EIO).
+    enSortie_ = true;
+    const bool ecrit = port_.write(octets) == octets.size() && port_.flush();
+    enSortie_ = false;
+    return ecrit && port_.isOpen();
 }
 
 int MSComm::InBufferCount() const {

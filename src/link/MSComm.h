@@ -6,14 +6,10 @@
 
 namespace kovra {
 
-// Events a serial port reports through CommEvent.
+// The events the port reports through CommEvent.
 enum EvenementPort : int {
-    kComEvSend = 1,    // send buffer below threshold
-    kComEvReceive = 2, // characters received
-    kComEvCTS = 3,     // clear-to-send changed
-    kComEventBreak = 1001,
-    kComEventRxOver = 1008,
-    kComEventTxFull = 1010,
+    kComEvReceive = 2,      // characters received
+    kComEventTxFull = 1010, // a write failed
     kComEventDevice = 1099, // the device went away or failed
 };
 
@@ -23,6 +19,9 @@ enum EvenementPort : int {
 // writing text (bytes as Windows-1252), the count of waiting characters, the last event,
 // and a notification for every event. Port n is "COMn" on Windows; elsewhere the
 // device given, else /dev/ttyS<n-1>.
+// A device that goes away (a line hung up, an adapter pulled) is reported once with
+// kComEventDevice; once every receiver has seen that event the port is closed, so that
+// the dead line cannot raise the same error again and again.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -44,10 +43,7 @@ public:
     int CommPort = 1;
     QString Peripherique; // a device path standing for the port number when not empty
     QString Settings = QStringLiteral("9600,N,8,1");
-    int RThreshold = 0;
-    int SThreshold = 0;
     int Handshaking = 0; // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
-    int InputMode = 0;   // text
     int InputLen = 0;    // characters a read takes; 0: all that wait
 
     QString NomPeripherique() const;
@@ -56,7 +52,11 @@ public:
     // or closes the port.
     void SetPortOpen(bool ouvert);
     QString Input();
-    void Output(const QString& texte);
+    // Writes the text; false when the port is closed or the bytes could not be written (the
+    // far end gone, a write error): the terminal did not get them. The event such a failure
+    // raises reaches the receivers on the next turn of the event loop, after the caller
+    // has dealt with the failure.
+    bool Output(const QString& texte);
     int InBufferCount() const;
     int CommEvent() const { return evenement_; }
 
@@ -65,9 +65,13 @@ signals:
 
 private:
     void AppliqueReglages();
+    void SurErreur(QSerialPort::SerialPortError erreur);
+    void Signale(int evenement, bool perdu);
 
     QSerialPort port_;
     int evenement_ = 0;
+    bool enSortie_ = false; // inside Output
+    quint64 ouverture_ = 0; // counts the openings, so that a late event of a closed one is dropped
 };
 
 } // namespace kovra

@@ -57,10 +57,7 @@ ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnem
                                   lit("Bit d'arrêt"));
     liaison.Protocole = lit("Protocol");
     liaison.TypeTerminal = LitGenreTerminal(liaison.Protocole);
-    port.SThreshold = 1;
-    port.RThreshold = 1;
     port.Handshaking = static_cast<int>(PartieEntiere(lit("Flux"), QStringLiteral("Flux")));
-    port.InputMode = 0;
     port.InputLen = 1;
     if (port.PortOpen()) {
         env.dialogues.Message(QStringLiteral("Le port de communication : ") +

@@ -4,6 +4,7 @@
 #include "base/Windows1252.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace kovra {
 
@@ -15,17 +16,14 @@ constexpr int kSilencePt630 = 500;
 constexpr int kAvantRelecture = 1000;
 const QByteArray kTransfertVide = "<DEL>\r\n";
 
-// What the user is told of a transfer ended by another event than received characters.
+// What the user is told of a PT630 transfer ended by another event than received
+// characters; the port reports only these.
 QString MessageEvenement(int evenement) {
     switch (evenement) {
-    case kComEvSend:
-        return {};
-    case kComEventBreak:
-        return QStringLiteral("Réception d'un signal d'arrêt");
-    case kComEventRxOver:
-        return QStringLiteral("Dépassement de la capacité du tampon de réception");
     case kComEventTxFull:
         return QStringLiteral("Tampon de transmission plein");
+    case kComEventDevice:
+        return QStringLiteral("Le terminal a été déconnecté pendant le transfert.");
     default:
         return QStringLiteral("Erreur ou evenement inconnu");
     }
@@ -52,54 +50,73 @@ Reception::Reception(MSComm& port, EtatLiaison& etat, const Environnement& env,
       traiteEmul_(std::move(traiteEmul)) {}
 
 void Reception::SurEvenement() {
-    if (port_.CommEvent() != 0 && pt630_ == Pt630::Collecte) {
-        evenementTransfert_ = port_.CommEvent(); // what ends this transfer's story
+    const int evenement = port_.CommEvent();
+    if (evenement == kComEventDevice) {
+        PerteTerminal();
+        return;
     }
-    if (etat_.EnReception || !port_.PortOpen() || port_.CommEvent() == kComEventDevice) {
-        return; // the running HT630 collection reads the characters; a lost port has none
+    if (evenement != 0 && pt630_ == Pt630::Collecte) {
+        evenementTransfert_ = evenement; // what ends this transfer's story
+    }
+    if (etat_.EnReception || !port_.PortOpen()) {
+        return; // the running HT630 collection reads the characters
     }
     if (etat_.TypeTerminal == GenreTerminal::HT630) {
         port_.InputLen = 0;
         etat_.EnReception = true;
-        minuterie_.Apres(kCycleHt630, [this] { CycleHt630(QString(), 0); });
+        tamponHt630_.clear();
+        cyclesMuets_ = 0;
+        const quint64 generation = ++generation_;
+        minuterie_.Apres(kCycleHt630, [this, generation] { CycleHt630(generation); });
     } else if (etat_.TypeTerminal == GenreTerminal::PT630) {
-        if (pt630_ == Pt630::Repos) {
-            DebutPt630();
-        } else if (pt630_ == Pt630::Collecte) {
+        switch (pt630_) {
+        case Pt630::Repos:
+            if (port_.InBufferCount() > 0) { // an event without data starts no transfer
+                DebutPt630();
+            }
+            break;
+        case Pt630::Collecte:
             EcritSpool();
+            break;
+        case Pt630::Vidange:
+            Vidange();
+            break;
         }
-        // While a transfer is read back, what arrives waits in the port for the next one.
     }
 }
 
-void Reception::CycleHt630(QString tampon, int cyclesMuets) {
+void Reception::CycleHt630(quint64 generation) {
+    if (!etat_.EnReception || generation != generation_) {
+        return;
+    }
     const QString lu = port_.Input();
-    tampon += lu;
-    cyclesMuets = lu.isEmpty() ? cyclesMuets + 1 : 0;
-    if (tampon.size() < 4) {
+    tamponHt630_ += lu;
+    cyclesMuets_ = lu.isEmpty() ? cyclesMuets_ + 1 : 0;
+    if (tamponHt630_.size() < 4) {
         etat_.EnReception = false;
         return;
     }
-    const qsizetype fin = tampon.indexOf(kFinTransfert);
-    if (fin < 0 && cyclesMuets * kCycleHt630 >= kAbandonHt630) {
-        AbandonneHt630(tampon);
+    const qsizetype fin = tamponHt630_.indexOf(kFinTransfert);
+    if (fin < 0 && cyclesMuets_ * kCycleHt630 >= kAbandonHt630) {
+        etat_.EnReception = false;
+        MetDeCoteHt630(std::exchange(tamponHt630_, QString()));
         return;
     }
     if (fin < 0) {
-        minuterie_.Apres(kCycleHt630,
-                         [this, tampon, cyclesMuets] { CycleHt630(tampon, cyclesMuets); });
+        const quint64 suivante = ++generation_;
+        minuterie_.Apres(kCycleHt630, [this, suivante] { CycleHt630(suivante); });
         return;
     }
-    etat_.TrameRecue = tampon.left(fin);
+    etat_.TrameRecue = tamponHt630_.left(fin);
+    tamponHt630_.clear();
     etat_.EnReception = false;
     traiteEmul_(etat_.TrameRecue, QString());
 }
 
-void Reception::AbandonneHt630(const QString& tampon) {
+void Reception::MetDeCoteHt630(const QString& texte) {
     // Without its end marker the transfer would be glued to the next one: it is set aside.
-    etat_.EnReception = false;
     QFile f(env_.DossierDonnees + u'/' + QStringLiteral("ht630-") + NomSpool(maintenant()));
-    const QByteArray octets = EncodeWindows1252(tampon);
+    const QByteArray octets = EncodeWindows1252(texte);
     const bool garde =
         f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(octets) == octets.size();
     env_.dialogues.Avis(
@@ -110,11 +127,38 @@ void Reception::AbandonneHt630(const QString& tampon) {
         Icone::Exclamation);
 }
 
+void Reception::PerteTerminal() {
+    // The port is closed once this event is over, and what waits in it goes with it: what
+    // the collection under way has not read yet is taken now.
+    if (etat_.EnReception) {
+        etat_.EnReception = false;
+        ++generation_; // the pending cycle
+        const QString texte = std::exchange(tamponHt630_, QString()) + port_.Input();
+        if (!texte.isEmpty()) {
+            MetDeCoteHt630(texte);
+        }
+        return;
+    }
+    switch (pt630_) {
+    case Pt630::Collecte:
+        evenementTransfert_ = kComEventDevice;
+        EcritSpool(); // the silence that follows ends it, and it is kept, not processed
+        break;
+    case Pt630::Vidange:
+        ++generation_;
+        pt630_ = Pt630::Repos;
+        break;
+    case Pt630::Repos:
+        break;
+    }
+}
+
 void Reception::DebutPt630() {
     port_.InputLen = 0;
     const QString dossier = env_.DossierDonnees + u'/';
     QString nom = NomSpool(maintenant());
-    // A spool file kept from a failed transfer is never written over.
+    // A spool file kept from a failed transfer, or one waiting to be read back, is never
+    // written over.
     for (int n = 1; QFileInfo::exists(dossier + nom); ++n) {
         nom =
             NomSpool(maintenant()).chopped(4) + u'_' + QString::number(n) + QStringLiteral(".tmp");
@@ -126,6 +170,8 @@ void Reception::DebutPt630() {
                                     .arg(spool_->fileName(), spool_->errorString());
         spool_.reset();
         env_.dialogues.Avis(message, Icone::Exclamation);
+        pt630_ = Pt630::Vidange;
+        Vidange();
         return;
     }
     pt630_ = Pt630::Collecte;
@@ -142,75 +188,97 @@ void Reception::EcritSpool() {
                       .arg(spool_->fileName(), spool_->errorString()));
         return;
     }
+    AttendSilence();
+}
+
+void Reception::Vidange() {
+    port_.InputLen = 0;
+    port_.Input();
+    AttendSilence();
+}
+
+void Reception::AttendSilence() {
     const quint64 generation = ++generation_;
     minuterie_.Apres(kSilencePt630, [this, generation] { VerifieSilence(generation); });
 }
 
 void Reception::VerifieSilence(quint64 generation) {
-    if (pt630_ != Pt630::Collecte || generation != generation_) {
+    if (pt630_ == Pt630::Repos || generation != generation_) {
         return; // data came since: a later check decides
     }
-    if (port_.InBufferCount() > 0) {
+    if (port_.InBufferCount() > 0 && pt630_ == Pt630::Collecte) {
         EcritSpool();
         return;
     }
-    pt630_ = Pt630::Relecture;
+    if (port_.InBufferCount() > 0) {
+        Vidange();
+        return;
+    }
+    if (pt630_ == Pt630::Vidange) {
+        pt630_ = Pt630::Repos;
+        return;
+    }
+    if (!spool_->flush()) {
+        Abandonne(QStringLiteral("Erreur d'écriture du fichier %1 : %2.")
+                      .arg(spool_->fileName(), spool_->errorString()));
+        return;
+    }
     spool_->close();
-    minuterie_.Apres(kAvantRelecture, [this] { FinPt630(); });
+    const QString chemin = spool_->fileName();
+    const int evenement = evenementTransfert_;
+    spool_.reset();
+    pt630_ = Pt630::Repos; // the next transfer may start while this one waits
+    ++relectures_;
+    minuterie_.Apres(kAvantRelecture, [this, chemin, evenement] { FinPt630(chemin, evenement); });
 }
 
 void Reception::Abandonne(const QString& message) {
     spool_->close();
-    pt630_ = Pt630::Repos;
-    env_.dialogues.Avis(message + QStringLiteral(" Les données reçues sont dans le fichier ") +
+    env_.dialogues.Avis(message +
+                            QStringLiteral(" Le transfert est abandonné ; ce qui en a été "
+                                           "reçu est dans le fichier ") +
                             spool_->fileName() + u'.',
                         Icone::Exclamation);
     spool_.reset();
+    // The rest of the transfer is read off the line, not taken for the next one.
+    pt630_ = Pt630::Vidange;
+    Vidange();
 }
 
-void Reception::FinPt630() {
-    const QString chemin = spool_->fileName();
-    QByteArray octets;
-    if (!spool_->open(QIODevice::ReadOnly)) {
-        Abandonne(QStringLiteral("Impossible de relire le fichier %1 : %2.")
-                      .arg(chemin, spool_->errorString()));
+void Reception::FinPt630(const QString& chemin, int evenement) {
+    --relectures_;
+    QFile spool(chemin);
+    if (!spool.open(QIODevice::ReadOnly)) {
+        env_.dialogues.Avis(QStringLiteral("Impossible de relire le fichier %1 : %2. Les données "
+                                           "reçues sont dans ce fichier.")
+                                .arg(chemin, spool.errorString()),
+                            Icone::Exclamation);
         return;
     }
-    octets = spool_->readAll();
-    spool_->close();
+    const QByteArray octets = spool.readAll();
+    spool.close();
     etat_.TrameRecue = DecodeWindows1252(octets);
 
-    bool garder = false;
-    bool confie = false; // handed over with the frame
-    if (octets.isEmpty() || octets == kTransfertVide) {
-        // nothing to do
-    } else if (octets.endsWith('\xFF')) {
-        env_.dialogues.Avis(QStringLiteral("Terminal connecté"), Icone::Information);
-    } else {
-        if (evenementTransfert_ == kComEvReceive || evenementTransfert_ == kComEvCTS) {
-            traiteEmul_(etat_.TrameRecue, chemin);
-            confie = true;
-        } else {
-            if (const QString message = MessageEvenement(evenementTransfert_); !message.isEmpty()) {
-                env_.dialogues.Avis(message, Icone::Information);
-            }
-            garder = true;
+    if (octets.isEmpty() || octets == kTransfertVide || octets.endsWith('\xFF')) {
+        if (!octets.isEmpty() && octets != kTransfertVide) {
+            env_.dialogues.Avis(QStringLiteral("Terminal connecté"), Icone::Information);
         }
+        if (!QFile::remove(chemin) && QFile::exists(chemin)) {
+            env_.dialogues.Avis(
+                QStringLiteral("Le fichier %1 n'a pas pu être supprimé.").arg(chemin),
+                Icone::Exclamation);
+        }
+        return;
     }
-    if (garder) {
-        env_.dialogues.Avis(
-            QStringLiteral("Les données reçues n'ont pas été traitées ; elles sont conservées "
-                           "dans le fichier %1.")
-                .arg(chemin),
-            Icone::Information);
-    } else if (!confie) {
-        QFile::remove(chemin);
+    if (evenement == kComEvReceive) {
+        traiteEmul_(etat_.TrameRecue, chemin);
+        return;
     }
-    spool_.reset();
-    pt630_ = Pt630::Repos;
-    if (port_.InBufferCount() > 0) {
-        DebutPt630(); // a transfer that arrived meanwhile
-    }
+    env_.dialogues.Avis(MessageEvenement(evenement), Icone::Information);
+    env_.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas été traitées ; elles sont "
+                                       "conservées dans le fichier %1.")
+                            .arg(chemin),
+                        Icone::Information);
 }
 
 } // namespace kovra

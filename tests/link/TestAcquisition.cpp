@@ -1,4 +1,5 @@
 #include "link/Acquisition.h"
+#include "support/Attente.h"
 #include "support/DossierTest.h"
 #include "support/PseudoTerminal.h"
 
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace kovra;
+using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
 using kovra::test::PseudoTerminal;
 
@@ -26,6 +28,9 @@ struct Terminal {
                 acquisition->SurEvenement();
             }
         });
+        acquisition->interrompue = [this] {
+            ++interruptions;
+        };
     }
     QStringList Spools() const {
         return QDir(t.donnees).entryList({"acquisition-*.tmp"}, QDir::Files);
@@ -41,6 +46,7 @@ struct Terminal {
             trames << trame;
             QFile::remove(fichier);
         });
+    int interruptions = 0;
 };
 
 } // namespace
@@ -87,13 +93,13 @@ TEST(Acquisition, OptimusRecordsAreAcknowledgedThenProcessedTogether) {
     t.pty.Envoie("court\rACK\r");
     t.pty.Envoie(Ligne("B2", "3") + "\rOVER\r");
     EXPECT_EQ(t.pty.Recoit(4), "ACK\r");
-    EXPECT_EQ(t.pty.Recoit(1, 200), ""); // nothing more acknowledged
     EXPECT_EQ(t.trames, QStringList{"A1\r12\r\nB2\r3\r\n"});
     EXPECT_FALSE(t.acquisition->EnCours());
     EXPECT_TRUE(t.Spools().isEmpty());
 
     // The next run does not start with the last end signal in front of its first line.
     ASSERT_TRUE(t.acquisition->Demarre());
+    EXPECT_EQ(t.pty.Recoit(5), "READ\r"); // and nothing was acknowledged in between
     t.pty.Envoie(Ligne("C3", "4") + "\rOVER\r");
     EXPECT_EQ(t.trames.back(), "C3\r4\r\n");
 }
@@ -128,7 +134,8 @@ TEST(Acquisition, OtherTerminalsAreNotAsked) {
     for (const char* type : {"HT630", "PT630", ""}) {
         Terminal t(type);
         EXPECT_FALSE(t.acquisition->Demarre());
-        EXPECT_EQ(t.pty.Recoit(1, 100), "");
+        ASSERT_TRUE(t.port.Output("X"));
+        EXPECT_EQ(t.pty.Recoit(1), "X") << type; // nothing was sent before
         EXPECT_TRUE(t.trames.isEmpty());
     }
 }
@@ -144,4 +151,82 @@ TEST(Acquisition, AcknowledgedRecordsSurviveAnInterruptedRun) {
     EXPECT_EQ(t.t.dossier.Lit("donnees/" + QFileInfo(fichiers[0]).fileName()), "A1\r12\r\n");
     ASSERT_EQ(t.t.dialogues.Messages().size(), 1);
     EXPECT_TRUE(t.t.dialogues.Messages()[0].contains(fichiers[0]));
+}
+
+TEST(Acquisition, EachRecordIsSyncedToDiskBeforeItsAck) {
+    Terminal t("Optimus");
+    QStringList spoolAuMoment; // what the spool holds each time a record is synced
+    t.acquisition->synchronise = [&](QFile& f) {
+        const bool ok = SynchroniseFichier(f);
+        spoolAuMoment << t.t.dossier.Lit("donnees/" + t.Spools().value(0));
+        return ok;
+    };
+    ASSERT_TRUE(t.acquisition->Demarre());
+    t.pty.Envoie(Ligne("A1", "12") + "\r" + Ligne("B2", "3") + "\r");
+    EXPECT_EQ(t.pty.Recoit(13), "READ\rACK\rACK\r");
+    EXPECT_EQ(spoolAuMoment, (QStringList{"A1\r12\r\n", "A1\r12\r\nB2\r3\r\n"}));
+}
+
+TEST(Acquisition, ARunThatCannotGoOnStopsAndKeepsWhatWasAcknowledged) {
+    // After one acknowledged record, the second one meets each failure.
+    const struct {
+        const char* nom;
+        bool syncEchoue;
+        bool terminalFerme; // while the second record is written
+        const char* message;
+        const char* spool;
+    } cas[] = {
+        {"the record cannot be synced", true, false, "Erreur d'écriture du fichier", "A1\r12\r\n"},
+        {"its ACK cannot be sent", false, true, "L'acquittement (ACK) d'un enregistrement n'a pas",
+         "A1\r12\r\nB2\r3\r\n"},
+    };
+    for (const auto& c : cas) {
+        Terminal t("Optimus");
+        int synchronisations = 0;
+        t.acquisition->synchronise = [&](QFile& f) {
+            if (++synchronisations < 2) {
+                return SynchroniseFichier(f);
+            }
+            if (c.terminalFerme) {
+                t.pty.Ferme();
+            }
+            return !c.syncEchoue && SynchroniseFichier(f);
+        };
+        ASSERT_TRUE(t.acquisition->Demarre());
+        t.pty.Envoie(Ligne("A1", "12") + "\r");
+        EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r") << c.nom;
+        t.pty.Envoie(Ligne("B2", "3") + "\r");
+
+        EXPECT_FALSE(t.acquisition->EnCours()) << c.nom;
+        EXPECT_EQ(t.interruptions, 1) << c.nom;
+        EXPECT_TRUE(t.trames.isEmpty()) << c.nom;
+        ASSERT_EQ(t.Spools().size(), 1) << c.nom;
+        EXPECT_EQ(t.t.dossier.Lit("donnees/" + t.Spools()[0]), c.spool) << c.nom;
+        ASSERT_EQ(t.t.dialogues.Messages().size(), 1) << c.nom;
+        EXPECT_TRUE(t.t.dialogues.Messages()[0].startsWith(c.message)) << c.nom;
+        EXPECT_TRUE(t.t.dialogues.Messages()[0].contains(t.Spools()[0])) << c.nom;
+        if (!c.terminalFerme) {
+            // No ACK went out for the record that is not on disk.
+            ASSERT_TRUE(t.port.Output("X"));
+            EXPECT_EQ(t.pty.Recoit(1), "X") << c.nom;
+        }
+    }
+}
+
+TEST(Acquisition, ATerminalThatVanishesEndsTheRun) {
+    Terminal t("ScanPal");
+    ASSERT_TRUE(t.acquisition->Demarre());
+    t.pty.Envoie(Ligne("A1", "12") + "\r");
+    EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r");
+    t.pty.Envoie("B2   "); // half a line, then the line goes dead
+    t.pty.Ferme();
+    ASSERT_TRUE(AttendQue([&] { return !t.acquisition->EnCours(); }));
+    EXPECT_EQ(t.interruptions, 1);
+    EXPECT_TRUE(t.trames.isEmpty());
+    ASSERT_EQ(t.Spools().size(), 1);
+    EXPECT_EQ(t.t.dossier.Lit("donnees/" + t.Spools()[0]), "A1\r12\r\n");
+    ASSERT_EQ(t.t.dialogues.Messages().size(), 1);
+    EXPECT_TRUE(t.t.dialogues.Messages()[0].startsWith("Le terminal ne répond plus"));
+    EXPECT_TRUE(t.t.dialogues.Messages()[0].contains(t.Spools()[0]));
+    EXPECT_FALSE(t.port.PortOpen());
 }

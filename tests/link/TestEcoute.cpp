@@ -2,6 +2,7 @@
 // listening with a file scenario.
 #include "support/DossierTest.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -92,6 +93,30 @@ TEST(Ecoute, AcquiresOptimusRecords) {
     ASSERT_TRUE(p.terminal.waitForFinished(10000));
     const QString journal = QString::fromUtf8(p.terminal.readAllStandardOutput());
     EXPECT_EQ(journal.count("received ACK"), 2) << journal.toStdString();
+    EXPECT_EQ(p.terminal.exitCode(), 0);
+}
+
+TEST(Ecoute, AnAcquisitionCutByTheTerminalEndsWithItsRecordsKept) {
+    Poste p;
+    const QByteArray l1 = QByteArray("A1").leftJustified(20, ' ') + "|12    X";
+    const QByteArray l2 = QByteArray("B2").leftJustified(20, ' ') + "|3     X";
+    // The terminal goes away after its first record, without its end signal.
+    p.Terminal("Optimus",
+               {"--text", QString::fromLatin1(l1 + "\\r" + l2 + "\\r"), "--vanish", "1"});
+    QProcess acquisition;
+    acquisition.setProcessEnvironment(p.env);
+    acquisition.start(KOVRA_CLI_EXE, {"listen", "--acquire"});
+    ASSERT_TRUE(acquisition.waitForFinished(20000)) << "the run does not end";
+    const QString erreurs = QString::fromUtf8(acquisition.readAllStandardError());
+    EXPECT_EQ(acquisition.exitCode(), 1) << erreurs.toStdString();
+    EXPECT_TRUE(erreurs.contains("Le terminal ne répond plus")) << erreurs.toStdString();
+    const QStringList spools =
+        QDir(p.d.Chemin("donnees")).entryList({"acquisition-*.tmp"}, QDir::Files);
+    ASSERT_EQ(spools.size(), 1);
+    EXPECT_TRUE(erreurs.contains(spools[0])) << erreurs.toStdString();
+    EXPECT_EQ(p.d.Lit("donnees/" + spools[0]), "A1\r12\r\n");
+    EXPECT_FALSE(QFile::exists(p.d.Chemin("Stock.txt")));
+    ASSERT_TRUE(p.terminal.waitForFinished(10000));
     EXPECT_EQ(p.terminal.exitCode(), 0);
 }
 

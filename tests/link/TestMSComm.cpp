@@ -46,9 +46,41 @@ TEST(MSComm, ReadsAndWritesThroughTheDevice) {
     EXPECT_EQ(port.Input(), "Bé\r");
     EXPECT_EQ(port.Input(), "");
 
-    port.Output("ACK\r");
+    EXPECT_TRUE(port.Output("ACK\r"));
     EXPECT_EQ(terminal.Recoit(4), "ACK\r");
     port.SetPortOpen(false);
+    EXPECT_FALSE(port.PortOpen());
+}
+
+TEST(MSComm, AHungUpLineIsReportedOnceThenClosed) {
+    PseudoTerminal terminal;
+    MSComm port;
+    port.Peripherique = terminal.Chemin();
+    port.SetPortOpen(true);
+    QList<int> evenements;
+    QObject::connect(&port, &MSComm::OnComm, [&] { evenements << port.CommEvent(); });
+
+    terminal.Ferme();
+    ASSERT_TRUE(AttendQue([&] { return !evenements.isEmpty(); }));
+    // Closed once the event is delivered: the dead line cannot report again.
+    EXPECT_EQ(evenements, QList<int>{kComEventDevice});
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_FALSE(port.Output("ACK\r"));
+}
+
+TEST(MSComm, AWriteToAHungUpLineFailsAndIsReportedAfterwards) {
+    PseudoTerminal terminal;
+    MSComm port;
+    port.Peripherique = terminal.Chemin();
+    port.SetPortOpen(true);
+    QList<int> evenements;
+    QObject::connect(&port, &MSComm::OnComm, [&] { evenements << port.CommEvent(); });
+
+    terminal.Ferme(); // nothing ran since: the port has not noticed yet
+    EXPECT_FALSE(port.Output("ACK\r"));
+    EXPECT_TRUE(evenements.isEmpty()); // the caller deals with the failure first
+    ASSERT_TRUE(AttendQue([&] { return !evenements.isEmpty(); }));
+    EXPECT_EQ(evenements, QList<int>{kComEventDevice});
     EXPECT_FALSE(port.PortOpen());
 }
 

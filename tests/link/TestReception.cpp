@@ -1,5 +1,6 @@
 #include "link/AiguillagePort.h"
 #include "link/Reception.h"
+#include "link/SurveillancePort.h"
 #include "support/Attente.h"
 #include "support/DossierTest.h"
 #include "support/MinuterieManuelle.h"
@@ -8,19 +9,53 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <map>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace kovra;
+using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
 using kovra::test::MinuterieManuelle;
 using kovra::test::PseudoTerminal;
 
 namespace {
 
+// Time that moves only when the test says so, continuations running in the order their
+// delays run out: for sequences where time between events matters.
+class Horloge : public Minuterie {
+public:
+    void Apres(int ms, std::function<void()> suite) override {
+        enAttente_.emplace(std::pair(maintenant_ + ms, numero_++), std::move(suite));
+    }
+    // Moves time on by `ms`, running what falls due meanwhile.
+    void Avance(int ms) {
+        const long long fin = maintenant_ + ms;
+        while (!enAttente_.empty() && enAttente_.begin()->first.first <= fin) {
+            auto premier = enAttente_.begin();
+            maintenant_ = premier->first.first;
+            auto suite = std::move(premier->second);
+            enAttente_.erase(premier);
+            suite();
+        }
+        maintenant_ = fin;
+    }
+
+private:
+    long long maintenant_ = 0;
+    long long numero_ = 0;
+    std::map<std::pair<long long, long long>, std::function<void()>> enAttente_;
+};
+
 // A terminal on a pseudo-terminal, the port open on its other end, and reception with
-// manual time.
+// manual time; the port watch, on its own time, when the test needs a lost device
+// reported and the port closed as the program does.
 struct Liaison {
-    explicit Liaison(const char* type) {
+    explicit Liaison(const char* type, Minuterie* temps = nullptr, bool avecSurveillance = false)
+        : tempsReception(temps != nullptr ? *temps : minuterie), surveille(avecSurveillance) {
         etat.TypeTerminal = LitGenreTerminal(type);
         port.Peripherique = terminal.Chemin();
         port.SetPortOpen(true);
@@ -37,6 +72,8 @@ struct Liaison {
     MSComm port;
     EtatLiaison etat;
     MinuterieManuelle minuterie;
+    Minuterie& tempsReception;
+    bool surveille;
     ProgressionMuette progression;
     QStringList trames;
     QStringList confies;
@@ -44,14 +81,31 @@ struct Liaison {
     Reception reception{port,
                         etat,
                         t.env,
-                        minuterie,
+                        tempsReception,
                         progression,
                         [this](const QString& trame, const QString& fichier) {
                             trames << trame;
                             confies << fichier;
                         }};
-    AiguillagePort aiguillage{port, etat, &reception, nullptr, nullptr};
+    MinuterieManuelle minuterieSurveillance;
+    SurveillancePort surveillance{port, t.dialogues, minuterieSurveillance};
+    AiguillagePort aiguillage{port, etat, &reception, nullptr, surveille ? &surveillance : nullptr};
 };
+
+// Makes a file impossible to remove, even for root, or allows it again. False when the
+// file system cannot do it.
+bool Inamovible(const QString& chemin, bool oui) {
+    const int fd = open(QFile::encodeName(chemin).constData(), O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    int attributs = 0;
+    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &attributs) == 0;
+    attributs = oui ? (attributs | FS_IMMUTABLE_FL) : (attributs & ~FS_IMMUTABLE_FL);
+    ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &attributs) == 0;
+    close(fd);
+    return ok;
+}
 
 } // namespace
 
@@ -154,7 +208,7 @@ TEST(Reception, ALostDeviceStartsNoTransfer) {
     for (const char* type : {"PT630", "HT630"}) {
         Liaison l(type);
         l.terminal.Ferme(); // the port reports a fault
-        kovra::test::AttendQue([&] { return l.port.CommEvent() == kComEventDevice; });
+        AttendQue([&] { return l.port.CommEvent() == kComEventDevice; });
         EXPECT_EQ(l.port.CommEvent(), kComEventDevice) << type;
         EXPECT_TRUE(l.Spools().isEmpty()) << type;
         EXPECT_FALSE(l.etat.EnReception) << type;
@@ -168,6 +222,132 @@ TEST(Reception, OtherTerminalsLeaveThePortAlone) {
         l.Envoie("OVER\r");
         EXPECT_TRUE(l.minuterie.delais.isEmpty()) << type;
         EXPECT_EQ(l.port.InBufferCount(), 5) << type;
+    }
+}
+
+TEST(ReceptionPt630, ATransferThatCannotBeSpooledIsReportedOnceAndDropped) {
+    Liaison l("PT630");
+    const QString dossier = l.t.env.DossierDonnees;
+    l.t.env.DossierDonnees = dossier + "/absent"; // no spool file can be made there
+    for (int i = 0; i < 20; ++i) {
+        l.Envoie("A" + QByteArray::number(i) + "\r\n"); // a transfer in 20 pieces
+    }
+    EXPECT_TRUE(l.reception.Occupee()); // read off the line until it falls silent
+    l.minuterie.Termine();
+    ASSERT_EQ(l.t.dialogues.Messages().size(), 1);
+    EXPECT_TRUE(l.t.dialogues.Messages()[0].startsWith("Impossible de créer le fichier"));
+    EXPECT_FALSE(l.reception.Occupee());
+
+    // Nothing of it is glued to the next transfer.
+    l.t.env.DossierDonnees = dossier;
+    l.Envoie("B1\r\n");
+    l.minuterie.Termine();
+    EXPECT_EQ(l.trames, QStringList{"B1\r\n"});
+    EXPECT_EQ(l.t.dialogues.Messages().size(), 1);
+}
+
+TEST(ReceptionPt630, TransfersApartByMoreThanTheSilenceAreFramesOfTheirOwn) {
+    Horloge horloge;
+    Liaison l("PT630", &horloge);
+    // One every 800 ms, some arriving while the one before is read back.
+    for (int i = 0; i < 5; ++i) {
+        l.Envoie("T" + QByteArray::number(i) + "\r\n");
+        horloge.Avance(800);
+    }
+    horloge.Avance(1500);
+    EXPECT_EQ(l.trames, (QStringList{"T0\r\n", "T1\r\n", "T2\r\n", "T3\r\n", "T4\r\n"}));
+    EXPECT_EQ(QSet<QString>(l.confies.begin(), l.confies.end()).size(), 5); // a file each
+    EXPECT_FALSE(l.reception.Occupee());
+    EXPECT_TRUE(l.t.dialogues.Journal().empty());
+
+    // Pieces of one transfer closer than the silence stay one frame.
+    l.Envoie("U1\r\n");
+    horloge.Avance(400);
+    l.Envoie("U2\r\n");
+    horloge.Avance(2000);
+    EXPECT_EQ(l.trames.back(), "U1\r\nU2\r\n");
+}
+
+TEST(Reception, WhatALostDeviceSentIsSetAsideNotProcessed) {
+    const struct {
+        const char* type;
+        QByteArray octets;
+        QString fichier;
+        QString message;
+    } cas[] = {
+        // Unplugged before the first 300 ms cycle, with more or fewer than 4 characters.
+        {"HT630", "A1\r12", "ht630-51220262098.tmp", "Transfert incomplet"},
+        {"HT630", "ab", "ht630-51220262098.tmp", "Transfert incomplet"},
+        {"PT630", "A1\r\n", "51220262098.tmp",
+         "Le terminal a été déconnecté pendant le transfert."},
+    };
+    for (const auto& c : cas) {
+        Liaison l(c.type, nullptr, true);
+        l.Envoie(c.octets);
+        l.terminal.Ferme();
+        ASSERT_TRUE(AttendQue([&] { return l.surveillance.Perdu(); })) << c.type;
+        l.minuterie.Termine();
+        EXPECT_TRUE(l.trames.isEmpty()) << c.type;
+        EXPECT_FALSE(l.reception.Occupee()) << c.type;
+        EXPECT_EQ(l.t.dossier.Lit("donnees/" + c.fichier), c.octets) << c.type;
+        // The port watch's notice, then what became of the data.
+        const QString messages = l.t.dialogues.Messages().join('|');
+        EXPECT_TRUE(messages.contains(c.message)) << messages.toStdString();
+        EXPECT_TRUE(messages.contains(l.t.Chemin(c.fichier))) << messages.toStdString();
+    }
+}
+
+TEST(ReceptionPt630, ASpoolFileThatCannotBeRemovedIsReported) {
+    Liaison l("PT630");
+    l.Envoie("<DEL>\r\n");
+    l.minuterie.Avance(); // silence: the transfer waits to be read back
+    const QString spool = l.t.Chemin("51220262098.tmp");
+    if (!Inamovible(spool, true)) {
+        GTEST_SKIP() << "the file system cannot keep a file from being removed";
+    }
+    l.minuterie.Termine();
+    Inamovible(spool, false);
+    EXPECT_EQ(l.t.dialogues.Messages(),
+              QStringList{"Le fichier " + spool + " n'a pas pu être supprimé."});
+}
+
+TEST(Reception, NothingOfItRunsOnceDestroyed) {
+    // A collection under way, a transfer drained, a transfer waiting to be read back.
+    const struct {
+        const char* type;
+        int avances;
+        bool dossierAbsent;
+    } cas[] = {{"HT630", 0, false}, {"PT630", 0, false}, {"PT630", 0, true}, {"PT630", 1, false}};
+    for (const auto& c : cas) {
+        DonneesTest t;
+        PseudoTerminal terminal;
+        MSComm port;
+        port.Peripherique = terminal.Chemin();
+        port.SetPortOpen(true);
+        EtatLiaison etat;
+        etat.TypeTerminal = LitGenreTerminal(c.type);
+        MinuterieManuelle minuterie;
+        ProgressionMuette progression;
+        if (c.dossierAbsent) {
+            t.env.DossierDonnees += "/absent";
+        }
+        int trames = 0;
+        auto reception =
+            std::make_unique<Reception>(port, etat, t.env, minuterie, progression,
+                                        [&](const QString&, const QString&) { ++trames; });
+        auto aiguillage =
+            std::make_unique<AiguillagePort>(port, etat, reception.get(), nullptr, nullptr);
+        terminal.Envoie("A1\r\nFINTRANSKOVRA");
+        for (int i = 0; i < c.avances; ++i) {
+            minuterie.Avance();
+        }
+        ASSERT_TRUE(reception->Occupee()) << c.type;
+        const int messages = t.dialogues.Messages().size();
+        aiguillage.reset();
+        reception.reset();
+        minuterie.Termine();
+        EXPECT_EQ(trames, 0) << c.type;
+        EXPECT_EQ(t.dialogues.Messages().size(), messages) << c.type;
     }
 }
 

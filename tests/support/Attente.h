@@ -6,13 +6,14 @@
 
 namespace kovra::test {
 
-// Lets the event loop run until the condition holds or the time is up.
-inline void AttendQue(const std::function<bool()>& condition, int ms = 3000) {
+// Lets the event loop run until the condition holds or the time is up; whether it holds.
+inline bool AttendQue(const std::function<bool()>& condition, int ms = 3000) {
     QElapsedTimer t;
     t.start();
     while (!condition() && t.elapsed() < ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
+    return condition();
 }
 
 } // namespace kovra::test

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -38,26 +41,49 @@ void PseudoTerminal::Ferme() {
     }
 }
 
+namespace {
+
+constexpr int kDelai = 2000;
+// Small enough for the line to hold a whole piece (it holds about 4 KB).
+constexpr qsizetype kMorceau = 1024;
+
+// Bytes waiting in the line for the program to read them.
+int EnAttente(int esclave) {
+    int n = 0;
+    return ioctl(esclave, FIONREAD, &n) == 0 ? n : -1;
+}
+
+} // namespace
+
 void PseudoTerminal::Envoie(const QByteArray& octets) {
-    qsizetype envoye = 0;
-    while (envoye < octets.size()) {
-        const ssize_t n = write(maitre_, octets.constData() + envoye,
-                                static_cast<size_t>(octets.size() - envoye));
-        if (n > 0) {
-            envoye += n;
-        } else {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-    }
-    // Until the program's side has read everything, and handled it.
     QElapsedTimer t;
     t.start();
-    int enAttente = 1;
-    while (t.elapsed() < 2000 && ioctl(maitre_, TIOCOUTQ, &enAttente) == 0 && enAttente > 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    for (qsizetype envoye = 0; envoye < octets.size();) {
+        const ssize_t n = write(maitre_, octets.constData() + envoye,
+                                static_cast<size_t>(std::min(kMorceau, octets.size() - envoye)));
+        if (n <= 0) {
+            ADD_FAILURE() << "the line refuses the bytes";
+            return;
+        }
+        envoye += n;
+        // The kernel moves what was written into the line on its own time; the program
+        // cannot read it before its event loop runs again, so all of it shows up here first.
+        pollfd ligne{esclave_, POLLIN, 0};
+        while (EnAttente(esclave_) < n && t.elapsed() < kDelai) {
+            poll(&ligne, 1, 1);
+        }
+        // Once the line is empty again the program has read the piece, and handled it
+        // (handling it may be what closes the line).
+        while (esclave_ >= 0 && EnAttente(esclave_) > 0 && t.elapsed() < kDelai) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        if (esclave_ < 0) {
+            return;
+        }
+        if (EnAttente(esclave_) != 0) {
+            ADD_FAILURE() << "the program did not read what was sent";
+            return;
+        }
     }
 }
 

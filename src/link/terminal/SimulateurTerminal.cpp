@@ -120,10 +120,16 @@ int JoueTerminal(int fd, const ScenarioTerminal& s,
     }
     std::istringstream lignes(donnees);
     std::string enregistrement;
+    int envoyes = 0;
     while (std::getline(lignes, enregistrement)) {
         if (enregistrement.empty()) {
             continue;
         }
+        if (envoyes == s.disparaitApres) {
+            journal("vanished after " + std::to_string(envoyes) + " records");
+            return 0;
+        }
+        ++envoyes;
         if (!Ecrit(fd, enregistrement + "\r")) {
             journal("error: the line closed");
             return 1;
@@ -134,6 +140,10 @@ int JoueTerminal(int fd, const ScenarioTerminal& s,
             return 1;
         }
         journal("received ACK");
+    }
+    if (envoyes == s.disparaitApres) {
+        journal("vanished after " + std::to_string(envoyes) + " records");
+        return 0;
     }
     const std::string fin = s.type == "ScanPal" ? "OVER\rOVER\r" : "OVER\r";
     Ecrit(fd, fin);

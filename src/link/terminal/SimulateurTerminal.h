@@ -16,6 +16,8 @@ struct ScenarioTerminal {
     int delaiReponse = 10000; // longest wait for READ or ACK, in milliseconds
     bool vide = false;        // PT630: send "<DEL>" CR LF
     bool connexion = false;   // PT630: send the byte 255
+    int disparaitApres = -1;  // Optimus/ScanPal: records sent before the line goes dead
+                              // without the end signal (-1: never)
 };
 
 // Plays a terminal on a file descriptor (the master side of a pseudo-terminal, or a

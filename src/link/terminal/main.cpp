@@ -34,6 +34,8 @@ const char* kAide =
     "  --connect         PT630: end the transfer with byte 255 (terminal connected)\n"
     "  --timeout MS      longest wait for READ or ACK (default 10000)\n"
     "  --linger MS       keep the line open this long after the exchange (default 1000)\n"
+    "  --vanish N        Optimus/ScanPal: after N records, close the line at once\n"
+    "                    without the end signal, as a terminal unplugged\n"
     "\n"
     "Exit status: 0 the exchange went through, 1 it failed, 2 wrong command line.\n";
 
@@ -104,6 +106,8 @@ int Principal(int argc, char* argv[]) {
             s.delaiReponse = nombre();
         } else if (a == "--linger") {
             reste = nombre();
+        } else if (a == "--vanish") {
+            s.disparaitApres = nombre();
         } else if (a == "--empty") {
             s.vide = true;
         } else if (a == "--connect") {
@@ -145,7 +149,9 @@ int Principal(int argc, char* argv[]) {
     }
     const int statut = kovra::JoueTerminal(
         fd, s, [](const std::string& ligne) { std::cout << ligne << std::endl; });
-    usleep(static_cast<useconds_t>(reste) * 1000);
+    if (s.disparaitApres < 0) {
+        usleep(static_cast<useconds_t>(reste) * 1000);
+    }
     close(fd);
     if (esclave >= 0) {
         close(esclave);
