@@ -85,7 +85,7 @@ void ExporteScenario(BaseScen& base, const QString& dossierDonnees, qint16 numer
     }
 
     // Sections in the order the file has always had them.
-    DocumentProfil doc;
+    DocumentProfil doc = DocumentProfil::DepuisOctets({}, EncodageFichier::Windows1252);
     Ecrit(doc, "Type", "Type", ligne->Type);
     Ecrit(doc, "Ligne", "Champs", listes.Champs);
     Ecrit(doc, "Boucle", "Index", QString::number(ligne->Boucle));

@@ -147,6 +147,7 @@ DocumentProfil DocumentProfil::Charge(const QString& chemin, EncodageFichier enc
     QFile f(chemin);
     if (!f.open(QIODevice::ReadOnly)) {
         DocumentProfil vide;
+        vide.encodage_ = encodage;
         vide.illisible_ = f.exists();
         return vide;
     }
@@ -155,6 +156,7 @@ DocumentProfil DocumentProfil::Charge(const QString& chemin, EncodageFichier enc
 
 DocumentProfil DocumentProfil::DepuisOctets(const QByteArray& octetsLus, EncodageFichier encodage) {
     DocumentProfil doc;
+    doc.encodage_ = encodage;
     QByteArray octets = octetsLus;
     if (octets.startsWith(kBomUtf8)) {
         doc.bom_ = true;
@@ -282,15 +284,36 @@ QString DocumentProfil::Lit(const QString& section, const QString& cle) const {
     return SansGuillemets(AnalyseLigne(lignes_[i].texte).valeur).left(kLongueurMax);
 }
 
-bool DocumentProfil::Ecrit(const QString& sectionDemandee, const QString& cleDemandee,
-                           const QString& valeur) {
-    const QString section = SansEspaces(sectionDemandee);
-    const QString cle = SansEspaces(cleDemandee);
+bool DocumentProfil::Ecrit(const QString& section, const QString& cle, const QString& valeur) {
+    const std::vector<Ligne> avant = lignes_;
+    const bool perteAvant = perteEncodage_;
+    const QString v = SurUneLigne(valeur);
+    if (!Remplace(SansEspaces(section), SansEspaces(cle), v)) {
+        return false;
+    }
+    // A file told from its bytes: a Windows-1252 file of plain ASCII must not turn into one
+    // that reads as UTF-8, or the value written would come back as other characters.
+    const bool bascule =
+        encodage_ == EncodageFichier::Detecte && !utf8_ && EstUtf8NonAscii(EnOctets());
+    // Nor may bytes that are no UTF-8, in a file that says it is, swallow the "=" or the key.
+    if (bascule || Lit(section, cle) != Relecture(v)) {
+        lignes_ = avant;
+        perteEncodage_ = perteAvant;
+        return false;
+    }
+    return true;
+}
+
+QString DocumentProfil::Relecture(const QString& valeur) const {
+    const QByteArray octets = utf8_ ? valeur.toUtf8() : EncodeWindows1252(valeur);
+    return SansGuillemets(SansBlancs(Decode(octets))).left(kLongueurMax);
+}
+
+bool DocumentProfil::Remplace(const QString& section, const QString& cle, const QString& v) {
     if (!SectionEcrivable(section) || !CleEcrivable(cle) ||
         (!utf8_ && (!TientEnWindows1252(section) || !TientEnWindows1252(cle)))) {
         return false;
     }
-    const QString v = SurUneLigne(valeur);
     const qsizetype entete = ChercheSection(section);
     if (entete < 0) {
         Insere(static_cast<qsizetype>(lignes_.size()), u'[' + section + u']');

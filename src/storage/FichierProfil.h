@@ -53,7 +53,10 @@ public:
     // section or a key that a reading could not find again: an empty key, a key starting
     // with ";" (Windows writes it as a comment) or "[", holding "=", a section holding "]",
     // names holding line breaks, starting or ending with a tab, or holding characters the
-    // file's encoding lacks.
+    // file's encoding lacks. Also refused: a value that would make a file whose encoding is
+    // told from its bytes (plain ASCII so far, so Windows-1252) read as UTF-8 (such as "Ã©",
+    // bytes C3 A9), since it would not come back as written, and any write that a reading
+    // would not find (a line of bytes that are no UTF-8 in a file with a UTF-8 signature).
     [[nodiscard]] bool Ecrit(const QString& section, const QString& cle, const QString& valeur);
 
     QByteArray EnOctets() const;
@@ -72,6 +75,10 @@ private:
         QString texte;   // decoded
     };
 
+    // Ecrit with the names and the value made ready, before the checks of the result.
+    bool Remplace(const QString& section, const QString& cle, const QString& valeur);
+    // What a reading gives for a value written to this file.
+    QString Relecture(const QString& valeur) const;
     QString Decode(const QByteArray& brut) const;
     QByteArray Encode(const QString& texte);
     // A new line as it will stand in the file.
@@ -85,6 +92,7 @@ private:
     qsizetype ChercheCle(qsizetype entete, const QString& cle) const;
 
     std::vector<Ligne> lignes_;
+    EncodageFichier encodage_ = EncodageFichier::Detecte;
     bool utf8_ = false;
     bool bom_ = false;
     bool perteEncodage_ = false;

@@ -333,3 +333,20 @@ TEST(ValeurRelueTelle, GivesBackEveryValueUnchanged) {
     }
     EXPECT_EQ(ValeurRelueTelle("simple"), "simple"); // nothing added when nothing is needed
 }
+
+TEST(EcrireIni, NeverTurnsAWindows1252FileIntoOneThatReadsAsUtf8) {
+    DossierTest d;
+    d.Ecrit("Corres.ini", "[Correspondance]\r\n1={F1}\r\n");
+    const QString f = d.Chemin("Corres.ini");
+    // "Ã©" is C3 A9 in Windows-1252: the whole file would then read as UTF-8, "é".
+    EXPECT_EQ(EcrireIni("Correspondance", "2", "Ã©", f), 0);
+    EXPECT_EQ(d.Lit("Corres.ini"), "[Correspondance]\r\n1={F1}\r\n");
+    ASSERT_NE(EcrireIni("Correspondance", "2", "é", f), 0);
+    ASSERT_NE(EcrireIni("Correspondance", "3", "Ã©", f), 0); // E9 already rules UTF-8 out
+    EXPECT_EQ(LireIni(f, "Correspondance", "2"), "é");
+    EXPECT_EQ(LireIni(f, "Correspondance", "3"), "Ã©");
+    // A compiled scenario is Windows-1252 whatever its bytes.
+    d.Ecrit("Scenarios/S.ini", "");
+    ASSERT_NE(EcrireIni("Ligne", "Champs", "Ã©@", d.Chemin("Scenarios/S.ini")), 0);
+    EXPECT_EQ(LireIni(d.Chemin("Scenarios/S.ini"), "Ligne", "Champs"), "Ã©@");
+}
