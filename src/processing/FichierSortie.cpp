@@ -1,17 +1,30 @@
 #include "processing/FichierSortie.h"
-#include "dialogues/Dialogues.h"
 
 #include "base/Windows1252.h"
+#include "dialogues/Dialogues.h"
 #include "storage/FichierProfil.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTemporaryFile>
+#include <QSet>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace kovra {
 
 namespace {
+
+// How far the numbering goes before giving up.
+constexpr qint64 kNumerosMax = 1000000;
 
 // Paths written on Windows use "\"; both separate folders here.
 QString Normalise(QString chemin) {
@@ -27,50 +40,29 @@ void EchecEcriture(Dialogues& dialogues) {
                    Icone::Exclamation);
 }
 
-} // namespace
-
-bool FichierExiste(const QString& dossier, const QString& nom) {
-    return QFileInfo(dossier + nom).isFile();
-}
-
-bool CreeDossiers(const QString& chemin) {
-    return chemin.isEmpty() || QDir().mkpath(chemin);
-}
-
-namespace {
-
-// The names a numbered output takes in turn: Sortie.txt, Sortie1.txt, Sortie2.txt...
-QString NomNumero(const QString& nom, qint64 n) {
-    if (n == 0) {
-        return nom;
-    }
-    const qsizetype point = nom.indexOf(u'.');
-    const QString base = point < 0 ? nom : nom.left(point);
-    const QString extension = point < 0 ? QString() : nom.mid(point);
-    return base + QString::number(n) + extension;
-}
-
-// Writes the bytes to a new file of the folder and gives it the first free numbered name;
-// the rename never replaces a file, even one another program made meanwhile.
-QString EcritNumerote(const QString& dossier, const QString& nom, const QByteArray& octets) {
-    QTemporaryFile temporaire(dossier + QStringLiteral(".kovra-XXXXXX"));
-    temporaire.setAutoRemove(true);
-    if (!temporaire.open() || temporaire.write(octets) != octets.size() || !temporaire.flush()) {
-        return {};
-    }
-    temporaire.close();
-    for (qint64 n = 0; n < 1000000; ++n) {
-        const QString candidat = NomNumero(nom, n);
-        if (!QFileInfo::exists(dossier + candidat) &&
-            QFile::rename(temporaire.fileName(), dossier + candidat)) {
-            temporaire.setAutoRemove(false);
-            return dossier + candidat;
+// The characters of the text that Windows-1252 lacks, each once, as the user is told them.
+QString CaracteresAbsents(const QString& texte) {
+    QStringList noms;
+    QSet<char32_t> vus;
+    for (const char32_t c : texte.toUcs4()) {
+        const QString caractere = QString::fromUcs4(&c, 1);
+        bool perte = false;
+        EncodeWindows1252(caractere, &perte);
+        if (!perte || vus.contains(c)) {
+            continue;
         }
+        if (noms.size() == 10) {
+            noms << QStringLiteral("…");
+            break;
+        }
+        vus.insert(c);
+        noms << QStringLiteral("« %1 » (U+%2)")
+                    .arg(caractere, QString::number(c, 16).toUpper().rightJustified(4, u'0'));
     }
-    return {};
+    return noms.join(QStringLiteral(", "));
 }
 
-// Replaces the file in one step; a device or a pipe is written as it is.
+// Replaces the file in one step, keeping its mode; a device or a pipe is written as it is.
 bool EcritRemplace(const QString& chemin, const QByteArray& octets) {
     const QFileInfo info(chemin);
     if (info.exists() && !info.isFile()) {
@@ -87,22 +79,166 @@ bool EcritRemplace(const QString& chemin, const QByteArray& octets) {
     return f.commit();
 }
 
+#ifdef Q_OS_UNIX
+
+bool EcritTout(int fd, const QByteArray& octets) {
+    const char* p = octets.constData();
+    qsizetype reste = octets.size();
+    while (reste > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(reste));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        reste -= n;
+    }
+    return true;
+}
+
+// Creates a file of the folder under a name of its own and writes the bytes to disk. It is
+// created as any new file is (0666 less the umask), so that the name it is given keeps the
+// mode other programs expect.
+QByteArray EcritTemporaire(const QString& dossier, const QByteArray& octets) {
+    for (int essai = 0; essai < 100; ++essai) {
+        const QByteArray chemin = QFile::encodeName(
+            dossier + QStringLiteral(".kovra-%1.tmp")
+                          .arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0')));
+        const int fd = ::open(chemin.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return {};
+        }
+        const bool ecrit = EcritTout(fd, octets) && ::fsync(fd) == 0;
+        if (::close(fd) != 0 || !ecrit) {
+            ::unlink(chemin.constData());
+            return {};
+        }
+        return chemin;
+    }
+    return {};
+}
+
+enum class Prise { Faite, Occupee, Echec };
+
+// Gives the written file the name, unless something (a file, a folder, a link) has it.
+Prise Prend(const QByteArray& temporaire, const QByteArray& cible, const QByteArray& octets) {
+    if (::link(temporaire.constData(), cible.constData()) == 0) {
+        return Prise::Faite;
+    }
+    if (errno == EEXIST) {
+        return Prise::Occupee;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) {
+        return Prise::Echec;
+    }
+    // A file system without hard links.
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, temporaire.constData(), AT_FDCWD, cible.constData(),
+                    RENAME_NOREPLACE) == 0) {
+        return Prise::Faite;
+    }
+    if (errno == EEXIST) {
+        return Prise::Occupee;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return Prise::Echec;
+    }
+#endif
+    // Nor a rename that refuses to replace: the name is created exclusively and filled.
+    const int fd = ::open(cible.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return errno == EEXIST ? Prise::Occupee : Prise::Echec;
+    }
+    const bool ecrit = EcritTout(fd, octets) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !ecrit) {
+        ::unlink(cible.constData());
+        return Prise::Echec;
+    }
+    return Prise::Faite;
+}
+
+#endif
+
 } // namespace
 
-QString CheminSortie(const QString& chemin, bool numerote) {
-    const qsizetype separateur = chemin.lastIndexOf(u'/');
-    const QString dossier = chemin.left(separateur + 1);
-    const QString nom = chemin.mid(separateur + 1);
-    for (qint64 n = 0;; ++n) {
-        if (!numerote || !FichierExiste(dossier, NomNumero(nom, n))) {
-            return dossier + NomNumero(nom, n);
+bool FichierExiste(const QString& dossier, const QString& nom) {
+    return QFileInfo(dossier + nom).isFile();
+}
+
+bool CreeDossiers(const QString& chemin) {
+    return chemin.isEmpty() || QDir().mkpath(chemin);
+}
+
+QString NomNumero(const QString& nom, qint64 n) {
+    if (n == 0) {
+        return nom;
+    }
+    const qsizetype point = nom.indexOf(u'.');
+    const QString base = point < 0 ? nom : nom.left(point);
+    const QString extension = point < 0 ? QString() : nom.mid(point);
+    return base + QString::number(n) + extension;
+}
+
+QString EcritNumerote(const QString& dossier, const QString& nom, const QByteArray& octets,
+                      const std::function<void(const QString&)>& avantPrise) {
+#ifdef Q_OS_UNIX
+    const QByteArray temporaire = EcritTemporaire(dossier, octets);
+    if (temporaire.isEmpty()) {
+        return {};
+    }
+    QString resultat;
+    for (qint64 n = 0; n < kNumerosMax; ++n) {
+        const QString cible = dossier + NomNumero(nom, n);
+        if (avantPrise) {
+            avantPrise(cible);
+        }
+        const Prise prise = Prend(temporaire, QFile::encodeName(cible), octets);
+        if (prise == Prise::Faite) {
+            resultat = cible;
+            break;
+        }
+        if (prise == Prise::Echec) {
+            break;
         }
     }
+    ::unlink(temporaire.constData());
+    return resultat;
+#else
+    // The name is created exclusively, then filled.
+    for (qint64 n = 0; n < kNumerosMax; ++n) {
+        const QString cible = dossier + NomNumero(nom, n);
+        if (avantPrise) {
+            avantPrise(cible);
+        }
+        QFile f(cible);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (QFileInfo::exists(cible) || QFileInfo(cible).isSymLink()) {
+                continue;
+            }
+            return {};
+        }
+        if (f.write(octets) != octets.size() || !f.flush()) {
+            f.close();
+            f.remove();
+            return {};
+        }
+        return cible;
+    }
+    return {};
+#endif
 }
 
 QString CheminFichierScenario(const EtatScenario& scenario, const QString& dossierDonnees) {
-    const QString lu = Normalise(LireIni(CheminScenario(dossierDonnees, scenario.ScenarioActif),
-                                         QStringLiteral("Fichier"), QStringLiteral("Chemin")));
+    // Kovra writes the compiled file in Windows-1252: read it so, whatever its bytes.
+    const QString lu =
+        Normalise(DocumentProfil::Charge(CheminScenario(dossierDonnees, scenario.ScenarioActif),
+                                         EncodageFichier::Windows1252)
+                      .Lit(QStringLiteral("Fichier"), QStringLiteral("Chemin")));
     if (lu.isEmpty() || QDir::isAbsolutePath(lu)) {
         return lu;
     }
@@ -125,7 +261,8 @@ bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote
         EchecEcriture(dialogues);
         return false;
     }
-    const QByteArray octets = EncodeWindows1252(texte);
+    bool perte = false;
+    const QByteArray octets = EncodeWindows1252(texte, &perte);
     QString cible = chemin;
     if (numerote) {
         cible = EcritNumerote(dossier, chemin.mid(dossier.size()), octets);
@@ -138,6 +275,13 @@ bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote
     }
     dialogues.Avis(QStringLiteral("Fichier ") + cible + QStringLiteral(" : généré"),
                    Icone::Information);
+    if (perte) {
+        dialogues.Avis(QStringLiteral("Le fichier %1 porte « ? » à la place de caractères que "
+                                      "Windows-1252 ne peut pas contenir : %2.")
+                           .arg(cible, CaracteresAbsents(texte)),
+                       Icone::Exclamation);
+        return false;
+    }
     return true;
 }
 

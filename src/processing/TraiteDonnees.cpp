@@ -74,7 +74,8 @@ ActionPreparee Prepare(const QString& a, const TableTouches& touches) {
 } // namespace
 
 PositionsScenario LitPositionsScenario(const QString& dossierDonnees, const QString& nom) {
-    const DocumentProfil doc = DocumentProfil::Charge(CheminScenario(dossierDonnees, nom));
+    const DocumentProfil doc =
+        DocumentProfil::Charge(CheminScenario(dossierDonnees, nom), EncodageFichier::Windows1252);
     return {doc.Lit(QStringLiteral("Boucle"), QStringLiteral("Index")),
             doc.Lit(QStringLiteral("Depart"), QStringLiteral("Index")),
             doc.Lit(QStringLiteral("Partiel"), QStringLiteral("Nbr"))};

@@ -2,6 +2,8 @@
 
 #include "base/ErreurKovra.h"
 #include "storage/BaseScen.h"
+#include "storage/ExporteScenario.h"
+#include "storage/FichierProfil.h"
 #include "storage/NomScenario.h"
 #include "storage/Registre.h"
 #include "storage/ScenarioActif.h"
@@ -23,6 +25,10 @@ qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau) {
     }
     if (const auto probleme = ProblemeNomScenario(nouveau.Nom)) {
         throw ErreurKovra(*probleme);
+    }
+    if (const auto probleme = ProblemeLongueurCompilee(
+            QStringLiteral("le chemin du fichier de sortie"), ValeurRelueTelle(nouveau.Chemin))) {
+        throw ErreurKovra(QStringLiteral("Chemin refusé : %1.").arg(*probleme));
     }
     // Names differing only by case would share one compiled file on Windows.
     for (const QString& nom : base.ListeNoms()) {
@@ -57,6 +63,18 @@ qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int pl
     const qint16 dernier = base.DernierNumAction(numero);
     if (dernier == std::numeric_limits<qint16>::max()) {
         throw ErreurKovra(QStringLiteral("Le scénario a atteint le nombre maximal d'actions."));
+    }
+    // Refused now rather than at the export, where the whole scenario would be.
+    std::vector<LigneAction> actions = base.Actions(numero);
+    actions.push_back({static_cast<qint16>(dernier + 1), champs, placeTrame});
+    const ListesCompilees listes = ListesDuScenario(actions);
+    for (const auto& probleme :
+         {ProblemeLongueurCompilee(QStringLiteral("la liste des actions"), listes.Champs),
+          ProblemeLongueurCompilee(QStringLiteral("la liste des places dans la trame"),
+                                   listes.Trame)}) {
+        if (probleme) {
+            throw ErreurKovra(QStringLiteral("Action refusée : avec elle, %1.").arg(*probleme));
+        }
     }
     const auto numAction = static_cast<qint16>(dernier + 1);
     base.InsereAction(numero, numAction, champs, placeTrame);

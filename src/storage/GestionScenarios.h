@@ -20,15 +20,18 @@ struct NouveauScenario {
 };
 
 // Adds the scenario with the next free number and returns that number. Refuses (throws
-// ErreurKovra) a missing or unknown type, a name that cannot be a file name, and a name
-// already taken, since the name is the compiled file's name.
+// ErreurKovra) a missing or unknown type, a name that cannot be a file name, a name
+// already taken, since the name is the compiled file's name, and an output path longer
+// than its compiled file can keep.
 qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau);
 
 // The number of the named scenario; throws ErreurKovra when there is none.
 qint16 NumeroScenario(BaseScen& base, const QString& nom);
 
-// Appends an action with the next NumAction, which it returns. An empty action, or one
-// holding "@" or a line break, is refused (throws ErreurKovra).
+// Appends an action with the next NumAction, which it returns. An empty action, one
+// holding "@" or a line break, and one that would make the action list or the frame places
+// longer than the compiled file can keep (see ProblemeLongueurCompilee) are refused
+// (throws ErreurKovra).
 qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int placeTrame);
 
 // Removes the scenario: its compiled file, its row and its actions; the registry values

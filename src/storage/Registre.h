@@ -19,6 +19,13 @@ inline const QString kSepDec = QStringLiteral("SepDec");         // decimal sepa
 // they are the registry; elsewhere a key "Software\<Organisation>\<Application>" is the
 // settings file <racine>/<Organisation>/<Application>.conf, where the root is the user's
 // configuration folder ($XDG_CONFIG_HOME, else ~/.config) unless one is given.
+//
+// In that file a value is a line "Name=text" (before any section or in [General]): the
+// text is everything after the first "=", exactly, as a person types it and as Kovra
+// writes it, with no quoting and no escapes. Files that earlier versions wrote (through
+// QSettings, which quotes values holding "," ";" "=" or blanks at an end and marks values of
+// other kinds with "@") are read as those versions meant them until Kovra writes to the file
+// again, which turns them into plain texts and marks the file as one of its own.
 class Registre {
 public:
     Registre();
@@ -27,7 +34,10 @@ public:
     // Empty when the key or the value is missing or the value is not a string; a text
     // holding a NUL character is cut before it.
     QString LireRegistre(Ruche ruche, const QString& cle, const QString& valeur) const;
-    // False when the value could not be stored.
+    // False, with nothing changed, when the value could not be stored: the file cannot be
+    // read or written, the text holds a line break, or the name is one a reading could
+    // not find again (empty, holding "=" or a line break, starting with "[" or ";", or
+    // with blanks around it).
     bool EcrireRegistre(Ruche ruche, const QString& cle, const QString& valeur,
                         const QString& texte);
 

@@ -23,7 +23,8 @@ qint16 Entier16(const QString& texte) {
 }
 
 void ChargeFichier(EtatScenario& etat, const QString& chemin) {
-    const DocumentProfil doc = DocumentProfil::Charge(chemin);
+    // Kovra writes this file in Windows-1252: read it so, whatever its bytes look like.
+    const DocumentProfil doc = DocumentProfil::Charge(chemin, EncodageFichier::Windows1252);
 
     etat.FichierNumerote = Entier16(doc.Lit(QStringLiteral("Mat"), QStringLiteral("Specif"))) == 1;
     etat.SortieFichier = doc.Lit(QStringLiteral("Type"), QStringLiteral("Type")) == u"Fichier";

@@ -7,9 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace kovra;
 using kovra::test::DonneesTest;
@@ -68,6 +70,152 @@ TEST(EcritFichier, NumberedOutputNeverReplacesAFile) {
             EXPECT_EQ(t.dossier.Lit("out/" + c.attendus[i]), QByteArray::number(i)) << c.nom;
         }
     }
+}
+
+TEST(EcritFichier, NumberedOutputNeverWritesOverWhatAppearsMeanwhile) {
+    // Another program takes the name between Kovra's choice of it and its write.
+    const struct {
+        const char* quoi;
+        std::function<void(const QString&)> occupe;
+    } cas[] = {
+        {"file",
+         [](const QString& c) {
+             QFile f(c);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write("autre");
+         }},
+        {"folder",
+         [](const QString& c) {
+             ASSERT_TRUE(QDir().mkdir(c));
+         }},
+        {"dangling link",
+         [](const QString& c) {
+             ASSERT_TRUE(QFile::link(c + ".absent", c));
+         }},
+    };
+    for (const auto& c : cas) {
+        DonneesTest t;
+        const QString dossier = t.dossier.Chemin("out/");
+        QDir().mkpath(dossier);
+        QStringList occupes;
+        const QString ecrit =
+            EcritNumerote(dossier, "Sortie.txt", "kovra", [&](const QString& candidat) {
+                if (occupes.size() < 2) {
+                    c.occupe(candidat);
+                    occupes << candidat;
+                }
+            });
+        EXPECT_EQ(ecrit, dossier + "Sortie2.txt") << c.quoi;
+        EXPECT_EQ(t.dossier.Lit("out/Sortie2.txt"), "kovra") << c.quoi;
+        for (const QString& o : occupes) {
+            const QFileInfo info(o);
+            QFile f(o);
+            EXPECT_TRUE(info.isSymLink() || info.isDir() ||
+                        (f.open(QIODevice::ReadOnly) && f.readAll() == "autre"))
+                << c.quoi;
+        }
+        // Nothing else is left in the folder.
+        EXPECT_EQ(
+            QDir(dossier)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                .size(),
+            3)
+            << c.quoi;
+    }
+}
+
+TEST(EcritFichier, ConcurrentNumberedOutputsAllKeepTheirData) {
+    DonneesTest t;
+    const QString dossier = t.dossier.Chemin("out/");
+    QDir().mkpath(dossier);
+    constexpr int kEcrivains = 4;
+    constexpr int kFichiers = 25;
+    std::vector<std::thread> ecrivains;
+    for (int e = 0; e < kEcrivains; ++e) {
+        ecrivains.emplace_back([&, e] {
+            for (int i = 0; i < kFichiers; ++i) {
+                EXPECT_FALSE(EcritNumerote(dossier, "Sortie.txt", QByteArray::number(e * 1000 + i))
+                                 .isEmpty());
+            }
+        });
+    }
+    for (std::thread& e : ecrivains) {
+        e.join();
+    }
+    const QStringList fichiers = QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden |
+                                                         QDir::System | QDir::NoDotAndDotDot);
+    ASSERT_EQ(fichiers.size(), kEcrivains * kFichiers) << fichiers.join(" ").toStdString();
+    QSet<QByteArray> contenus;
+    for (int n = 0; n < kEcrivains * kFichiers; ++n) {
+        contenus.insert(t.dossier.Lit("out/" + NomNumero("Sortie.txt", n)));
+    }
+    QSet<QByteArray> attendus;
+    for (int e = 0; e < kEcrivains; ++e) {
+        for (int i = 0; i < kFichiers; ++i) {
+            attendus.insert(QByteArray::number(e * 1000 + i));
+        }
+    }
+    EXPECT_EQ(contenus, attendus);
+}
+
+TEST(EcritFichier, OutputFilesGetTheModeOfAnyNewFile) {
+    const struct {
+        mode_t umask;
+        bool numerote;
+        int existant; // mode of a file already there, or -1
+        mode_t attendu;
+    } cas[] = {
+        {022, true, -1, 0644},  {077, true, -1, 0600},    {002, true, 0600, 0664},
+        {022, false, -1, 0644}, {022, false, 0640, 0640}, {077, false, 0644, 0644},
+    };
+    for (const auto& c : cas) {
+        DonneesTest t;
+        const QString chemin = t.dossier.Chemin("out/Sortie.txt");
+        if (c.existant >= 0) {
+            t.dossier.Ecrit("out/Sortie.txt", "avant");
+            ASSERT_EQ(chmod(chemin.toLocal8Bit().constData(), static_cast<mode_t>(c.existant)), 0);
+        }
+        const mode_t ancien = umask(c.umask);
+        const bool ecrit = EcritFichier("x", ScenarioFichier(t, chemin, c.numerote), t.env);
+        umask(ancien);
+        ASSERT_TRUE(ecrit);
+        // The numbered output is the newest file of the folder.
+        const QString sortie =
+            c.numerote && c.existant >= 0 ? t.dossier.Chemin("out/Sortie1.txt") : chemin;
+        struct stat st {};
+        ASSERT_EQ(stat(sortie.toLocal8Bit().constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, c.attendu)
+            << std::oct << c.umask << " " << c.numerote << " " << c.existant;
+    }
+}
+
+TEST(EcritFichier, NamesTheCharactersWindows1252LacksAndKeepsTheFrame) {
+    DonneesTest t;
+    const QString chemin = t.dossier.Chemin("Sortie.txt");
+    const QString texte = QString::fromUtf16(u"a漢b😀漢é");
+    EXPECT_FALSE(EcritFichier(texte, ScenarioFichier(t, chemin, false), t.env));
+    EXPECT_EQ(t.dossier.Lit("Sortie.txt"), "a?b??\xE9");
+    ASSERT_EQ(t.dialogues.Journal().size(), 2u);
+    EXPECT_EQ(t.dialogues.Journal()[0].texte, "Fichier " + chemin + " : généré");
+    EXPECT_EQ(t.dialogues.Journal()[1].texte,
+              "Le fichier " + chemin +
+                  QString::fromUtf16(u" porte « ? » à la place de caractères que Windows-1252 ne "
+                                     u"peut pas contenir : « 漢 » (U+6F22), « 😀 » "
+                                     u"(U+1F600)."));
+    EXPECT_EQ(t.dialogues.Journal()[1].icone, Icone::Exclamation);
+}
+
+TEST(EcritFichier, ReadsItsPathAsTheCompiledFileHoldsIt) {
+    // The compiled file holds "É€" in Windows-1252: bytes C9 80, which also read as UTF-8.
+    DonneesTest t;
+    t.dossier.Ecrit("donnees/Scenarios/Sortie.ini",
+                    "[Type]\r\nType=Fichier\r\n[Fichier]\r\nChemin=" +
+                        QFile::encodeName(t.dossier.Chemin("")) + "/\xC9\x80.txt\r\n");
+    EtatScenario e;
+    e.ScenarioActif = "Sortie";
+    e.SortieFichier = true;
+    ASSERT_TRUE(EcritFichier("x", e, t.env));
+    EXPECT_TRUE(QFile::exists(t.dossier.Chemin(QString::fromUtf16(u"É€.txt"))));
 }
 
 TEST(EcritFichier, ARelativePathCountsFromTheDataFolder) {

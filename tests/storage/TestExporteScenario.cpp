@@ -1,6 +1,7 @@
 #include "base/ErreurKovra.h"
 #include "storage/BaseScen.h"
 #include "storage/ExporteScenario.h"
+#include "storage/FichierProfil.h"
 #include "storage/GestionScenarios.h"
 #include "storage/ScenarioActif.h"
 #include "support/DossierTest.h"
@@ -99,12 +100,14 @@ TEST(ExporteScenario, RoundTripsThroughTheLoader) {
     const qint16 n = CreeScenario(b.base, {"Aller-retour", kTypeFichier, 4, true, "/tmp/s.txt"});
     AjouteAction(b.base, n, "&EMP", 3);
     AjouteAction(b.base, n, "Texte libre é", 0);
+    // Windows-1252 bytes C9 80 that also read as UTF-8 ("ɀ").
+    AjouteAction(b.base, n, "É€", 0);
     AjouteAction(b.base, n, "&QTY", 1);
     ExporteScenario(b.base, b.t.donnees, n);
     EtatScenario etat;
     InfoBulleMuette bulle;
     ChargeScenario(etat, "Aller-retour", b.t.donnees, bulle, 1);
-    EXPECT_EQ(etat.ListeActions, (QStringList{"", "&EMP", "Texte libre é", "&QTY"}));
+    EXPECT_EQ(etat.ListeActions, (QStringList{"", "&EMP", "Texte libre é", "É€", "&QTY"}));
     EXPECT_TRUE(etat.SortieFichier);
     EXPECT_TRUE(etat.FichierNumerote);
     EXPECT_EQ(etat.ChoixPartiel, 1);
@@ -161,4 +164,75 @@ TEST(ExporteScenario, RefusesNumbersWithoutRowAndNamesThatLeaveTheFolder) {
     }
     EXPECT_TRUE(QDir(b.t.Chemin("Scenarios")).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(QFile::exists(b.t.dossier.Chemin("dehors.ini")));
+}
+
+TEST(ExporteScenario, NeverLetsAReadingCutTheLists) {
+    // A reading of the compiled file returns 2054 characters of a value at most.
+    const QString action(49, u'x'); // 50 characters with its "@"
+    Base b;
+    const qint16 n = CreeScenario(b.base, {"Long", kTypeFichier, 0, false, "/tmp/s.txt"});
+    for (int i = 0; i < 41; ++i) {
+        AjouteAction(b.base, n, action, 0);
+    }
+    try {
+        AjouteAction(b.base, n, "&FIN", 0);
+        ADD_FAILURE();
+    } catch (const ErreurKovra& e) {
+        EXPECT_EQ(e.Message(),
+                  "Action refusée : avec elle, la liste des actions compterait 2055 "
+                  "caractères dans le fichier du scénario, qui en garde 2054 au plus.");
+    }
+    ASSERT_EQ(b.base.Actions(n).size(), 41u);
+    AjouteAction(b.base, n, "&FI", 0); // exactly 2054
+    ExporteScenario(b.base, b.t.donnees, n);
+    EtatScenario etat;
+    InfoBulleMuette bulle;
+    ChargeScenario(etat, "Long", b.t.donnees, bulle, 1);
+    EXPECT_EQ(etat.NombreActions(), 42);
+    EXPECT_EQ(etat.ListeActions.back(), "&FI");
+
+    // What another program put in the database is refused at the export, whole.
+    const struct {
+        const char* sql;
+        const char* message;
+    } cas[] = {
+        {"INSERT INTO Actions VALUES (%1,100,'&TROP',0)", "la liste des actions compterait 2060"},
+        {"UPDATE Scenarios SET Chemin='/' || substr(hex(zeroblob(1030)), 1, 2060) "
+         "WHERE Numero=%1",
+         "le chemin du fichier de sortie compterait 2061"},
+    };
+    for (const auto& c : cas) {
+        kovra::test::ExecuteSql(b.t.Chemin("Scen.db"), {QString(c.sql).arg(n)});
+        try {
+            ExporteScenario(b.base, b.t.donnees, n);
+            ADD_FAILURE() << c.sql;
+        } catch (const ErreurKovra& e) {
+            EXPECT_TRUE(e.Message().startsWith(QString("Scénario « Long » : ") + c.message))
+                << e.what();
+        }
+        kovra::test::ExecuteSql(b.t.Chemin("Scen.db"),
+                                {QString("DELETE FROM Actions WHERE Champs='&TROP'")});
+    }
+    // Places of two digits: "99@" for each action "a@" makes the places the longer list.
+    const qint16 m = CreeScenario(b.base, {"Places", kTypeEmulation, 99, false, ""});
+    kovra::test::ExecuteSql(b.t.Chemin("Scen.db"),
+                            {QString("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                     "FROM c WHERE i < 684) "
+                                     "INSERT INTO Actions SELECT %1, i, 'a', 99 FROM c")
+                                 .arg(m)});
+    EXPECT_THROW(AjouteAction(b.base, m, "a", 99), ErreurKovra); // 2055
+    EXPECT_NO_THROW(AjouteAction(b.base, m, "a", 0));
+    // The output path is checked when the scenario is made.
+    EXPECT_THROW(CreeScenario(b.base, {"Chemin", kTypeFichier, 0, false, QString(2055, u'c')}),
+                 ErreurKovra);
+}
+
+TEST(ExporteScenario, OutputPathsComeBackAsTyped) {
+    for (const QString& chemin : {QStringLiteral(" /tmp/devant.txt"),
+                                  QStringLiteral("/tmp/derrière.txt "), QStringLiteral("'x'")}) {
+        Base b;
+        const qint16 n = CreeScenario(b.base, {"Chemin", kTypeFichier, 0, false, chemin});
+        ExporteScenario(b.base, b.t.donnees, n);
+        EXPECT_EQ(LireIni(b.t.Chemin("Scenarios/Chemin.ini"), "Fichier", "Chemin"), chemin);
+    }
 }

@@ -1,6 +1,7 @@
 #include "storage/FichierProfil.h"
 #include "support/DossierTest.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 using namespace kovra;
@@ -24,6 +25,34 @@ const QByteArray kExemple = "; réglages\r\n"
                             "cle=doublon\r\n"
                             "[deux]\r\n"
                             "Autre=seconde section\r\n";
+
+// Lines a person may type by hand, read the way Windows reads them.
+const QByteArray kAMain = "Avant=hors section\r\n"
+                          "[Blancs]\r\n"
+                          "Tab=\tx\t\r\n"
+                          "Vt=\x0By\x0B\r\n"
+                          "Insecable=\xA0z\xA0\r\n"
+                          "\t Indent\xE9"
+                          "e \t= v\r\n"
+                          "\xA0"
+                          "Cle=nbsp\r\n"
+                          "=sans nom\r\n"
+                          ";Note=commentaire\r\n"
+                          "  ; Note2=commentaire\r\n"
+                          "Point;virgule=dans le nom\r\n"
+                          "Valeur=;pas un commentaire\r\n"
+                          "[\t Crochets \x0B]\r\n"
+                          "Cle=trouvee\r\n"
+                          "[Fin]reste=ignore\r\n"
+                          "Cle=apres crochet\r\n"
+                          "[Double]]\r\n"
+                          "Cle=premier crochet\r\n"
+                          "[Sans fin  \r\n"
+                          "Cle=section ouverte\r\n";
+
+QString U(const char* texte) {
+    return QString::fromUtf8(texte);
+}
 
 } // namespace
 
@@ -53,11 +82,63 @@ TEST(LireIni, FollowsTheProfileRules) {
         {"; réglages", "", ""},
     };
     for (const auto& c : cas) {
-        EXPECT_EQ(LireIni(f, QString::fromUtf8(c.section), QString::fromUtf8(c.cle)),
-                  QString::fromUtf8(c.attendu))
-            << c.section << " / " << c.cle;
+        EXPECT_EQ(LireIni(f, U(c.section), U(c.cle)), U(c.attendu)) << c.section << " / " << c.cle;
     }
     EXPECT_EQ(LireIni(d.Chemin("absent.ini"), "Port_série", "Port"), "");
+}
+
+TEST(LireIni, ReadsHandWrittenLinesAsWindowsDoes) {
+    DossierTest d;
+    d.Ecrit("a.ini", kAMain);
+    const QString f = d.Chemin("a.ini");
+    const struct {
+        const char* section;
+        const char* cle;
+        const char16_t* attendu;
+    } cas[] = {
+        {"", "Avant", u""},                          // nothing before the first section
+        {"Blancs", "Tab", u"x"},                     // tabs are blanks
+        {"Blancs", "Vt", u"y"},                      // vertical tabs too
+        {"Blancs", "Insecable", u"\u00A0z\u00A0"},   // a no-break space is a character
+        {"Blancs", "Indentée", u"v"},                // blanks and tabs around a name
+        {"Blancs", "Cle", u""},                      // "\xA0Cle" is another name
+        {"Blancs", "\u00A0Cle", u"nbsp"},            //
+        {"Blancs", "", u""},                         // no empty name
+        {"Blancs", ";Note", u""},                    // a line starting with ";" is a comment
+        {"Blancs", "; Note2", u""},                  //
+        {"Blancs", "Point;virgule", u"dans le nom"}, // but not a ";" further on
+        {"Blancs", "Valeur", u";pas un commentaire"},
+        {"\tBlancs", "Tab", u""}, // a name asked for loses only its spaces
+        {"Blancs", "\tTab", u""}, //
+        {"Crochets", "Cle", u"trouvee"},
+        {"Fin", "reste", u""}, // what follows "]" is not read
+        {"Fin", "Cle", u"apres crochet"},
+        {"Double", "Cle", u"premier crochet"}, // the name ends at the first "]"
+        {"Double]", "Cle", u""},
+        {"Sans fin", "Cle", u"section ouverte"}, // a line end closes the name
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(LireIni(f, U(c.section), U(c.cle)), QString::fromUtf16(c.attendu))
+            << c.section << " / " << c.cle;
+    }
+}
+
+TEST(LireIni, EveryLineEndEndsALine) {
+    const char* fichiers[] = {
+        "[S]\r\nA=1\r\nB= 2 \r\n[T]\r\nA=3\r\n",
+        "[S]\nA=1\nB= 2 \n[T]\nA=3",
+        "[S]\rA=1\rB= 2 \r[T]\rA=3\r",
+        "[S]\rA=1\nB= 2 \r\n[T]\n\r\rA=3",
+    };
+    for (const char* octets : fichiers) {
+        DossierTest d;
+        d.Ecrit("a.ini", octets);
+        const QString f = d.Chemin("a.ini");
+        EXPECT_EQ(LireIni(f, "S", "A"), "1") << octets;
+        EXPECT_EQ(LireIni(f, "S", "B"), "2") << octets;
+        EXPECT_EQ(LireIni(f, "T", "A"), "3") << octets;
+        EXPECT_EQ(LireIni(f, "S", "T"), "") << octets;
+    }
 }
 
 TEST(LireIni, AcceptsUtf8Files) {
@@ -85,13 +166,67 @@ TEST(EcrireIni, ChangesOneLineAndKeepsEveryOtherByte) {
     EXPECT_EQ(LireIni(f, "Port_série", "Vitesse"), "19200");
 }
 
-TEST(EcrireIni, AddsKeysAtTheEndOfTheirSectionAndNewSectionsAtTheEnd) {
-    DossierTest d;
-    d.Ecrit("a.ini", "[A]\nx=1\n\n[B]\ny=2\n");
-    const QString f = d.Chemin("a.ini");
-    EcrireIni("A", "z", "3", f);
-    EcrireIni("C", "w", "été", f);
-    EXPECT_EQ(d.Lit("a.ini"), "[A]\nx=1\nz=3\n\n[B]\ny=2\n[C]\nw=\xE9t\xE9\n");
+TEST(EcrireIni, WritesWhereWindowsReadsAndKeepsTheLineEnds) {
+    const struct {
+        QByteArray avant;
+        const char* section;
+        const char* cle;
+        const char* valeur;
+        QByteArray apres;
+    } cas[] = {
+        // Mixed line ends and a last line without one stay as they are.
+        {"[S]\nA=1\r\nB=2\rC=3", "S", "B", "9", "[S]\nA=1\r\nB=9\rC=3"},
+        {"[S]\r\nA=1", "S", "A", "2", "[S]\r\nA=2"},
+        {"[S]\r\nA=1", "S", "B", "2", "[S]\r\nA=1\r\nB=2"},
+        {"[S]\nA=1", "T", "x", "1", "[S]\nA=1\n[T]\nx=1"},
+        {"[S]\rA=1\r", "S", "B", "2", "[S]\rA=1\rB=2\r"},
+        {"[S]\rA=1\r[T]\rx=0\r", "S", "B", "2", "[S]\rA=1\rB=2\r[T]\rx=0\r"},
+        // New keys go after the last line of their section, new sections at the end.
+        {"[A]\nx=1\n\n[B]\ny=2\n", "A", "z", "3", "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
+        {"[A]\nx=1\n\n[B]\ny=2\n", "C", "w", "été", "[A]\nx=1\n\n[B]\ny=2\n[C]\nw=\xE9t\xE9\n"},
+        // Names given with spaces are written without them; a value as it is given.
+        {"", "  Sec  ", "  Cle ", " v ", "[Sec]\r\nCle= v \r\n"},
+        {"[ Sec ]\r\n Cle = 1\r\n", "Sec", "cle", "2", "[ Sec ]\r\n Cle =2\r\n"},
+        // The first of two sections so named, as reading does.
+        {"[A]\r\nx=1\r\n[B]\r\n[a]\r\ny=2\r\n", "A", "y", "3",
+         "[A]\r\nx=1\r\ny=3\r\n[B]\r\n[a]\r\ny=2\r\n"},
+        // A section line without its "]" is a section, for reading and for writing.
+        {"[A]\r\nx=1\r\n[B\r\ny=2\r\n", "B", "y", "5", "[A]\r\nx=1\r\n[B\r\ny=5\r\n"},
+        // A comment with the key's name is not the key.
+        {"[S]\r\n;A=1\r\n", "S", "A", "2", "[S]\r\n;A=1\r\nA=2\r\n"},
+        {"\xEF\xBB\xBF[S]\nA=\xC3\xA9\n", "S", "A", "è", "\xEF\xBB\xBF[S]\nA=\xC3\xA8\n"},
+    };
+    for (const auto& c : cas) {
+        DossierTest d;
+        const QString f = d.Chemin("a.ini");
+        if (!c.avant.isEmpty()) {
+            d.Ecrit("a.ini", c.avant);
+        }
+        ASSERT_NE(EcrireIni(U(c.section), U(c.cle), U(c.valeur), f), 0) << c.avant.toStdString();
+        EXPECT_EQ(d.Lit("a.ini"), c.apres) << c.avant.toStdString();
+        EXPECT_EQ(LireIni(f, U(c.section), U(c.cle)), U(c.valeur).trimmed())
+            << c.avant.toStdString();
+    }
+}
+
+TEST(EcrireIni, RefusesNamesThatCouldNotBeReadBack) {
+    const struct {
+        const char* section;
+        const char* cle;
+    } cas[] = {
+        {"S", ";Cle"}, // a comment
+        {"S", ""},     {"S", "   "}, {"S", "a=b"},  {"S", "[x"},  {"S", "\tCle"}, {"S", "Cle\t"},
+        {"a]b", "k"},  {"\tS", "k"}, {"S", "a\nb"}, {"S\r", "k"}, {"S", "\x0B"},
+    };
+    for (const auto& c : cas) {
+        DossierTest d;
+        d.Ecrit("a.ini", "[S]\r\nA=1\r\n");
+        EXPECT_EQ(EcrireIni(U(c.section), U(c.cle), "v", d.Chemin("a.ini")), 0)
+            << c.section << " / " << c.cle;
+        EXPECT_EQ(d.Lit("a.ini"), "[S]\r\nA=1\r\n") << c.section << " / " << c.cle;
+        EXPECT_EQ(EcrireIni(U(c.section), U(c.cle), "v", d.Chemin("neuf.ini")), 0);
+        EXPECT_FALSE(QFile::exists(d.Chemin("neuf.ini")));
+    }
 }
 
 TEST(EcrireIni, KeepsTheEncodingAFileHas) {
@@ -140,11 +275,78 @@ TEST(EffacerValeurIni, KeepsTheKeyWithAnEmptyValue) {
     EXPECT_EQ(d.Lit("a.ini"), "[Type]\r\nType=\r\n[Ligne]\r\nChamps=a@\r\n");
 }
 
+TEST(FichierCompile, ComesBackAsKovraWroteIt) {
+    // Bytes C9 80 are "É€" in Windows-1252 and happen to be valid UTF-8 too.
+    DossierTest d;
+    d.Ecrit("Scenarios/S.ini", "[Ligne]\r\nChamps=\xC9\x80@\r\n");
+    d.Ecrit("PortSerie.ini", "[Ligne]\r\nChamps=\xC9\x80@\r\n");
+    EXPECT_EQ(LireIni(d.Chemin("Scenarios/S.ini"), "Ligne", "Champs"), "É€@");
+    // A settings file may have been saved by hand in UTF-8.
+    EXPECT_EQ(LireIni(d.Chemin("PortSerie.ini"), "Ligne", "Champs"),
+              QString::fromUtf16(u"\u0240@"));
+    // Writing keeps each as it is read.
+    ASSERT_NE(EcrireIni("Ligne", "Autre", "é", d.Chemin("Scenarios/S.ini")), 0);
+    EXPECT_EQ(d.Lit("Scenarios/S.ini"), "[Ligne]\r\nChamps=\xC9\x80@\r\nAutre=\xE9\r\n");
+    // A compiled file saved by hand with a UTF-8 signature is read as UTF-8.
+    d.Ecrit("Scenarios/B.ini", "\xEF\xBB\xBF[Ligne]\r\nChamps=\xC3\xA9@\r\n");
+    EXPECT_EQ(LireIni(d.Chemin("Scenarios/B.ini"), "Ligne", "Champs"), "é@");
+}
+
+TEST(DocumentProfil, KeepsTheBytesOfAFileItDoesNotChange) {
+    const QByteArray fichiers[] = {
+        "",
+        "\r\n\n\r",
+        "[S]\rA=1\nB=2\r\nC",
+        "\xEF\xBB\xBF[S]\nA=\xC3\xA9",
+        "\xEF\xBB\xBF[S]\nA=\xE9\xFF",                // a signature and bytes that are no UTF-8
+        QByteArray("[S]\r\nA=\0x\r\n\x81\x8D\r", 15), // NUL and bytes Windows-1252 leaves out
+    };
+    for (const QByteArray& octets : fichiers) {
+        EXPECT_EQ(DocumentProfil::DepuisOctets(octets).EnOctets(), octets);
+        EXPECT_EQ(DocumentProfil::DepuisOctets(octets, EncodageFichier::Windows1252).EnOctets(),
+                  octets);
+    }
+}
+
 TEST(DocumentProfil, ReportsCharactersItCouldNotStore) {
     DocumentProfil doc;
-    doc.Ecrit("S", "Cle", "sans perte é");
+    ASSERT_TRUE(doc.Ecrit("S", "Cle", "sans perte é"));
     EXPECT_FALSE(doc.PerteEncodage());
-    doc.Ecrit("S", "Cle", "漢字");
+    ASSERT_TRUE(doc.Ecrit("S", "Cle", "漢字"));
     EXPECT_TRUE(doc.PerteEncodage());
     EXPECT_EQ(doc.Lit("S", "Cle"), "??");
+    // A name it could not store could not be found again: it is refused.
+    EXPECT_FALSE(doc.Ecrit("漢", "Cle", "x"));
+    EXPECT_FALSE(doc.Ecrit("S", "字", "x"));
+    DocumentProfil utf8 = DocumentProfil::DepuisOctets("[S]\nA=\xC3\xA9\n");
+    EXPECT_TRUE(utf8.Ecrit("漢", "字", "x"));
+    EXPECT_EQ(utf8.Lit("漢", "字"), "x");
+}
+
+TEST(ValeurRelueTelle, GivesBackEveryValueUnchanged) {
+    const char* valeurs[] = {"",    "simple", " devant", "derrière ", "\tx\x0B", "   ", "\"cité\"",
+                             "'a'", "\"",     "\"a",     "a\"",       "\"a'",    "«x»"};
+    for (const char* v : valeurs) {
+        DocumentProfil doc;
+        ASSERT_TRUE(doc.Ecrit("S", "Cle", ValeurRelueTelle(U(v))));
+        EXPECT_EQ(DocumentProfil::DepuisOctets(doc.EnOctets()).Lit("S", "Cle"), U(v)) << v;
+    }
+    EXPECT_EQ(ValeurRelueTelle("simple"), "simple"); // nothing added when nothing is needed
+}
+
+TEST(EcrireIni, NeverTurnsAWindows1252FileIntoOneThatReadsAsUtf8) {
+    DossierTest d;
+    d.Ecrit("Corres.ini", "[Correspondance]\r\n1={F1}\r\n");
+    const QString f = d.Chemin("Corres.ini");
+    // "Ã©" is C3 A9 in Windows-1252: the whole file would then read as UTF-8, "é".
+    EXPECT_EQ(EcrireIni("Correspondance", "2", "Ã©", f), 0);
+    EXPECT_EQ(d.Lit("Corres.ini"), "[Correspondance]\r\n1={F1}\r\n");
+    ASSERT_NE(EcrireIni("Correspondance", "2", "é", f), 0);
+    ASSERT_NE(EcrireIni("Correspondance", "3", "Ã©", f), 0); // E9 already rules UTF-8 out
+    EXPECT_EQ(LireIni(f, "Correspondance", "2"), "é");
+    EXPECT_EQ(LireIni(f, "Correspondance", "3"), "Ã©");
+    // A compiled scenario is Windows-1252 whatever its bytes.
+    d.Ecrit("Scenarios/S.ini", "");
+    ASSERT_NE(EcrireIni("Ligne", "Champs", "Ã©@", d.Chemin("Scenarios/S.ini")), 0);
+    EXPECT_EQ(LireIni(d.Chemin("Scenarios/S.ini"), "Ligne", "Champs"), "Ã©@");
 }
