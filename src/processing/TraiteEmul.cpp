@@ -164,8 +164,8 @@ void TraiteEmul::Fin(bool livre) {
                                       Icone::Exclamation);
             }
         } else {
-            s_.env.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas pu être "
-                                                 "livrées ; elles sont conservées dans le "
+            s_.env.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas été livrées "
+                                                 "entièrement ; elles sont conservées dans le "
                                                  "fichier %1.")
                                       .arg(enCours_.conserve),
                                   Icone::Exclamation);
