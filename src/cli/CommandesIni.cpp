@@ -8,7 +8,10 @@ namespace {
 
 void VerifieEcriture(qint16 resultat, const QString& fichier) {
     if (resultat == 0) {
-        throw ErreurKovra(QStringLiteral("Impossible d'écrire le fichier %1.").arg(fichier));
+        throw ErreurKovra(QStringLiteral("Impossible d'écrire la valeur dans le fichier %1 : il ne "
+                                         "peut pas être écrit, ou la section, la clé ou la "
+                                         "valeur ne pourrait pas y être relue telle quelle.")
+                              .arg(fichier));
     }
 }
 

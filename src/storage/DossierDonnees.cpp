@@ -54,7 +54,10 @@ QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts
                 QStringLiteral("Impossible de copier %1 vers %2.").arg(source, cible));
         }
         // The installed copy may be read-only; the user's copy is theirs to change.
-        QFile::setPermissions(cible, QFile::permissions(cible) | QFileDevice::WriteOwner);
+        if (!QFile::setPermissions(cible, QFile::permissions(cible) | QFileDevice::WriteOwner)) {
+            throw ErreurKovra(
+                QStringLiteral("Impossible de rendre modifiable le fichier %1.").arg(cible));
+        }
         ajoutes << nom;
     }
     if (!QFileInfo::exists(CheminDonnee(dossier, kDossierScenarios))) {

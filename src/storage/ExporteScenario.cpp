@@ -103,8 +103,8 @@ void ExporteScenario(BaseScen& base, const QString& dossierDonnees, qint16 numer
                                    "(Windows-1252) ne peut pas contenir"));
     }
     const QString cheminCompile = CheminScenario(dossierDonnees, ligne->Nom);
-    QDir().mkpath(CheminDonnee(dossierDonnees, kDossierScenarios));
-    if (!doc.Enregistre(cheminCompile)) {
+    if (!QDir().mkpath(CheminDonnee(dossierDonnees, kDossierScenarios)) ||
+        !doc.Enregistre(cheminCompile)) {
         throw ErreurKovra(QStringLiteral("Impossible d'écrire le fichier %1.").arg(cheminCompile));
     }
 }

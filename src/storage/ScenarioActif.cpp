@@ -64,7 +64,13 @@ bool ChargeScenarioActif(EtatScenario& etat, const Environnement& env, InfoBulle
                          int portCom) {
     etat.ScenarioActif = env.registre.Lit(kRacScenChx);
     if (!FichierCompileExiste(env.DossierDonnees, etat.ScenarioActif)) {
-        env.registre.Ecrit(kRacScenChx, QString());
+        // A choice that could not be cleared is only named again at the next start, and
+        // is cleared again then; nothing else depends on it.
+        if (!etat.ScenarioActif.isEmpty() && !env.registre.Ecrit(kRacScenChx, QString())) {
+            env.dialogues.Message(QStringLiteral("Impossible d'effacer la valeur %1 dans %2.")
+                                      .arg(kRacScenChx, env.registre.Emplacement(kCleKovra)),
+                                  Icone::Exclamation);
+        }
         etat.ScenarioActif.clear();
     }
     if (etat.ScenarioActif.isEmpty()) {
