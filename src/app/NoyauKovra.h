@@ -97,7 +97,8 @@ public:
     void ArreteAcquisition();
 
     // Processes a frame and delivers it (see TraiteEmul): on the active scenario, or on the
-    // scenario state the demand carries.
+    // scenario state the demand carries. An import file is a frame too (TrameImport), with
+    // reinitialisePort false: it does not come from the port.
     void TraiteTrame(DemandeTraitement demande);
     // Types a key string into the focused window; `fin` says whether every key was typed.
     void TapeTouches(const QString& touches, std::function<void(bool)> fin);

@@ -1,6 +1,7 @@
 #include "keyboard/ClavierEnregistreur.h"
 #include "processing/TraiteEmul.h"
 #include "processing/TraitementTest.h"
+#include "processing/TrameImport.h"
 #include "storage/FichierProfil.h"
 #include "support/MinuterieManuelle.h"
 
@@ -194,4 +195,33 @@ TEST(CompteOccurrences, CountsOverlappingMatches) {
     EXPECT_EQ(CompteOccurrences("aaaa", "aa"), 3);
     EXPECT_EQ(CompteOccurrences("abc", ""), 0);
     EXPECT_EQ(CompteOccurrences("", "x"), 0);
+}
+
+TEST(TrameImport, TurnsEachLineIntoFields) {
+    const struct {
+        const char* nom;
+        QString texte;
+        QString separateur;
+        QString trame;
+    } cas[] = {
+        {"fields of a line", "A;B;C\n", ";", "A\rB\rC\r\n"},
+        {"a line ending with the separator has no extra field", "A;B;\r\nC;D", ";",
+         "A\rB\r\nC\rD\r\n"},
+        {"a separator of several characters is replaced whole", "A<>B<B>C", "<>", "A\rB<B>C\r\n"},
+        {"lone carriage returns end lines too", "A;1\rB;2\r", ";", "A\r1\r\nB\r2\r\n"},
+        {"an empty line is one empty field", "A\n\nB\n", ";", "A\r\n\r\nB\r\n"},
+        {"no separator: one field a line", "A;B\n", "", "A;B\r\n"},
+        {"nothing", "", ";", ""},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(TrameImport(c.texte, c.separateur), c.trame) << c.nom;
+    }
+}
+
+TEST(TraiteEmul, AnImportGoesThroughTheScenarioWithoutTouchingThePort) {
+    Chaine c({{"&CODE", "{TAB}", "&QTY", "{ENTER}"}, {}, 1, 0, 0, ".", ""});
+    c.emul.Traite(DemandeTraitement{TrameImport("A;1\nB;2\n", ";"), {}, nullptr, false});
+    c.minuterie.Termine();
+    EXPECT_TRUE(c.Tape() == U"A1B2");
+    EXPECT_EQ(c.port.reinitialisations, 0);
 }
