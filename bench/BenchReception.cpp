@@ -41,6 +41,43 @@ using kovra::bench::RemetPicAZero;
 
 namespace {
 
+// A data folder, a private registry and the port open on a pseudo-terminal whose other
+// end, `maitre`, plays the terminal.
+struct Banc {
+    Banc() {
+        char nom[256] = {};
+        openpty(&maitre, &esclave, nom, nullptr, nullptr);
+        termios t{};
+        tcgetattr(esclave, &t);
+        cfmakeraw(&t);
+        tcsetattr(esclave, TCSANOW, &t);
+        port.Peripherique = QString::fromLocal8Bit(nom);
+        port.Settings = "115200,N,8,1";
+        port.SetPortOpen(true);
+    }
+    ~Banc() { Ferme(); }
+    // The port closed and the line gone: a terminal still waiting gives up.
+    void Ferme() {
+        port.SetPortOpen(false);
+        for (int* fd : {&maitre, &esclave}) {
+            if (*fd >= 0) {
+                close(*fd);
+                *fd = -1;
+            }
+        }
+    }
+    Banc(const Banc&) = delete;
+    Banc& operator=(const Banc&) = delete;
+
+    QTemporaryDir dossier;
+    DialoguesScriptes dialogues;
+    Registre registre{dossier.filePath("registre")};
+    const Environnement env{dossier.path(), registre, dialogues};
+    int maitre = -1;
+    int esclave = -1;
+    MSComm port;
+};
+
 // Real timers, noting the memory when the transfer is over and about to be read back.
 struct MinuterieMesuree : Minuterie {
     MinuterieQt qt;
@@ -64,23 +101,10 @@ void BM_TransfertPt630(benchmark::State& state) {
     donnees.truncate(taille);
 
     for (auto _ : state) {
-        QTemporaryDir dossier;
-        DialoguesScriptes dialogues;
-        Registre registre(dossier.filePath("registre"));
-        const Environnement env{dossier.path(), registre, dialogues};
-        int maitre = -1;
-        int esclave = -1;
-        char nom[256] = {};
-        openpty(&maitre, &esclave, nom, nullptr, nullptr);
-        termios t{};
-        tcgetattr(esclave, &t);
-        cfmakeraw(&t);
-        tcsetattr(esclave, TCSANOW, &t);
-
-        MSComm port;
-        port.Peripherique = QString::fromLocal8Bit(nom);
-        port.Settings = "115200,N,8,1";
-        port.SetPortOpen(true);
+        Banc banc;
+        const Environnement& env = banc.env;
+        MSComm& port = banc.port;
+        const int maitre = banc.maitre;
         EtatLiaison etat;
         etat.TypeTerminal = GenreTerminal::PT630;
         MinuterieMesuree minuterie;
@@ -126,8 +150,6 @@ void BM_TransfertPt630(benchmark::State& state) {
         if (!entier) {
             state.SkipWithError("the transfer did not arrive whole");
         }
-        close(maitre);
-        close(esclave);
     }
 }
 
@@ -170,23 +192,10 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
     const int enregistrements = static_cast<int>(state.range(0));
     const bool synchro = state.range(1) != 0;
     for (auto _ : state) {
-        QTemporaryDir dossier;
-        DialoguesScriptes dialogues;
-        Registre registre(dossier.filePath("registre"));
-        const Environnement env{dossier.path(), registre, dialogues};
-        int maitre = -1;
-        int esclave = -1;
-        char nom[256] = {};
-        openpty(&maitre, &esclave, nom, nullptr, nullptr);
-        termios t{};
-        tcgetattr(esclave, &t);
-        cfmakeraw(&t);
-        tcsetattr(esclave, TCSANOW, &t);
-
-        MSComm port;
-        port.Peripherique = QString::fromLocal8Bit(nom);
-        port.Settings = "115200,N,8,1";
-        port.SetPortOpen(true);
+        Banc banc;
+        const Environnement& env = banc.env;
+        MSComm& port = banc.port;
+        const int maitre = banc.maitre;
         EtatLiaison etat;
         etat.TypeTerminal = GenreTerminal::Optimus;
         QEventLoop boucle;
@@ -234,13 +243,12 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
         }
         const double secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
         state.SetIterationTime(secondes);
-        port.SetPortOpen(false);
-        close(maitre); // a terminal still waiting for an ACK gives up
-        close(esclave);
+        banc.Ferme();
         terminal.join();
         state.counters["us_per_record"] = secondes * 1e6 / enregistrements;
         state.counters["sync_share"] = static_cast<double>(nsSynchro) / 1e9 / secondes;
-        state.SetLabel(SystemeFichiers(dossier.path()) + (synchro ? ", synced" : ", not synced"));
+        state.SetLabel(SystemeFichiers(banc.dossier.path()) +
+                       (synchro ? ", synced" : ", not synced"));
         if (recus != enregistrements) {
             state.SkipWithError("not every record was acquired");
         }

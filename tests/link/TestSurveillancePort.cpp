@@ -54,31 +54,3 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
     AttendQue([&] { return port.InBufferCount() >= 2; });
     EXPECT_EQ(port.Input(), "OK");
 }
-
-TEST(SurveillancePort, StopsTryingOnceDestroyed) {
-    DossierTest d;
-    DialoguesScriptes dialogues;
-    MinuterieManuelle minuterie;
-    const QString lien = d.Chemin("ttyKovra");
-    auto terminal = std::make_unique<PseudoTerminal>();
-    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
-    MSComm port;
-    port.Peripherique = lien;
-    port.SetPortOpen(true);
-    auto surveillance = std::make_unique<SurveillancePort>(port, dialogues, minuterie);
-    EtatLiaison liaison;
-    auto aiguillage =
-        std::make_unique<AiguillagePort>(port, liaison, nullptr, nullptr, surveillance.get());
-
-    terminal.reset(); // unplugged: a retry is due in a second
-    QFile::remove(lien);
-    ASSERT_TRUE(AttendQue([&] { return surveillance->Perdu(); }));
-    aiguillage.reset();
-    surveillance.reset();
-
-    terminal = std::make_unique<PseudoTerminal>(); // back, but nobody watches any more
-    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
-    minuterie.Termine();
-    EXPECT_FALSE(port.PortOpen());
-    EXPECT_EQ(dialogues.Messages().size(), 1);
-}
