@@ -12,7 +12,7 @@ constexpr std::size_t kEvenementsParMesure = 16;
 // receives them (perhaps in this very process) handles each key in turn, and a batch
 // must not leave it more than a few tens of milliseconds of work before the loop comes
 // round again.
-constexpr std::size_t kEvenementsParTranche = 512;
+constexpr std::size_t kEvenementsParTranche = 384;
 
 } // namespace
 

@@ -184,6 +184,8 @@ struct ClavierX11::Etat {
     std::unordered_map<char32_t, std::pair<KeyCode, int>> liees;
     // What each key-down pressed, for its key-up.
     std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
+    // A batch was handed to the server, which may still be handling it.
+    bool lotEnCours = false;
 
     ~Etat() {
         if (xkb != nullptr) {
@@ -191,7 +193,13 @@ struct ClavierX11::Etat {
         }
     }
 
-    void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
+    void Touche(KeyCode code, bool bas) {
+        if (lotEnCours) {
+            XSync(d, False);
+            lotEnCours = false;
+        }
+        XTestFakeKeyEvent(d, code, bas ? True : False, 0);
+    }
 
     // The group of a key that typing uses: the current one, or the first for a key that
     // has fewer groups.
@@ -702,6 +710,7 @@ void ClavierX11::DebutFrappe() {
 
 void ClavierX11::Synchronise() {
     XSync(etat_->d, False);
+    etat_->lotEnCours = false;
 }
 
 namespace {
@@ -797,10 +806,12 @@ bool ClavierX11::VerrouActif(Verrou verrou) const {
     return false;
 }
 
-// The end of a batch: the server has handled every key before the loop goes on, so the
-// next batch never piles up behind events the server has not yet delivered.
+// The end of a batch: the server handles its keys while the event loop goes on (an
+// application in this process reads the batch before meanwhile); the next batch starts by
+// waiting for the server to be done, so that batches never pile up behind one another.
 void ClavierX11::Envoie() {
-    XSync(etat_->d, False);
+    XFlush(etat_->d);
+    etat_->lotEnCours = true;
 }
 
 } // namespace kovra
