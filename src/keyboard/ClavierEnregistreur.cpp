@@ -1,5 +1,7 @@
 #include "keyboard/ClavierEnregistreur.h"
 
+#include "keyboard/EnvoiTouches.h"
+
 namespace kovra {
 
 namespace {
@@ -24,11 +26,11 @@ void AjouteUtf8(std::string& s, char32_t c) {
 
 int IndexVerrou(std::uint8_t code) {
     switch (code) {
-    case 20:
+    case kCodeVerrMaj:
         return 0;
-    case 144:
+    case kCodeVerrNum:
         return 1;
-    case 145:
+    case kCodeVerrDefil:
         return 2;
     default:
         return -1;
