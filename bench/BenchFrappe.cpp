@@ -1,19 +1,35 @@
-// Typing speed into a real Qt text field: 100 000 characters (letters, digits, punctuation
-// and accented characters) typed through the X11 keyboard, on a US and on a French
-// layout. Reports the characters received per second and checks that every character
-// arrived, in order. Needs an X server: run it under xvfb-run.
+// Typing speed into a real Qt text field on the US, French, German and Swiss layouts, the
+// way Kovra types: a plan played by the player on the GUI thread, in batches between the
+// other work of the event loop. The field is in the same process, so the time it takes to
+// handle the keys counts too. Two texts:
+// - plain: 100 000 characters of ASCII letters, digits and punctuation, a line break every
+//   60 characters;
+// - french: 100 000 characters of French with accented letters in both cases, œ, æ, quotes,
+//   the euro sign and the ellipsis, many of which the layout lacks (typed on spare keys).
+// Reports the characters received per second, the longest stall of the event loop (the
+// longest gap between two ticks of a 10 ms timer while typing), the time spent in the
+// keyboard per character (the typist's own share) and its longest batch, the rate of the
+// French text as a ratio of the plain one on the same layout, and the characters lost or
+// wrong. Needs an X server: run it as `xvfb-run -a build/bin/bench_frappe`.
 
-#include "keyboard/EnvoiTouches.h"
+#include "base/MinuterieQt.h"
+#include "keyboard/LecteurFrappe.h"
+#include "keyboard/PlanFrappe.h"
 #include "keyboard/x11/ClavierX11.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
-#include <atomic>
+#include <QTimer>
 #include <benchmark/benchmark.h>
-#include <thread>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <type_traits>
 
 using namespace kovra;
 
@@ -22,6 +38,8 @@ namespace {
 constexpr int kCaracteres = 100000;
 constexpr int kParLigne = 60;
 
+enum class Genre { Simple, Francais };
+
 // The text, and the key string that types it (the key syntax's own signs in braces, a
 // line break every 60 characters).
 struct Texte {
@@ -29,10 +47,14 @@ struct Texte {
     std::u32string touches;
 };
 
-Texte Prepare() {
-    const std::u32string alphabet =
+Texte Prepare(Genre genre) {
+    const std::u32string simple =
         U"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?-_/*'\"@#&=<>"
-        U"+^%~(){}[]éèàçùâêîôûëïüÉÀÇ€";
+        U"+^%~(){}[]";
+    const std::u32string francais =
+        U"À l’été, Élodie reçut « un cœur » et une Œuvre à 15 € ; ÇA ÉTAIT DÉJÀ L’ÎLE. "
+        U"Noël, où êtes-vous ? Ô naïf garçon, Ève côtoie Ève… Ægir, æther, Ÿvette, "
+        U"ÂME, ÊTRE, ÔTER, ÛRE, ÈRE, ÙN, ËÏÜ, âmes bûches île ôté ùn ëïüÿ ! ";
     Texte t;
     std::uint32_t graine = 12345;
     for (int i = 0; i < kCaracteres; ++i) {
@@ -42,7 +64,9 @@ Texte Prepare() {
             continue;
         }
         graine = graine * 1103515245u + 12345u;
-        const char32_t c = alphabet[(graine >> 16) % alphabet.size()];
+        const char32_t c = genre == Genre::Simple
+                               ? simple[(graine >> 16) % simple.size()]
+                               : francais[static_cast<std::size_t>(i) % francais.size()];
         t.attendu += QString::fromUcs4(&c, 1);
         if (std::u32string_view(U"+^%~(){}").find(c) != std::u32string_view::npos) {
             t.touches += U'{';
@@ -55,7 +79,64 @@ Texte Prepare() {
     return t;
 }
 
-void Frappe(benchmark::State& state, const char* disposition) {
+// A keyboard that counts the time spent in another: the typist's own share of the work
+// (looking characters up, binding spare keys, handing events to the server), whatever the
+// receiving field costs.
+class ClavierChronometre : public ClavierVirtuel {
+public:
+    explicit ClavierChronometre(ClavierVirtuel& clavier) : c_(clavier) {}
+
+    bool Enfonce(const Touche& t) override {
+        return Compte([&] { return c_.Enfonce(t); });
+    }
+    void Relache(const Touche& t) override {
+        Compte([&] { c_.Relache(t); });
+    }
+    bool VerrouActif(Verrou v) const override { return c_.VerrouActif(v); }
+    bool CodesAlt() const override { return c_.CodesAlt(); }
+    void DebutFrappe() override {
+        Compte([&] { c_.DebutFrappe(); });
+    }
+    int DelaiAvant(const Touche& t) override {
+        return Compte([&] { return c_.DelaiAvant(t); });
+    }
+    void Envoie() override {
+        Compte([&] { c_.Envoie(); });
+        trancheMax = std::max(trancheMax, tranche);
+        tranche = {};
+    }
+    int DelaiRestauration() const override { return c_.DelaiRestauration(); }
+    void Restaure() override { c_.Restaure(); }
+
+    std::chrono::nanoseconds temps{0};
+    // The longest batch: the time spent in the keyboard between two hand-overs to the
+    // system, which is what typing itself holds the event loop for.
+    std::chrono::nanoseconds tranche{0};
+    std::chrono::nanoseconds trancheMax{0};
+
+private:
+    template <class Appel> std::invoke_result_t<Appel> Compte(Appel appel) {
+        const auto debut = std::chrono::steady_clock::now();
+        struct Fin {
+            ClavierChronometre& c;
+            std::chrono::steady_clock::time_point debut;
+            ~Fin() {
+                const auto duree = std::chrono::steady_clock::now() - debut;
+                c.temps += duree;
+                c.tranche += duree;
+            }
+        } fin{*this, debut};
+        return appel();
+    }
+
+    ClavierVirtuel& c_;
+};
+
+// Rates of the plain text by layout, for the ratio of the French one.
+using Vitesses = std::map<std::string, double>;
+
+void Frappe(benchmark::State& state, const char* disposition, Genre genre, Vitesses& simples) {
+    // A layout loaded afresh: no spare key bound by an earlier run.
     QProcess::execute("setxkbmap", {disposition});
     QPlainTextEdit champ;
     champ.resize(800, 600);
@@ -65,34 +146,49 @@ void Frappe(benchmark::State& state, const char* disposition) {
         state.SkipWithError("the text field did not get the focus");
         return;
     }
-    const Texte texte = Prepare();
-    std::atomic<qsizetype> recus{0};
-    QObject::connect(&champ, &QPlainTextEdit::textChanged,
-                     [&] { recus = champ.document()->characterCount() - 1; });
+    const Texte texte = Prepare(genre);
 
     double secondes = 0;
+    qint64 arretMax = 0;
+    double typiste = 0;
+    double trancheMax = 0;
     for (auto _ : state) {
         champ.clear();
+        ClavierX11 x11;
+        ClavierChronometre clavier(x11);
+        MinuterieQt minuterie;
+        LecteurFrappe lecteur(clavier, minuterie);
+
+        // The event loop's pulse: the longest gap between two ticks while typing.
+        QElapsedTimer pouls;
+        QTimer tic;
+        tic.setTimerType(Qt::PreciseTimer);
+        tic.setInterval(10);
+        QObject::connect(&tic, &QTimer::timeout,
+                         [&] { arretMax = std::max(arretMax, pouls.restart()); });
+
         QElapsedTimer chrono;
         chrono.start();
-        std::thread frappe([&] {
-            ClavierX11 clavier;
-            // Spare keys are put back only once the field has read everything typed.
-            clavier.DefinitAttente([&](int) {
-                while (recus < texte.attendu.size()) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                }
-            });
-            EnvoiTouches(texte.touches, 0, clavier);
-            clavier.Synchronise();
+        pouls.start();
+        tic.start();
+        QEventLoop boucle;
+        lecteur.Joue(PlanifieTouches(texte.touches, 0, clavier), [&](BilanFrappe) {
+            tic.stop();
+            boucle.quit();
         });
+        boucle.exec();
+        // The last keys may still be on their way to the field.
+        x11.Synchronise();
+        QGuiApplication::sync();
         QElapsedTimer limite;
         limite.start();
-        while (recus < texte.attendu.size() && limite.elapsed() < 600000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (champ.document()->characterCount() - 1 < texte.attendu.size() &&
+               limite.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
         secondes = chrono.elapsed() / 1000.0;
-        frappe.join();
+        typiste = std::chrono::duration<double, std::micro>(clavier.temps).count();
+        trancheMax = std::chrono::duration<double, std::milli>(clavier.trancheMax).count();
         state.SetIterationTime(secondes);
     }
     const QString recu = champ.toPlainText();
@@ -101,28 +197,41 @@ void Frappe(benchmark::State& state, const char* disposition) {
            recu[identiques] == texte.attendu[identiques]) {
         ++identiques;
     }
-    state.counters["chars_per_s"] = static_cast<double>(texte.attendu.size()) / secondes;
-    state.counters["lost_or_wrong"] = static_cast<double>(texte.attendu.size() - identiques);
+    const double vitesse = static_cast<double>(texte.attendu.size()) / secondes;
+    state.counters["chars_per_s"] = vitesse;
+    state.counters["max_stall_ms"] = static_cast<double>(arretMax);
+    state.counters["typist_us_per_char"] = typiste / static_cast<double>(texte.attendu.size());
+    state.counters["longest_batch_ms"] = trancheMax;
+    state.counters["lost_or_wrong"] =
+        static_cast<double>(std::max(recu.size(), texte.attendu.size()) - identiques);
+    if (genre == Genre::Simple) {
+        simples[disposition] = vitesse;
+    } else if (const auto s = simples.find(disposition); s != simples.end()) {
+        state.counters["ratio_to_plain"] = vitesse / s->second;
+    }
     if (recu != texte.attendu) {
         state.SkipWithError(("text differs from character " + std::to_string(identiques)).c_str());
     }
 }
 
-void BM_FrappeUs(benchmark::State& state) {
-    Frappe(state, "us");
-}
-
-void BM_FrappeFr(benchmark::State& state) {
-    Frappe(state, "fr");
-}
-
 } // namespace
-
-BENCHMARK(BM_FrappeUs)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK(BM_FrappeFr)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    Vitesses simples;
+    for (const char* disposition : {"us", "fr", "de", "ch"}) {
+        for (const Genre genre : {Genre::Simple, Genre::Francais}) {
+            const std::string nom = std::string("BM_Frappe/") + disposition +
+                                    (genre == Genre::Simple ? "/plain" : "/french");
+            benchmark::RegisterBenchmark(nom.c_str(),
+                                         [disposition, genre, &simples](benchmark::State& s) {
+                                             Frappe(s, disposition, genre, simples);
+                                         })
+                ->Iterations(1)
+                ->UseManualTime()
+                ->Unit(benchmark::kSecond);
+        }
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,5 +1,7 @@
 #include "keyboard/ClavierEnregistreur.h"
 
+#include "keyboard/EnvoiTouches.h"
+
 namespace kovra {
 
 namespace {
@@ -22,17 +24,17 @@ void AjouteUtf8(std::string& s, char32_t c) {
     }
 }
 
-int IndexVerrou(const std::string& nom) {
-    if (nom == "CAPSLOCK") {
+int IndexVerrou(std::uint8_t code) {
+    switch (code) {
+    case kCodeVerrMaj:
         return 0;
-    }
-    if (nom == "NUMLOCK") {
+    case kCodeVerrNum:
         return 1;
-    }
-    if (nom == "SCROLLLOCK") {
+    case kCodeVerrDefil:
         return 2;
+    default:
+        return -1;
     }
-    return -1;
 }
 
 } // namespace
@@ -53,7 +55,7 @@ std::string ClavierEnregistreur::Nom(const Touche& touche) {
 bool ClavierEnregistreur::Enfonce(const Touche& touche) {
     evenements_.push_back("down " + Nom(touche));
     if (touche.genre == Touche::Genre::Nommee) {
-        if (const int i = IndexVerrou(touche.nom); i >= 0) {
+        if (const int i = IndexVerrou(touche.code); i >= 0) {
             verrous_[i] = !verrous_[i];
         }
     } else if (touche.genre == Touche::Genre::Caractere) {

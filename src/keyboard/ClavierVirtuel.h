@@ -1,5 +1,8 @@
 #pragma once
 
+#include "keyboard/TouchesNommees.h"
+
+#include <cstdint>
 #include <string>
 
 namespace kovra {
@@ -7,19 +10,28 @@ namespace kovra {
 enum class Verrou { Majuscules, Numerique, Defilement };
 
 // One key as the key-string engine names it: a modifier ("SHIFT", "CONTROL", "ALT"), a
-// named key (its name upper-cased as written: "ENTER", "F4", "BS", "NUMPAD1"...), or the
-// key that types a character.
+// named key, or the key that types a character. A modifier or named key carries its name
+// as the key string wrote it, upper-cased ("ENTER", "F4", "BS", "NUMPAD1"...), and the code
+// the key table gives that name (0 for a name the table lacks: no keyboard can type it).
 struct Touche {
     enum class Genre { Modificateur, Nommee, Caractere };
     Genre genre = Genre::Caractere;
     std::string nom;
     char32_t caractere = 0;
+    std::uint8_t code = 0;
 
-    static Touche Modificateur(std::string n) { return {Genre::Modificateur, std::move(n), 0}; }
-    static Touche Nommee(std::string n) { return {Genre::Nommee, std::move(n), 0}; }
-    static Touche Caractere(char32_t c) { return {Genre::Caractere, {}, c}; }
+    static Touche Modificateur(std::string n) { return Avec(Genre::Modificateur, std::move(n)); }
+    static Touche Nommee(std::string n) { return Avec(Genre::Nommee, std::move(n)); }
+    static Touche Caractere(char32_t c) { return {Genre::Caractere, {}, c, 0}; }
 
     friend bool operator==(const Touche&, const Touche&) = default;
+
+private:
+    static Touche Avec(Genre g, std::string n) {
+        const ToucheNommee* t = ChercheToucheNommee(n, g == Genre::Modificateur);
+        const std::uint8_t code = t != nullptr ? t->code : 0;
+        return {g, std::move(n), 0, code};
+    }
 };
 
 // What the key-string engine drives: a keyboard that presses and releases keys and tells

@@ -1,71 +1,101 @@
 #include "keyboard/EnvoiTouches.h"
-
-#include <array>
-#include <cctype>
+#include "keyboard/TouchesNommees.h"
 
 namespace kovra {
 
 namespace {
 
-struct NomCode {
-    std::string_view nom;
-    std::uint8_t code;
+// Each name is written out: "F01", "F1 " or "NUMPAD00" are no key names, so they are typed
+// as their text, like any other word in braces.
+constexpr ToucheNommee kTouches[] = {
+    {8, {"BACKSPACE", "BS", "BKSP"}},
+    {19, {"BREAK"}},
+    {20, {"CAPSLOCK"}},
+    {46, {"DELETE", "DEL"}},
+    {40, {"DOWN"}},
+    {35, {"END"}},
+    {13, {"ENTER"}},
+    {27, {"ESC"}},
+    {47, {"HELP"}},
+    {36, {"HOME"}},
+    {45, {"INS", "INSERT"}},
+    {37, {"LEFT"}},
+    {144, {"NUMLOCK"}},
+    {34, {"PGDN"}},
+    {33, {"PGUP"}},
+    {42, {"PRTSC"}},
+    {39, {"RIGHT"}},
+    {145, {"SCROLLLOCK"}},
+    {9, {"TAB"}},
+    {38, {"UP"}},
+    {112, {"F1"}},
+    {113, {"F2"}},
+    {114, {"F3"}},
+    {115, {"F4"}},
+    {116, {"F5"}},
+    {117, {"F6"}},
+    {118, {"F7"}},
+    {119, {"F8"}},
+    {120, {"F9"}},
+    {121, {"F10"}},
+    {122, {"F11"}},
+    {123, {"F12"}},
+    {124, {"F13"}},
+    {125, {"F14"}},
+    {126, {"F15"}},
+    {127, {"F16"}},
+    {96, {"NUMPAD0"}},
+    {97, {"NUMPAD1"}},
+    {98, {"NUMPAD2"}},
+    {99, {"NUMPAD3"}},
+    {100, {"NUMPAD4"}},
+    {101, {"NUMPAD5"}},
+    {102, {"NUMPAD6"}},
+    {103, {"NUMPAD7"}},
+    {104, {"NUMPAD8"}},
+    {105, {"NUMPAD9"}},
+    {44, {"PRTSCR"}},
+    {kCodeMaj, {"SHIFT"}, false},
+    {kCodeCtrl, {"CONTROL"}, false},
+    {kCodeAlt, {"ALT"}, false},
 };
 
-constexpr std::array<NomCode, 24> kNoms = {{
-    {"BACKSPACE", 8}, {"BS", 8},           {"BKSP", 8},  {"BREAK", 19}, {"CAPSLOCK", 20},
-    {"DELETE", 46},   {"DEL", 46},         {"DOWN", 40}, {"END", 35},   {"ENTER", 13},
-    {"ESC", 27},      {"HELP", 47},        {"HOME", 36}, {"INS", 45},   {"INSERT", 45},
-    {"LEFT", 37},     {"NUMLOCK", 144},    {"PGDN", 34}, {"PGUP", 33},  {"PRTSC", 42},
-    {"RIGHT", 39},    {"SCROLLLOCK", 145}, {"TAB", 9},   {"UP", 38},
-}};
-
-bool MemeNom(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
+bool MemeNom(std::string_view ecrit, std::string_view nom) {
+    if (ecrit.size() != nom.size() || nom.empty()) {
         return false;
     }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != static_cast<unsigned char>(b[i])) {
+    for (std::size_t i = 0; i < nom.size(); ++i) {
+        const char c = ecrit[i];
+        if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != nom[i]) {
             return false;
         }
     }
     return true;
 }
 
-// The number after a prefix ("F12" -> 12), or -1.
-int Numero(std::string_view nom, std::string_view prefixe) {
-    if (nom.size() <= prefixe.size() || nom.size() > prefixe.size() + 2 ||
-        !MemeNom(nom.substr(0, prefixe.size()), prefixe)) {
-        return -1;
-    }
-    int n = 0;
-    for (const char c : nom.substr(prefixe.size())) {
-        if (c < '0' || c > '9') {
-            return -1;
-        }
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
 } // namespace
 
-std::uint8_t CodeTouche(std::string_view nom) {
-    for (const NomCode& n : kNoms) {
-        if (MemeNom(nom, n.nom)) {
-            return n.code;
+std::span<const ToucheNommee> TouchesNommees() {
+    return kTouches;
+}
+
+const ToucheNommee* ChercheToucheNommee(std::string_view nom, bool modificateurs) {
+    for (const ToucheNommee& t : TouchesNommees()) {
+        if (!t.nommable && !modificateurs) {
+            continue;
+        }
+        for (const std::string_view n : t.noms) {
+            if (MemeNom(nom, n)) {
+                return &t;
+            }
         }
     }
-    if (MemeNom(nom, "PRTSCR")) {
-        return 44;
-    }
-    if (const int f = Numero(nom, "F"); f >= 1 && f <= 16) {
-        return static_cast<std::uint8_t>(111 + f);
-    }
-    if (const int p = Numero(nom, "NUMPAD"); p >= 0 && p <= 9 && nom.size() == 7) {
-        return static_cast<std::uint8_t>(96 + p);
-    }
-    return 0;
+    return nullptr;
+}
+
+std::uint8_t CodeTouche(std::string_view nom) {
+    const ToucheNommee* t = ChercheToucheNommee(nom);
+    return t != nullptr ? t->code : 0;
 }
 
 } // namespace kovra

@@ -170,6 +170,8 @@ PlanFrappe Frappe::Planifie(std::u32string_view texteRecu, int attente) {
 
     const std::u32string texte =
         clavier_.CodesAlt() ? CodesAltNumerique(texteRecu) : std::u32string(texteRecu);
+    // Most characters are a key-down and a key-up.
+    plan_.reserve(plan_.size() + 2 * texte.size() + 16);
     for (std::size_t i = 0; i < texte.size();) {
         const char32_t c = texte[i++];
         switch (c) {

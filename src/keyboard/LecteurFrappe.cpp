@@ -8,6 +8,11 @@ namespace {
 
 // Events between two looks at the clock.
 constexpr std::size_t kEvenementsParMesure = 16;
+// Most events in one batch, however fast the keyboard takes them: the application that
+// receives them (perhaps in this very process) handles each key in turn, and a batch
+// must not leave it more than a few tens of milliseconds of work before the loop comes
+// round again.
+constexpr std::size_t kEvenementsParTranche = 384;
 
 } // namespace
 
@@ -85,7 +90,9 @@ void LecteurFrappe::Tranche() {
             }
         }
         ++suivant_;
-        if (++joues % kEvenementsParMesure == 0 && Horloge::now() - debut >= kTranche) {
+        ++joues;
+        if (joues >= kEvenementsParTranche ||
+            (joues % kEvenementsParMesure == 0 && Horloge::now() - debut >= kTranche)) {
             envoie();
             minuterie_.Apres(0, [this] { Tranche(); });
             return;

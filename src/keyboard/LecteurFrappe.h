@@ -11,9 +11,9 @@
 namespace kovra {
 
 // Plays a plan of key events on a keyboard without ever holding the event loop: events go
-// in batches of a few milliseconds, one batch per turn of the loop, and the plan's pauses
-// and the delays the keyboard asks for are timers. Destroying the player, or Arrete(),
-// stops the plan where it stands and releases the keys it holds down.
+// in batches of a few milliseconds and a few hundred events at most, one batch per turn of
+// the loop, and the plan's pauses and the delays the keyboard asks for are timers. Destroying the
+// player, or Arrete(), stops the plan where it stands and releases the keys it holds down.
 class LecteurFrappe {
 public:
     LecteurFrappe(ClavierVirtuel& clavier, Minuterie& minuterie);

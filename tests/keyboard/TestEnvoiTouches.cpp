@@ -1,5 +1,8 @@
 #include "keyboard/ClavierEnregistreur.h"
 #include "keyboard/EnvoiTouches.h"
+#include "keyboard/TouchesNommees.h"
+
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +64,10 @@ TEST(EnvoiTouches, FollowsTheKeyStringSyntax) {
         {U"{Valider}", R"(v"V" ^"V" v"a" ^"a" v"l" ^"l" v"i" ^"i" v"d" ^"d" v"e" ^"e" v"r" ^"r")"},
         {U"{NUMPAD7}{F16}{PRTSCR}", "vNUMPAD7 ^NUMPAD7 vF16 ^F16 vPRTSCR ^PRTSCR"},
         {U"{F17}", R"(v"F" ^"F" v"1" ^"1" v"7" ^"7")"},
+        {U"{F01}", R"(v"F" ^"F" v"0" ^"0" v"1" ^"1")"}, // no key name: its text
+        {U"{NUMPAD01}", R"(v"N" ^"N" v"U" ^"U" v"M" ^"M" v"P" ^"P" v"A" ^"A" v"D" ^"D" v"0" ^"0" )"
+                        R"(v"1" ^"1")"},
+        {U"+{shift}", R"(vSHIFT v"s" ^"s" v"h" ^"h" v"i" ^"i" v"f" ^"f" v"t" ^"t" ^SHIFT)"},
         {U"+{TAB}", "vSHIFT vTAB ^TAB ^SHIFT"},
         {U"é", R"(v"é" ^"é")"},
     };
@@ -135,17 +142,36 @@ TEST(CodeTouche, KnowsTheKeyTable) {
         const char* nom;
         int code;
     } cas[] = {
-        {"BACKSPACE", 8}, {"bs", 8},           {"BkSp", 8},      {"BREAK", 19},  {"CAPSLOCK", 20},
-        {"DELETE", 46},   {"DEL", 46},         {"DOWN", 40},     {"END", 35},    {"ENTER", 13},
-        {"ESC", 27},      {"HELP", 47},        {"HOME", 36},     {"INS", 45},    {"INSERT", 45},
-        {"LEFT", 37},     {"NUMLOCK", 144},    {"PGDN", 34},     {"PGUP", 33},   {"PRTSC", 42},
-        {"RIGHT", 39},    {"SCROLLLOCK", 145}, {"TAB", 9},       {"UP", 38},     {"F1", 112},
-        {"f16", 127},     {"NUMPAD0", 96},     {"numpad9", 105}, {"PRTSCR", 44}, {"F0", 0},
-        {"F17", 0},       {"NUMPAD10", 0},     {"ENTRÉE", 0},    {"", 0},        {"SHIFT", 0},
+        {"BACKSPACE", 8}, {"bs", 8},           {"BkSp", 8},      {"BREAK", 19},   {"CAPSLOCK", 20},
+        {"DELETE", 46},   {"DEL", 46},         {"DOWN", 40},     {"END", 35},     {"ENTER", 13},
+        {"ESC", 27},      {"HELP", 47},        {"HOME", 36},     {"INS", 45},     {"INSERT", 45},
+        {"LEFT", 37},     {"NUMLOCK", 144},    {"PGDN", 34},     {"PGUP", 33},    {"PRTSC", 42},
+        {"RIGHT", 39},    {"SCROLLLOCK", 145}, {"TAB", 9},       {"UP", 38},      {"F1", 112},
+        {"f16", 127},     {"NUMPAD0", 96},     {"numpad9", 105}, {"PRTSCR", 44},  {"F0", 0},
+        {"F17", 0},       {"NUMPAD10", 0},     {"ENTRÉE", 0},    {"", 0},         {"SHIFT", 0},
+        {"F01", 0},       {"F09", 0},          {"F016", 0},      {"NUMPAD01", 0}, {"NUMPAD", 0},
+        {"NUMPAD 1", 0},  {"F+1", 0},          {"F 1", 0},       {"BS ", 0},      {"ALT", 0},
     };
     for (const auto& c : cas) {
         EXPECT_EQ(CodeTouche(c.nom), c.code) << c.nom;
     }
+}
+
+TEST(CodeTouche, NamesEachKeyOnce) {
+    std::set<std::string_view> noms;
+    std::set<int> codes;
+    for (const ToucheNommee& t : TouchesNommees()) {
+        EXPECT_TRUE(codes.insert(t.code).second) << int(t.code);
+        for (const std::string_view n : t.noms) {
+            EXPECT_TRUE(n.empty() || noms.insert(n).second) << n;
+        }
+    }
+    // The modifiers are keys of the table, but no key string names them.
+    EXPECT_EQ(ChercheToucheNommee("shift"), nullptr);
+    ASSERT_NE(ChercheToucheNommee("shift", true), nullptr);
+    EXPECT_EQ(Touche::Modificateur("CONTROL").code, kCodeCtrl);
+    EXPECT_EQ(Touche::Nommee("BkSp").code, 8);
+    EXPECT_EQ(Touche::Nommee("F01").code, 0);
 }
 
 TEST(VerrousClavier, HelpersToggleAndSwitchOff) {

@@ -1,65 +1,71 @@
 #include "keyboard/x11/ClavierX11.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
-#include <cstdint>
 #include <map>
-#include <thread>
+#include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kovra {
 
 namespace {
 
-// Keysyms of named keys.
-const std::map<std::string, KeySym>& KeysymsNommes() {
-    static const std::map<std::string, KeySym> table = [] {
-        std::map<std::string, KeySym> t = {
-            {"BACKSPACE", XK_BackSpace},
-            {"BS", XK_BackSpace},
-            {"BKSP", XK_BackSpace},
-            {"BREAK", XK_Pause},
-            {"CAPSLOCK", XK_Caps_Lock},
-            {"DELETE", XK_Delete},
-            {"DEL", XK_Delete},
-            {"DOWN", XK_Down},
-            {"END", XK_End},
-            {"ENTER", XK_Return},
-            {"ESC", XK_Escape},
-            {"HELP", XK_Help},
-            {"HOME", XK_Home},
-            {"INS", XK_Insert},
-            {"INSERT", XK_Insert},
-            {"LEFT", XK_Left},
-            {"NUMLOCK", XK_Num_Lock},
-            {"PGDN", XK_Next},
-            {"PGUP", XK_Prior},
-            {"PRTSC", XK_Print},
-            {"PRTSCR", XK_Print},
-            {"RIGHT", XK_Right},
-            {"SCROLLLOCK", XK_Scroll_Lock},
-            {"TAB", XK_Tab},
-            {"UP", XK_Up},
-            {"SHIFT", XK_Shift_L},
-            {"CONTROL", XK_Control_L},
-            {"ALT", XK_Alt_L},
-        };
-        for (int i = 1; i <= 16; ++i) {
-            t["F" + std::to_string(i)] = XK_F1 + static_cast<KeySym>(i - 1);
+using Horloge = std::chrono::steady_clock;
+
+// The levels of a spare key: plain, Shift, AltGr, Shift+AltGr.
+constexpr int kNiveaux = 4;
+using Symboles = std::array<KeySym, kNiveaux>;
+
+// The root-window property where every Kovra lists the spare keys it bound, with what each
+// holds: five integers per key, its keycode and its four keysyms (NoSymbol for an empty
+// level).
+// A key counts as Kovra's only while the server's keymap gives it exactly those four
+// symbols in a single group; anything else (a new layout loaded, another program binding
+// the key) makes the record stale, and it is ignored. This is how a later Kovra finds the
+// bindings an earlier one left (they are kept so that a slow application still reads its
+// characters right) and can use them again instead of running out of free keys. The
+// property is read and written only while the server is grabbed, together with the change
+// of the keymap, so two Kovras never take the same place.
+constexpr const char* kPropriete = "_KOVRA_TOUCHES_LIEES";
+constexpr long kMaxPropriete = 5 * 256;
+
+// Keys held down are remembered by character; named keys by their code beyond Unicode.
+constexpr char32_t kBaseNommees = 0x110000;
+
+// The keysym of each key of the key table, by its code: F1 to F16 and the keypad's digits
+// follow each other in both.
+constexpr std::pair<std::uint8_t, KeySym> kKeysymsNommes[] = {
+    {8, XK_BackSpace},  {9, XK_Tab},    {13, XK_Return},    {16, XK_Shift_L},
+    {17, XK_Control_L}, {18, XK_Alt_L}, {19, XK_Pause},     {20, XK_Caps_Lock},
+    {27, XK_Escape},    {33, XK_Prior}, {34, XK_Next},      {35, XK_End},
+    {36, XK_Home},      {37, XK_Left},  {38, XK_Up},        {39, XK_Right},
+    {40, XK_Down},      {42, XK_Print}, {44, XK_Print},     {45, XK_Insert},
+    {46, XK_Delete},    {47, XK_Help},  {144, XK_Num_Lock}, {145, XK_Scroll_Lock},
+};
+
+KeySym KeysymNomme(std::uint8_t code) {
+    if (code >= 112 && code <= 127) {
+        return XK_F1 + static_cast<KeySym>(code - 112);
+    }
+    if (code >= 96 && code <= 105) {
+        // With Num Lock off, as while typing, these give the keypad's other functions.
+        return XK_KP_0 + static_cast<KeySym>(code - 96);
+    }
+    for (const auto& [c, ks] : kKeysymsNommes) {
+        if (c == code) {
+            return ks;
         }
-        for (int i = 0; i <= 9; ++i) {
-            // With Num Lock off, as while typing, these give the keypad's other functions.
-            t["NUMPAD" + std::to_string(i)] = XK_KP_0 + static_cast<KeySym>(i);
-        }
-        return t;
-    }();
-    return table;
+    }
+    return NoSymbol;
 }
 
 // Keysyms of the few characters whose keysym is neither Latin-1 nor a Unicode keysym.
@@ -95,215 +101,580 @@ KeySym KeysymDe(char32_t c) {
     return 0x01000000UL | c;
 }
 
-// Time given to the applications to read a bound key before it is freed: they read the
-// keymap when told of a change, and must do so before the change is undone. Freeing one
-// key for another character in the middle of typing waits less, to keep typing going.
-constexpr int kDelaiLiaison = 500;
-constexpr int kDelaiReutilisation = 100;
+// The modifiers that select a level of a key: typing presses only Shift and the level-3
+// shift (AltGr).
+struct Modificateurs {
+    bool shift = false;
+    bool niveau3 = false;
+    int Poids() const { return (shift ? 1 : 0) + (niveau3 ? 2 : 0); }
+};
+
+// How a level of a key type is reached; nothing when it takes another modifier, or one
+// the keymap does not bind to a real modifier (its entry is then inactive).
+std::optional<Modificateurs> AccesNiveau(const XkbKeyTypeRec& type, int niveau,
+                                         unsigned masqueNiveau3) {
+    if (niveau == 0) {
+        return Modificateurs{};
+    }
+    for (int e = 0; e < type.map_count; ++e) {
+        const XkbKTMapEntryRec& entree = type.map[e];
+        if (entree.active && entree.level == niveau &&
+            (entree.mods.mask & ~(ShiftMask | masqueNiveau3)) == 0) {
+            return Modificateurs{(entree.mods.mask & ShiftMask) != 0,
+                                 masqueNiveau3 != 0 && (entree.mods.mask & masqueNiveau3) != 0};
+        }
+    }
+    return std::nullopt;
+}
+
+// The server grabbed for the life of the object: no other program's request is handled
+// meanwhile, so what is read of the keymap is still true when it is changed.
+class ServeurSaisi {
+public:
+    explicit ServeurSaisi(Display* d) : d_(d) { XGrabServer(d_); }
+    ~ServeurSaisi() {
+        XUngrabServer(d_);
+        XFlush(d_);
+    }
+    ServeurSaisi(const ServeurSaisi&) = delete;
+    ServeurSaisi& operator=(const ServeurSaisi&) = delete;
+
+private:
+    Display* d_;
+};
 
 } // namespace
 
 struct ClavierX11::Etat {
     Display* d = nullptr;
-    // Where each character is: a key and the modifiers of its level.
-    struct Place {
-        KeyCode code;
-        bool shift;
-        bool niveau3;
-    };
-    std::unordered_map<char32_t, Place> caracteres;
+    Window racine = 0;
+    Atom propriete = None;
+    Atom typeQuatreNiveaux = None;
+    // The keymap as last read; changes to spare keys are made on it.
+    XkbDescPtr xkb = nullptr;
+    int groupe = 0;
     KeyCode shift = 0;
     KeyCode niveau3 = 0;
-    std::vector<KeyCode> libres; // keys without symbols, for characters the keymap lacks
-    // Characters bound to spare keys, with when each was last typed.
-    struct Liaison {
-        KeyCode code;
-        std::uint64_t usage;
+    unsigned masqueNiveau3 = 0;
+
+    // Where each character of the layout is (spare keys left out).
+    struct Place {
+        KeyCode code = 0;
+        Modificateurs mods;
     };
-    std::unordered_map<char32_t, Liaison> liees;
-    std::uint64_t usages = 0;
-    int symsParTouche = 0;
-    // What each character key-down pressed, for its key-up.
+    std::unordered_map<char32_t, Place> caracteres;
+    // The key of each named key, by its code in the key table; 0 when the keymap has none.
+    std::array<KeyCode, 256> nommees{};
+    // Keycodes without any symbol, not yet spare keys.
+    std::vector<KeyCode> libres;
+
+    // A level of a spare key: whether typing can reach it, the character it holds, and
+    // when that was last typed (or bound, or found bound by another Kovra).
+    struct Emplacement {
+        std::optional<Modificateurs> acces;
+        char32_t caractere = 0;
+        Horloge::time_point usage{};
+    };
+    struct Reserve {
+        Symboles syms{};
+        std::vector<Emplacement> niveaux;
+    };
+    std::map<KeyCode, Reserve> reserve;
+    // The spare place of each character bound: its key and level.
+    std::unordered_map<char32_t, std::pair<KeyCode, int>> liees;
+    // What each key-down pressed, for its key-up.
     std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
+    // A batch was handed to the server, which may still be handling it.
+    bool lotEnCours = false;
 
-    void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
+    ~Etat() {
+        if (xkb != nullptr) {
+            XkbFreeKeyboard(xkb, 0, True);
+        }
+    }
 
-    // A modifier or a named key; false for a name the keymap has no key for.
-    bool ToucheNommee(const std::string& nom, bool bas) {
-        const auto it = KeysymsNommes().find(nom);
-        if (it == KeysymsNommes().end()) {
-            return false;
+    void Touche(KeyCode code, bool bas) {
+        if (lotEnCours) {
+            XSync(d, False);
+            lotEnCours = false;
         }
-        const KeyCode code = XKeysymToKeycode(d, it->second);
-        if (code == 0) {
-            return false;
+        XTestFakeKeyEvent(d, code, bas ? True : False, 0);
+    }
+
+    // The group of a key that typing uses: the current one, or the first for a key that
+    // has fewer groups.
+    int GroupeDe(int code) const {
+        const int groupes = XkbKeyNumGroups(xkb, code);
+        return groupe < groupes ? groupe : 0;
+    }
+
+    // The four symbols of a key that has a single group of at most four levels (the shape
+    // of a spare key); nothing for any other key.
+    std::optional<Symboles> SymbolesDe(KeyCode code) const {
+        Symboles s{};
+        const int groupes = XkbKeyNumGroups(xkb, code);
+        if (groupes == 0) {
+            return s;
         }
-        Touche(code, bas);
+        const int largeur = XkbKeyGroupWidth(xkb, code, 0);
+        if (groupes != 1 || largeur > kNiveaux) {
+            return std::nullopt;
+        }
+        for (int n = 0; n < largeur; ++n) {
+            s[n] = XkbKeySymEntry(xkb, code, n, 0);
+        }
+        return s;
+    }
+
+    bool EstLibre(int code) const {
+        const int groupes = XkbKeyNumGroups(xkb, code);
+        for (int g = 0; g < groupes; ++g) {
+            for (int n = 0; n < XkbKeyGroupWidth(xkb, code, g); ++n) {
+                if (XkbKeySymEntry(xkb, code, n, g) != NoSymbol) {
+                    return false;
+                }
+            }
+        }
         return true;
     }
 
-    void Associe(KeyCode code, KeySym ks) {
-        std::vector<KeySym> syms(static_cast<std::size_t>(symsParTouche), ks);
-        XChangeKeyboardMapping(d, code, symsParTouche, syms.data(), 1);
+    // Sends the server what the keymap read now holds for a key: its symbols and its type.
+    bool EnvoieTouche(KeyCode code) {
+        XkbMapChangesRec changements{};
+        changements.changed = XkbKeySymsMask | XkbExplicitComponentsMask;
+        changements.first_key_sym = code;
+        changements.num_key_syms = 1;
+        changements.first_key_explicit = code;
+        changements.num_key_explicit = 1;
+        return XkbChangeMap(d, xkb, &changements) == True;
     }
 
-    // The first symbol of a key as the server has it now.
-    KeySym SymboleActuel(KeyCode code) {
-        int n = 0;
-        KeySym* syms = XGetKeyboardMapping(d, code, 1, &n);
-        const KeySym ks = (syms != nullptr && n > 0) ? syms[0] : NoSymbol;
-        XFree(syms);
-        return ks;
-    }
+    bool LitCarte();
+    void LitModificateurs();
+    std::map<KeyCode, Symboles> LitPropriete();
+    void EcritPropriete(const std::map<KeyCode, Symboles>& notes);
+    void MetAJour(KeyCode code, Reserve& r, const Symboles& actuels, Horloge::time_point quand);
+    void OublieCaractere(char32_t c, KeyCode code, int niveau);
+    std::map<KeyCode, Symboles> Reconcilie(Horloge::time_point maintenant);
+    void ListeLibres();
+    void LitClavier();
 
-    bool EstLiee(KeyCode code) const {
-        for (const auto& [c, l] : liees) {
-            if (l.code == code) {
-                return true;
-            }
+    // Where a character the layout lacks can go: a free level or key, or the place typed
+    // longest ago, which may be taken once `attente` ms have passed.
+    struct Choix {
+        KeyCode code = 0;
+        int niveau = 0;
+        bool nouvelle = false; // a free keycode, to be made a spare key
+        int attente = 0;
+    };
+    std::optional<Choix> Choisit(Horloge::time_point maintenant) const;
+    std::optional<Place> Lie(const Choix& choix, char32_t c, Horloge::time_point maintenant);
+    std::optional<Place> PlaceLiee(char32_t c, Horloge::time_point maintenant);
+    int TypeReserve() const;
+    void Restaure();
+};
+
+bool ClavierX11::Etat::LitCarte() {
+    XkbDescPtr carte = XkbGetMap(
+        d, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask | XkbExplicitComponentsMask,
+        XkbUseCoreKbd);
+    if (carte == nullptr || carte->map == nullptr || carte->server == nullptr) {
+        if (carte != nullptr) {
+            XkbFreeKeyboard(carte, 0, True);
         }
         return false;
     }
+    XkbGetNames(d, XkbKeyTypeNamesMask, carte);
+    if (xkb != nullptr) {
+        XkbFreeKeyboard(xkb, 0, True);
+    }
+    xkb = carte;
+    XkbStateRec etat{};
+    XkbGetState(d, XkbUseCoreKbd, &etat);
+    groupe = etat.group;
+    return true;
+}
 
-    // The spare key bound to the character, binding one if needed; 0 when every spare
-    // key is taken. A key another program has bound since is left alone.
-    KeyCode Lie(char32_t c) {
-        if (const auto it = liees.find(c); it != liees.end()) {
-            it->second.usage = ++usages;
-            return it->second.code;
+void ClavierX11::Etat::LitModificateurs() {
+    // The keys of Shift and of the level-3 shift, taken at their lowest level.
+    shift = 0;
+    niveau3 = 0;
+    int niveauShift = kNiveaux;
+    int niveauNiveau3 = kNiveaux;
+    for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+        if (XkbKeyNumGroups(xkb, code) == 0) {
+            continue;
         }
-        for (const KeyCode code : libres) {
-            if (!EstLiee(code) && SymboleActuel(code) == NoSymbol) {
-                Associe(code, KeysymDe(c));
-                XSync(d, False);
-                liees[c] = {code, ++usages};
-                return code;
+        const int g = GroupeDe(code);
+        for (int n = 0; n < XkbKeyGroupWidth(xkb, code, g) && n < kNiveaux; ++n) {
+            const KeySym ks = XkbKeySymEntry(xkb, code, n, g);
+            if (ks == XK_Shift_L && n < niveauShift) {
+                shift = static_cast<KeyCode>(code);
+                niveauShift = n;
+            } else if (ks == XK_ISO_Level3_Shift && n < niveauNiveau3) {
+                niveau3 = static_cast<KeyCode>(code);
+                niveauNiveau3 = n;
             }
         }
-        return 0;
     }
+    masqueNiveau3 = niveau3 != 0 && xkb->map->modmap != nullptr ? xkb->map->modmap[niveau3] : 0;
+}
 
-    // Gives a key back to nothing, if it still holds what this keyboard put there.
-    void Delie(char32_t c, KeyCode code) {
-        if (SymboleActuel(code) == KeysymDe(c)) {
-            Associe(code, NoSymbol);
-        }
-    }
-
-    // Frees the binding typed the longest time ago.
-    void DelieAncienne() {
-        auto ancienne = liees.begin();
-        for (auto it = liees.begin(); it != liees.end(); ++it) {
-            if (it->second.usage < ancienne->second.usage) {
-                ancienne = it;
+std::map<KeyCode, Symboles> ClavierX11::Etat::LitPropriete() {
+    std::map<KeyCode, Symboles> notes;
+    Atom type = None;
+    int format = 0;
+    unsigned long n = 0;
+    unsigned long reste = 0;
+    unsigned char* donnees = nullptr;
+    if (XGetWindowProperty(d, racine, propriete, 0, kMaxPropriete, False, XA_INTEGER, &type,
+                           &format, &n, &reste, &donnees) == Success &&
+        donnees != nullptr && type == XA_INTEGER && format == 32) {
+        // Xlib hands 32-bit items as longs.
+        const long* v = reinterpret_cast<const long*>(donnees);
+        for (unsigned long i = 0; i + kNiveaux < n; i += kNiveaux + 1) {
+            if (v[i] < 8 || v[i] > 255) {
+                continue;
             }
-        }
-        if (ancienne != liees.end()) {
-            Delie(ancienne->first, ancienne->second.code);
-            liees.erase(ancienne);
-            XSync(d, False);
-        }
-    }
-
-    void DelieTout() {
-        for (const auto& [c, l] : liees) {
-            Delie(c, l.code);
-        }
-        liees.clear();
-        XSync(d, False);
-    }
-
-    void LitClavier();
-};
-
-void ClavierX11::Etat::LitClavier() {
-    // A new layout loaded since replaces the bindings: forget those that are gone.
-    for (auto it = liees.begin(); it != liees.end();) {
-        it =
-            SymboleActuel(it->second.code) == KeysymDe(it->first) ? std::next(it) : liees.erase(it);
-    }
-    caracteres.clear();
-    shift = XKeysymToKeycode(d, XK_Shift_L);
-    niveau3 = XKeysymToKeycode(d, XK_ISO_Level3_Shift);
-    unsigned masqueNiveau3 = 0;
-    if (niveau3 != 0) {
-        XModifierKeymap* modmap = XGetModifierMapping(d);
-        for (int m = 0; m < 8; ++m) {
-            for (int k = 0; k < modmap->max_keypermod; ++k) {
-                if (modmap->modifiermap[m * modmap->max_keypermod + k] == niveau3) {
-                    masqueNiveau3 = 1U << m;
-                }
+            Symboles s{};
+            for (std::size_t k = 0; k < s.size(); ++k) {
+                s[k] = static_cast<KeySym>(static_cast<unsigned long>(v[i + 1 + k]) & 0xffffffffUL);
             }
+            notes[static_cast<KeyCode>(v[i])] = s;
         }
-        XFreeModifiermap(modmap);
     }
+    if (donnees != nullptr) {
+        XFree(donnees);
+    }
+    return notes;
+}
 
-    int minCode = 0;
-    int maxCode = 0;
-    XDisplayKeycodes(d, &minCode, &maxCode);
-    KeySym* syms = XGetKeyboardMapping(d, static_cast<KeyCode>(minCode), maxCode - minCode + 1,
-                                       &symsParTouche);
+void ClavierX11::Etat::EcritPropriete(const std::map<KeyCode, Symboles>& notes) {
+    if (notes.empty()) {
+        XDeleteProperty(d, racine, propriete);
+        return;
+    }
+    std::vector<long> v;
+    for (const auto& [code, syms] : notes) {
+        v.push_back(code);
+        for (const KeySym ks : syms) {
+            v.push_back(static_cast<long>(ks));
+        }
+    }
+    XChangeProperty(d, racine, propriete, XA_INTEGER, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(v.data()), static_cast<int>(v.size()));
+}
+
+void ClavierX11::Etat::OublieCaractere(char32_t c, KeyCode code, int niveau) {
+    const auto it = liees.find(c);
+    if (it != liees.end() && it->second == std::pair<KeyCode, int>(code, niveau)) {
+        liees.erase(it);
+    }
+}
+
+// Takes what a spare key holds now: levels whose symbol changed count as used at `quand`.
+void ClavierX11::Etat::MetAJour(KeyCode code, Reserve& r, const Symboles& actuels,
+                                Horloge::time_point quand) {
+    const int largeur = XkbKeyNumGroups(xkb, code) > 0 ? XkbKeyGroupWidth(xkb, code, 0) : 0;
+    const XkbKeyTypePtr type = largeur > 0 ? XkbKeyKeyType(xkb, code, 0) : nullptr;
+    for (int n = 0; n < static_cast<int>(r.niveaux.size()); ++n) {
+        if (n >= largeur && r.niveaux[n].caractere != 0) {
+            OublieCaractere(r.niveaux[n].caractere, code, n);
+        }
+    }
+    r.niveaux.resize(static_cast<std::size_t>(largeur));
+    for (int n = 0; n < largeur; ++n) {
+        Emplacement& e = r.niveaux[n];
+        e.acces = AccesNiveau(*type, n, masqueNiveau3);
+        const KeySym ks = actuels[n];
+        if (ks == r.syms[n] && e.caractere == CaractereDe(ks)) {
+            continue;
+        }
+        if (e.caractere != 0) {
+            OublieCaractere(e.caractere, code, n);
+        }
+        e.caractere = CaractereDe(ks);
+        e.usage = quand;
+        if (e.caractere != 0) {
+            liees.try_emplace(e.caractere, code, n);
+        }
+    }
+    r.syms = actuels;
+}
+
+// Brings the spare keys in line with the keymap just read: keys that are no longer as this
+// object or another Kovra left them are given up, and keys another Kovra bound are taken
+// on (their characters counted as typed now). Returns the records of the property.
+std::map<KeyCode, Symboles> ClavierX11::Etat::Reconcilie(Horloge::time_point maintenant) {
+    const std::map<KeyCode, Symboles> notes = LitPropriete();
+    for (auto it = reserve.begin(); it != reserve.end();) {
+        const auto actuels = SymbolesDe(it->first);
+        const auto note = notes.find(it->first);
+        if (actuels &&
+            (*actuels == it->second.syms || (note != notes.end() && note->second == *actuels))) {
+            MetAJour(it->first, it->second, *actuels, maintenant);
+            ++it;
+            continue;
+        }
+        for (int n = 0; n < static_cast<int>(it->second.niveaux.size()); ++n) {
+            OublieCaractere(it->second.niveaux[n].caractere, it->first, n);
+        }
+        it = reserve.erase(it);
+    }
+    for (const auto& [code, syms] : notes) {
+        if (code < xkb->min_key_code || code > xkb->max_key_code || reserve.contains(code) ||
+            syms == Symboles{}) {
+            continue;
+        }
+        if (const auto actuels = SymbolesDe(code); actuels && *actuels == syms) {
+            MetAJour(code, reserve[code], syms, maintenant);
+        }
+    }
+    return notes;
+}
+
+void ClavierX11::Etat::ListeLibres() {
     libres.clear();
-    for (int code = maxCode; code >= minCode; --code) {
-        bool vide = true;
-        for (int k = 0; k < symsParTouche; ++k) {
-            vide = vide && syms[(code - minCode) * symsParTouche + k] == NoSymbol;
-        }
-        if (vide || EstLiee(static_cast<KeyCode>(code))) {
+    for (int code = xkb->max_key_code; code >= xkb->min_key_code; --code) {
+        if (EstLibre(code) && !reserve.contains(static_cast<KeyCode>(code))) {
             libres.push_back(static_cast<KeyCode>(code));
         }
     }
-    XFree(syms);
+}
 
-    XkbDescPtr xkb = XkbGetMap(d, XkbAllClientInfoMask, XkbUseCoreKbd);
-    XkbStateRec etat{};
-    XkbGetState(d, XkbUseCoreKbd, &etat);
-    if (xkb == nullptr) {
+void ClavierX11::Etat::LitClavier() {
+    caracteres.clear();
+    nommees.fill(0);
+    libres.clear();
+    if (!LitCarte()) {
         return;
     }
+    LitModificateurs();
+    Reconcilie(Horloge::now());
+    ListeLibres();
+
+    // Every symbol of the current group, at the place with the fewest modifiers; named keys
+    // at their lowest level, pressed alone.
+    std::unordered_map<KeySym, std::pair<KeyCode, int>> touchesDe;
     for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
-        const int groupes = XkbKeyNumGroups(xkb, code);
-        if (groupes == 0 || EstLiee(static_cast<KeyCode>(code))) {
+        if (XkbKeyNumGroups(xkb, code) == 0 || reserve.contains(static_cast<KeyCode>(code))) {
             continue;
         }
-        const int groupe = etat.group < groupes ? etat.group : 0;
-        XkbKeyTypePtr type = XkbKeyKeyType(xkb, code, groupe);
-        const int niveaux = XkbKeyGroupWidth(xkb, code, groupe);
-        for (int niveau = 0; niveau < niveaux; ++niveau) {
-            const char32_t c = CaractereDe(XkbKeySymEntry(xkb, code, niveau, groupe));
+        const int g = GroupeDe(code);
+        const XkbKeyTypePtr type = XkbKeyKeyType(xkb, code, g);
+        for (int n = 0; n < XkbKeyGroupWidth(xkb, code, g); ++n) {
+            const KeySym ks = XkbKeySymEntry(xkb, code, n, g);
+            if (ks == NoSymbol) {
+                continue;
+            }
+            const auto t = touchesDe.find(ks);
+            if (t == touchesDe.end() || n < t->second.second) {
+                touchesDe[ks] = {static_cast<KeyCode>(code), n};
+            }
+            const char32_t c = CaractereDe(ks);
             if (c == 0) {
                 continue;
             }
-            // The modifiers that select this level; only Shift and AltGr can be pressed.
-            bool trouve = niveau == 0;
-            unsigned mods = 0;
-            for (int e = 0; e < type->map_count && !trouve; ++e) {
-                const XkbKTMapEntryRec& entree = type->map[e];
-                if (entree.active && entree.level == niveau &&
-                    (entree.mods.mask & ~(ShiftMask | masqueNiveau3)) == 0) {
-                    mods = entree.mods.mask;
-                    trouve = true;
-                }
-            }
-            if (!trouve) {
+            const auto mods = AccesNiveau(*type, n, masqueNiveau3);
+            if (!mods) {
                 continue;
             }
-            const Place place{static_cast<KeyCode>(code), (mods & ShiftMask) != 0,
-                              masqueNiveau3 != 0 && (mods & masqueNiveau3) != 0};
             const auto ancienne = caracteres.find(c);
-            const int poids = (place.shift ? 1 : 0) + (place.niveau3 ? 2 : 0);
-            if (ancienne == caracteres.end() ||
-                poids < (ancienne->second.shift ? 1 : 0) + (ancienne->second.niveau3 ? 2 : 0)) {
-                caracteres[c] = place;
+            if (ancienne == caracteres.end() || mods->Poids() < ancienne->second.mods.Poids()) {
+                caracteres[c] = {static_cast<KeyCode>(code), *mods};
             }
         }
     }
-    XkbFreeKeyboard(xkb, 0, True);
+    for (const ToucheNommee& t : TouchesNommees()) {
+        if (const auto it = touchesDe.find(KeysymNomme(t.code)); it != touchesDe.end()) {
+            nommees[t.code] = it->second.first;
+        }
+    }
+}
+
+// The key type given to a new spare key: four levels when the keymap has a level-3 shift,
+// else two.
+int ClavierX11::Etat::TypeReserve() const {
+    if (masqueNiveau3 != 0 && niveau3 != 0) {
+        for (int t = 0; t < xkb->map->num_types; ++t) {
+            const XkbKeyTypeRec& type = xkb->map->types[t];
+            if (type.name == typeQuatreNiveaux && type.num_levels == kNiveaux) {
+                return t;
+            }
+        }
+    }
+    return XkbTwoLevelIndex;
+}
+
+std::optional<ClavierX11::Etat::Choix>
+ClavierX11::Etat::Choisit(Horloge::time_point maintenant) const {
+    // A free level of a spare key, the fewer modifiers the better, or a free keycode (as
+    // good as a plain level): neither changes what any key typed so far means.
+    std::optional<Choix> libre;
+    int poids = kNiveaux;
+    for (const auto& [code, r] : reserve) {
+        for (int n = 0; n < static_cast<int>(r.niveaux.size()); ++n) {
+            const Emplacement& e = r.niveaux[n];
+            if (e.acces && r.syms[n] == NoSymbol && e.acces->Poids() < poids) {
+                libre = Choix{code, n, false, 0};
+                poids = e.acces->Poids();
+            }
+        }
+    }
+    if (libre && poids == 0) {
+        return libre;
+    }
+    if (!libres.empty()) {
+        return Choix{libres.front(), 0, true, 0};
+    }
+    if (libre) {
+        return libre;
+    }
+    // Every place is taken: the character typed longest ago, not held down, gives its
+    // place up once an application has surely read it.
+    std::optional<Choix> ancienne;
+    Horloge::time_point usage = Horloge::time_point::max();
+    for (const auto& [code, r] : reserve) {
+        for (int n = 0; n < static_cast<int>(r.niveaux.size()); ++n) {
+            const Emplacement& e = r.niveaux[n];
+            if (e.acces && e.caractere != 0 && e.usage < usage &&
+                !enfoncees.contains(e.caractere)) {
+                ancienne = Choix{code, n, false, 0};
+                usage = e.usage;
+            }
+        }
+    }
+    if (ancienne) {
+        using namespace std::chrono;
+        const auto reste = ceil<milliseconds>(milliseconds(kSurete) - (maintenant - usage));
+        ancienne->attente = static_cast<int>(std::max<milliseconds::rep>(reste.count(), 0));
+    }
+    return ancienne;
+}
+
+// Binds a character to the place chosen. The server is grabbed meanwhile and the keymap
+// read again, so that the place is taken only if it is still as it was chosen: free, or
+// holding the character it gives up, on a key that is still a spare key. The key is then
+// read back: the place is used only if the server holds the character where it was put.
+std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const Choix& choix, char32_t c,
+                                                             Horloge::time_point maintenant) {
+    const KeyCode code = choix.code;
+    Symboles attendus{};
+    if (!choix.nouvelle) {
+        attendus = reserve.at(code).syms;
+    }
+    const ServeurSaisi saisi(d);
+    if (!LitCarte()) {
+        return std::nullopt;
+    }
+    LitModificateurs();
+    std::map<KeyCode, Symboles> notes = Reconcilie(maintenant);
+    ListeLibres();
+    int type = 0;
+    int largeur = 0;
+    if (choix.nouvelle) {
+        if (reserve.contains(code) || !EstLibre(code)) {
+            return std::nullopt;
+        }
+        type = TypeReserve();
+        largeur = xkb->map->types[type].num_levels;
+    } else {
+        const auto it = reserve.find(code);
+        if (it == reserve.end() || it->second.syms != attendus) {
+            return std::nullopt;
+        }
+        type = xkb->map->key_sym_map[code].kt_index[0];
+        largeur = XkbKeyGroupWidth(xkb, code, 0);
+    }
+    if (choix.niveau >= largeur || largeur > kNiveaux) {
+        return std::nullopt;
+    }
+    Symboles voulus = attendus;
+    voulus[choix.niveau] = KeysymDe(c);
+
+    KeySym* syms = XkbResizeKeySyms(xkb, code, largeur);
+    if (syms == nullptr) {
+        return std::nullopt;
+    }
+    XkbSymMapRec& carte = xkb->map->key_sym_map[code];
+    carte.kt_index[0] = static_cast<unsigned char>(type);
+    carte.group_info = XkbSetGroupInfo(1, XkbWrapIntoRange, 0);
+    carte.width = static_cast<unsigned char>(largeur);
+    for (int n = 0; n < largeur; ++n) {
+        syms[n] = voulus[n];
+    }
+    // The type is explicit: a later change through the core protocol keeps it.
+    xkb->server->c_explicit[code] |= XkbExplicitKeyType1Mask;
+    if (!EnvoieTouche(code) || !LitCarte()) {
+        return std::nullopt;
+    }
+    const auto lus = SymbolesDe(code);
+    if (!lus || *lus != voulus) {
+        return std::nullopt;
+    }
+    Reserve& r = reserve[code];
+    MetAJour(code, r, *lus, maintenant);
+    std::erase(libres, code);
+    notes[code] = r.syms;
+    EcritPropriete(notes);
+    const auto& acces = r.niveaux[choix.niveau].acces;
+    if (!acces) {
+        return std::nullopt;
+    }
+    return Place{code, *acces};
+}
+
+// The spare place of a character the layout lacks, bound now if needed; nothing when no
+// place can take it now.
+std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::PlaceLiee(char32_t c,
+                                                                   Horloge::time_point maintenant) {
+    if (const auto it = liees.find(c); it != liees.end()) {
+        Emplacement& e = reserve.at(it->second.first).niveaux[it->second.second];
+        if (e.acces) {
+            e.usage = maintenant;
+            return Place{it->second.first, *e.acces};
+        }
+        liees.erase(it); // on a level typing cannot reach: bound again elsewhere
+    }
+    // A place found taken under the grab is given up and another one chosen.
+    for (int essai = 0; essai < 4; ++essai) {
+        const auto choix = Choisit(maintenant);
+        if (!choix || choix->attente > 0) {
+            return std::nullopt;
+        }
+        if (const auto place = Lie(*choix, c, maintenant)) {
+            return place;
+        }
+    }
+    return std::nullopt;
+}
+
+void ClavierX11::Etat::Restaure() {
+    const ServeurSaisi saisi(d);
+    if (LitCarte()) {
+        LitModificateurs();
+        std::map<KeyCode, Symboles> notes = Reconcilie(Horloge::now());
+        // Every spare key still as it was left, by this object or by an earlier Kovra, goes
+        // back to having no symbol.
+        for (const auto& [code, r] : reserve) {
+            XkbResizeKeySyms(xkb, code, 0);
+            XkbSymMapRec& carte = xkb->map->key_sym_map[code];
+            carte.group_info = XkbSetGroupInfo(0, XkbWrapIntoRange, 0);
+            carte.width = 0;
+            xkb->server->c_explicit[code] &= static_cast<unsigned char>(~XkbExplicitKeyType1Mask);
+            EnvoieTouche(code);
+            notes.erase(code);
+        }
+        EcritPropriete(notes);
+    }
+    reserve.clear();
+    liees.clear();
 }
 
 ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) {
-    etat_->d = XOpenDisplay(affichage);
-    if (etat_->d == nullptr) {
+    Etat& e = *etat_;
+    e.d = XOpenDisplay(affichage);
+    if (e.d == nullptr) {
         throw ErreurAffichage("Impossible d'ouvrir l'affichage X11 " +
                               std::string(affichage != nullptr ? affichage : "(DISPLAY)"));
     }
@@ -311,30 +682,25 @@ ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) 
     int erreur = 0;
     int majeur = 0;
     int mineur = 0;
-    if (!XTestQueryExtension(etat_->d, &evenement, &erreur, &majeur, &mineur)) {
-        XCloseDisplay(etat_->d);
+    if (!XTestQueryExtension(e.d, &evenement, &erreur, &majeur, &mineur)) {
+        XCloseDisplay(e.d);
         throw ErreurAffichage("L'affichage X11 n'offre pas l'extension XTest");
     }
-    etat_->LitClavier();
-    attente_ = [](int ms) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    };
+    e.racine = DefaultRootWindow(e.d);
+    e.propriete = XInternAtom(e.d, kPropriete, False);
+    e.typeQuatreNiveaux = XInternAtom(e.d, "FOUR_LEVEL", False);
+    e.LitClavier();
 }
 
+// The spare keys stay bound: an application may not have read what was typed with them.
 ClavierX11::~ClavierX11() {
-    if (!etat_->liees.empty()) {
-        XSync(etat_->d, False);
-        attente_(kDelaiLiaison);
-        etat_->DelieTout();
-    }
-    XCloseDisplay(etat_->d);
+    Display* d = etat_->d;
+    etat_.reset();
+    XCloseDisplay(d);
 }
 
 void ClavierX11::Restaure() {
-    if (!etat_->liees.empty()) {
-        XSync(etat_->d, False);
-        etat_->DelieTout();
-    }
+    etat_->Restaure();
 }
 
 void ClavierX11::DebutFrappe() {
@@ -344,75 +710,87 @@ void ClavierX11::DebutFrappe() {
 
 void ClavierX11::Synchronise() {
     XSync(etat_->d, False);
+    etat_->lotEnCours = false;
+}
+
+namespace {
+
+bool CaractereDeCommande(char32_t c) {
+    return c < 0x20 || c == 0x7f;
+}
+
+} // namespace
+
+int ClavierX11::DelaiAvant(const Touche& touche) {
+    const Etat& e = *etat_;
+    const char32_t c = touche.caractere;
+    if (touche.genre != Touche::Genre::Caractere || CaractereDeCommande(c) ||
+        e.caracteres.contains(c) || e.liees.contains(c) || e.xkb == nullptr) {
+        return 0;
+    }
+    const auto choix = e.Choisit(Horloge::now());
+    return choix ? choix->attente : 0;
 }
 
 bool ClavierX11::Enfonce(const Touche& touche) {
     Etat& e = *etat_;
-    if (touche.genre != Touche::Genre::Caractere) {
-        return e.ToucheNommee(touche.nom, true);
+    if (e.xkb == nullptr) {
+        return false;
     }
     std::vector<KeyCode> pressees;
-    char32_t c = touche.caractere;
-    // Line breaks and tabs are their keys; a line feed is Ctrl+Enter, as on Windows.
-    if (c == U'\r' || c == U'\n' || c == U'\t' || c == U'\b' || c == 0x1b) {
-        const KeySym ks = c == U'\t'   ? XK_Tab
-                          : c == U'\b' ? XK_BackSpace
-                          : c == 0x1b  ? XK_Escape
-                                       : XK_Return;
+    char32_t cle = touche.caractere;
+    if (touche.genre != Touche::Genre::Caractere) {
+        cle = kBaseNommees + touche.code;
+        pressees.push_back(e.nommees[touche.code]);
+    } else if (const char32_t c = touche.caractere; CaractereDeCommande(c)) {
+        // Line breaks and tabs are their keys; a line feed is Ctrl+Enter, as on Windows.
+        // No key types other control characters.
+        const std::uint8_t code = c == U'\t'                 ? 9
+                                  : c == U'\b'               ? 8
+                                  : c == 0x1b                ? 27
+                                  : c == U'\r' || c == U'\n' ? kCodeEntree
+                                                             : 0;
         if (c == U'\n') {
-            pressees.push_back(XKeysymToKeycode(e.d, XK_Control_L));
+            pressees.push_back(e.nommees[kCodeCtrl]);
         }
-        pressees.push_back(XKeysymToKeycode(e.d, ks));
-    } else if (c < 0x20 || c == 0x7f) {
-        return false; // no key types other control characters
-    } else if (const auto it = e.caracteres.find(c); it != e.caracteres.end()) {
-        if (it->second.shift) {
+        pressees.push_back(code != 0 ? e.nommees[code] : KeyCode{0});
+    } else {
+        std::optional<Etat::Place> place;
+        if (const auto it = e.caracteres.find(c); it != e.caracteres.end()) {
+            place = it->second;
+        } else {
+            place = e.PlaceLiee(c, Horloge::now());
+        }
+        if (place && place->mods.shift) {
             pressees.push_back(e.shift);
         }
-        if (it->second.niveau3) {
+        if (place && place->mods.niveau3) {
             pressees.push_back(e.niveau3);
         }
-        pressees.push_back(it->second.code);
-    } else {
-        KeyCode code = e.Lie(c);
-        if (code == 0 && !e.liees.empty()) {
-            // Every spare key is taken: the one typed longest ago is freed once the
-            // applications have had time to read its keystrokes.
-            XSync(e.d, False);
-            attente_(kDelaiReutilisation);
-            e.DelieAncienne();
-            code = e.Lie(c);
-        }
-        pressees.push_back(code);
+        pressees.push_back(place ? place->code : KeyCode{0});
+    }
+    if (std::find(pressees.begin(), pressees.end(), KeyCode{0}) != pressees.end()) {
+        return false;
     }
     for (const KeyCode code : pressees) {
-        if (code != 0) {
-            e.Touche(code, true);
-        }
+        e.Touche(code, true);
     }
-    const bool tapee = std::find(pressees.begin(), pressees.end(), KeyCode{0}) == pressees.end();
-    e.enfoncees[c] = std::move(pressees);
-    return tapee;
+    e.enfoncees[cle] = std::move(pressees);
+    return true;
 }
 
 void ClavierX11::Relache(const Touche& touche) {
     Etat& e = *etat_;
-    if (touche.genre != Touche::Genre::Caractere) {
-        e.ToucheNommee(touche.nom, false);
-        XFlush(e.d);
-        return;
-    }
-    const auto it = e.enfoncees.find(touche.caractere);
+    const char32_t cle =
+        touche.genre == Touche::Genre::Caractere ? touche.caractere : kBaseNommees + touche.code;
+    const auto it = e.enfoncees.find(cle);
     if (it == e.enfoncees.end()) {
         return;
     }
     for (auto code = it->second.rbegin(); code != it->second.rend(); ++code) {
-        if (*code != 0) {
-            e.Touche(*code, false);
-        }
+        e.Touche(*code, false);
     }
     e.enfoncees.erase(it);
-    XFlush(e.d);
 }
 
 bool ClavierX11::VerrouActif(Verrou verrou) const {
@@ -428,8 +806,12 @@ bool ClavierX11::VerrouActif(Verrou verrou) const {
     return false;
 }
 
+// The end of a batch: the server handles its keys while the event loop goes on (an
+// application in this process reads the batch before meanwhile); the next batch starts by
+// waiting for the server to be done, so that batches never pile up behind one another.
 void ClavierX11::Envoie() {
     XFlush(etat_->d);
+    etat_->lotEnCours = true;
 }
 
 } // namespace kovra

@@ -2,7 +2,6 @@
 
 #include "keyboard/ClavierVirtuel.h"
 
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -12,18 +11,31 @@ namespace kovra {
 // Typing into the X11 session through XTest. Each character is looked up in the live
 // keymap (current group) for a key and the modifiers its level needs (Shift, AltGr), so
 // every layout types the right characters; the keymap is read again at the start of each
-// key string, so a change of layout or group is followed. A character the keymap lacks is
-// typed on a spare key (one without symbols) bound to it. Bindings stay while the object
-// lives, so that an application slow to read its keystrokes still finds the character;
-// Restaure() (the owner calls it once typing has been idle a while) and the destructor put
-// the keymap back, touching only keys that still hold this object's binding. Lock states
-// come from the XKB indicators.
+// key string, so a change of layout or group is followed.
+//
+// A character the keymap lacks is typed on a spare key: a keycode the keymap leaves
+// without symbols, given a four-level type so that it holds up to four such characters
+// (plain, Shift, AltGr, Shift+AltGr, as far as the keymap lets them be reached). An
+// application reads the keymap when it gets round to the change, which may be long after
+// the key was typed; so a binding is never changed while an application may still have to
+// read a key typed with it:
+// - bindings stay after typing, also once this object is gone (the next Kovra reuses
+//   them); only Restaure() removes them, which the owner calls when it quits, at least
+//   DelaiRestauration() after the last key;
+// - when every spare place is taken, the character typed longest ago gives its place up,
+//   but only once kSurete has passed since it was last typed; until then DelaiAvant()
+//   says how long to wait.
+// Lock states come from the XKB indicators.
 class ClavierX11 : public ClavierVirtuel {
 public:
     class ErreurAffichage : public std::runtime_error {
     public:
         using std::runtime_error::runtime_error;
     };
+
+    // Time after the last use of a spare place before it may be bound to something else,
+    // and after the last key before the bindings may be removed.
+    static constexpr int kSurete = 3000;
 
     // Opens the display named (nullptr: $DISPLAY); throws ErreurAffichage when it cannot.
     explicit ClavierX11(const char* affichage = nullptr);
@@ -34,19 +46,18 @@ public:
     bool Enfonce(const Touche& touche) override;
     void Relache(const Touche& touche) override;
     bool VerrouActif(Verrou verrou) const override;
-    void Envoie() override;
     void DebutFrappe() override;
+    int DelaiAvant(const Touche& touche) override;
+    void Envoie() override;
+    int DelaiRestauration() const override { return kSurete; }
     void Restaure() override;
 
-    // How waits are made; by default the calling thread sleeps.
-    void DefinitAttente(std::function<void(int)> attente) { attente_ = std::move(attente); }
     // Sends what is queued and waits until the server has handled it.
     void Synchronise();
 
 private:
     struct Etat;
     std::unique_ptr<Etat> etat_;
-    std::function<void(int)> attente_;
 };
 
 } // namespace kovra

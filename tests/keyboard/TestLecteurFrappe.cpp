@@ -1,0 +1,111 @@
+#include "keyboard/ClavierEnregistreur.h"
+#include "keyboard/LecteurFrappe.h"
+#include "support/MinuterieManuelle.h"
+
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace kovra;
+using kovra::test::MinuterieManuelle;
+
+namespace {
+
+// A recorder that, like a keyboard whose spare places are all taken, asks to wait before
+// some characters, and cannot type others at all. It notes each hand-over to the system.
+struct ClavierExigeant : ClavierEnregistreur {
+    std::u32string aAttendre;   // each asks for one wait of 3000 ms, the first time
+    std::u32string impossibles; // never typed
+    int envois = 0;
+
+    int DelaiAvant(const Touche& t) override {
+        const auto i = aAttendre.find(t.caractere);
+        if (t.genre != Touche::Genre::Caractere || i == std::u32string::npos) {
+            return 0;
+        }
+        aAttendre.erase(i, 1);
+        return 3000;
+    }
+    bool Enfonce(const Touche& t) override {
+        if (t.genre == Touche::Genre::Caractere &&
+            impossibles.find(t.caractere) != std::u32string::npos) {
+            return false;
+        }
+        return ClavierEnregistreur::Enfonce(t);
+    }
+    void Envoie() override { ++envois; }
+};
+
+PlanFrappe Plan(const std::u32string& texte, const ClavierVirtuel& clavier) {
+    return PlanifieTouches(texte, 0, clavier);
+}
+
+} // namespace
+
+TEST(LecteurFrappe, WaitsWhenTheKeyboardAsksAndGoesOnAfter) {
+    ClavierExigeant clavier;
+    clavier.aAttendre = U"Ω";
+    MinuterieManuelle minuterie;
+    LecteurFrappe lecteur(clavier, minuterie);
+    std::optional<BilanFrappe> bilan;
+    ASSERT_TRUE(lecteur.Joue(Plan(U"abΩc", clavier), [&](BilanFrappe b) { bilan = b; }));
+    minuterie.Tours();
+    // What came before went to the system; nothing of what follows yet.
+    EXPECT_EQ(clavier.Caracteres(), U"ab");
+    EXPECT_GE(clavier.envois, 1);
+    EXPECT_EQ(minuterie.Delais(), QList<int>{3000});
+    EXPECT_FALSE(bilan);
+    EXPECT_FALSE(lecteur.Joue(Plan(U"x", clavier), {})); // one plan at a time
+    minuterie.Termine();
+    EXPECT_EQ(clavier.Caracteres(), U"abΩc");
+    ASSERT_TRUE(bilan);
+    EXPECT_TRUE(bilan->nonTapees.empty());
+    EXPECT_FALSE(lecteur.EnCours());
+    EXPECT_TRUE(lecteur.DerniereTouche().has_value());
+}
+
+TEST(LecteurFrappe, ReportsEachKeyItCouldNotTypeOnce) {
+    ClavierExigeant clavier;
+    clavier.impossibles = U"ж";
+    MinuterieManuelle minuterie;
+    LecteurFrappe lecteur(clavier, minuterie);
+    std::optional<BilanFrappe> bilan;
+    lecteur.Joue(Plan(U"aжbж{F13}", clavier), [&](BilanFrappe b) { bilan = b; });
+    minuterie.Termine();
+    EXPECT_EQ(clavier.Caracteres(), U"ab");
+    ASSERT_TRUE(bilan);
+    // The recorder types every named key; the X11 keyboard reports the ones it lacks.
+    EXPECT_EQ(bilan->nonTapees, std::vector<Touche>{Touche::Caractere(U'ж')});
+}
+
+TEST(LecteurFrappe, PlaysALongPlanInManyTurnsOfTheLoop) {
+    ClavierExigeant clavier;
+    MinuterieManuelle minuterie;
+    LecteurFrappe lecteur(clavier, minuterie);
+    bool fini = false;
+    lecteur.Joue(Plan(std::u32string(20000, U'x'), clavier), [&](BilanFrappe) { fini = true; });
+    int tours = 0;
+    while (!fini && minuterie.AvanceUne()) {
+        ++tours;
+    }
+    EXPECT_TRUE(fini);
+    EXPECT_EQ(clavier.Caracteres().size(), 20000u);
+    // However fast the keyboard takes keys, a turn holds only so many: the loop comes
+    // round between them, and each batch goes to the system at its end.
+    EXPECT_GT(tours, 20);
+    EXPECT_EQ(clavier.envois, tours);
+}
+
+TEST(LecteurFrappe, StoppingReleasesTheKeysHeldDown) {
+    ClavierExigeant clavier;
+    clavier.aAttendre = U"b";
+    MinuterieManuelle minuterie;
+    auto lecteur = std::make_unique<LecteurFrappe>(clavier, minuterie);
+    bool fini = false;
+    lecteur->Joue(Plan(U"+(ab)", clavier), [&](BilanFrappe) { fini = true; });
+    minuterie.Tours(); // Shift down, a typed, waiting before b
+    lecteur.reset();
+    minuterie.Termine();
+    EXPECT_FALSE(fini);
+    EXPECT_EQ(clavier.Evenements(),
+              (std::vector<std::string>{"down SHIFT", "down \"a\"", "up \"a\"", "up SHIFT"}));
+}
