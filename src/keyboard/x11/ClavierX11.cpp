@@ -23,6 +23,8 @@ using Horloge = std::chrono::steady_clock;
 
 // The levels of a spare key: plain, Shift, AltGr, Shift+AltGr.
 constexpr int kNiveaux = 4;
+// How long the player waits before asking again whether the server is done with a batch.
+constexpr int kAttenteLot = 1;
 using Symboles = std::array<KeySym, kNiveaux>;
 
 // The root-window property where every Kovra lists the spare keys it bound, with what each
@@ -184,8 +186,12 @@ struct ClavierX11::Etat {
     std::unordered_map<char32_t, std::pair<KeyCode, int>> liees;
     // What each key-down pressed, for its key-up.
     std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
-    // A batch was handed to the server, which may still be handling it.
+    // A batch was handed to the server, which may still be handling it: the server says
+    // when it is done by a property change on a window of ours, the request sent right
+    // after the batch's last key, so nothing here ever waits for it.
     bool lotEnCours = false;
+    Window temoin = 0;
+    Atom atomeTemoin = 0;
 
     ~Etat() {
         if (xkb != nullptr) {
@@ -193,12 +199,17 @@ struct ClavierX11::Etat {
         }
     }
 
-    void Touche(KeyCode code, bool bas) {
+    void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
+
+    // Whether the server has handled the last batch; reads what it said, never waits.
+    bool LotTraite() {
         if (lotEnCours) {
-            XSync(d, False);
-            lotEnCours = false;
+            XEvent ev;
+            while (XCheckTypedWindowEvent(d, temoin, PropertyNotify, &ev)) {
+                lotEnCours = false;
+            }
         }
-        XTestFakeKeyEvent(d, code, bas ? True : False, 0);
+        return !lotEnCours;
     }
 
     // The group of a key that typing uses: the current one, or the first for a key that
@@ -687,6 +698,9 @@ ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) 
         throw ErreurAffichage("L'affichage X11 n'offre pas l'extension XTest");
     }
     e.racine = DefaultRootWindow(e.d);
+    e.temoin = XCreateSimpleWindow(e.d, e.racine, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(e.d, e.temoin, PropertyChangeMask);
+    e.atomeTemoin = XInternAtom(e.d, "_KOVRA_LOT", False);
     e.propriete = XInternAtom(e.d, kPropriete, False);
     e.typeQuatreNiveaux = XInternAtom(e.d, "FOUR_LEVEL", False);
     e.LitClavier();
@@ -710,7 +724,6 @@ void ClavierX11::DebutFrappe() {
 
 void ClavierX11::Synchronise() {
     XSync(etat_->d, False);
-    etat_->lotEnCours = false;
 }
 
 namespace {
@@ -722,7 +735,11 @@ bool CaractereDeCommande(char32_t c) {
 } // namespace
 
 int ClavierX11::DelaiAvant(const Touche& touche) {
-    const Etat& e = *etat_;
+    Etat& e = *etat_;
+    // Batches never pile up behind one another in the server: the next waits for the last.
+    if (!e.LotTraite()) {
+        return kAttenteLot;
+    }
     const char32_t c = touche.caractere;
     if (touche.genre != Touche::Genre::Caractere || CaractereDeCommande(c) ||
         e.caracteres.contains(c) || e.liees.contains(c) || e.xkb == nullptr) {
@@ -806,12 +823,15 @@ bool ClavierX11::VerrouActif(Verrou verrou) const {
     return false;
 }
 
-// The end of a batch: the server handles its keys while the event loop goes on (an
-// application in this process reads the batch before meanwhile); the next batch starts by
-// waiting for the server to be done, so that batches never pile up behind one another.
+// The end of a batch: the server handles its keys while the event loop goes on; the
+// property change that follows them tells when it is done (see DelaiAvant).
 void ClavierX11::Envoie() {
-    XFlush(etat_->d);
-    etat_->lotEnCours = true;
+    Etat& e = *etat_;
+    const long n = 0;
+    XChangeProperty(e.d, e.temoin, e.atomeTemoin, XA_INTEGER, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&n), 1);
+    XFlush(e.d);
+    e.lotEnCours = true;
 }
 
 } // namespace kovra
