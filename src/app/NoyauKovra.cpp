@@ -198,7 +198,7 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
     QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
         lecteur_->Joue(PlanifieTouches(texte, 0, *clavier), [this, fin](const BilanFrappe& bilan) {
             dialogues_.Libere();
-            fin(bilan.nonTapees.empty());
+            fin(SignaleNonTapees(bilan, dialogues_));
         });
     });
 }

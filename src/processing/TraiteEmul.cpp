@@ -29,6 +29,21 @@ QString NomTouche(const Touche& t) {
 
 } // namespace
 
+bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues) {
+    if (bilan.nonTapees.empty()) {
+        return true;
+    }
+    QStringList noms;
+    for (const Touche& t : bilan.nonTapees) {
+        noms << NomTouche(t);
+    }
+    dialogues.Avis(QStringLiteral("Le clavier ne permet pas de taper : %1. Le texte n'a pas été "
+                                  "entièrement tapé.")
+                       .arg(noms.join(QStringLiteral(", "))),
+                   Icone::Exclamation);
+    return false;
+}
+
 int CompteOccurrences(const QString& texte, const QString& separateur) {
     if (separateur.isEmpty()) {
         return 0;
@@ -124,17 +139,7 @@ void TraiteEmul::Livre(const Livraison& l) {
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     if (i >= segments.size()) {
         enFrappe_ = false;
-        if (!bilan_.nonTapees.empty()) {
-            QStringList noms;
-            for (const Touche& t : bilan_.nonTapees) {
-                noms << NomTouche(t);
-            }
-            s_.env.dialogues.Avis(QStringLiteral("Le clavier ne permet pas de taper : %1. La "
-                                                 "trame n'a pas été entièrement tapée.")
-                                      .arg(noms.join(QStringLiteral(", "))),
-                                  Icone::Exclamation);
-        }
-        Fin(bilan_.nonTapees.empty());
+        Fin(SignaleNonTapees(bilan_, s_.env.dialogues));
         return;
     }
     const QString segment = TraiteMarquesVerrous(segments[i], *clavierLecteur_);

@@ -25,6 +25,9 @@ int CompteOccurrences(const QString& texte, const QString& separateur);
 // each "{CAPSLOCK}" switches Caps Lock off. Returns the segment without them.
 QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier);
 
+// Tells the user which keys the keyboard could not type, if any; true when every key was.
+bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues);
+
 // Whatever holds the serial port: closes it and opens it again when it is open.
 class ReinitialisationPort {
 public:

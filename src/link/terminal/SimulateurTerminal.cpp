@@ -67,7 +67,9 @@ std::string Visible(const std::string& s) {
         } else if (c == '\n') {
             v += "<LF>";
         } else if (c < 32 || c >= 127) {
-            v += "<" + std::to_string(c) + ">";
+            v += '<';
+            v += std::to_string(c);
+            v += '>';
         } else {
             v += static_cast<char>(c);
         }
