@@ -274,10 +274,6 @@ void BasculeVerrNum(ClavierVirtuel& clavier) {
     clavier.Relache(Touche::Nommee("NUMLOCK"));
 }
 
-std::string FamilleSysteme() {
-    return "NT";
-}
-
 void BasculeTouche(ClavierVirtuel& clavier, int codeTouche) {
     const char* nom = codeTouche == kCodeVerrMaj   ? "CAPSLOCK"
                       : codeTouche == kCodeVerrNum ? "NUMLOCK"

@@ -27,9 +27,6 @@ std::u32string CodesAltNumerique(std::u32string_view texte);
 // Toggles Num Lock.
 void BasculeVerrNum(ClavierVirtuel& clavier);
 
-// The family of the system: always "NT" (every supported platform types key by key).
-std::string FamilleSysteme();
-
 // Lock-key helpers.
 void BasculeTouche(ClavierVirtuel& clavier, int codeTouche); // 20, 144 or 145
 bool VerrMajActif(const ClavierVirtuel& clavier);
