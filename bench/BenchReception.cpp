@@ -200,11 +200,13 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
         etat.TypeTerminal = GenreTerminal::Optimus;
         QEventLoop boucle;
         int recus = -1;
-        Acquisition acquisition(port, etat, env, [&](const QString& trame, const QString& fichier) {
-            recus = static_cast<int>(trame.count(u'\n'));
-            QFile::remove(fichier);
-            boucle.quit();
-        });
+        MinuterieQt minuterie;
+        Acquisition acquisition(port, etat, env, minuterie,
+                                [&](const QString& trame, const QString& fichier) {
+                                    recus = static_cast<int>(trame.count(u'\n'));
+                                    QFile::remove(fichier);
+                                    boucle.quit();
+                                });
         qint64 nsSynchro = 0;
         acquisition.synchronise = [&](QFile& f) {
             QElapsedTimer c;

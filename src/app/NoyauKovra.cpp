@@ -13,6 +13,8 @@
 #include "storage/DossierDonnees.h"
 #include "storage/ExporteScenario.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <chrono>
 
 namespace kovra {
@@ -21,6 +23,22 @@ namespace {
 
 // How often a deferred operation checks whether the run is free.
 constexpr int kVerificationLibre = 100;
+
+// Files of the data folder holding received data that was not delivered: transfers set
+// aside, spool files kept after a fault, frames that could not be delivered.
+QStringList DonneesConservees(const QString& dossierDonnees) {
+    static const QRegularExpression spoolPt630(QStringLiteral("^\\d+(_\\d+)?\\.tmp$"));
+    const QDir dossier(dossierDonnees);
+    QStringList fichiers;
+    for (const QString& nom :
+         dossier.entryList({QStringLiteral("*.tmp")}, QDir::Files, QDir::Name)) {
+        if (nom.startsWith(QStringLiteral("ht630-")) ||
+            nom.startsWith(QStringLiteral("nonlivree-")) || spoolPt630.match(nom).hasMatch()) {
+            fichiers << dossier.filePath(nom);
+        }
+    }
+    return fichiers;
+}
 
 } // namespace
 
@@ -70,7 +88,7 @@ NoyauKovra::NoyauKovra(ServicesNoyau services)
     };
     reception_ =
         std::make_unique<Reception>(port_, liaison_, env_, s_.minuterie, s_.progression, traite);
-    acquisition_ = std::make_unique<Acquisition>(port_, liaison_, env_, traite);
+    acquisition_ = std::make_unique<Acquisition>(port_, liaison_, env_, s_.minuterie, traite);
     acquisition_->interrompue = [this] {
         if (acquisitionInterrompue) {
             acquisitionInterrompue();
@@ -128,6 +146,12 @@ BilanDemarrage NoyauKovra::Demarre() {
     bilan.scenarioCharge = RechargeScenarioChoisi();
     bilan.port = OuvrePort();
     SignaleAcquisitionsInterrompues(env_);
+    if (const QStringList gardes = DonneesConservees(env_.DossierDonnees); !gardes.isEmpty()) {
+        dialogues_.Avis(QStringLiteral("Des données reçues n'ont pas été livrées ; elles sont "
+                                       "conservées dans : ") +
+                            gardes.join(QStringLiteral(", ")),
+                        Icone::Exclamation);
+    }
     return bilan;
 }
 

@@ -72,8 +72,8 @@ public:
     NoyauKovra& operator=(const NoyauKovra&) = delete;
 
     // The load sequence of start-up: ChargeReglages, the chosen scenario compiled again and
-    // loaded, the port opened from PortSerie.ini, then the notice of acquisitions that did
-    // not end. Throws ErreurKovra (its code the error number) for an error that must end
+    // loaded, the port opened from PortSerie.ini, then the notices of acquisitions that did
+    // not end and of received data kept undelivered. Throws ErreurKovra (its code the error number) for an error that must end
     // the program; a port that cannot be opened is not one: the result says so.
     BilanDemarrage Demarre();
     // The database, the three registry mirrors and the key tables, for work without the port.

@@ -1,4 +1,5 @@
 #include "app/NoyauKovra.h"
+#include "app/VerrouInstance.h"
 #include "base/ErreurKovra.h"
 #include "base/MinuterieQt.h"
 #include "cli/Commande.h"
@@ -18,8 +19,8 @@ namespace {
 
 struct BulleConsole : InfoBulle {
     explicit BulleConsole(QTextStream& f) : flux(f) {}
-    void ModifieInfoBulle(const QString& texte) override {
-        flux << texte.trimmed() << "\n";
+    void ModifieInfoBulle(int port, const QString& nomScenario) override {
+        flux << TexteInfoBulle(port, nomScenario).trimmed() << "\n";
         flux.flush();
     }
     QTextStream& flux;
@@ -79,6 +80,13 @@ private:
 };
 
 void Ecoute(ContexteCli& ctx, const Appel& a) {
+    // The port and the files of the data folder are one program's at a time.
+    VerrouInstance verrou(ctx.DossierPret());
+    if (!verrou.Prend()) {
+        throw ErreurKovra(
+            kDejaActive +
+            QStringLiteral(" Un autre Kovra utilise le dossier %1.").arg(ctx.DossierPret()));
+    }
     DialoguesConsole dialogues(ctx.erreurs);
     BulleConsole bulle(ctx.erreurs);
     MinuterieQt minuterie;

@@ -80,8 +80,10 @@ std::optional<QString> EnregistrementDeLigne(QString& ligne) {
 }
 
 Acquisition::Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
+                         Minuterie& minuterie,
                          std::function<void(const QString&, const QString&)> traiteEmul)
-    : port_(port), etat_(etat), env_(env), traiteEmul_(std::move(traiteEmul)) {}
+    : port_(port), etat_(etat), env_(env), traiteEmul_(std::move(traiteEmul)),
+      minuterie_(minuterie) {}
 
 bool Acquisition::Demarre() {
     if (enCours_) {
@@ -134,8 +136,28 @@ bool Acquisition::Demarre() {
     }
     enCours_ = true;
     FinAcquisition = false;
+    lus_ = 0;
+    lusVerifies_ = 0;
+    verificationsMuettes_ = 0;
+    minuterie_.Annule();
+    minuterie_.Apres(kSilenceMax / 3, [this] { VerifieSilence(); });
     Lit(); // what may already wait
     return true;
+}
+
+void Acquisition::VerifieSilence() {
+    if (!enCours_) {
+        return;
+    }
+    verificationsMuettes_ = lus_ == lusVerifies_ ? verificationsMuettes_ + 1 : 0;
+    lusVerifies_ = lus_;
+    if (verificationsMuettes_ >= 3) {
+        Interrompt(QStringLiteral("Le terminal n'a rien envoyé depuis %1 secondes : "
+                                  "acquisition arrêtée.")
+                       .arg(kSilenceMax / 1000));
+        return;
+    }
+    minuterie_.Apres(kSilenceMax / 3, [this] { VerifieSilence(); });
 }
 
 void Acquisition::SurEvenement() {
@@ -165,6 +187,7 @@ void Acquisition::Caractere(const std::function<bool(const QString&)>& fin) {
     if (c.isEmpty()) {
         return;
     }
+    ++lus_;
     if (c != u"\r") {
         LigneEnCours += c;
         return;

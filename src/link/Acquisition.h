@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Environnement.h"
+#include "base/Minuterie.h"
 #include "link/MSComm.h"
 #include "link/Reception.h"
 
@@ -31,8 +32,12 @@ bool SynchroniseFichier(QFile& fichier);
 // the user again at the next start.
 class Acquisition {
 public:
-    Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env,
+    Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env, Minuterie& minuterie,
                 std::function<void(const QString&, const QString&)> traiteEmul);
+
+    // A run whose terminal sends nothing for this long (checked in three steps) ends,
+    // its records kept: a terminal switched off or out of reach never holds the program.
+    static constexpr int kSilenceMax = 30000;
 
     // Starts a run; false (and nothing sent) for a terminal type that is not read this way
     // or while a run is going on.
@@ -74,11 +79,17 @@ private:
     void Termine();
     // Ends the run without processing: `cause`, then where the records are, then `suite`.
     void Interrompt(const QString& cause, const QString& suite = QString());
+    // Every third of kSilenceMax: ends the run when nothing came during three in a row.
+    void VerifieSilence();
 
     MSComm& port_;
     EtatLiaison& etat_;
     const Environnement& env_;
     std::function<void(const QString&, const QString&)> traiteEmul_;
+    MinuterieLiee minuterie_;
+    quint64 lus_ = 0;         // characters read in this run
+    quint64 lusVerifies_ = 0; // as counted at the last check
+    int verificationsMuettes_ = 0;
     bool enCours_ = false;
     bool scanPal_ = false;
     std::unique_ptr<QFile> spool_;

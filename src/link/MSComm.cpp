@@ -91,6 +91,7 @@ void MSComm::SetPortOpen(bool ouvert) {
         if (port_.isOpen()) {
             ++ouverture_;
             port_.close();
+            emit EtatChange();
         }
         return;
     }
@@ -110,6 +111,7 @@ void MSComm::SetPortOpen(bool ouvert) {
         throw;
     }
     evenement_ = 0;
+    emit EtatChange();
 }
 
 QString MSComm::Input() {

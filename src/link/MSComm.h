@@ -62,6 +62,8 @@ public:
 
 signals:
     void OnComm();
+    // The port was opened or closed.
+    void EtatChange();
 
 private:
     void AppliqueReglages();

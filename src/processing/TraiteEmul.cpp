@@ -1,6 +1,7 @@
 #include "processing/TraiteEmul.h"
 
 #include "base/ErreurKovra.h"
+#include "base/Windows1252.h"
 #include "dialogues/Dialogues.h"
 #include "keyboard/EnvoiTouches.h"
 #include "keyboard/PlanFrappe.h"
@@ -9,6 +10,7 @@
 #include "processing/TraiteDonnees.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 
 namespace kovra {
@@ -159,7 +161,40 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     });
 }
 
+namespace {
+
+// Where a frame that was not delivered and had no file of its own is kept: a new file of
+// the data folder; empty when it cannot be written.
+QString ConserveTrame(const QString& trame, const QString& dossierDonnees) {
+    const QString base =
+        dossierDonnees + QStringLiteral("/nonlivree-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    QFile f(base + QStringLiteral(".tmp"));
+    for (int n = 1; f.exists(); ++n) {
+        f.setFileName(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
+    }
+    const QByteArray octets = EncodeWindows1252(trame);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly) || f.write(octets) != octets.size() ||
+        !f.flush()) {
+        f.remove();
+        return {};
+    }
+    return f.fileName();
+}
+
+} // namespace
+
 void TraiteEmul::Fin(bool livre) {
+    if (!livre && enCours_.conserve.isEmpty() && !enCours_.trame.isEmpty()) {
+        enCours_.conserve = ConserveTrame(enCours_.trame, s_.env.DossierDonnees);
+        if (enCours_.conserve.isEmpty()) {
+            s_.env.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas été livrées "
+                                                 "entièrement, et n'ont pas pu être conservées "
+                                                 "dans le dossier %1.")
+                                      .arg(s_.env.DossierDonnees),
+                                  Icone::Exclamation);
+        }
+    }
     if (!enCours_.conserve.isEmpty()) {
         if (livre) {
             if (!QFile::remove(enCours_.conserve) && QFile::exists(enCours_.conserve)) {

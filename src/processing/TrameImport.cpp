@@ -2,6 +2,18 @@
 
 namespace kovra {
 
+void AjouteLigneImport(QString& trame, QStringView ligne, const QString& separateur) {
+    if (ligne.trimmed().isEmpty()) {
+        return;
+    }
+    QString champs = ligne.toString();
+    if (!separateur.isEmpty()) {
+        champs.replace(separateur, QStringLiteral("\r"));
+    }
+    trame += champs;
+    trame += champs.endsWith(u'\r') ? QStringLiteral("\n") : QStringLiteral("\r\n");
+}
+
 QString TrameImport(const QString& texte, const QString& separateur) {
     QString trame;
     trame.reserve(texte.size() + texte.size() / 8);
@@ -11,12 +23,7 @@ QString TrameImport(const QString& texte, const QString& separateur) {
         while (fin < texte.size() && texte[fin] != u'\r' && texte[fin] != u'\n') {
             ++fin;
         }
-        QString ligne = texte.mid(debut, fin - debut);
-        if (!separateur.isEmpty()) {
-            ligne.replace(separateur, QStringLiteral("\r"));
-        }
-        trame += ligne;
-        trame += ligne.endsWith(u'\r') ? QStringLiteral("\n") : QStringLiteral("\r\n");
+        AjouteLigneImport(trame, QStringView(texte).mid(debut, fin - debut), separateur);
         debut = fin;
         if (debut < texte.size() && texte[debut] == u'\r') {
             ++debut;

@@ -50,9 +50,9 @@ bool FichierCompileExiste(const QString& dossierDonnees, const QString& nom) {
 
 } // namespace
 
-QString TexteInfoBulle(int port, const QString& nomScenario) {
-    return (QStringLiteral("Kovra COM ") + QString::number(port) +
-            QStringLiteral(" : Ouvert, Scénario : ") + nomScenario)
+QString TexteInfoBulle(int port, const QString& nomScenario, const QString& etatPort) {
+    return (QStringLiteral("Kovra COM ") + QString::number(port) + QStringLiteral(" : ") +
+            etatPort + QStringLiteral(", Scénario : ") + nomScenario)
         .leftJustified(kLongueurInfoBulle, u' ', true);
 }
 
@@ -78,14 +78,14 @@ bool ChargeScenarioActif(EtatScenario& etat, const Environnement& env, InfoBulle
         return false;
     }
     ChargeFichier(etat, CheminScenario(env.DossierDonnees, etat.ScenarioActif));
-    bulle.ModifieInfoBulle(TexteInfoBulle(portCom, etat.ScenarioActif));
+    bulle.ModifieInfoBulle(portCom, etat.ScenarioActif);
     return true;
 }
 
 void ChargeScenario(EtatScenario& etat, const QString& nom, const QString& dossierDonnees,
                     InfoBulle& bulle, int portCom) {
     ChargeFichier(etat, CheminScenario(dossierDonnees, nom));
-    bulle.ModifieInfoBulle(TexteInfoBulle(portCom, nom));
+    bulle.ModifieInfoBulle(portCom, nom);
 }
 
 } // namespace kovra

@@ -36,7 +36,9 @@ struct ClavierTest : ClavierEnregistreur {
 
 struct BulleTest : InfoBulle {
     QString texte;
-    void ModifieInfoBulle(const QString& t) override { texte = t; }
+    void ModifieInfoBulle(int port, const QString& nom) override {
+        texte = TexteInfoBulle(port, nom);
+    }
 };
 
 struct Poste {
@@ -311,4 +313,22 @@ TEST(NoyauKovra, PartsDestroyedWithTimersPendingRunNothingAfterwards) {
     // Under the address sanitizer, a continuation touching any of them would be caught here.
     minuterie.Termine();
     EXPECT_TRUE(minuterie.enAttente.empty());
+}
+
+TEST(NoyauKovra, StartUpNamesTheDataKeptUndelivered) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    for (const char* nom : {"ht630-51220262098.tmp", "51220262098.tmp", "nonlivree-20261205.tmp",
+                            "acquisition-20261205.tmp", "autre.tmp"}) {
+        p.t.dossier.Ecrit(QString("donnees/") + nom, "A1\r");
+    }
+    p.noyau->Demarre();
+    const QStringList messages = p.t.dialogues.Messages();
+    ASSERT_EQ(messages.size(), 3); // the port to configure, acquisitions, other data
+    EXPECT_TRUE(messages[1].contains("acquisition-20261205.tmp"));
+    EXPECT_EQ(messages[2], "Des données reçues n'ont pas été livrées ; elles sont conservées "
+                           "dans : " +
+                               p.t.Chemin("51220262098.tmp") + ", " +
+                               p.t.Chemin("ht630-51220262098.tmp") + ", " +
+                               p.t.Chemin("nonlivree-20261205.tmp"));
 }

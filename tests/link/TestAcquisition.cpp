@@ -1,6 +1,7 @@
 #include "link/Acquisition.h"
 #include "support/Attente.h"
 #include "support/DossierTest.h"
+#include "support/MinuterieManuelle.h"
 #include "support/PseudoTerminal.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 using namespace kovra;
 using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
+using kovra::test::MinuterieManuelle;
 using kovra::test::PseudoTerminal;
 
 namespace {
@@ -41,8 +43,9 @@ struct Terminal {
     MSComm port;
     EtatLiaison etat;
     QStringList trames;
+    MinuterieManuelle minuterie;
     std::unique_ptr<Acquisition> acquisition = std::make_unique<Acquisition>(
-        port, etat, t.env, [this](const QString& trame, const QString& fichier) {
+        port, etat, t.env, minuterie, [this](const QString& trame, const QString& fichier) {
             trames << trame;
             QFile::remove(fichier);
         });
@@ -229,4 +232,30 @@ TEST(Acquisition, ATerminalThatVanishesEndsTheRun) {
     EXPECT_TRUE(t.t.dialogues.Messages()[0].startsWith("Le terminal ne répond plus"));
     EXPECT_TRUE(t.t.dialogues.Messages()[0].contains(t.Spools()[0]));
     EXPECT_FALSE(t.port.PortOpen());
+}
+
+TEST(Acquisition, ASilentTerminalEndsTheRunItsRecordsKept) {
+    Terminal t("Optimus");
+    t.acquisition->interrompue = [&] {
+        ++t.interruptions;
+    };
+    ASSERT_TRUE(t.acquisition->Demarre());
+    t.pty.Envoie(Ligne("A1", "12") + "\r");
+    EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r");
+    // Characters came during the first check; then nothing.
+    EXPECT_EQ(t.minuterie.delais, QList<int>{Acquisition::kSilenceMax / 3});
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(t.acquisition->EnCours()) << i;
+        ASSERT_TRUE(t.minuterie.Avance());
+    }
+    ASSERT_TRUE(t.minuterie.Avance());
+    EXPECT_FALSE(t.acquisition->EnCours());
+    EXPECT_EQ(t.interruptions, 1);
+    EXPECT_TRUE(t.trames.isEmpty());
+    ASSERT_EQ(t.Spools().size(), 1);
+    EXPECT_EQ(t.t.dossier.Lit("donnees/" + t.Spools()[0]), "A1\r12\r\n");
+    ASSERT_EQ(t.t.dialogues.Messages().size(), 1);
+    EXPECT_TRUE(t.t.dialogues.Messages()[0].startsWith(
+        "Le terminal n'a rien envoyé depuis 30 secondes : acquisition arrêtée."));
+    EXPECT_FALSE(t.minuterie.Avance()); // nothing more is checked
 }

@@ -129,3 +129,47 @@ TEST(Ecoute, SaysWhatIsMissing) {
     EXPECT_EQ(ecoute.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(ecoute.readAllStandardError()).contains("Port"));
 }
+
+namespace {
+
+// Waits until the program has said `texte`; everything it said so far.
+QString AttendTexte(QProcess& p, const QString& texte) {
+    QString lu;
+    QElapsedTimer t;
+    t.start();
+    while (!lu.contains(texte) && t.elapsed() < 10000 && p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(100);
+        lu += QString::fromUtf8(p.readAll());
+    }
+    return lu;
+}
+
+} // namespace
+
+TEST(Ecoute, OneProgramAtATimeListensOnADataFolder) {
+    Poste p;
+    p.Terminal("HT630", {"--text", "A1\\r12\\r", "--start", "60000"});
+    QProcess premiere;
+    premiere.setProcessEnvironment(p.env);
+    premiere.setProcessChannelMode(QProcess::MergedChannels);
+    premiere.start(KOVRA_CLI_EXE, {"listen"});
+    ASSERT_TRUE(AttendTexte(premiere, "Écoute du terminal").contains("Écoute du terminal"));
+    QProcess seconde;
+    seconde.setProcessEnvironment(p.env);
+    seconde.start(KOVRA_CLI_EXE, {"listen"});
+    ASSERT_TRUE(seconde.waitForFinished(10000));
+    EXPECT_EQ(seconde.exitCode(), 1);
+    EXPECT_TRUE(
+        QString::fromUtf8(seconde.readAllStandardError()).contains("Application déjà active !"));
+    premiere.kill(); // a program that dies leaves a lock the next one takes over
+    ASSERT_TRUE(premiere.waitForFinished(10000));
+    QProcess troisieme;
+    troisieme.setProcessEnvironment(p.env);
+    troisieme.setProcessChannelMode(QProcess::MergedChannels);
+    troisieme.start(KOVRA_CLI_EXE, {"listen"});
+    EXPECT_TRUE(AttendTexte(troisieme, "Écoute du terminal").contains("Écoute du terminal"));
+    troisieme.terminate();
+    EXPECT_TRUE(troisieme.waitForFinished(10000));
+    p.terminal.kill();
+    p.terminal.waitForFinished(10000);
+}

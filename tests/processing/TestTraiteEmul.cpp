@@ -1,9 +1,12 @@
+#include "base/ErreurKovra.h"
 #include "keyboard/ClavierEnregistreur.h"
 #include "processing/TraiteEmul.h"
 #include "processing/TraitementTest.h"
 #include "processing/TrameImport.h"
+
 #include "storage/FichierProfil.h"
 #include "support/MinuterieManuelle.h"
+#include <QDir>
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -209,7 +212,7 @@ TEST(TrameImport, TurnsEachLineIntoFields) {
          "A\rB\r\nC\rD\r\n"},
         {"a separator of several characters is replaced whole", "A<>B<B>C", "<>", "A\rB<B>C\r\n"},
         {"lone carriage returns end lines too", "A;1\rB;2\r", ";", "A\r1\r\nB\r2\r\n"},
-        {"an empty line is one empty field", "A\n\nB\n", ";", "A\r\n\r\nB\r\n"},
+        {"a blank line is no record", "A\n\n  \nB\n", ";", "A\r\nB\r\n"},
         {"no separator: one field a line", "A;B\n", "", "A;B\r\n"},
         {"nothing", "", ";", ""},
     };
@@ -224,4 +227,29 @@ TEST(TraiteEmul, AnImportGoesThroughTheScenarioWithoutTouchingThePort) {
     c.minuterie.Termine();
     EXPECT_TRUE(c.Tape() == U"A1B2");
     EXPECT_EQ(c.port.reinitialisations, 0);
+}
+
+TEST(TraiteEmul, AFrameThatCannotBeTypedIsKeptAndNamed) {
+    // No session to type into, as without an X11 display.
+    Chaine c({{"&CODE", "{TAB}", "&QTY"}, {}, 1, 0, 0, ".", ""});
+    TraiteEmul sansClavier{{c.tr.t.env, c.tr.scenario, c.tr.etat, c.touches, c.miroirs,
+                            []() -> ClavierVirtuel& {
+                                throw ErreurKovra("Impossible d'ouvrir l'affichage X11 : la "
+                                                  "frappe demande une session X11.");
+                            },
+                            c.minuterie, c.progression, nullptr}};
+    QList<bool> livrees;
+    sansClavier.termine = [&](bool l) {
+        livrees << l;
+    };
+    sansClavier.Traite("A1\r12\r");
+    c.minuterie.Termine();
+    EXPECT_EQ(livrees, QList<bool>{false});
+    const QStringList gardes = QDir(c.tr.t.donnees).entryList({"nonlivree-*.tmp"});
+    ASSERT_EQ(gardes.size(), 1);
+    EXPECT_EQ(c.tr.t.dossier.Lit("donnees/" + gardes[0]), "A1\r12\r");
+    const QStringList messages = c.tr.t.dialogues.Messages();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains("session X11"));
+    EXPECT_TRUE(messages[1].contains(gardes[0]));
 }

@@ -10,7 +10,9 @@ namespace {
 
 struct BulleEnregistree : InfoBulle {
     QStringList textes;
-    void ModifieInfoBulle(const QString& texte) override { textes << texte; }
+    void ModifieInfoBulle(int port, const QString& nom) override {
+        textes << TexteInfoBulle(port, nom);
+    }
 };
 
 QByteArray Compile(const QByteArray& champs, const QByteArray& choix, const QByteArray& trame,
@@ -157,4 +159,6 @@ TEST(TexteInfoBulle, IsCutOrPaddedTo64Characters) {
     const QString longue = TexteInfoBulle(12, QString(100, 'n'));
     EXPECT_EQ(longue.size(), 64);
     EXPECT_EQ(longue, ("Kovra COM 12 : Ouvert, Scénario : " + QString(100, 'n')).left(64));
+    EXPECT_EQ(TexteInfoBulle(3, "Stock", "Fermé").trimmed(),
+              "Kovra COM 3 : Fermé, Scénario : Stock");
 }
