@@ -11,6 +11,8 @@ public:
     virtual ~Progression() = default;
     virtual void Libelle(const QString& texte) = 0;
     virtual void Valeur(int pourcent) = 0;
+    // The work is over (a progress window goes away).
+    virtual void Termine() {}
 };
 
 class ProgressionMuette : public Progression {
@@ -30,6 +32,7 @@ public:
         }
     }
     void Libelle(const QString& texte) { progression_.Libelle(texte); }
+    void Termine() { progression_.Termine(); }
 
 private:
     Progression& progression_;

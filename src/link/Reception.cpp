@@ -233,6 +233,7 @@ void Reception::VerifieSilence(quint64 generation) {
 }
 
 void Reception::Abandonne(const QString& message) {
+    progression_.Termine();
     spool_->close();
     env_.dialogues.Avis(message +
                             QStringLiteral(" Le transfert est abandonné ; ce qui en a été "
@@ -247,8 +248,12 @@ void Reception::Abandonne(const QString& message) {
 
 void Reception::FinPt630(const QString& chemin, int evenement) {
     --relectures_;
+    if (evenement != kComEvReceive) {
+        progression_.Termine(); // not processed; processing ends its own progress
+    }
     QFile spool(chemin);
     if (!spool.open(QIODevice::ReadOnly)) {
+        progression_.Termine();
         env_.dialogues.Avis(QStringLiteral("Impossible de relire le fichier %1 : %2. Les données "
                                            "reçues sont dans ce fichier.")
                                 .arg(chemin, spool.errorString()),
@@ -260,6 +265,7 @@ void Reception::FinPt630(const QString& chemin, int evenement) {
     etat_.TrameRecue = DecodeWindows1252(octets);
 
     if (octets.isEmpty() || octets == kTransfertVide || octets.endsWith('\xFF')) {
+        progression_.Termine();
         if (!octets.isEmpty() && octets != kTransfertVide) {
             env_.dialogues.Avis(QStringLiteral("Terminal connecté"), Icone::Information);
         }

@@ -108,6 +108,7 @@ void TraiteEmul::Suivante() {
         QDate::currentDate(),
         s_.progression};
     const QString sortie = TraiteTrame(enCours_.trame, s_.etat, scenario, ctx);
+    s_.progression.Termine();
     // Delivered as the scenario said when the frame was processed, even if another one is
     // chosen meanwhile.
     Livraison livraison{sortie, scenario.SortieFichier, scenario.FichierNumerote,

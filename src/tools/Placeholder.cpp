@@ -1,0 +1,1 @@
+// Replaced by the windows of this folder.
