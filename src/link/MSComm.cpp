@@ -15,7 +15,7 @@ MSComm::MSComm(QObject* parent) : QObject(parent) {
 }
 
 void MSComm::SurErreur(QSerialPort::SerialPortError erreur) {
-    if (erreur == QSerialPort::NoError) {
+    if (erreur == QSerialPort::NoError || enOuverture_) {
         return;
     }
     const int evenement = erreur == QSerialPort::WriteError ? kComEventTxFull : kComEventDevice;
@@ -100,7 +100,11 @@ void MSComm::SetPortOpen(bool ouvert) {
     }
     port_.setPortName(NomPeripherique());
     ++ouverture_;
-    if (!port_.open(QIODevice::ReadWrite)) {
+    // A port that cannot be opened says so by the exception below, not as an event.
+    enOuverture_ = true;
+    const bool reussie = port_.open(QIODevice::ReadWrite);
+    enOuverture_ = false;
+    if (!reussie) {
         throw ErreurPort(kErreurPortInvalide, QStringLiteral("Impossible d'ouvrir le port %1 : %2")
                                                   .arg(NomPeripherique(), port_.errorString()));
     }

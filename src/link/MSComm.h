@@ -72,7 +72,8 @@ private:
 
     QSerialPort port_;
     int evenement_ = 0;
-    bool enSortie_ = false; // inside Output
+    bool enSortie_ = false;    // inside Output
+    bool enOuverture_ = false; // an opening under way: its failure is thrown
     quint64 ouverture_ = 0; // counts the openings, so that a late event of a closed one is dropped
 };
 

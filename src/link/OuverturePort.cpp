@@ -17,9 +17,11 @@ long long PartieEntiere(const QString& texte, const QString& cle) {
     bool ok = false;
     const double v = texte.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(v) || std::fabs(v) > 2147483647.0) {
+        // 13: the number Windows programs give a text that is not the number expected.
         throw ErreurKovra(QStringLiteral("PortSerie.ini : la valeur « %1 » de « %2 » n'est pas un "
                                          "nombre.")
-                              .arg(texte, cle));
+                              .arg(texte, cle),
+                          QStringLiteral("13"));
     }
     return static_cast<long long>(std::trunc(v));
 }

@@ -297,17 +297,20 @@ TEST(NoyauKovra, PartsDestroyedWithTimersPendingRunNothingAfterwards) {
                                         [](const QString&, const QString&) {});
         p.terminal.Envoie("A1\r");
         reception->SurEvenement();
-        // The port watch, retrying a lost device.
+        // The port watch, retrying a device unplugged.
         DialoguesScriptes dialogues;
+        auto debranche = std::make_unique<PseudoTerminal>();
         MSComm perdu;
-        perdu.Peripherique = "/dev/kovra-absent";
+        perdu.Peripherique = debranche->Chemin();
+        perdu.SetPortOpen(true);
         auto surveillance = std::make_unique<SurveillancePort>(perdu, dialogues, minuterie);
-        try {
-            perdu.SetPortOpen(true);
-        } catch (const MSComm::ErreurPort&) {
-        }
-        AttendQue([&] { return perdu.CommEvent() == kComEventDevice; });
-        surveillance->SurEvenement();
+        QObject::connect(&perdu, &MSComm::OnComm, [&] {
+            if (surveillance) {
+                surveillance->SurEvenement();
+            }
+        });
+        debranche.reset();
+        ASSERT_TRUE(AttendQue([&] { return surveillance->Perdu(); }));
         ASSERT_GE(minuterie.enAttente.size(), 3u);
     }
     // Under the address sanitizer, a continuation touching any of them would be caught here.

@@ -1,0 +1,83 @@
+#include "settings/FenetreChoixCom.h"
+
+#include "link/OuverturePort.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace kovra {
+
+namespace {
+
+constexpr int kPortsOfferts = 20;
+
+QString FichierPort(const QString& dossierDonnees) {
+    return CheminDonnee(dossierDonnees, kPortSerie);
+}
+
+} // namespace
+
+QStringList LignesChoixCom(const QString& peripherique) {
+    QStringList lignes;
+    if (!peripherique.isEmpty()) {
+        lignes << peripherique;
+    }
+    for (int n = 1; n <= kPortsOfferts; ++n) {
+        lignes << QStringLiteral("Com%1").arg(n);
+    }
+    return lignes;
+}
+
+bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie) {
+    const QString fichier = FichierPort(dossierDonnees);
+    const QString ligne = choisie >= 0 && choisie < lignes.size() ? lignes[choisie] : QString();
+    if (!ligne.isEmpty() && !ligne.startsWith(QStringLiteral("Com"))) {
+        return true; // the device already named: nothing to change
+    }
+    const int port = ligne.isEmpty() ? 1 : ligne.mid(3).toInt();
+    if (EcrireIni(kSectionPort, QStringLiteral("Port"), QString::number(port), fichier) == 0) {
+        return false;
+    }
+    // A COM port chosen instead of a device: the device would still win over it.
+    if (!LireIni(fichier, kSectionPort, QStringLiteral("Peripherique")).isEmpty()) {
+        return EffacerValeurIni(fichier, kSectionPort, QStringLiteral("Peripherique")) != 0;
+    }
+    return true;
+}
+
+FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
+    : QDialog(parent), dossier_(dossierDonnees) {
+    setObjectName(QStringLiteral("FrmChoixCom"));
+    setWindowTitle(QStringLiteral("Problème d'ouverture du port Com"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    auto* libelle = new QLabel(QStringLiteral("Choix d'un autre port Com"), this);
+    CboChoix = new QComboBox(this);
+    CboChoix->setObjectName(QStringLiteral("CboChoix"));
+    lignes_ = LignesChoixCom(
+        LireIni(FichierPort(dossierDonnees), kSectionPort, QStringLiteral("Peripherique")));
+    CboChoix->addItems(lignes_);
+    const int port =
+        LireIni(FichierPort(dossierDonnees), kSectionPort, QStringLiteral("Port")).toInt();
+    CboChoix->setCurrentIndex(lignes_.size() > kPortsOfferts ? 0 : std::max(port - 1, 0));
+    CmdOK = new QPushButton(QStringLiteral("OK"), this);
+    CmdOK->setObjectName(QStringLiteral("CmdOK"));
+    CmdOK->setDefault(true);
+    auto* disposition = new QVBoxLayout(this);
+    disposition->addWidget(libelle);
+    disposition->addWidget(CboChoix);
+    disposition->addWidget(CmdOK, 0, Qt::AlignRight);
+    setMinimumWidth(300);
+    connect(CmdOK, &QPushButton::clicked, this, [this] {
+        const bool ok = EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex());
+        const auto suite = enregistre;
+        close();
+        if (suite) {
+            suite(ok);
+        }
+    });
+}
+
+} // namespace kovra

@@ -1,0 +1,114 @@
+// kovra: the tray program.
+#include "app/VerrouInstance.h"
+#include "base/ErreurKovra.h"
+#include "base/GardeFinale.h"
+#include "base/MinuterieQt.h"
+#include "dialogues/DialoguesQt.h"
+#include "dialogues/Icones.h"
+#include "keyboard/FabriqueClavier.h"
+#include "shell/FenetreSplash.h"
+#include "shell/FenetresOutils.h"
+#include "shell/OptionsKovra.h"
+#include "shell/ProgrammeKovra.h"
+#include "storage/DossierDonnees.h"
+#include "storage/Registre.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <memory>
+
+using namespace kovra;
+
+namespace {
+
+int Lance(QApplication& app, const OptionsKovra& options) {
+    DialoguesQt dialogues;
+    QString dossier;
+    try {
+        dossier = ResoutDossierDonnees(options.dossier);
+        PrepareDossierDonnees(dossier, DossierDefautsInstalles());
+    } catch (const ErreurKovra& e) {
+        dialogues.Message(e.Message() + QStringLiteral("\r\n\r\nL'application va se fermer."),
+                          Icone::Critique);
+        return 1;
+    }
+    VerrouInstance verrou(dossier);
+    if (!verrou.Prend()) {
+        dialogues.Message(kDejaActive, Icone::Critique);
+        return 1;
+    }
+
+    Registre registre;
+    MinuterieQt minuterie;
+    FenetresOutils outils;
+    std::unique_ptr<ProgrammeKovra> programme;
+    ServicesProgramme services{
+        dossier,
+        registre,
+        dialogues,
+        minuterie,
+        outils.Progression(),
+        CreeClavierSession,
+        [&] { outils.OuvreAPropos(dialogues); },
+        [&] { outils.OuvreImport(programme->Noyau(), dialogues); },
+        [&](const QString& fichier) { outils.Importe(programme->Noyau(), dialogues, fichier); },
+        {},
+        [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+        [](int statut) {
+            QCoreApplication::exit(statut);
+        }};
+    const auto demarre = [&] {
+        programme = std::make_unique<ProgrammeKovra>(services);
+        if (!programme->Demarre()) {
+            QCoreApplication::exit(1);
+        }
+    };
+    if (options.sansSplash) {
+        QMetaObject::invokeMethod(&app, demarre, Qt::QueuedConnection);
+    } else {
+        (new FenetreSplash(demarre))->show();
+    }
+    const int statut = QApplication::exec();
+    programme.reset();
+    return statut;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // What needs no display is answered before the application connects to one.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const OptionsKovra options = LitOptions(arguments);
+    switch (options.demande) {
+    case OptionsKovra::Demande::Aide:
+        std::fputs(AideKovra().toLocal8Bit().constData(), stdout);
+        return 0;
+    case OptionsKovra::Demande::Version:
+        std::fputs(VersionKovra().toLocal8Bit().constData(), stdout);
+        return 0;
+    case OptionsKovra::Demande::Erreur:
+        std::fprintf(stderr, "kovra: %s\nTry 'kovra --help'.\n", qPrintable(options.erreur));
+        return 2;
+    case OptionsKovra::Demande::Lancer:
+        break;
+    }
+    ApplicationProtegee<QApplication> app(argc, argv, [](const QString& message) {
+        std::fprintf(stderr, "kovra: erreur inattendue : %s\n", qPrintable(message));
+        QMessageBox::critical(nullptr, kTitreApplication,
+                              QStringLiteral("Erreur inattendue : ") + message +
+                                  QStringLiteral("\r\n\r\nL'application va se fermer."));
+    });
+    QApplication::setApplicationName(QStringLiteral("kovra"));
+    QApplication::setWindowIcon(IconeKovra(QStringLiteral("kovra")));
+    // The program lives behind its tray icon: closing a window never ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    return ExecuteProtege([&] { return Lance(app, options); },
+                          [](const QString& message) {
+                              std::fprintf(stderr, "kovra: erreur inattendue : %s\n",
+                                           qPrintable(message));
+                          });
+}
