@@ -35,6 +35,8 @@ int Lance(QApplication& app, const OptionsKovra& options) {
     }
     VerrouInstance verrou(dossier);
     if (!verrou.Prend()) {
+        // Said on the terminal too, for a start from a script or a login session.
+        std::fprintf(stderr, "kovra: %s (%s)\n", qPrintable(kDejaActive), qPrintable(dossier));
         dialogues.Message(kDejaActive, Icone::Critique);
         return 1;
     }
@@ -48,7 +50,7 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         registre,
         dialogues,
         minuterie,
-        outils.Progression(),
+        outils.Avancement(),
         CreeClavierSession,
         [&] { outils.OuvreAPropos(dialogues); },
         [&] { outils.OuvreImport(programme->Noyau(), dialogues); },
