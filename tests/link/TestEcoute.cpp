@@ -173,3 +173,26 @@ TEST(Ecoute, OneProgramAtATimeListensOnADataFolder) {
     p.terminal.kill();
     p.terminal.waitForFinished(10000);
 }
+
+TEST(Ecoute, WithoutADisplayAKeystrokeFrameIsKeptNotLost) {
+    Poste p;
+    p.Cli({"scenario", "create", "Saisie", "--type", "Emulation"});
+    for (const char* a : {"&CODE", "{TAB}", "&QTY", "{ENTER}"}) {
+        p.Cli({"scenario", "add", "Saisie", a});
+    }
+    p.Cli({"registry", "set", "RacScenChx", "Saisie"});
+    p.Terminal("HT630", {"--text", "A1\\r12\\r", "--start", "1500"});
+    QProcess ecoute;
+    ecoute.setProcessEnvironment(p.env); // no DISPLAY
+    ecoute.setProcessChannelMode(QProcess::MergedChannels);
+    ecoute.start(KOVRA_CLI_EXE, {"listen"});
+    const QString dit = AttendTexte(ecoute, "Trame non livrée.");
+    EXPECT_TRUE(dit.contains("session X11")) << dit.toStdString();
+    const QStringList gardes =
+        QDir(p.d.Chemin("donnees")).entryList({"nonlivree-*.tmp"}, QDir::Files);
+    ASSERT_EQ(gardes.size(), 1) << dit.toStdString();
+    EXPECT_TRUE(dit.contains(gardes[0]));
+    EXPECT_EQ(p.d.Lit("donnees/" + gardes[0]), "A1\r12\r");
+    ecoute.terminate();
+    EXPECT_TRUE(ecoute.waitForFinished(10000));
+}
