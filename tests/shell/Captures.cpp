@@ -1,0 +1,60 @@
+// Pictures of the program's windows for the README: each window made as the program makes
+// it, in a fresh data folder, shown and grabbed into a PNG file of the folder given.
+// Run it under Xvfb: scripts/captures.sh.
+#include "settings/FenetreChoixCom.h"
+#include "shell/FenetreSplash.h"
+#include "shell/MenuTray.h"
+#include "storage/DossierDonnees.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+using namespace kovra;
+
+namespace {
+
+bool Capture(QWidget& fenetre, const QString& fichier) {
+    fenetre.show();
+    if (!QTest::qWaitForWindowExposed(&fenetre, 5000)) {
+        return false;
+    }
+    QTest::qWait(200); // the first paint of every child
+    const bool ok = fenetre.grab().save(fichier);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(fichier));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: captures_fenetres FOLDER\n");
+        return 2;
+    }
+    const QString dossier = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(dossier);
+    QTemporaryDir donnees;
+    PrepareDossierDonnees(donnees.path(), DossierDefautsInstalles());
+    bool ok = true;
+
+    FenetreSplash splash(nullptr);
+    splash.setAttribute(Qt::WA_DeleteOnClose, false);
+    splash.TimeSplach.stop();
+    ok = Capture(splash, dossier + "/splash.png") && ok;
+    splash.hide();
+
+    MenuTray menu(true, true, nullptr);
+    menu.setAttribute(Qt::WA_DeleteOnClose, false);
+    ok = Capture(menu, dossier + "/menu.png") && ok;
+    menu.PermetFermeture();
+    menu.hide();
+
+    FenetreChoixCom choix(donnees.path());
+    choix.setAttribute(Qt::WA_DeleteOnClose, false);
+    ok = Capture(choix, dossier + "/choix-port.png") && ok;
+    return ok ? 0 : 1;
+}
