@@ -55,8 +55,7 @@ TEST(ImportFichier, EachLineIsARecordAndEachSeparatedTextAField) {
          Lignes({"A", "1", "B", "2", "C", "3", "D", "4"})},
         {"blank lines are no records", "\r\n\nA;1\r\n \t \r\n\r\r\nB;2\n\n", ";",
          Lignes({"A", "1", "B", "2"})},
-        {"Windows-1252 bytes", "Caf\xE9;\x80\x9C;\xFF\n", ";",
-         "Caf\xE9\r\n\x80\x9C\r\n\xFF\r\n"},
+        {"Windows-1252 bytes", "Caf\xE9;\x80\x9C;\xFF\n", ";", "Caf\xE9\r\n\x80\x9C\r\n\xFF\r\n"},
         {"UTF-8 from a Linux editor", "Caf\xC3\xA9;\xE2\x82\xAC\n", ";", "Caf\xE9\r\n\x80\r\n"},
         {"UTF-8 with its signature",
          "\xEF\xBB\xBF"
