@@ -20,6 +20,7 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesTraitement(table);
     AjouteCommandesClavier(table);
     AjouteCommandesEcoute(table);
+    AjouteCommandesImport(table);
     return table;
 }
 

@@ -215,9 +215,13 @@ void TraiteEmul::Fin(bool livre) {
     if (enCours_.reinitialisePort && s_.port != nullptr) {
         s_.port->ReinitialisePort();
     }
+    auto fin = std::move(enCours_.fin);
     enCours_ = {};
     if (termine) {
         termine(livre);
+    }
+    if (fin) {
+        fin(livre);
     }
     Suivante();
 }

@@ -65,6 +65,9 @@ struct DemandeTraitement {
     std::shared_ptr<const EtatScenario> scenario;
     bool reinitialisePort = true; // a received frame resets the port; an import does not
     int delaiAvant = kAvantFrappe;
+    // Called once this frame has been dealt with, after `termine`: whether it was delivered
+    // whole. Not called when the pipeline is destroyed first.
+    std::function<void(bool livre)> fin = {};
 };
 
 // Takes each frame through processing and delivers it: typed for a keystroke scenario,

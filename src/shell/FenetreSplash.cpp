@@ -1,20 +1,13 @@
 #include "shell/FenetreSplash.h"
 
-#include "base/Version.h"
 #include "dialogues/Icones.h"
+#include "tools/FenetreAPropos.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
 
 namespace kovra {
-
-QString TexteVersion() {
-    return QStringLiteral("Version %1.%2.%3")
-        .arg(kVersionMajeure)
-        .arg(kVersionMineure)
-        .arg(kVersionRevision);
-}
 
 FenetreSplash::FenetreSplash(std::function<void()> fini, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), fini_(std::move(fini)) {

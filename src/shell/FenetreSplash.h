@@ -23,7 +23,4 @@ private:
     std::function<void()> fini_;
 };
 
-// "Version " and the program's version, each number without padding.
-QString TexteVersion();
-
 } // namespace kovra

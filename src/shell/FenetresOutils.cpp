@@ -1,26 +1,63 @@
 #include "shell/FenetresOutils.h"
 
-#include "dialogues/Dialogues.h"
+#include "tools/FenetreAPropos.h"
+#include "tools/FenetreImport.h"
+#include "tools/FenetreProgression.h"
 
 namespace kovra {
 
-FenetresOutils::FenetresOutils() = default;
-FenetresOutils::~FenetresOutils() = default;
+namespace {
+
+void AuPremierPlan(QWidget& fenetre) {
+    fenetre.show();
+    fenetre.raise();
+    fenetre.activateWindow();
+}
+
+} // namespace
+
+FenetresOutils::FenetresOutils() : progression_(std::make_unique<FenetreProgression>()) {}
+
+FenetresOutils::~FenetresOutils() {
+    FermeFenetres();
+}
+
+void FenetresOutils::FermeFenetres() {
+    delete aPropos_.data();
+    delete import_.data();
+    for (const QPointer<FenetreImport>& f : importsSansFenetre_) {
+        delete f.data();
+    }
+    importsSansFenetre_.clear();
+}
 
 Progression& FenetresOutils::Avancement() {
-    return progression_;
+    return *progression_;
 }
 
 void FenetresOutils::OuvreAPropos(Dialogues& dialogues) {
-    dialogues.Message(QStringLiteral("Kovra"), Icone::Information);
+    if (aPropos_.isNull()) {
+        aPropos_ = new FenetreAPropos(dialogues);
+        aPropos_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    AuPremierPlan(*aPropos_);
 }
 
-void FenetresOutils::OuvreImport(NoyauKovra&, Dialogues& dialogues) {
-    dialogues.Message(QStringLiteral("Import"), Icone::Information);
+void FenetresOutils::OuvreImport(NoyauKovra& noyau, Dialogues& dialogues) {
+    if (import_.isNull()) {
+        import_ = new FenetreImport(noyau, dialogues, *progression_);
+        import_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    AuPremierPlan(*import_);
 }
 
-void FenetresOutils::Importe(NoyauKovra&, Dialogues& dialogues, const QString& fichier) {
-    dialogues.Message(fichier, Icone::Information);
+void FenetresOutils::Importe(NoyauKovra& noyau, Dialogues& dialogues, const QString& fichier) {
+    // A window of its own, never shown, which goes once its import has ended.
+    auto* fenetre = new FenetreImport(noyau, dialogues, *progression_);
+    fenetre->setAttribute(Qt::WA_DeleteOnClose);
+    importsSansFenetre_.removeAll(nullptr);
+    importsSansFenetre_ << fenetre;
+    fenetre->getFile(fichier, QStringLiteral(";"));
 }
 
 } // namespace kovra

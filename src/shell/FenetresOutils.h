@@ -10,9 +10,12 @@
 namespace kovra {
 
 class Dialogues;
+class FenetreAPropos;
+class FenetreImport;
+class FenetreProgression;
 
 // The windows the menu opens (about box, import window) and the progress window, each
-// made when first needed and shown again, not duplicated, when asked for twice.
+// made when first needed and brought forward, not duplicated, when asked for again.
 class FenetresOutils {
 public:
     FenetresOutils();
@@ -20,14 +23,20 @@ public:
     FenetresOutils(const FenetresOutils&) = delete;
     FenetresOutils& operator=(const FenetresOutils&) = delete;
 
+    // The progress window, which the core and the imports report to.
     Progression& Avancement();
     void OuvreAPropos(Dialogues& dialogues);
     void OuvreImport(NoyauKovra& noyau, Dialogues& dialogues);
-    // Imports a file with ";" between its fields, without the import window.
+    // Imports a file with ";" between its fields, without showing the import window.
     void Importe(NoyauKovra& noyau, Dialogues& dialogues, const QString& fichier);
+    // Closes every window that uses the core, before the core goes.
+    void FermeFenetres();
 
 private:
-    ProgressionMuette progression_;
+    std::unique_ptr<FenetreProgression> progression_;
+    QPointer<FenetreAPropos> aPropos_;
+    QPointer<FenetreImport> import_;
+    QList<QPointer<FenetreImport>> importsSansFenetre_;
 };
 
 } // namespace kovra

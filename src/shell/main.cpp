@@ -72,6 +72,8 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         (new FenetreSplash(demarre))->show();
     }
     const int statut = QApplication::exec();
+    // The windows use the core: they go first.
+    outils.FermeFenetres();
     programme.reset();
     return statut;
 }

@@ -285,3 +285,46 @@ TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
     EXPECT_EQ(Registre(d.Chemin("config")).Lit(kRacCde), "Commandes");
     EXPECT_TRUE(QFile::exists(d.Chemin("donnees/Scen.db")));
 }
+
+TEST(KovraCli, ImportDeliversATextFileOnTheChosenScenario) {
+    Cli cli;
+    const QString sortie = cli.d.Chemin("Stock.txt");
+    Deroule(cli,
+            {
+                {{"import", cli.d.Chemin("absent.txt")}, 1, ""}, // no scenario chosen yet
+                {{"scenario", "create", "Stock", "--type", "Fichier", "--path", sortie}, 0, "1\n"},
+            });
+    for (const char* a : {"&CODE", "=", "&QTY", "&PASSLIGNE"}) {
+        cli({"scenario", "add", "Stock", a});
+    }
+    cli({"scenario", "loop", "Stock", "1"});
+    cli({"registry", "set", "RacScenChx", "Stock"});
+    cli.d.Ecrit("import.txt", "A100;12\r\n\r\nCaf\xE9;3\rB;\n");
+    cli.d.Ecrit("tirets.txt", "A--1\nB--2--\n");
+    cli.d.Ecrit("vide.txt", "\r\n\r\n");
+    const struct {
+        QStringList arguments;
+        int statut;
+        QByteArray sortie; // Stock.txt afterwards
+    } cas[] = {
+        // Not exported since the actions were added: compiled again first.
+        {{"import", cli.d.Chemin("import.txt")}, 0, "A100=12\r\nCaf\xE9=3\r\nB=\r\n"},
+        {{"import", cli.d.Chemin("tirets.txt"), "--separator", "--"}, 0, "A=1\r\nB=2\r\n"},
+        {{"import", cli.d.Chemin("absent.txt")}, 1, "A=1\r\nB=2\r\n"},
+        {{"import", cli.d.Chemin("vide.txt")}, 1, "A=1\r\nB=2\r\n"},
+        {{"import", cli.d.Chemin()}, 1, "A=1\r\nB=2\r\n"},
+        {{"import", cli.d.Chemin("import.txt"), "--separator", ""}, 2, "A=1\r\nB=2\r\n"},
+        {{"import"}, 2, "A=1\r\nB=2\r\n"},
+    };
+    for (const auto& c : cas) {
+        const Resultat r = cli(c.arguments);
+        const std::string ligne = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.statut, c.statut) << ligne << "\n" << r.erreurs.toStdString();
+        EXPECT_EQ(r.sortie, "") << ligne;
+        EXPECT_EQ(cli.d.Lit("Stock.txt"), c.sortie) << ligne;
+        // Every outcome is told: the file written, or why nothing was.
+        EXPECT_FALSE(r.erreurs.isEmpty()) << ligne;
+    }
+    EXPECT_TRUE(
+        cli({"import", cli.d.Chemin("absent.txt")}).erreurs.contains("Le fichier n'existe pas"));
+}
