@@ -1,13 +1,22 @@
 // Pictures of the program's windows for the README: each window made as the program makes
 // it, in a fresh data folder, shown and grabbed into a PNG file of the folder given.
 // Run it under Xvfb: scripts/captures.sh.
+#include "app/NoyauKovra.h"
+#include "base/MinuterieQt.h"
+#include "dialogues/DialoguesScriptes.h"
 #include "settings/FenetreChoixCom.h"
 #include "shell/FenetreSplash.h"
 #include "shell/MenuTray.h"
 #include "storage/DossierDonnees.h"
+#include "storage/InfoBulle.h"
+#include "storage/Registre.h"
+#include "tools/FenetreAPropos.h"
+#include "tools/FenetreImport.h"
+#include "tools/FenetreProgression.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -56,5 +65,30 @@ int main(int argc, char* argv[]) {
     FenetreChoixCom choix(donnees.path());
     choix.setAttribute(Qt::WA_DeleteOnClose, false);
     ok = Capture(choix, dossier + "/choix-port.png") && ok;
+    choix.hide();
+
+    // The tool windows work on a core of their own, over the fresh data folder.
+    Registre registre(donnees.path() + QStringLiteral("/config"));
+    DialoguesScriptes dialogues;
+    InfoBulleMuette bulle;
+    MinuterieQt minuterie;
+    ProgressionMuette muette;
+    NoyauKovra noyau(ServicesNoyau{donnees.path(), registre, dialogues, bulle, minuterie, muette,
+                                   [] { return std::unique_ptr<ClavierVirtuel>(); }});
+
+    FenetreImport import(noyau, dialogues, muette);
+    import.findChild<QLineEdit*>(QStringLiteral("txtFic"))
+        ->setText(QStringLiteral("/home/magasin/inventaire.txt"));
+    ok = Capture(import, dossier + "/import.png") && ok;
+    import.hide();
+
+    FenetreProgression progression;
+    progression.Libelle(QStringLiteral("Traitement des données..."));
+    progression.Valeur(40);
+    ok = Capture(progression, dossier + "/progression.png") && ok;
+    progression.hide();
+
+    FenetreAPropos aPropos(dialogues);
+    ok = Capture(aPropos, dossier + "/a-propos.png") && ok;
     return ok ? 0 : 1;
 }
