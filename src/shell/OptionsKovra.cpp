@@ -33,6 +33,17 @@ OptionsKovra LitOptions(const QStringList& arguments) {
     return o;
 }
 
+QString AbsenceAffichage(const QString& display, const QString& wayland,
+                         const QString& plateforme) {
+    if (!display.isEmpty() || !wayland.isEmpty() || !plateforme.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral(
+        "no graphical display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+        "Kovra is a tray program: start it from a desktop session. Without one,\n"
+        "'kovra-cli listen' receives the terminal's transfers and delivers them.");
+}
+
 QString AideKovra() {
     return QStringLiteral(
         "Usage: kovra [--dir DATA] [--no-splash]\n\n"

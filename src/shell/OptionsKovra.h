@@ -18,6 +18,11 @@ struct OptionsKovra {
 // program's name).
 OptionsKovra LitOptions(const QStringList& arguments);
 
+// Why the program cannot show its windows, from its environment: empty when a display is
+// named (DISPLAY, WAYLAND_DISPLAY) or a Qt platform is chosen (QT_QPA_PLATFORM). Qt would
+// otherwise abort with a message about plugins that tells a user nothing.
+QString AbsenceAffichage(const QString& display, const QString& wayland, const QString& plateforme);
+
 // The text of --help and of --version.
 QString AideKovra();
 QString VersionKovra();

@@ -100,6 +100,13 @@ int main(int argc, char* argv[]) {
     case OptionsKovra::Demande::Lancer:
         break;
     }
+    const QString sansAffichage =
+        AbsenceAffichage(qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                         qEnvironmentVariable("QT_QPA_PLATFORM"));
+    if (!sansAffichage.isEmpty()) {
+        std::fprintf(stderr, "kovra: %s\n", qPrintable(sansAffichage));
+        return 1;
+    }
     ApplicationProtegee<QApplication> app(argc, argv, [](const QString& message) {
         std::fprintf(stderr, "kovra: erreur inattendue : %s\n", qPrintable(message));
         QMessageBox::critical(nullptr, kTitreApplication,

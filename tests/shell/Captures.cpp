@@ -73,8 +73,10 @@ int main(int argc, char* argv[]) {
     InfoBulleMuette bulle;
     MinuterieQt minuterie;
     ProgressionMuette muette;
-    NoyauKovra noyau(ServicesNoyau{donnees.path(), registre, dialogues, bulle, minuterie, muette,
-                                   [] { return std::unique_ptr<ClavierVirtuel>(); }});
+    NoyauKovra noyau(
+        ServicesNoyau{donnees.path(), registre, dialogues, bulle, minuterie, muette, [] {
+                          return std::unique_ptr<ClavierVirtuel>();
+                      }});
 
     FenetreImport import(noyau, dialogues, muette);
     import.findChild<QLineEdit*>(QStringLiteral("txtFic"))

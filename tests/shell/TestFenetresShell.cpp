@@ -44,6 +44,13 @@ TEST(OptionsKovra, ReadsTheCommandLine) {
     }
 }
 
+TEST(OptionsKovra, WithoutAnyDisplayTheProgramSaysSoInsteadOfAborting) {
+    EXPECT_FALSE(AbsenceAffichage("", "", "").isEmpty());
+    EXPECT_TRUE(AbsenceAffichage(":0", "", "").isEmpty());
+    EXPECT_TRUE(AbsenceAffichage("", "wayland-0", "").isEmpty());
+    EXPECT_TRUE(AbsenceAffichage("", "", "offscreen").isEmpty());
+}
+
 TEST(MenuTray, SitsAtTheBottomRightOfTheWorkArea) {
     const struct {
         QRect zone;
