@@ -1,11 +1,9 @@
-#include "app/NoyauKovra.h"
 #include "base/ErreurKovra.h"
-#include "base/MinuterieQt.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
+#include "cli/NoyauCommande.h"
 #include "keyboard/ClavierEnregistreur.h"
 #include "keyboard/EnvoiTouches.h"
-#include "keyboard/FabriqueClavier.h"
 
 #include <QEventLoop>
 
@@ -40,15 +38,11 @@ void Tape(ContexteCli& ctx, const Appel& a) {
                                600000);
     }
     DialoguesConsole dialogues(ctx.erreurs);
-    InfoBulleMuette bulle;
-    MinuterieQt minuterie;
-    ProgressionMuette progression;
-    NoyauKovra noyau({ctx.DossierPret(), ctx.registre, dialogues, bulle, minuterie, progression,
-                      CreeClavierSession, false});
+    NoyauCommande c(ctx, dialogues);
     QEventLoop boucle;
     bool tape = false;
-    minuterie.Apres(delai, [&] {
-        noyau.TapeTouches(a.positionnels[0], [&](bool complet) {
+    c.minuterie.Apres(delai, [&] {
+        c.noyau.TapeTouches(a.positionnels[0], [&](bool complet) {
             tape = complet;
             boucle.quit();
         });

@@ -1,9 +1,7 @@
-#include "app/NoyauKovra.h"
 #include "base/ErreurKovra.h"
-#include "base/MinuterieQt.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
-#include "keyboard/FabriqueClavier.h"
+#include "cli/NoyauCommande.h"
 #include "tools/ImportFichier.h"
 
 #include <QEventLoop>
@@ -13,8 +11,7 @@ namespace kovra {
 namespace {
 
 // Imports a text file as the import window does, on the chosen scenario: typed into the
-// focused window, or written to the scenario's file. The keys bound for typing are left
-// for the next program.
+// focused window, or written to the scenario's file.
 void Importe(ContexteCli& ctx, const Appel& a) {
     const QString separateur =
         a.A(QStringLiteral("--separator")) ? a.Valeur(QStringLiteral("--separator")) : ";";
@@ -24,18 +21,14 @@ void Importe(ContexteCli& ctx, const Appel& a) {
     const QString fichier = a.positionnels[0];
 
     DialoguesConsole dialogues(ctx.erreurs);
-    InfoBulleMuette bulle;
-    MinuterieQt minuterie;
-    ProgressionMuette progression;
-    NoyauKovra noyau({ctx.DossierPret(), ctx.registre, dialogues, bulle, minuterie, progression,
-                      CreeClavierSession, false});
-    noyau.ChargeReglages();
-    if (!noyau.RechargeScenarioChoisi()) {
+    NoyauCommande c(ctx, dialogues);
+    c.noyau.ChargeReglages();
+    if (!c.noyau.RechargeScenarioChoisi()) {
         throw ErreurKovra(QStringLiteral("Choisissez un scénario : kovra-cli registry set "
                                          "RacScenChx NOM."));
     }
 
-    ImportFichier import(noyau, progression, minuterie);
+    ImportFichier import(c.noyau, c.progression, c.minuterie);
     QEventLoop boucle;
     IssueImport issue = IssueImport::NonLivre;
     bool fini = false;

@@ -1,10 +1,8 @@
-#include "app/NoyauKovra.h"
 #include "base/ErreurKovra.h"
-#include "base/MinuterieQt.h"
 #include "base/Windows1252.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
-#include "keyboard/FabriqueClavier.h"
+#include "cli/NoyauCommande.h"
 #include "processing/Compteur.h"
 #include "processing/TraiteDonnees.h"
 #include "storage/NomScenario.h"
@@ -32,14 +30,11 @@ QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
 }
 
 // Delivers the frame as reception does: typed into the focused window, or written to the
-// scenario's file. The keys bound for typing are left for the next program.
+// scenario's file.
 void Livre(ContexteCli& ctx, const QString& trame, std::shared_ptr<const EtatScenario> scenario,
            Dialogues& dialogues) {
-    InfoBulleMuette bulle;
-    MinuterieQt minuterie;
-    ProgressionMuette progression;
-    NoyauKovra noyau({ctx.DossierPret(), ctx.registre, dialogues, bulle, minuterie, progression,
-                      CreeClavierSession, false});
+    NoyauCommande c(ctx, dialogues);
+    NoyauKovra& noyau = c.noyau;
     noyau.ChargeReglages();
     QEventLoop boucle;
     bool livre = false;
