@@ -155,10 +155,10 @@ BilanDemarrage NoyauKovra::Demarre() {
     return bilan;
 }
 
-BilanOuverture NoyauKovra::OuvrePort() {
+BilanOuverture NoyauKovra::OuvrePort(bool memeInactif) {
     BilanOuverture bilan;
     try {
-        bilan.resultat = kovra::OuvrePort(port_, liaison_, env_);
+        bilan.resultat = kovra::OuvrePort(port_, liaison_, env_, memeInactif);
     } catch (const MSComm::ErreurPort& e) {
         if (e.Numero != MSComm::kErreurPortInvalide) {
             throw ErreurKovra(e.Message, QString::number(e.Numero));
@@ -171,6 +171,7 @@ BilanOuverture NoyauKovra::OuvrePort() {
 
 void NoyauKovra::FermePort(std::function<void()> puis) {
     QuandLibre([this, puis = std::move(puis)] {
+        surveillance_->Oublie();
         port_.SetPortOpen(false);
         if (puis) {
             puis();
@@ -178,12 +179,30 @@ void NoyauKovra::FermePort(std::function<void()> puis) {
     });
 }
 
-void NoyauKovra::RouvrePort(std::function<void(const BilanOuverture&)> puis) {
-    QuandLibre([this, puis = std::move(puis)] {
+void NoyauKovra::RouvrePort(std::function<void(const BilanOuverture&)> puis, bool memeInactif) {
+    QuandLibre([this, puis = std::move(puis), memeInactif] {
+        surveillance_->Oublie();
         port_.SetPortOpen(false);
-        const BilanOuverture bilan = OuvrePort();
+        BilanOuverture bilan;
+        try {
+            bilan = OuvrePort(memeInactif);
+        } catch (const ErreurKovra& e) {
+            bilan.resultat = ResultatOuverture::Impossible;
+            bilan.erreur = e.Message();
+        }
         if (puis) {
             puis(bilan);
+        }
+    });
+}
+
+void NoyauKovra::RechargeReglages(std::function<void(bool)> puis) {
+    QuandLibre([this, puis = std::move(puis)] {
+        miroirs_ = MiroirsRegistre::Lit(s_.registre);
+        touches_ = ChargeTableTouches(env_.DossierDonnees);
+        const bool charge = RechargeScenarioChoisi();
+        if (puis) {
+            puis(charge);
         }
     });
 }

@@ -73,8 +73,9 @@ public:
 
     // The load sequence of start-up: ChargeReglages, the chosen scenario compiled again and
     // loaded, the port opened from PortSerie.ini, then the notices of acquisitions that did
-    // not end and of received data kept undelivered. Throws ErreurKovra (its code the error number) for an error that must end
-    // the program; a port that cannot be opened is not one: the result says so.
+    // not end and of received data kept undelivered. Throws ErreurKovra (its code the error number)
+    // for an error that must end the program; a port that cannot be opened is not one: the result
+    // says so.
     BilanDemarrage Demarre();
     // The database, the three registry mirrors and the key tables, for work without the port.
     void ChargeReglages();
@@ -83,12 +84,18 @@ public:
     // False when no scenario is chosen (the user was told).
     bool RechargeScenarioChoisi();
 
-    // Opens the port from PortSerie.ini now.
-    BilanOuverture OuvrePort();
-    // Closes the port once no transfer, acquisition or frame is under way, then `puis`.
+    // Opens the port from PortSerie.ini now (see kovra::OuvrePort for `memeInactif`).
+    BilanOuverture OuvrePort(bool memeInactif = false);
+    // Closes the port once no transfer, acquisition or frame is under way, then `puis`. A
+    // device that went away is no longer waited for: the port stays closed.
     void FermePort(std::function<void()> puis = {});
-    // Closes the port when free and opens it again from PortSerie.ini, then `puis`.
-    void RouvrePort(std::function<void(const BilanOuverture&)> puis = {});
+    // Closes the port when free and opens it again from PortSerie.ini, then `puis`. Every
+    // failure, a value of the file that is no number included, comes back in the result.
+    void RouvrePort(std::function<void(const BilanOuverture&)> puis = {}, bool memeInactif = false);
+    // Reads the registry values and the key tables again and reloads the chosen scenario,
+    // once nothing is under way, so that the next frame follows the settings as saved;
+    // then `puis` with whether a scenario is loaded.
+    void RechargeReglages(std::function<void(bool)> puis = {});
 
     // Starts an Optimus or ScanPal acquisition; false when none can start (the user was
     // told why, unless the terminal is not read this way).

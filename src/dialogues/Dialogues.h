@@ -7,6 +7,8 @@ namespace kovra {
 
 // Caption of every message the program shows unless another is named.
 inline const QString kTitreApplication = QStringLiteral("Kovra");
+// The caption of the messages of the settings and tool windows.
+inline const QString kTitreVelar = QStringLiteral("KOVRA Velar");
 
 enum class Icone { Aucune, Information, Exclamation, Critique, Question };
 

@@ -37,13 +37,14 @@ QString TexteReglages(const QString& vitesse, const QString& parite, const QStri
         .arg(PartieEntiere(arret, QStringLiteral("Bit d'arrêt")));
 }
 
-ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnement& env) {
+ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnement& env,
+                            bool memeInactif) {
     const DocumentProfil ini = DocumentProfil::Charge(CheminDonnee(env.DossierDonnees, kPortSerie));
     const auto lit = [&](const char* cle) {
         return ini.Lit(kSectionPort, QString::fromUtf8(cle));
     };
 
-    if (PartieEntiere(lit("PortActif"), QStringLiteral("PortActif")) == 0) {
+    if (!memeInactif && PartieEntiere(lit("PortActif"), QStringLiteral("PortActif")) == 0) {
         return ResultatOuverture::Inactif;
     }
     const QString numero = lit("Port");

@@ -24,9 +24,11 @@ QString TexteReglages(const QString& vitesse, const QString& parite, const QStri
                       const QString& arret);
 
 // Reads PortSerie.ini of the data folder, applies it to the port and opens it; the
-// terminal type (key "Protocol") goes to `liaison`. A value that is not a number
-// where one is needed throws ErreurKovra; a port that cannot be opened throws
-// MSComm::ErreurPort (number 8002), for the caller to offer another port.
-ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnement& env);
+// terminal type (key "Protocol") goes to `liaison`. With `memeInactif` the port opens even
+// when PortActif is 0 (the user asked for it). A value that is not a number where one is
+// needed throws ErreurKovra; a port that cannot be opened throws MSComm::ErreurPort (number
+// 8002), for the caller to offer another port.
+ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnement& env,
+                            bool memeInactif = false);
 
 } // namespace kovra

@@ -25,6 +25,11 @@ void SurveillancePort::SurEvenement() {
     minuterie_.Apres(kIntervalle, [this] { Essaie(); });
 }
 
+void SurveillancePort::Oublie() {
+    perdu_ = false;
+    minuterie_.Annule();
+}
+
 void SurveillancePort::Essaie() {
     try {
         port_.SetPortOpen(true);

@@ -16,6 +16,8 @@ public:
     // One event of the port (the program's dispatcher calls it).
     void SurEvenement();
     bool Perdu() const { return perdu_; }
+    // The user closed or reopened the port: a device that was lost is no longer waited for.
+    void Oublie();
 
 private:
     void Essaie();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/MinuterieQt.h"
+#include "dialogues/Dialogues.h"
 #include "tools/ImportFichier.h"
 
 #include <QDialog>
@@ -18,7 +19,7 @@ class NoyauKovra;
 class Progression;
 
 // Caption of the messages of the import window.
-inline const QString kTitreImport = QStringLiteral("KOVRA Velar");
+inline const QString kTitreImport = kTitreVelar;
 
 // The file types the file dialog offers.
 inline const QString kFiltreImport =

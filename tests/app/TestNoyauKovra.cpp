@@ -246,6 +246,32 @@ TEST(NoyauKovra, ReopeningThePortWaitsForTheTransferUnderWay) {
     EXPECT_EQ(p.t.dossier.Lit("sortie.txt"), "A1;12\r\n");
 }
 
+TEST(NoyauKovra, ReopeningReportsEveryFailureAndMayOverrideAPortNotInUse) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    p.Port("HT630");
+    EcrireIni(QStringLiteral("Port_série"), "PortActif", "0", p.t.Chemin(kPortSerie));
+    ASSERT_EQ(p.noyau->Demarre().port.resultat, ResultatOuverture::Inactif);
+
+    std::optional<BilanOuverture> bilan;
+    const auto note = [&](const BilanOuverture& b) {
+        bilan = b;
+    };
+    p.noyau->RouvrePort(note);
+    ASSERT_TRUE(bilan);
+    EXPECT_EQ(bilan->resultat, ResultatOuverture::Inactif);
+    p.noyau->RouvrePort(note, true); // the user asked for it
+    EXPECT_EQ(bilan->resultat, ResultatOuverture::Ouvert);
+    EXPECT_TRUE(p.noyau->Port().PortOpen());
+
+    // A value that is no number does not end the program once it runs: it is reported.
+    EcrireIni(QStringLiteral("Port_série"), "Vitesse", "rapide", p.t.Chemin(kPortSerie));
+    p.noyau->RouvrePort(note, true);
+    EXPECT_TRUE(bilan->Impossible());
+    EXPECT_TRUE(bilan->erreur.contains("rapide"));
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+}
+
 TEST(NoyauKovra, QuittingFinishesTheFrameThenPutsTheKeyboardBack) {
     Poste p;
     p.Scenario("Saisie", kTypeEmulation, {"&CODE", "&Timer 500", "&QTY"});

@@ -54,3 +54,30 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
     AttendQue([&] { return port.InBufferCount() >= 2; });
     EXPECT_EQ(port.Input(), "OK");
 }
+
+TEST(SurveillancePort, APortTheUserClosedIsNotWaitedFor) {
+    DossierTest d;
+    DialoguesScriptes dialogues;
+    MinuterieManuelle minuterie;
+    const QString lien = d.Chemin("ttyKovra");
+    auto terminal = std::make_unique<PseudoTerminal>();
+    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
+    MSComm port;
+    port.Peripherique = lien;
+    port.SetPortOpen(true);
+    SurveillancePort surveillance(port, dialogues, minuterie);
+    EtatLiaison liaison;
+    AiguillagePort aiguillage(port, liaison, nullptr, nullptr, &surveillance);
+
+    terminal.reset();
+    QFile::remove(lien);
+    ASSERT_TRUE(AttendQue([&] { return surveillance.Perdu(); }));
+    surveillance.Oublie(); // the user closed the port meanwhile
+    terminal = std::make_unique<PseudoTerminal>();
+    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
+    minuterie.Avance();
+    minuterie.Avance();
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_FALSE(surveillance.Perdu());
+    EXPECT_EQ(dialogues.Messages().size(), 1);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QStackedWidget;
+class QToolBar;
+
+namespace kovra {
+
+// The "&Connexion" page of the settings window: the scenario reception uses (CboChoix),
+// the decimal separator (txtSep), the pause between keys, the port's state as one of two
+// stacked images (a click on it opens or closes the port), the file transfer button and
+// the toolbar TlbConnect. The window handles what the controls do.
+class PageConnexion : public QWidget {
+    Q_OBJECT
+public:
+    explicit PageConnexion(QWidget* parent = nullptr);
+
+    // Brings the image of the port's state to the front.
+    void MontrePort(bool ouvert);
+    // Fills the scenario choice and shows `choisi`, also when it is not in the list.
+    void RemplitChoix(const QStringList& noms, const QString& choisi);
+
+    QComboBox* CboChoix;
+    QLineEdit* txtSep;
+    QSpinBox* txtDelai;
+    QStackedWidget* images;
+    QLabel* imgConnected;
+    QLabel* ImgNotConnected;
+    QPushButton* CmdTransfert;
+    QToolBar* TlbConnect;
+
+signals:
+    // A click on the image in front: `ouvert` is the state it shows.
+    void imageCliquee(bool ouvert);
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+};
+
+} // namespace kovra
