@@ -6,13 +6,28 @@ namespace kovra {
 
 namespace {
 
+const QString kNomsValeurs =
+    QStringLiteral("RacScenChx, RacInvent, RacCde, MDPUTL, SepDec or DelaiTouches");
+
 QString NomValeur(const QString& nom) {
     if (!EstValeurKovra(nom)) {
-        throw ErreurUsage(QStringLiteral("unknown value %1 (RacScenChx, RacInvent, RacCde, "
-                                         "MDPUTL or SepDec)")
-                              .arg(nom));
+        throw ErreurUsage(QStringLiteral("unknown value %1 (%2)").arg(nom, kNomsValeurs));
     }
     return nom;
+}
+
+// The text to store: as given, except the pause between keys, which must be one a reading
+// takes as it was meant.
+QString TexteValeur(const QString& nom, const QString& texte) {
+    if (nom != kDelaiTouches || texte.isEmpty()) {
+        return texte;
+    }
+    if (!DelaiTouchesValide(texte)) {
+        throw ErreurUsage(QStringLiteral("DelaiTouches must be empty or a whole number of "
+                                         "milliseconds from 0 to %1")
+                              .arg(kDelaiTouchesMax));
+    }
+    return QString::number(DelaiTouchesLu(texte));
 }
 
 } // namespace
@@ -22,23 +37,26 @@ void AjouteCommandesRegistre(std::vector<Commande>& table) {
                      1,
                      {},
                      "registry get NAME",
-                     "Print a value of the key Software\\Ruduvo\\Vove: RacScenChx, RacInvent, "
-                     "RacCde, MDPUTL or SepDec.",
+                     "Print a value of the key Software\\Ruduvo\\Vove: " + kNomsValeurs + ".",
                      [](ContexteCli& ctx, const Appel& a) {
                          ctx.sortie << ctx.registre.Lit(NomValeur(a.positionnels[0])) << "\n";
                      }});
-    table.push_back({{"registry", "set"},
-                     2,
-                     {},
-                     "registry set NAME VALUE",
-                     "Write a value of the key Software\\Ruduvo\\Vove.",
-                     [](ContexteCli& ctx, const Appel& a) {
-                         if (!ctx.registre.Ecrit(NomValeur(a.positionnels[0]), a.positionnels[1])) {
-                             throw ErreurKovra(
-                                 QStringLiteral("Impossible d'écrire la valeur dans %1.")
-                                     .arg(ctx.registre.Emplacement(kCleKovra)));
-                         }
-                     }});
+    table.push_back(
+        {{"registry", "set"},
+         2,
+         {},
+         "registry set NAME VALUE",
+         QStringLiteral("Write a value of the key Software\\Ruduvo\\Vove. DelaiTouches is the "
+                        "pause between keystrokes in milliseconds (0 to %1; empty or 0: full "
+                        "speed).")
+             .arg(kDelaiTouchesMax),
+         [](ContexteCli& ctx, const Appel& a) {
+             const QString nom = NomValeur(a.positionnels[0]);
+             if (!ctx.registre.Ecrit(nom, TexteValeur(nom, a.positionnels[1]))) {
+                 throw ErreurKovra(QStringLiteral("Impossible d'écrire la valeur dans %1.")
+                                       .arg(ctx.registre.Emplacement(kCleKovra)));
+             }
+         }});
 }
 
 } // namespace kovra

@@ -32,6 +32,12 @@ void NoteNonTapee(BilanFrappe& bilan, const Touche& touche);
 // so the plan is made right before it is played.
 PlanFrappe PlanifieTouches(std::u32string_view texte, int attente, const ClavierVirtuel& clavier);
 
+// Puts a pause of `millisecondes` between each keystroke of a plan and the next: after
+// every release that leaves no key of the plan held, when a key is pressed after it. Keys
+// typed together (Shift+A, an Alt code) stay one keystroke; a pause already there lasts at
+// least that long. Nothing changes for 0 or less.
+void EspaceTouches(PlanFrappe& plan, int millisecondes);
+
 // Plays a plan at once, without its pauses or any delay the keyboard asks for (the
 // keyboard is told of each pause): for recorders and dry runs.
 BilanFrappe JoueImmediatement(const PlanFrappe& plan, ClavierVirtuel& clavier);

@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <algorithm>
 
 namespace kovra {
 
@@ -111,10 +112,10 @@ void TraiteEmul::Suivante() {
     s_.progression.Termine();
     // Delivered as the scenario said when the frame was processed, even if another one is
     // chosen meanwhile.
-    Livraison livraison{sortie, scenario.SortieFichier, scenario.FichierNumerote,
-                        scenario.SortieFichier
-                            ? CheminFichierScenario(scenario, s_.env.DossierDonnees)
-                            : QString()};
+    Livraison livraison{
+        sortie, scenario.SortieFichier, scenario.FichierNumerote,
+        scenario.SortieFichier ? CheminFichierScenario(scenario, s_.env.DossierDonnees) : QString(),
+        s_.miroirs.DelaiTouches};
     minuterie_.Apres(enCours_.delaiAvant, [this, livraison] { Livre(livraison); });
 }
 
@@ -134,6 +135,7 @@ void TraiteEmul::Livre(const Livraison& l) {
         lecteur_ = std::make_unique<LecteurFrappe>(*clavierLecteur_, s_.minuterie);
     }
     bilan_ = {};
+    delaiTouches_ = l.delaiTouches;
     enFrappe_ = true;
     const bool avecPauses = l.sortie.contains(kTimer);
     TapeSegment(l.sortie.split(kTimer), 0, avecPauses);
@@ -147,6 +149,7 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     }
     const QString segment = TraiteMarquesVerrous(segments[i], *clavierLecteur_);
     PlanFrappe plan = PlanifieTouches(segment.toStdU32String(), 0, *clavierLecteur_);
+    EspaceTouches(plan, delaiTouches_);
     lecteur_->Joue(std::move(plan), [this, segments = std::move(segments), i,
                                      avecPauses](BilanFrappe bilan) mutable {
         for (const Touche& t : bilan.nonTapees) {
@@ -156,7 +159,10 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
             TapeSegment(std::move(segments), i + 1, false);
             return;
         }
-        minuterie_.Apres(s_.etat.PauseTimer, [this, segments = std::move(segments), i] {
+        // Between two segments, the keys stay at least the pause between keystrokes apart.
+        const int pause = i + 1 < segments.size() ? std::max<int>(s_.etat.PauseTimer, delaiTouches_)
+                                                  : s_.etat.PauseTimer;
+        minuterie_.Apres(pause, [this, segments = std::move(segments), i] {
             TapeSegment(segments, i + 1, true);
         });
     });

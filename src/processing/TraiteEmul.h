@@ -42,7 +42,7 @@ struct ServicesTraitement {
     const EtatScenario& scenario; // the active scenario
     EtatTraitement& etat;
     const TableTouches& touches;
-    const MiroirsRegistre& miroirs; // the decimal separator
+    const MiroirsRegistre& miroirs; // the decimal separator, the pause between keys
     // The keyboard that types, made when the first keystroke frame is delivered; throws
     // ErreurKovra when there is none to type with.
     std::function<ClavierVirtuel&()> clavier;
@@ -71,10 +71,12 @@ struct DemandeTraitement {
 };
 
 // Takes each frame through processing and delivers it: typed for a keystroke scenario,
-// cut at its "{TIMER}" marks with a pause of PauseTimer after each segment, or written to
-// the scenario's file; then the port is reset. Every pause is a timer and typing goes in
-// batches on the event loop, which is never held. A frame handed over while another is
-// processed or typed waits its turn. Destroying the pipeline drops what is pending.
+// cut at its "{TIMER}" marks with a pause of PauseTimer after each segment and with the
+// pause between keystrokes of the registry (DelaiTouches, as it was when the frame was
+// processed), or written to the scenario's file; then the port is reset. Every pause is a
+// timer and typing goes in batches on the event loop, which is never held. A frame handed
+// over while another is processed or typed waits its turn. Destroying the pipeline drops
+// what is pending.
 class TraiteEmul {
 public:
     explicit TraiteEmul(ServicesTraitement services);
@@ -103,6 +105,7 @@ private:
         bool fichier;
         bool numerote;
         QString chemin;
+        int delaiTouches; // milliseconds between keystrokes
     };
 
     void Suivante();
@@ -116,7 +119,8 @@ private:
     ClavierVirtuel* clavierLecteur_ = nullptr;
     std::deque<DemandeTraitement> enAttente_;
     DemandeTraitement enCours_;
-    BilanFrappe bilan_; // of the frame being typed
+    BilanFrappe bilan_;    // of the frame being typed
+    int delaiTouches_ = 0; // of the frame being typed
     bool occupe_ = false;
     bool enFrappe_ = false;
 };

@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 
 namespace kovra {
@@ -273,11 +274,36 @@ bool Registre::EcrireRegistre(Ruche, const QString& cle, const QString& valeur,
 }
 
 MiroirsRegistre MiroirsRegistre::Lit(const Registre& registre) {
-    return {registre.Lit(kRacInvent), registre.Lit(kRacCde), registre.Lit(kSepDec)};
+    return {registre.Lit(kRacInvent), registre.Lit(kRacCde), registre.Lit(kSepDec),
+            DelaiTouchesLu(registre.Lit(kDelaiTouches))};
+}
+
+int DelaiTouchesLu(const QString& texte) {
+    bool ok = false;
+    const int ms = texte.trimmed().toInt(&ok);
+    if (!ok) {
+        return 0;
+    }
+    return std::clamp(ms, 0, kDelaiTouchesMax);
+}
+
+bool DelaiTouchesValide(const QString& texte) {
+    if (texte.isEmpty()) {
+        return true;
+    }
+    if (texte.size() > 4) {
+        return false;
+    }
+    for (const QChar c : texte) {
+        if (c < u'0' || c > u'9') {
+            return false;
+        }
+    }
+    return texte.toInt() <= kDelaiTouchesMax;
 }
 
 bool EstValeurKovra(const QString& nom) {
-    for (const QString& v : {kRacScenChx, kRacInvent, kRacCde, kMDPUTL, kSepDec}) {
+    for (const QString& v : {kRacScenChx, kRacInvent, kRacCde, kMDPUTL, kSepDec, kDelaiTouches}) {
         if (v == nom) {
             return true;
         }

@@ -7,13 +7,25 @@ namespace kovra {
 // Root of the per-user settings: the only hive Kovra uses.
 enum class Ruche { HKEY_CURRENT_USER };
 
-// The key that holds Kovra's five settings, and their names.
+// The key that holds Kovra's settings, and their names.
 inline const QString kCleKovra = QStringLiteral("Software\\Ruduvo\\Vove");
 inline const QString kRacScenChx = QStringLiteral("RacScenChx"); // chosen scenario
 inline const QString kRacInvent = QStringLiteral("RacInvent");   // inventory scenario
 inline const QString kRacCde = QStringLiteral("RacCde");         // order scenario
 inline const QString kMDPUTL = QStringLiteral("MDPUTL");         // settings lock
 inline const QString kSepDec = QStringLiteral("SepDec");         // decimal separator
+// Pause between two keystrokes, in milliseconds, for targets that drop keys typed at full
+// speed; empty or 0: full speed.
+inline const QString kDelaiTouches = QStringLiteral("DelaiTouches");
+// The longest pause between keystrokes.
+inline constexpr int kDelaiTouchesMax = 1000;
+
+// The pause a DelaiTouches text stands for: 0 for an empty text or one that is no whole
+// number, never below 0 nor above kDelaiTouchesMax.
+int DelaiTouchesLu(const QString& texte);
+// Whether a text may be stored as DelaiTouches: empty, or a whole number from 0 to
+// kDelaiTouchesMax written in digits.
+bool DelaiTouchesValide(const QString& texte);
 
 // Per-user string values under a key path such as "Software\Ruduvo\Vove". On Windows
 // they are the registry; elsewhere a key "Software\<Organisation>\<Application>" is the
@@ -56,17 +68,18 @@ private:
     QString racine_;
 };
 
-// The program's copies of three of the values, refreshed at start-up and when the
+// The program's copies of some of the values, refreshed at start-up and when the
 // settings window opens.
 struct MiroirsRegistre {
-    QString ScenInvent; // RacInvent
-    QString ScenCde;    // RacCde
-    QString SepDecimal; // SepDec
+    QString ScenInvent;   // RacInvent
+    QString ScenCde;      // RacCde
+    QString SepDecimal;   // SepDec
+    int DelaiTouches = 0; // DelaiTouches, in milliseconds (see DelaiTouchesLu)
 
     static MiroirsRegistre Lit(const Registre& registre);
 };
 
-// True for the five value names of Kovra's key.
+// True for the value names of Kovra's key.
 bool EstValeurKovra(const QString& nom);
 
 } // namespace kovra

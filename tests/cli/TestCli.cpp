@@ -142,6 +142,20 @@ TEST(KovraCli, IniAndRegistryCommands) {
                      {{"registry", "get", "SepDec"}, 0, ",\n"},
                      {{"registry", "get", "Autre"}, 2, ""},
                      {{"registry", "set", "MDPUTL"}, 2, ""},
+                     {{"registry", "get", "DelaiTouches"}, 0, "\n"},
+                     {{"registry", "set", "DelaiTouches", "250"}, 0, ""},
+                     {{"registry", "get", "DelaiTouches"}, 0, "250\n"},
+                     {{"registry", "set", "DelaiTouches", "0040"}, 0, ""},
+                     {{"registry", "get", "DelaiTouches"}, 0, "40\n"},
+                     // A pause a reading would not take as meant is refused, and the one
+                     // stored stays.
+                     {{"registry", "set", "DelaiTouches", "1001"}, 2, ""},
+                     {{"registry", "set", "DelaiTouches", "-1"}, 2, ""},
+                     {{"registry", "set", "DelaiTouches", "12.5"}, 2, ""},
+                     {{"registry", "set", "DelaiTouches", "lent"}, 2, ""},
+                     {{"registry", "get", "DelaiTouches"}, 0, "40\n"},
+                     {{"registry", "set", "DelaiTouches", ""}, 0, ""},
+                     {{"registry", "get", "DelaiTouches"}, 0, "\n"},
                  });
     EXPECT_TRUE(QFile::exists(cli.d.Chemin("registre/Ruduvo/Vove.conf")));
 }
@@ -264,6 +278,8 @@ TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
     } cas[] = {
         {{"--help"}, 0, "scenario create NAME --type Emulation|Fichier"},
         {{"scenario", "create", "--help"}, 0, "--numbered"},
+        {{"registry", "set", "--help"}, 0, "DelaiTouches"},
+        {{"registry", "get", "Delai"}, 2, "DelaiTouches"},
         {{}, 2, "Usage"},
         {{"inconnue"}, 2, "unknown command"},
         {{"--dir"}, 2, "--dir needs a folder"},

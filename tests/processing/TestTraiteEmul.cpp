@@ -18,6 +18,17 @@ using kovra::test::Traitement;
 
 namespace {
 
+// Manual time whose pauses, once a keyboard is named, show among its key events.
+struct MinuterieTemoin : MinuterieManuelle {
+    ClavierEnregistreur* temoin = nullptr;
+    void Apres(int ms, std::function<void()> suite) override {
+        if (temoin != nullptr && ms != 0) {
+            temoin->NotePause(ms);
+        }
+        MinuterieManuelle::Apres(ms, std::move(suite));
+    }
+};
+
 struct PortCompte : ReinitialisationPort {
     int reinitialisations = 0;
     void ReinitialisePort() override { ++reinitialisations; }
@@ -34,7 +45,7 @@ struct Chaine {
     Traitement tr;
     TableTouches touches;
     ClavierEnregistreur clavier;
-    MinuterieManuelle minuterie;
+    MinuterieTemoin minuterie;
     ProgressionMuette progression;
     PortCompte port;
     MiroirsRegistre miroirs{{}, {}, "."};
@@ -191,6 +202,52 @@ TEST(TraiteEmul, AFrameArrivingDuringTypingWaitsItsTurn) {
     EXPECT_TRUE(c.Tape() == U"1A2B");
     EXPECT_EQ(livrees, 2);
     EXPECT_EQ(c.port.reinitialisations, 2);
+}
+
+TEST(TraiteEmul, PausesBetweenKeystrokesAsTheRegistrySaysForEachFrame) {
+    const struct {
+        const char* nom;
+        QStringList actions;
+        int delai;
+        std::vector<std::string> evenements;
+    } cas[] = {
+        {"full speed",
+         {"&CODE", "+b"},
+         0,
+         {"wait 100", "down \"a\"", "up \"a\"", "down SHIFT", "down \"b\"", "up \"b\"",
+          "up SHIFT"}},
+        {"a pause between keystrokes, none after the last",
+         {"&CODE", "+b"},
+         30,
+         {"wait 100", "down \"a\"", "up \"a\"", "wait 30", "down SHIFT", "down \"b\"", "up \"b\"",
+          "up SHIFT"}},
+        {"segments stay apart by the pause between keystrokes when it is longer",
+         {"&CODE", "&Timer 10", "&CODE"},
+         30,
+         {"wait 100", "down \"a\"", "up \"a\"", "wait 30", "down \"b\"", "up \"b\"", "wait 10"}},
+        {"and by their own pause when it is",
+         {"&CODE", "&Timer 50", "&CODE"},
+         30,
+         {"wait 100", "down \"a\"", "up \"a\"", "wait 50", "down \"b\"", "up \"b\"", "wait 50"}},
+    };
+    for (const auto& k : cas) {
+        Chaine c({k.actions, {}, 0, 0, 0, ".", ""});
+        c.minuterie.temoin = &c.clavier;
+        c.miroirs.DelaiTouches = k.delai;
+        c.emul.Traite(k.actions.size() == 2 ? "a\r" : "a\rb\r");
+        c.minuterie.Termine();
+        EXPECT_EQ(c.clavier.Evenements(), k.evenements) << k.nom;
+    }
+    // The pause is the one set when the frame came: a change reaches the next frame.
+    Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+    c.miroirs.DelaiTouches = 20;
+    c.emul.Traite("ab\r");
+    c.miroirs.DelaiTouches = 0;
+    c.minuterie.Termine();
+    c.emul.Traite("cd\r");
+    c.minuterie.Termine();
+    EXPECT_TRUE(c.Tape() == U"abcd");
+    EXPECT_EQ(c.minuterie.Delais(), (QList<int>{100, 20, 100}));
 }
 
 TEST(CompteOccurrences, CountsOverlappingMatches) {

@@ -154,3 +154,29 @@ TEST(Registre, AWriteChangesOneValueAndKeepsTheRest) {
     EXPECT_EQ(r.Lit(kRacCde), "Quai 1, quai 2");
     EXPECT_EQ(r.Lit(kSepDec), ".");
 }
+
+TEST(Registre, ThePauseBetweenKeysReadsAsAWholeNumberWithinBounds) {
+    const struct {
+        const char* texte;
+        int lu;
+        bool valide; // may be stored as it is
+    } cas[] = {
+        {"", 0, true},          {"0", 0, true},
+        {"25", 25, true},       {"1000", 1000, true},
+        {"0040", 40, true},     {"1001", 1000, false},
+        {"99999", 1000, false}, {"-5", 0, false},
+        {" 25 ", 25, false},    {"+5", 5, false},
+        {"12.5", 0, false},     {"abc", 0, false},
+        {"1e3", 0, false},      {"99999999999", 0, false},
+    };
+    DossierTest d;
+    Registre r(d.Chemin());
+    for (const auto& c : cas) {
+        EXPECT_EQ(DelaiTouchesLu(c.texte), c.lu) << c.texte;
+        EXPECT_EQ(DelaiTouchesValide(c.texte), c.valide) << c.texte;
+        ASSERT_TRUE(r.Ecrit(kDelaiTouches, c.texte));
+        EXPECT_EQ(MiroirsRegistre::Lit(r).DelaiTouches, c.lu) << c.texte;
+    }
+    EXPECT_TRUE(EstValeurKovra(kDelaiTouches));
+    EXPECT_EQ(MiroirsRegistre::Lit(Registre(d.Chemin("vide"))).DelaiTouches, 0);
+}
