@@ -123,6 +123,8 @@ PageProprietes::PageProprietes(const QString& dossierDonnees,
         Cadre(QStringLiteral("FraFlux"), QStringLiteral("Contrôle de flux"), cboFlux_, this), 2, 0);
     disposition->addWidget(
         Cadre(QStringLiteral("FraProtocol"), QStringLiteral("Protocol"), cboProtocol_, this), 2, 1);
+    disposition->setColumnStretch(0, 1);
+    disposition->setColumnStretch(1, 1);
     disposition->setRowStretch(3, 1);
     disposition->addWidget(tlbPrpp_, 4, 0, 1, 2, Qt::AlignRight);
 

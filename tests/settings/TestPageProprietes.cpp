@@ -84,16 +84,18 @@ struct Page {
     }
 };
 
-QStringList Textes(const QList<QWidget*>& controles) {
-    QStringList textes;
-    for (QWidget* c : controles) {
-        if (auto* cadre = qobject_cast<QGroupBox*>(c)) {
-            textes << cadre->title();
-        } else if (auto* libelle = qobject_cast<QLabel*>(c)) {
-            textes << libelle->text();
+// What names a list on the page: the title of its frame, then its label.
+QStringList Legendes(QComboBox* liste) {
+    QStringList legendes;
+    if (auto* cadre = qobject_cast<QGroupBox*>(liste->parentWidget())) {
+        legendes << cadre->title();
+    }
+    for (QLabel* libelle : liste->parentWidget()->findChildren<QLabel*>()) {
+        if (libelle->buddy() == liste) {
+            legendes << libelle->text();
         }
     }
-    return textes;
+    return legendes;
 }
 
 } // namespace
@@ -105,43 +107,33 @@ TEST(PageProprietes, OffersTheListsUnderTheirCaptions) {
         ports << QStringLiteral("COM %1").arg(n);
     }
     ports << p.terminal.Chemin() << QString::fromUtf8("/dev/ttyUSB0 — FT232R USB UART");
-    EXPECT_EQ(p.Lignes("CboPort"), ports);
-    EXPECT_EQ(p.Lignes("CboVitesse"),
-              QStringList({"75", "110", "150", "300", "600", "1200", "1800", "2400", "4800", "9600",
-                           "19200", "38400", "57600", "115200", "230400", "460800"}));
-    EXPECT_EQ(p.Lignes("CboDonnées"), QStringList({"4", "5", "6", "7", "8"}));
-    EXPECT_EQ(p.Lignes("CboParité"),
-              QStringList({"Aucune", "Paire", "Impaire", "Marque", "Espace"}));
-    EXPECT_EQ(p.Lignes("CboArret"), QStringList({"1", "1.5", "2"}));
-    EXPECT_EQ(p.Lignes("CboFlux"), QStringList({"Aucun", "Xon/Xoff", "RTS/CTS", "RTS & Xon"}));
-    EXPECT_EQ(p.Lignes("CboProtocol"), QStringList({"Optimus", "ScanPal", "HT630", "PT630"}));
-
-    // Each list sits in its frame, or beside its label.
+    const QString preference = QString::fromUtf8("Préférence de connection");
     const struct {
         const char* liste;
-        const char* legende;
-    } places[] = {
-        {"CboPort", "Port"},
-        {"CboVitesse", "Vitesse"},
-        {"CboDonnées", "Bits de données :"},
-        {"CboParité", "Parité :"},
-        {"CboArret", "Bits d'arrêts :"},
-        {"CboFlux", "Contrôle de flux"},
-        {"CboProtocol", "Protocol"},
+        QStringList lignes;
+        QStringList legendes;
+    } cas[] = {
+        {"CboPort", ports, {"Port"}},
+        {"CboVitesse",
+         {"75", "110", "150", "300", "600", "1200", "1800", "2400", "4800", "9600", "19200",
+          "38400", "57600", "115200", "230400", "460800"},
+         {"Vitesse"}},
+        {"CboDonnées",
+         {"4", "5", "6", "7", "8"},
+         {preference, QString::fromUtf8("Bits de données :")}},
+        {"CboParité",
+         {"Aucune", "Paire", "Impaire", "Marque", "Espace"},
+         {preference, QString::fromUtf8("Parité :")}},
+        {"CboArret", {"1", "1.5", "2"}, {preference, QString::fromUtf8("Bits d'arrêts :")}},
+        {"CboFlux",
+         {"Aucun", "Xon/Xoff", "RTS/CTS", "RTS & Xon"},
+         {QString::fromUtf8("Contrôle de flux")}},
+        {"CboProtocol", {"Optimus", "ScanPal", "HT630", "PT630"}, {"Protocol"}},
     };
-    for (const auto& place : places) {
-        QComboBox* liste = p.Liste(place.liste);
-        QStringList legendes{Textes({liste->parentWidget()})};
-        for (QLabel* l : p.page->findChildren<QLabel*>()) {
-            if (l->buddy() == liste) {
-                legendes << l->text();
-            }
-        }
-        EXPECT_TRUE(legendes.contains(QString::fromUtf8(place.legende)))
-            << place.liste << ": " << legendes.join('|').toStdString();
+    for (const auto& c : cas) {
+        EXPECT_EQ(p.Lignes(c.liste), c.lignes) << c.liste;
+        EXPECT_EQ(Legendes(p.Liste(c.liste)), c.legendes) << c.liste;
     }
-    EXPECT_EQ(Textes({p.Liste("CboDonnées")->parentWidget()}),
-              QStringList{QString::fromUtf8("Préférence de connection")});
 
     auto* tlb = p.page->findChild<QToolBar*>("TlbPrpp");
     ASSERT_NE(tlb, nullptr);
@@ -177,79 +169,50 @@ TEST(PageProprietes, OpensOnTheValuesOfTheFile) {
     for (const auto& c : cas) {
         Page p(c.fichier);
         EXPECT_EQ(p.Choix(), c.choix) << c.nom;
-        // What the lists show is what Valider would store; a list without a choice keeps
-        // the file's value.
-        ReglagesPort attendu = LitReglagesPort(p.t.donnees);
-        const auto garde = [](auto& valeur, const QString& choix) {
-            if (choix.isEmpty()) {
-                valeur.reset();
-            }
-        };
-        garde(attendu.port, c.choix[0]);
-        garde(attendu.peripherique, c.choix[0]);
-        garde(attendu.vitesse, c.choix[1]);
-        garde(attendu.bitsDonnees, c.choix[2]);
-        garde(attendu.parite, c.choix[3]);
-        garde(attendu.arret, c.choix[4]);
-        garde(attendu.flux, c.choix[5]);
-        garde(attendu.protocole, c.choix[6]);
-        EXPECT_EQ(p.page->Reglages(), attendu) << c.nom;
     }
 }
 
-TEST(PageProprietes, GivesTheLinesPickedAndWritesNothing) {
+TEST(PageProprietes, GivesTheLinesPickedWhichTheWindowStoresForThePort) {
     Page p;
     const QByteArray avant = p.t.dossier.Lit("donnees/PortSerie.ini");
     QSignalSpy valide(p.page.get(), &PageProprietes::valide);
     QSignalSpy ferme(p.page.get(), &PageProprietes::ferme);
-
     p.Choisit("CboPort", "COM 7");
-    p.Choisit("CboVitesse", "115200");
-    p.Choisit("CboDonnées", "4");
-    p.Choisit("CboParité", "Marque");
-    p.Choisit("CboArret", "2");
-    p.Choisit("CboFlux", "RTS & Xon");
-    p.Choisit("CboProtocol", "Optimus");
-    ReglagesPort attendu;
-    attendu.port = 7;
-    attendu.vitesse = "115200";
-    attendu.bitsDonnees = 4;
-    attendu.parite = QChar('M');
-    attendu.arret = "2";
-    attendu.flux = 3;
-    attendu.protocole = "Optimus";
-    EXPECT_EQ(p.page->Reglages(), attendu);
-    // The page offers 4 data bits, which the port refuses when they are stored.
-    EXPECT_TRUE(RefusReglagesPort(p.page->Reglages()).contains(QString::fromUtf8("4 bits")));
-
-    p.Clique(1);
-    EXPECT_EQ(valide.count(), 1);
-    EXPECT_EQ(ferme.count(), 0);
-    p.Clique(2);
-    EXPECT_EQ(ferme.count(), 1);
-    EXPECT_EQ(p.t.dossier.Lit("donnees/PortSerie.ini"), avant);
-}
-
-TEST(PageProprietes, TheDevicePickedIsTheLineThePortOpens) {
-    Page p;
     p.Choisit("CboPort", p.terminal.Chemin());
     p.Choisit("CboVitesse", "38400");
-    p.Choisit("CboParité", "Impaire");
-    p.Choisit("CboDonnées", "7");
+    p.Choisit("CboDonnées", "4");
+    p.Choisit("CboParité", "Marque");
     p.Choisit("CboArret", "1.5");
+    p.Choisit("CboFlux", "RTS & Xon");
     p.Choisit("CboProtocol", "ScanPal");
-    const ReglagesPort r = p.page->Reglages();
-    ASSERT_EQ(RefusReglagesPort(r), "");
-    EcritReglagesPort(p.t.donnees, r);
+    ReglagesPort attendu;
+    attendu.peripherique = p.terminal.Chemin();
+    attendu.vitesse = "38400";
+    attendu.bitsDonnees = 4;
+    attendu.parite = QChar('M');
+    attendu.arret = "1.5";
+    attendu.flux = 3;
+    attendu.protocole = "ScanPal";
+    EXPECT_TRUE(p.page->Reglages() == attendu);
+    // The page offers 4 data bits, which the port refuses when they are to be stored.
+    EXPECT_TRUE(RefusReglagesPort(p.page->Reglages()).contains(QString::fromUtf8("4 bits")));
+    p.Clique(1);
+    p.Clique(2);
+    EXPECT_EQ(valide.count(), 1);
+    EXPECT_EQ(ferme.count(), 1);
+    EXPECT_EQ(p.t.dossier.Lit("donnees/PortSerie.ini"), avant); // the page wrote nothing
 
+    // Stored as the window does it, the line picked is the one the port opens.
+    p.Choisit("CboDonnées", "7");
+    p.Choisit("CboParité", "Impaire");
+    p.Choisit("CboFlux", "Aucun");
+    EcritReglagesPort(p.t.donnees, p.page->Reglages());
     MSComm port;
     EtatLiaison liaison;
     EXPECT_EQ(OuvrePort(port, liaison, p.t.env), ResultatOuverture::Ouvert);
-    EXPECT_TRUE(port.PortOpen());
     EXPECT_EQ(port.NomPeripherique(), p.terminal.Chemin());
     EXPECT_EQ(port.Settings, "38400,O,7,1");
     EXPECT_EQ(liaison.TypeTerminal, GenreTerminal::ScanPal);
-    // A page opened again shows what was stored.
     Page autre(p.t.dossier.Lit("donnees/PortSerie.ini"));
     EXPECT_EQ(autre.Choix(), QStringList({p.terminal.Chemin(), "38400", "7", "Impaire", "1.5",
                                           "Aucun", "ScanPal"}));
