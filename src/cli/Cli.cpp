@@ -21,6 +21,7 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesClavier(table);
     AjouteCommandesEcoute(table);
     AjouteCommandesImport(table);
+    AjouteCommandesPort(table);
     return table;
 }
 

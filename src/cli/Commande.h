@@ -72,6 +72,7 @@ void AjouteCommandesTraitement(std::vector<Commande>& table);
 void AjouteCommandesClavier(std::vector<Commande>& table);
 void AjouteCommandesEcoute(std::vector<Commande>& table);
 void AjouteCommandesImport(std::vector<Commande>& table);
+void AjouteCommandesPort(std::vector<Commande>& table);
 
 // A whole number within [min, max] given for `quoi`, or ErreurUsage.
 int EntierArgument(const QString& texte, const QString& quoi, int min, int max);

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "settings/ReglagesPort.h"
 #include "storage/Registre.h"
 #include "support/DossierTest.h"
 
@@ -343,4 +344,66 @@ TEST(KovraCli, ImportDeliversATextFileOnTheChosenScenario) {
     }
     EXPECT_TRUE(
         cli({"import", cli.d.Chemin("absent.txt")}).erreurs.contains("Le fichier n'existe pas"));
+}
+
+TEST(KovraCli, PortSetWritesThePortSettingsAsTheSettingsWindowDoes) {
+    Cli cli;
+    cli({"dir"});
+    const QByteArray avant = "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 9600\r\nBit de donn\xE9"
+                             "e= 8\r\nBit de parit\xE9=N\r\nBit d'arr\xEAt= 1\r\n"
+                             "Protocol=HT630\r\nFlux= 0\r\n";
+    cli.d.Ecrit("donnees/PortSerie.ini", avant);
+    // Refused or malformed: nothing written, and a message.
+    Deroule(cli, {
+                     {{"port", "set", "--data", "4"}, 1, ""},
+                     {{"port", "set", "--speed", "rapide"}, 1, ""},
+                     {{"port", "set", "--com", "21", "--flow", "1"}, 1, ""},
+                     {{"port", "set", "--parity", "X"}, 1, ""},
+                     {{"port", "set", "--type", "ht630"}, 1, ""},
+                     {{"port", "set"}, 2, ""},
+                     {{"port", "set", "--com", "trois"}, 2, ""},
+                     {{"port", "set", "--parity", "Paire"}, 2, ""},
+                     {{"port", "set", "--device", "/dev/ttyUSB0", "--com", "2"}, 2, ""},
+                     {{"port", "set", "--baud", "9600"}, 2, ""},
+                 });
+    EXPECT_EQ(cli.d.Lit("donnees/PortSerie.ini"), avant);
+    EXPECT_TRUE(cli({"port", "set", "--data", "4"}).erreurs.contains("4 bits de données"));
+
+    const struct {
+        QStringList arguments;
+        QByteArray fichier; // PortSerie.ini afterwards
+    } cas[] = {
+        {{"port", "set", "--com", "3", "--speed", "19200", "--parity", "e", "--data", "7", "--stop",
+          "1.5", "--flow", "2", "--type", "PT630"},
+         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
+         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 2\r\n"
+         "Port= 3\r\n"},
+        {{"port", "set", "--device", "/dev/pts/9", "--flow=0"},
+         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
+         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
+         "Port= 3\r\nPeripherique=/dev/pts/9\r\n"},
+        {{"port", "set", "--com", "1"},
+         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
+         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
+         "Port= 1\r\nPeripherique=\r\n"},
+    };
+    for (const auto& c : cas) {
+        const Resultat r = cli(c.arguments);
+        const std::string ligne = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.statut, 0) << ligne << "\n" << r.erreurs.toStdString();
+        EXPECT_EQ(r.sortie + r.erreurs, "") << ligne;
+        EXPECT_EQ(cli.d.Lit("donnees/PortSerie.ini"), c.fichier) << ligne;
+    }
+}
+
+TEST(KovraCli, PortListPrintsTheDevicesPresent) {
+    Cli cli;
+    QString attendu;
+    for (const PeripheriqueSerie& p : PeripheriquesPresents()) {
+        attendu += p.chemin + "\t" + p.description + "\n";
+    }
+    Deroule(cli, {
+                     {{"port", "list"}, 0, attendu.toUtf8().constData()},
+                     {{"port", "list", "trop"}, 2, ""},
+                 });
 }

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "settings/ReglagesPort.h"
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QToolBar;
+
+namespace kovra {
+
+// The "&Propriétés" page of the settings window: the serial port's settings and the
+// terminal type, each chosen in a list (CboPort, CboVitesse, CboDonnées, CboParité,
+// CboArret, CboFlux, CboProtocol), and the toolbar TlbPrpp with "Valider" (1) and "Fermer"
+// (2). The lists open on the values of PortSerie.ini; a value that matches no line leaves
+// its list without a choice. The page writes nothing: it hands over the values chosen
+// (Reglages) and says which button was pressed, and the window does the rest.
+class PageProprietes : public QWidget {
+    Q_OBJECT
+public:
+    // `peripheriques` gives the serial devices to offer after "COM 1" to "COM 20"
+    // (PeripheriquesPresents in the program); it is asked once.
+    PageProprietes(const QString& dossierDonnees,
+                   std::function<QList<PeripheriqueSerie>()> peripheriques,
+                   QWidget* parent = nullptr);
+
+    // The values as chosen now; a list without a choice leaves its value unset.
+    ReglagesPort Reglages() const;
+
+signals:
+    void valide();
+    void ferme();
+
+private:
+    // Chooses in each list the line of the value given, when there is one.
+    void Selectionne(const ReglagesPort& reglages);
+
+    QStringList cheminsPeripheriques_; // device of each CboPort line after the COM lines
+    QComboBox* cboPort_;
+    QComboBox* cboVitesse_;
+    QComboBox* cboDonnees_;
+    QComboBox* cboParite_;
+    QComboBox* cboArret_;
+    QComboBox* cboFlux_;
+    QComboBox* cboProtocol_;
+    QToolBar* tlbPrpp_;
+};
+
+} // namespace kovra

@@ -1,0 +1,270 @@
+#include "settings/ReglagesPort.h"
+
+#include "base/ErreurKovra.h"
+#include "link/OuverturePort.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+
+#include <QSerialPortInfo>
+#include <limits>
+
+namespace kovra {
+
+namespace {
+
+const QString kClePort = QStringLiteral("Port");
+const QString kClePeripherique = QStringLiteral("Peripherique");
+const QString kCleDonnees = QStringLiteral("Bit de donnée");
+const QString kCleParite = QStringLiteral("Bit de parité");
+const QString kCleArret = QStringLiteral("Bit d'arrêt");
+const QString kCleVitesse = QStringLiteral("Vitesse");
+const QString kCleProtocole = QStringLiteral("Protocol");
+const QString kCleFlux = QStringLiteral("Flux");
+
+constexpr int kVitessesListees = 16;
+// The data bits the serial layer can set (QSerialPort offers 5 to 8, on every platform).
+constexpr int kMinBitsDonnees = 5;
+constexpr int kMaxBitsDonnees = 8;
+
+std::optional<int> Entier(const QString& texte) {
+    bool ok = false;
+    const int n = texte.toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
+std::optional<QString> NonVide(const QString& texte) {
+    return texte.isEmpty() ? std::nullopt : std::optional<QString>(texte);
+}
+
+// The speed as a number the port takes (1 to the largest 32-bit value), or nothing.
+std::optional<qint32> VitesseValide(const QString& texte) {
+    bool ok = false;
+    const qlonglong v = texte.toLongLong(&ok);
+    if (!ok || v <= 0 || v > std::numeric_limits<qint32>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<qint32>(v);
+}
+
+bool AvecCaractereDeControle(const QString& texte) {
+    for (const QChar c : texte) {
+        if (c.category() == QChar::Other_Control) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Numbers go to the file the way the settings window has always written them: a blank
+// where a sign would stand, then the number. Reading drops the blank.
+QString Nombre(const QString& texte) {
+    return u' ' + texte;
+}
+
+QString NonModifie(const QString& fichier) {
+    return QStringLiteral("Le fichier %1 n'a pas été modifié.").arg(fichier);
+}
+
+} // namespace
+
+QList<PeripheriqueSerie> PeripheriquesPresents() {
+    QList<PeripheriqueSerie> liste;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        liste.append({info.systemLocation(), info.description()});
+    }
+    return liste;
+}
+
+QString LignePeripherique(const PeripheriqueSerie& peripherique) {
+    if (peripherique.description.isEmpty()) {
+        return peripherique.chemin;
+    }
+    return peripherique.chemin + QStringLiteral(" — ") + peripherique.description;
+}
+
+QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques) {
+    QStringList lignes;
+    for (int n = kPremierPortCom; n <= kDernierPortCom; ++n) {
+        lignes << QStringLiteral("COM %1").arg(n);
+    }
+    for (const PeripheriqueSerie& p : peripheriques) {
+        lignes << LignePeripherique(p);
+    }
+    return lignes;
+}
+
+QStringList LignesVitesse(const QString& dossierDonnees) {
+    const DocumentProfil touche = DocumentProfil::Charge(CheminDonnee(dossierDonnees, kTouche));
+    QStringList lignes;
+    for (int n = 1; n <= kVitessesListees; ++n) {
+        lignes << touche.Lit(QStringLiteral("Vitesses"), QString::number(n));
+    }
+    return lignes;
+}
+
+QStringList LignesDonnees() {
+    return {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+            QStringLiteral("8")};
+}
+
+QStringList LignesParite() {
+    return {QStringLiteral("Aucune"), QStringLiteral("Paire"), QStringLiteral("Impaire"),
+            QStringLiteral("Marque"), QStringLiteral("Espace")};
+}
+
+QStringList LignesArret() {
+    return {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
+}
+
+QStringList LignesFlux() {
+    return {QStringLiteral("Aucun"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS/CTS"),
+            QStringLiteral("RTS & Xon")};
+}
+
+QStringList LignesProtocole() {
+    return {QStringLiteral("Optimus"), QStringLiteral("ScanPal"), QStringLiteral("HT630"),
+            QStringLiteral("PT630")};
+}
+
+ReglagesPort LitReglagesPort(const QString& dossierDonnees) {
+    const DocumentProfil ini = DocumentProfil::Charge(CheminDonnee(dossierDonnees, kPortSerie));
+    const auto lit = [&](const QString& cle) {
+        return ini.Lit(kSectionPort, cle);
+    };
+    ReglagesPort r;
+    if (const QString peripherique = lit(kClePeripherique); !peripherique.isEmpty()) {
+        r.peripherique = peripherique;
+    } else {
+        r.port = Entier(lit(kClePort));
+    }
+    r.vitesse = NonVide(lit(kCleVitesse));
+    r.bitsDonnees = Entier(lit(kCleDonnees));
+    if (const QString parite = lit(kCleParite); parite.size() == 1) {
+        r.parite = parite.front();
+    }
+    r.arret = NonVide(lit(kCleArret));
+    r.flux = Entier(lit(kCleFlux));
+    r.protocole = NonVide(lit(kCleProtocole));
+    return r;
+}
+
+QString RefusReglagesPort(const ReglagesPort& r) {
+    if (r.port && r.peripherique) {
+        return QStringLiteral("Choisissez un port COM ou un périphérique, pas les deux.");
+    }
+    if (r.port && (*r.port < kPremierPortCom || *r.port > kDernierPortCom)) {
+        return QStringLiteral("Le port COM %1 n'existe pas : choisissez un port de COM %2 à COM "
+                              "%3.")
+            .arg(*r.port)
+            .arg(kPremierPortCom)
+            .arg(kDernierPortCom);
+    }
+    if (r.peripherique && r.peripherique->trimmed().isEmpty()) {
+        return QStringLiteral("Le chemin du périphérique est vide.");
+    }
+    if (r.peripherique && AvecCaractereDeControle(*r.peripherique)) {
+        return QStringLiteral("Le chemin du périphérique « %1 » contient un caractère de "
+                              "contrôle.")
+            .arg(*r.peripherique);
+    }
+    if (r.vitesse && !VitesseValide(*r.vitesse)) {
+        const QString attendu = QStringLiteral("il faut un nombre entier de 1 à %1.")
+                                    .arg(std::numeric_limits<qint32>::max());
+        if (r.vitesse->isEmpty()) {
+            return QStringLiteral("La vitesse choisie est vide : ") + attendu;
+        }
+        return QStringLiteral("La vitesse « %1 » n'est pas une vitesse : %2")
+            .arg(*r.vitesse, attendu);
+    }
+    if (r.bitsDonnees && (*r.bitsDonnees < kMinBitsDonnees || *r.bitsDonnees > kMaxBitsDonnees)) {
+        return QStringLiteral("Le port ne peut pas prendre %1 bits de données : il en prend de %2 "
+                              "à %3.")
+            .arg(*r.bitsDonnees)
+            .arg(kMinBitsDonnees)
+            .arg(kMaxBitsDonnees);
+    }
+    if (r.parite && !kLettresParite.contains(*r.parite)) {
+        return QStringLiteral("La parité « %1 » n'existe pas : N (aucune), E (paire), O "
+                              "(impaire), M (marque) ou S (espace).")
+            .arg(*r.parite);
+    }
+    if (r.arret && !LignesArret().contains(*r.arret)) {
+        return QStringLiteral("Le nombre de bits d'arrêt « %1 » n'existe pas : 1, 1.5 ou 2.")
+            .arg(*r.arret);
+    }
+    if (r.flux && (*r.flux < 0 || *r.flux >= LignesFlux().size())) {
+        return QStringLiteral("Le contrôle de flux %1 n'existe pas : 0 (aucun), 1 (Xon/Xoff), 2 "
+                              "(RTS/CTS) ou 3 (RTS & Xon).")
+            .arg(*r.flux);
+    }
+    if (r.protocole && !LignesProtocole().contains(*r.protocole)) {
+        return QStringLiteral("Le type de terminal « %1 » n'existe pas : Optimus, ScanPal, HT630 "
+                              "ou PT630.")
+            .arg(*r.protocole);
+    }
+    return {};
+}
+
+void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& r) {
+    const QString fichier = CheminDonnee(dossierDonnees, kPortSerie);
+    if (const QString refus = RefusReglagesPort(r); !refus.isEmpty()) {
+        throw ErreurKovra(refus + u' ' + NonModifie(fichier));
+    }
+    // Every value goes into the one document, which is saved once at the end: a value
+    // that fails leaves the file as it was.
+    DocumentProfil ini = DocumentProfil::Charge(fichier);
+    const auto ecrit = [&](const QString& cle, const QString& valeur) {
+        if (!ini.Ecrit(kSectionPort, cle, valeur)) {
+            throw ErreurKovra(QStringLiteral("La valeur « %1 » de la clé « %2 » ne pourrait pas "
+                                             "être relue telle quelle dans le fichier %3. %4")
+                                  .arg(valeur, cle, fichier, NonModifie(fichier)));
+        }
+        if (ini.PerteEncodage()) {
+            throw ErreurKovra(QStringLiteral("La valeur « %1 » de la clé « %2 » a des caractères "
+                                             "que le fichier %3 (Windows-1252) ne peut pas "
+                                             "contenir. %4")
+                                  .arg(valeur, cle, fichier, NonModifie(fichier)));
+        }
+    };
+
+    if (r.port) {
+        ecrit(kClePort, Nombre(QString::number(*r.port)));
+        // The device named instead of a number would still be the one opened.
+        if (!ini.Lit(kSectionPort, kClePeripherique).isEmpty()) {
+            ecrit(kClePeripherique, QString());
+        }
+    }
+    if (r.peripherique) {
+        // Without a port number the port counts as not configured at all.
+        if (ini.Lit(kSectionPort, kClePort).isEmpty()) {
+            ecrit(kClePort, Nombre(QString::number(kPremierPortCom)));
+        }
+        ecrit(kClePeripherique, *r.peripherique);
+    }
+    if (r.bitsDonnees) {
+        ecrit(kCleDonnees, Nombre(QString::number(*r.bitsDonnees)));
+    }
+    if (r.parite) {
+        ecrit(kCleParite, QString(*r.parite));
+    }
+    if (r.arret) {
+        ecrit(kCleArret, Nombre(*r.arret));
+    }
+    if (r.vitesse) {
+        ecrit(kCleVitesse, Nombre(QString::number(*VitesseValide(*r.vitesse))));
+    }
+    if (r.protocole) {
+        ecrit(kCleProtocole, *r.protocole);
+    }
+    if (r.flux) {
+        ecrit(kCleFlux, Nombre(QString::number(*r.flux)));
+    }
+    if (!ini.Enregistre(fichier)) {
+        throw ErreurKovra(QStringLiteral("Impossible d'enregistrer les réglages du port dans le "
+                                         "fichier %1 : il ne peut pas être lu ou écrit (fichier "
+                                         "en lecture seule, dossier absent, disque plein). %2")
+                              .arg(fichier, NonModifie(fichier)));
+    }
+}
+
+} // namespace kovra
