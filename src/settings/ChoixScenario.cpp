@@ -42,7 +42,7 @@ void AppliqueChoixScenarios(BaseScen& base, Registre& registre, const QString& d
         valeurs.emplace_back(kSepDec, SeparateurRetenu(choix.Separateur));
     }
     if (!choix.DelaiTouches.isNull()) {
-        valeurs.emplace_back(QStringLiteral("DelaiTouches"), choix.DelaiTouches);
+        valeurs.emplace_back(kDelaiTouches, choix.DelaiTouches);
     }
     for (const auto& [nom, texte] : valeurs) {
         if (registre.Lit(nom) != texte && !registre.Ecrit(nom, texte)) {

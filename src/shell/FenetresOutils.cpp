@@ -1,5 +1,6 @@
 #include "shell/FenetresOutils.h"
 
+#include "settings/FenetreParametrage.h"
 #include "tools/FenetreAPropos.h"
 #include "tools/FenetreImport.h"
 #include "tools/FenetreProgression.h"
@@ -25,6 +26,7 @@ FenetresOutils::~FenetresOutils() {
 void FenetresOutils::FermeFenetres() {
     delete aPropos_.data();
     delete import_.data();
+    delete parametrage_.data();
     for (const QPointer<FenetreImport>& f : importsSansFenetre_) {
         delete f.data();
     }
@@ -41,6 +43,14 @@ void FenetresOutils::OuvreAPropos(Dialogues& dialogues) {
         aPropos_->setAttribute(Qt::WA_DeleteOnClose);
     }
     AuPremierPlan(*aPropos_);
+}
+
+void FenetresOutils::OuvreParametrage(const ServicesParametrage& services) {
+    if (parametrage_.isNull()) {
+        parametrage_ = new FenetreParametrage(services);
+        parametrage_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    AuPremierPlan(*parametrage_);
 }
 
 void FenetresOutils::OuvreImport(NoyauKovra& noyau, Dialogues& dialogues) {

@@ -11,6 +11,8 @@ namespace kovra {
 
 class Dialogues;
 class FenetreAPropos;
+class FenetreParametrage;
+struct ServicesParametrage;
 class FenetreImport;
 class FenetreProgression;
 
@@ -29,6 +31,8 @@ public:
     void OuvreImport(NoyauKovra& noyau, Dialogues& dialogues);
     // Imports a file with ";" between its fields, without showing the import window.
     void Importe(NoyauKovra& noyau, Dialogues& dialogues, const QString& fichier);
+    // The settings window, one at a time.
+    void OuvreParametrage(const ServicesParametrage& services);
     // Closes every window that uses the core, before the core goes.
     void FermeFenetres();
 
@@ -36,6 +40,7 @@ private:
     std::unique_ptr<FenetreProgression> progression_;
     QPointer<FenetreAPropos> aPropos_;
     QPointer<FenetreImport> import_;
+    QPointer<FenetreParametrage> parametrage_;
     QList<QPointer<FenetreImport>> importsSansFenetre_;
 };
 

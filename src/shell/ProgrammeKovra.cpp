@@ -18,14 +18,6 @@ const QString kAucunScenario = QStringLiteral("Aucun scénario choisi");
 
 } // namespace
 
-QString MessageParametrageAbsent(const QString& dossierDonnees) {
-    return QStringLiteral("La fenêtre de paramétrage n'est pas encore disponible dans cette "
-                          "version. En attendant, le port et le terminal se règlent dans le "
-                          "fichier %1 (section « Port_série » : Port, ou Peripherique pour un "
-                          "périphérique donné, et Protocol), puis Kovra se relance.")
-        .arg(CheminDonnee(dossierDonnees, kPortSerie));
-}
-
 ProgrammeKovra::ProgrammeKovra(ServicesProgramme services)
     : s_(std::move(services)), noyau_({s_.DossierDonnees, s_.registre, s_.dialogues, *this,
                                        s_.minuterie, s_.progression, s_.creeClavier, true}) {
@@ -56,14 +48,21 @@ bool ProgrammeKovra::Demarre() {
                 s_.dialogues.Message(QStringLiteral("Impossible d'écrire le fichier %1.")
                                          .arg(CheminDonnee(s_.DossierDonnees, kPortSerie)),
                                      Icone::Exclamation);
+                return;
             }
+            // The port chosen is tried at once: Kovra need not be started again.
+            noyau_.RouvrePort([this](const BilanOuverture& rouvert) {
+                if (rouvert.Impossible()) {
+                    s_.dialogues.Message(QStringLiteral("Le port n'a pas pu être ouvert : ") +
+                                             rouvert.erreur,
+                                         Icone::Exclamation);
+                }
+            });
         };
         choix->show();
     } else if (bilan.port.resultat == ResultatOuverture::AConfigurer) {
         if (s_.ouvreParametrage) {
             s_.ouvreParametrage();
-        } else {
-            s_.dialogues.Message(MessageParametrageAbsent(s_.DossierDonnees), Icone::Information);
         }
     }
     AjouteIcone();
@@ -172,8 +171,6 @@ void ProgrammeKovra::Parametrage() {
     }
     if (s_.ouvreParametrage) {
         s_.ouvreParametrage();
-    } else {
-        s_.dialogues.Message(MessageParametrageAbsent(s_.DossierDonnees), Icone::Information);
     }
 }
 

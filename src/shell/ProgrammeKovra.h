@@ -27,7 +27,7 @@ struct ServicesProgramme {
     std::function<void()> ouvreImport;
     // Imports a file with ";" between the fields, without a window.
     std::function<void(const QString& fichier)> importeFichier;
-    // The settings window; empty while the program has none.
+    // The settings window.
     std::function<void()> ouvreParametrage;
     // Whether the desktop has a notification area.
     std::function<bool()> trayDisponible = [] {
@@ -36,9 +36,6 @@ struct ServicesProgramme {
     // Ends the program with this status.
     std::function<void(int)> quitte;
 };
-
-// The message of the settings entry while the settings window does not exist.
-QString MessageParametrageAbsent(const QString& dossierDonnees);
 
 // The running Kovra: the application core, the tray icon and its tip, the menu and what
 // its entries do. What the text calls the hidden main window is this object: it holds no

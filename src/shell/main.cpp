@@ -6,6 +6,7 @@
 #include "dialogues/DialoguesQt.h"
 #include "dialogues/Icones.h"
 #include "keyboard/FabriqueClavier.h"
+#include "settings/FenetreParametrage.h"
 #include "shell/FenetreSplash.h"
 #include "shell/FenetresOutils.h"
 #include "shell/OptionsKovra.h"
@@ -55,7 +56,10 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         [&] { outils.OuvreAPropos(dialogues); },
         [&] { outils.OuvreImport(programme->Noyau(), dialogues); },
         [&](const QString& fichier) { outils.Importe(programme->Noyau(), dialogues, fichier); },
-        {},
+        [&] {
+            outils.OuvreParametrage(
+                {programme->Noyau(), registre, dialogues, PeripheriquesPresents, {}, {}});
+        },
         [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         [](int statut) {
             QCoreApplication::exit(statut);

@@ -63,17 +63,11 @@ struct Poste {
     ProgrammeKovra& Programme() {
         if (!programme) {
             programme = std::make_unique<ProgrammeKovra>(ServicesProgramme{
-                t.donnees,
-                t.registre,
-                t.dialogues,
-                minuterie,
-                progression,
+                t.donnees, t.registre, t.dialogues, minuterie, progression,
                 [] { return std::unique_ptr<ClavierVirtuel>(new ClavierEnregistreur); },
-                [this] { ouvertures << "about"; },
-                [this] { ouvertures << "import"; },
+                [this] { ouvertures << "about"; }, [this] { ouvertures << "import"; },
                 [this](const QString& f) { ouvertures << "importe " + f; },
-                {},
-                [this] { return tray; },
+                [this] { ouvertures << "parametrage"; }, [this] { return tray; },
                 [this](int s) {
                     statut = s;
                 }});
@@ -108,8 +102,7 @@ TEST(ProgrammeKovra, LoadsOnFreshAndBrokenDataFolders) {
         {"a fresh folder: no port yet, no scenario",
          [](Poste&) {},
          true,
-         {"Aucun scénario n'est défini", "Veuillez configurer les paramétres de communication.",
-          "La fenêtre de paramétrage n'est pas encore disponible"},
+         {"Aucun scénario n'est défini", "Veuillez configurer les paramétres de communication."},
          Bulle("Fermé", "Aucun scénario choisi")},
         {"the port in use on a terminal, a scenario named with an apostrophe",
          [](Poste& p) {
@@ -182,9 +175,17 @@ TEST(ProgrammeKovra, LoadsOnFreshAndBrokenDataFolders) {
         const QList<FenetreChoixCom*> choix = Visibles<FenetreChoixCom>();
         EXPECT_EQ(choix.size(), QString(c.nom).contains("missing") ? 1 : 0) << c.nom;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The settings window comes up when no port is chosen yet.
+        EXPECT_EQ(p.ouvertures.contains("parametrage"), QString(c.nom).contains("fresh")) << c.nom;
         for (FenetreChoixCom* f : choix) {
             EXPECT_FALSE(f->isModal());
-            f->close();
+            // The port chosen is tried at once; COM 20 is there on no test machine.
+            f->CboChoix->setCurrentIndex(f->CboChoix->count() - 1);
+            QTest::mouseClick(f->CmdOK, Qt::LeftButton);
+            EXPECT_EQ(LireIni(p.t.Chemin(kPortSerie), kSectionPort, "Port"), "20") << c.nom;
+            EXPECT_TRUE(
+                p.t.dialogues.Messages().last().startsWith("Le port n'a pas pu être ouvert : "))
+                << c.nom;
         }
     }
 }
@@ -216,6 +217,7 @@ TEST(ProgrammeKovra, TheIconAndItsTipFollowThePort) {
 TEST(ProgrammeKovra, WithoutANotificationAreaTheMenuIsAnOrdinaryWindow) {
     Poste p(false);
     p.Scenario("Stock");
+    p.Port("HT630");
     ASSERT_TRUE(p.Programme().Demarre());
     EXPECT_EQ(p.Programme().Icone(), nullptr);
     MenuTray* menu = p.Programme().Menu();
@@ -254,14 +256,14 @@ TEST(ProgrammeKovra, EachEntryDoesWhatItSays) {
     EXPECT_EQ(p.t.dialogues.Journal().back().icone, Icone::Aucune);
     p.t.registre.Ecrit(kMDPUTL, "");
     k.Parametrage();
-    EXPECT_EQ(p.t.dialogues.Messages().last(), MessageParametrageAbsent(p.t.donnees));
+    EXPECT_EQ(p.ouvertures, (QStringList{"about", "parametrage"}));
 
     // File: the import window, or the file PortSerie.ini names imported at once.
     k.Fichier();
     EcrireIni(kSectionPort, "Fichier", "/srv/terminal/Inventaire.txt", p.t.Chemin(kPortSerie));
     k.Fichier();
-    EXPECT_EQ(p.ouvertures,
-              (QStringList{"about", "import", "importe /srv/terminal/Inventaire.txt"}));
+    EXPECT_EQ(p.ouvertures, (QStringList{"about", "parametrage", "import",
+                                         "importe /srv/terminal/Inventaire.txt"}));
 
     // Transfer: a terminal that pushes its data has nothing to be asked.
     k.Transfert();

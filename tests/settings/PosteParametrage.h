@@ -1,0 +1,94 @@
+#pragma once
+
+// The settings window over a core as the tray program makes it: a real data folder and
+// database, a private registry, scripted dialogues, real timers, a recording keyboard, and
+// a pseudo-terminal offered as the one serial device present.
+#include "app/NoyauKovra.h"
+#include "base/MinuterieQt.h"
+#include "keyboard/ClavierEnregistreur.h"
+#include "link/OuverturePort.h"
+#include "settings/FenetreParametrage.h"
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
+#include "storage/ExporteScenario.h"
+#include "storage/FichierProfil.h"
+#include "storage/GestionScenarios.h"
+#include "support/DossierTest.h"
+#include "support/PseudoTerminal.h"
+
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace kovra::test {
+
+struct PosteParametrage {
+    PosteParametrage() {
+        noyau = std::make_unique<NoyauKovra>(
+            ServicesNoyau{t.donnees, t.registre, t.dialogues, bulle, minuterie, progression,
+                          [] { return std::make_unique<ClavierEnregistreur>(); }, false});
+        noyau->trameTraitee = [this](bool livre) {
+            livrees << livre;
+        };
+    }
+    ~PosteParametrage() { delete fenetre.data(); }
+
+    // A scenario in the database with its actions, compiled.
+    qint16 Scenario(const QString& nom, const QString& type, const QStringList& actions,
+                    const QString& chemin = QString()) {
+        BaseScen base(t.Chemin(kScenDb));
+        const qint16 n = CreeScenario(base, {nom, type, 0, false, chemin});
+        for (const QString& a : actions) {
+            AjouteAction(base, n, a, 0);
+        }
+        base.MetAJourBoucle(n, 1);
+        ExporteScenario(base, t.donnees, n);
+        return n;
+    }
+    // The file scenario writing "code;quantity" lines to `fichier` of the test folder.
+    qint16 ScenarioFichier(const QString& nom, const QString& fichier) {
+        return Scenario(nom, kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
+                        t.dossier.Chemin(fichier));
+    }
+
+    // Starts the core as the program does, then opens the window.
+    FenetreParametrage& Ouvre() {
+        noyau->Demarre();
+        t.dialogues = {};
+        fenetre = new FenetreParametrage(
+            {*noyau,
+             t.registre,
+             t.dialogues,
+             [this] {
+                 return QList<PeripheriqueSerie>{{terminal.Chemin(), "Terminal de test"}};
+             },
+             {},
+             [this](qint16 n) {
+                 editeur << n;
+             }});
+        fenetre->setAttribute(Qt::WA_DeleteOnClose);
+        fenetre->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(fenetre.data()));
+        return *fenetre;
+    }
+    QString Ini() const { return t.Chemin(kPortSerie); }
+    // The port configured on the pseudo-terminal, for an HT630.
+    void Port() {
+        EcrireIni(kSectionPort, "Port", " 1", Ini());
+        EcrireIni(kSectionPort, "Peripherique", terminal.Chemin(), Ini());
+        EcrireIni(kSectionPort, "Protocol", "HT630", Ini());
+    }
+
+    DonneesTest t;
+    PseudoTerminal terminal;
+    MinuterieQt minuterie;
+    ProgressionMuette progression;
+    InfoBulleMuette bulle;
+    QList<bool> livrees;
+    QList<qint16> editeur;
+    std::unique_ptr<NoyauKovra> noyau;
+    QPointer<FenetreParametrage> fenetre;
+};
+
+} // namespace kovra::test

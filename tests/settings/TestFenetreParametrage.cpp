@@ -1,0 +1,392 @@
+// The settings window driven as a user drives it, with its effects checked where they land:
+// PortSerie.ini, the registry, the scenario database and compiled files, the running core.
+#include "settings/FenetreParametrage.h"
+#include "settings/PageConnexion.h"
+#include "settings/PageProprietes.h"
+#include "settings/PageScenarios.h"
+#include "settings/PosteParametrage.h"
+#include "settings/ProprietesScenario.h"
+#include "storage/Registre.h"
+#include "storage/ScenarioActif.h"
+#include "support/Attente.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::AttendQue;
+using kovra::test::PosteParametrage;
+
+namespace {
+
+void Clique(QToolBar* barre, int bouton) {
+    ASSERT_NE(barre, nullptr);
+    barre->actions()[bouton - 1]->trigger();
+}
+
+QByteArray Octets(const QString& fichier) {
+    QFile f(fichier);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Chooses the line of a list that starts with `debut`, as a click would.
+void Choisit(QComboBox* liste, const QString& debut) {
+    const int ligne = liste->findText(debut, Qt::MatchStartsWith);
+    ASSERT_GE(ligne, 0) << debut.toStdString();
+    liste->setCurrentIndex(ligne);
+    emit liste->activated(ligne);
+}
+
+QListWidgetItem* Ligne(FenetreParametrage& f, const QString& nom) {
+    const auto trouves = f.scenarios->LstScen->findItems(LigneListeScenario(nom), Qt::MatchExactly);
+    return trouves.isEmpty() ? nullptr : trouves.first();
+}
+
+} // namespace
+
+TEST(FenetreParametrage, OpensOnTheShippedFolderWithNothingChosen) {
+    PosteParametrage p;
+    FenetreParametrage& f = p.Ouvre();
+    EXPECT_EQ(f.windowTitle(), "Paramétres <-> Clavier");
+    QStringList pages;
+    for (int i = 0; i < f.TabParam->count(); ++i) {
+        pages << f.TabParam->tabText(i);
+    }
+    EXPECT_EQ(pages, (QStringList{"&Connexion", "&Propriétés", "&Touches particuliéres",
+                                  "Touches &systémes", "S&cénario"}));
+    EXPECT_EQ(f.TabParam->currentIndex(), 0);
+    EXPECT_EQ(f.connexion->CboChoix->count(), 0);
+    EXPECT_EQ(f.connexion->txtSep->text(), ".");
+    EXPECT_EQ(f.connexion->txtDelai->value(), 0);
+    EXPECT_EQ(f.connexion->images->currentIndex(), 1);
+    EXPECT_EQ(f.scenarios->LstScen->count(), 0);
+    EXPECT_FALSE(f.scenarios->TxtNomScen->isVisible());
+}
+
+TEST(FenetreParametrage, OpensOnWhatTheUserChoseBefore) {
+    PosteParametrage p;
+    p.ScenarioFichier("Arrivages", "a.txt");
+    p.ScenarioFichier("Stock", "s.txt");
+    p.t.registre.Ecrit(kRacScenChx, "Stock");
+    p.t.registre.Ecrit(kSepDec, ",");
+    p.t.registre.Ecrit(kDelaiTouches, "40");
+    FenetreParametrage& f = p.Ouvre();
+    EXPECT_EQ(f.connexion->CboChoix->currentText(), "Stock");
+    EXPECT_EQ(f.connexion->txtSep->text(), ",");
+    EXPECT_EQ(f.connexion->txtDelai->value(), 40);
+    ASSERT_EQ(f.scenarios->LstScen->count(), 2);
+    EXPECT_EQ(f.scenarios->LstScen->item(0)->text(), "--- Arrivages");
+    // The first scenario is selected: its properties are shown, read-only where saving
+    // would not change them.
+    EXPECT_EQ(f.Etat().NomSelection, "Arrivages");
+    EXPECT_EQ(f.scenarios->TxtNomScen->text(), "Arrivages");
+    EXPECT_TRUE(f.scenarios->TxtNomScen->isReadOnly());
+    EXPECT_FALSE(f.scenarios->CboType->isEnabled());
+    EXPECT_EQ(f.scenarios->CboType->currentText(), "Fichier");
+    EXPECT_EQ(f.scenarios->TxtChemin->text(), p.t.dossier.Chemin("a.txt"));
+}
+
+TEST(FenetreParametrage, ValidateAppliesEverythingToTheRunningProgram) {
+    PosteParametrage p;
+    p.ScenarioFichier("Arrivages", "a.txt");
+    p.ScenarioFichier("Stock", "s.txt");
+    p.t.registre.Ecrit(kRacScenChx, "Arrivages");
+    FenetreParametrage& f = p.Ouvre(); // no port yet: the port is closed
+
+    Choisit(f.connexion->CboChoix, "Stock");
+    f.connexion->txtSep->setText(",");
+    f.connexion->txtDelai->setValue(25);
+    Choisit(f.proprietes->findChild<QComboBox*>("CboPort"), p.terminal.Chemin());
+    Choisit(f.proprietes->findChild<QComboBox*>("CboProtocol"), "HT630");
+    Clique(f.connexion->TlbConnect, 1);
+
+    ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
+    EXPECT_EQ(p.t.registre.Lit(kRacScenChx), "Stock");
+    EXPECT_EQ(p.t.registre.Lit(kSepDec), ",");
+    EXPECT_EQ(p.t.registre.Lit(kDelaiTouches), "25");
+    EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "Peripherique"), p.terminal.Chemin());
+    // Opened on the device now configured, without a restart; the next frame follows the
+    // new scenario and separator.
+    ASSERT_TRUE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(p.noyau->Scenario().ScenarioActif, "Stock");
+    p.terminal.Envoie("A1\r12.5\r");
+    p.terminal.Envoie("FINTRANSKOVRA");
+    ASSERT_TRUE(AttendQue([&] { return !p.livrees.isEmpty(); }));
+    EXPECT_EQ(p.t.dossier.Lit("s.txt"), "A1;12,5\r\n");
+}
+
+TEST(FenetreParametrage, CloseWritesNothing) {
+    PosteParametrage p;
+    p.ScenarioFichier("Stock", "s.txt");
+    p.t.registre.Ecrit(kRacScenChx, "Stock");
+    FenetreParametrage& f = p.Ouvre();
+    const QByteArray ini = Octets(p.Ini());
+    const QByteArray registre = Octets(p.t.registre.Emplacement(kCleKovra));
+    Choisit(f.connexion->CboChoix, "Stock");
+    f.connexion->txtSep->setText(";");
+    Choisit(f.proprietes->findChild<QComboBox*>("CboProtocol"), "PT630");
+    Clique(f.connexion->TlbConnect, 2);
+    ASSERT_TRUE(f.isHidden());
+    EXPECT_EQ(Octets(p.Ini()), ini);
+    EXPECT_EQ(Octets(p.t.registre.Emplacement(kCleKovra)), registre);
+    EXPECT_EQ(p.noyau->Liaison().Protocole, QString()); // the running link is untouched
+}
+
+TEST(FenetreParametrage, TheSeparatorIsOneCharacterOrAPoint) {
+    const struct {
+        QString tape;
+        QString garde;
+    } cas[] = {{",", ","}, {";;", "."}, {"", "."}, {" ", " "}};
+    for (const auto& c : cas) {
+        PosteParametrage p;
+        p.Port();
+        p.ScenarioFichier("Stock", "s.txt");
+        p.t.registre.Ecrit(kRacScenChx, "Stock");
+        FenetreParametrage& f = p.Ouvre();
+        f.connexion->txtSep->setText(c.tape);
+        Clique(f.connexion->TlbConnect, 1);
+        ASSERT_TRUE(AttendQue([&] { return f.isHidden(); })) << c.tape.toStdString();
+        EXPECT_EQ(p.t.registre.Lit(kSepDec), c.garde) << c.tape.toStdString();
+    }
+}
+
+TEST(FenetreParametrage, ValidateRefusesWhatCannotBeAppliedAndStaysOpen) {
+    // No chosen scenario: said, and the port settings are saved all the same.
+    {
+        PosteParametrage p;
+        FenetreParametrage& f = p.Ouvre();
+        Choisit(f.proprietes->findChild<QComboBox*>("CboProtocol"), "PT630");
+        Clique(f.connexion->TlbConnect, 1);
+        EXPECT_EQ(p.t.dialogues.Messages().value(0),
+                  "Vous devez entrer un choix pour le scenario choisi.");
+        EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "Protocol"), "PT630");
+        // Still no port: the window stays, on the page where one is chosen.
+        EXPECT_EQ(p.t.dialogues.Messages().value(1),
+                  "Veuillez configurer les paramétres de communication.");
+        EXPECT_FALSE(f.isHidden());
+        EXPECT_EQ(f.TabParam->currentWidget(), f.proprietes);
+    }
+    // A chosen scenario deleted meanwhile (by kovra-cli, say): nothing is written, the
+    // window stays.
+    {
+        PosteParametrage p;
+        p.ScenarioFichier("Stock", "s.txt");
+        p.t.registre.Ecrit(kRacScenChx, "Stock");
+        FenetreParametrage& f = p.Ouvre();
+        {
+            BaseScen base(p.t.Chemin(kScenDb));
+            base.SupprimeScenario(*base.NumeroParNom("Stock"));
+        }
+        const QByteArray ini = Octets(p.Ini());
+        f.connexion->txtSep->setText(",");
+        Clique(f.connexion->TlbConnect, 1);
+        ASSERT_EQ(p.t.dialogues.Journal().size(), 1u)
+            << p.t.dialogues.Messages().join('|').toStdString();
+        EXPECT_TRUE(p.t.dialogues.Messages()[0].startsWith(kErreurOperation));
+        EXPECT_EQ(p.t.dialogues.Journal()[0].titre, "KOVRA Velar");
+        EXPECT_FALSE(f.isHidden());
+        EXPECT_EQ(p.t.registre.Lit(kSepDec), "");
+        EXPECT_EQ(Octets(p.Ini()), ini);
+    }
+    // An inventory scenario that no longer exists is skipped.
+    {
+        PosteParametrage p;
+        p.Port();
+        p.ScenarioFichier("Stock", "s.txt");
+        p.t.registre.Ecrit(kRacScenChx, "Stock");
+        p.t.registre.Ecrit(kRacCde, "Disparu");
+        FenetreParametrage& f = p.Ouvre();
+        Clique(f.connexion->TlbConnect, 1);
+        ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
+        EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
+        EXPECT_EQ(p.t.registre.Lit(kRacCde), "Disparu");
+    }
+}
+
+TEST(FenetreParametrage, ThePortImageOpensAndClosesThePort) {
+    PosteParametrage p;
+    EcrireIni(kSectionPort, "Port", " 1", p.Ini());
+    EcrireIni(kSectionPort, "Peripherique", p.terminal.Chemin(), p.Ini());
+    EcrireIni(kSectionPort, "PortActif", "0", p.Ini()); // closed at start-up
+    FenetreParametrage& f = p.Ouvre();
+    ASSERT_FALSE(p.noyau->Port().PortOpen());
+    f.CliqueImage(false);
+    EXPECT_TRUE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(f.connexion->images->currentIndex(), 0);
+    f.CliqueImage(true);
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(f.connexion->images->currentIndex(), 1);
+
+    // A device that is not there: said, and the window stays usable.
+    EcrireIni(kSectionPort, "Peripherique", "/dev/kovra-absent", p.Ini());
+    f.CliqueImage(false);
+    EXPECT_TRUE(p.t.dialogues.Messages().value(0).startsWith("Le port n'a pas pu être ouvert"));
+    EXPECT_FALSE(f.isHidden());
+}
+
+TEST(FenetreParametrage, ANewScenarioIsCheckedBeforeItIsStored) {
+    PosteParametrage p;
+    p.ScenarioFichier("Stock", "s.txt");
+    FenetreParametrage& f = p.Ouvre();
+    PageScenarios& s = *f.scenarios;
+    s.TxtChemin->setText(p.t.dossier.Chemin("s.txt")); // what another scenario showed
+    s.chkIncrement->setChecked(true);
+    f.CreeScenario();
+    // Nothing is inherited from the scenario shown before.
+    EXPECT_TRUE(s.TxtChemin->text().isEmpty());
+    EXPECT_FALSE(s.chkIncrement->isChecked());
+    EXPECT_EQ(s.CboType->currentIndex(), -1);
+    EXPECT_FALSE(s.TxtNomScen->isReadOnly());
+
+    s.TxtNomScen->setText("Réception");
+    f.EnregistreScenario();
+    EXPECT_EQ(p.t.dialogues.Messages().value(0), "Vous devez préciser un type pour le scénario.");
+    EXPECT_EQ(p.t.dialogues.Journal()[0].icone, Icone::Critique);
+
+    Choisit(s.CboType, "Emulation");
+    s.TxtNomScen->setText("STOCK"); // taken, whatever the case
+    f.EnregistreScenario();
+    EXPECT_TRUE(p.t.dialogues.Messages().value(1).contains("existe déjà"));
+    s.TxtNomScen->setText("a/b"); // no file name
+    f.EnregistreScenario();
+    EXPECT_EQ(p.t.dialogues.Messages().size(), 3);
+    EXPECT_EQ(s.LstScen->count(), 1); // listed only once stored
+
+    s.TxtNomScen->setText("Réception");
+    p.t.dialogues.PrepareSaisie(QString("4"));
+    s.ChcPartiel->click();
+    EXPECT_TRUE(s.ChcPartiel->isChecked());
+    f.EnregistreScenario();
+    ASSERT_EQ(s.LstScen->count(), 2);
+    EXPECT_EQ(s.LstScen->currentItem()->text(), "--- Réception");
+    BaseScen base(p.t.Chemin(kScenDb));
+    const auto numero = base.NumeroParNom("Réception");
+    ASSERT_TRUE(numero);
+    const auto ligne = base.LitScenario(*numero);
+    EXPECT_EQ(ligne->Type, "Emulation");
+    EXPECT_EQ(ligne->Trame, 1);
+    EXPECT_EQ(ligne->NbrTrame, 4);
+    EXPECT_EQ(p.editeur, QList<qint16>{*numero}); // the editor opens on it
+    EXPECT_TRUE(s.TxtNomScen->isReadOnly());      // from now on an existing scenario
+}
+
+TEST(FenetreParametrage, TheFieldCountIsAskedOnlyWhenTickingAndMustBeANumber) {
+    const struct {
+        std::optional<QString> reponse;
+        bool coche;
+        bool refus;
+    } cas[] = {
+        {QString("12"), true, false},    {QString("32767"), true, false},
+        {std::nullopt, false, false},    {QString(""), false, false},
+        {QString("0"), false, false},    {QString("abc"), false, true},
+        {QString("32768"), false, true}, {QString("-2"), false, true},
+    };
+    for (const auto& c : cas) {
+        PosteParametrage p;
+        FenetreParametrage& f = p.Ouvre();
+        f.CreeScenario();
+        p.t.dialogues.PrepareSaisie(c.reponse);
+        f.scenarios->ChcPartiel->click();
+        const std::string nom = c.reponse.value_or("(annulé)").toStdString();
+        EXPECT_EQ(f.scenarios->ChcPartiel->isChecked(), c.coche) << nom;
+        EXPECT_EQ(p.t.dialogues.Messages().size(), c.refus ? 1 : 0) << nom;
+        if (c.coche) {
+            f.scenarios->ChcPartiel->click(); // unticking asks nothing
+            EXPECT_FALSE(f.scenarios->ChcPartiel->isChecked()) << nom;
+        }
+        EXPECT_EQ(p.t.dialogues.ReponsesManquantes(), 0) << nom;
+        EXPECT_EQ(p.t.dialogues.Journal().size(), (c.refus ? 2u : 1u)) << nom;
+    }
+}
+
+TEST(FenetreParametrage, APathEditGoesToTheScenarioShown) {
+    PosteParametrage p;
+    p.ScenarioFichier("Arrivages", "a.txt");
+    p.ScenarioFichier("Stock", "s.txt");
+    FenetreParametrage& f = p.Ouvre();
+    PageScenarios& s = *f.scenarios;
+    s.LstScen->setCurrentItem(Ligne(f, "Stock"));
+    EXPECT_EQ(s.TxtChemin->text(), p.t.dossier.Chemin("s.txt"));
+    s.TxtChemin->setText("/srv/stock.txt");
+    emit s.TxtChemin->editingFinished();
+    s.LstScen->setCurrentItem(Ligne(f, "Arrivages"));
+    emit s.TxtChemin->editingFinished(); // leaving the box again changes nothing
+
+    BaseScen base(p.t.Chemin(kScenDb));
+    EXPECT_EQ(base.LitScenario(*base.NumeroParNom("Stock"))->Chemin, "/srv/stock.txt");
+    EXPECT_EQ(base.LitScenario(*base.NumeroParNom("Arrivages"))->Chemin,
+              p.t.dossier.Chemin("a.txt"));
+
+    // Saving an existing scenario changes its path and counter flag only.
+    s.chkIncrement->setChecked(true);
+    f.EnregistreScenario();
+    const auto arrivages = base.LitScenario(*base.NumeroParNom("Arrivages"));
+    EXPECT_EQ(arrivages->Specif, 1);
+    EXPECT_EQ(arrivages->Type, "Fichier");
+}
+
+TEST(FenetreParametrage, DeleteRemovesTheConfirmedScenarioAndWhatNamesIt) {
+    PosteParametrage p;
+    p.ScenarioFichier("Arrivages", "a.txt");
+    const qint16 stock = p.ScenarioFichier("Stock", "s.txt");
+    p.t.registre.Ecrit(kRacScenChx, "Stock");
+    p.t.registre.Ecrit(kRacCde, "Stock");
+    p.t.registre.Ecrit(kRacInvent, "Arrivages");
+    FenetreParametrage& f = p.Ouvre();
+    PageScenarios& s = *f.scenarios;
+
+    s.LstScen->setCurrentRow(-1);
+    f.SupprimeScenario();
+    EXPECT_EQ(p.t.dialogues.Messages().value(0), "Veuillez sélectionner le scénario à supprimer.");
+
+    s.LstScen->setCurrentItem(Ligne(f, "Stock"));
+    p.t.dialogues.PrepareOui(false);
+    f.SupprimeScenario();
+    EXPECT_NE(Ligne(f, "Stock"), nullptr);
+
+    f.CreeScenario(); // the text's delete would then take the number of the new one
+    s.LstScen->setCurrentItem(Ligne(f, "Stock"));
+    p.t.dialogues.PrepareOui(true);
+    f.SupprimeScenario();
+    const auto question =
+        std::find_if(p.t.dialogues.Journal().begin(), p.t.dialogues.Journal().end(),
+                     [](const auto& t) { return t.genre == DialoguesScriptes::Genre::Question; });
+    ASSERT_NE(question, p.t.dialogues.Journal().end());
+    EXPECT_EQ(question->texte,
+              "Attention. Cette suppression sera définitive. Voulez-vous réellement supprimer "
+              "le scénario Stock?");
+    EXPECT_EQ(Ligne(f, "Stock"), nullptr);
+    BaseScen base(p.t.Chemin(kScenDb));
+    EXPECT_FALSE(base.NumeroParNom("Stock"));
+    EXPECT_TRUE(base.Actions(stock).empty());
+    EXPECT_TRUE(base.NumeroParNom("Arrivages"));
+    EXPECT_FALSE(QFile::exists(CheminScenario(p.t.donnees, "Stock")));
+    EXPECT_EQ(p.t.registre.Lit(kRacScenChx), "");
+    EXPECT_EQ(p.t.registre.Lit(kRacCde), "");
+    EXPECT_EQ(p.t.registre.Lit(kRacInvent), "Arrivages");
+    EXPECT_EQ(f.Etat().ScenChoisi, "");
+    EXPECT_EQ(f.connexion->CboChoix->findText("Stock"), -1);
+    ASSERT_TRUE(AttendQue([&] { return p.noyau->Scenario().ScenarioActif.isEmpty(); }));
+}
+
+TEST(FenetreParametrage, ValidateOfTheScenarioPageChoosesTheSelectedOneWhenNoneIs) {
+    PosteParametrage p;
+    p.ScenarioFichier("Arrivages", "a.txt");
+    p.ScenarioFichier("Stock", "s.txt");
+    FenetreParametrage& f = p.Ouvre();
+    f.scenarios->LstScen->setCurrentItem(Ligne(f, "Stock"));
+    Clique(f.scenarios->TlbScenarios, 1);
+    EXPECT_TRUE(f.isHidden());
+    EXPECT_EQ(p.t.registre.Lit(kRacScenChx), "Stock");
+    ASSERT_TRUE(AttendQue([&] { return p.noyau->Scenario().ScenarioActif == "Stock"; }));
+}
