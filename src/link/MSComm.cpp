@@ -74,6 +74,8 @@ void MSComm::AppliqueReglages() {
     const QSerialPort::Parity parites[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
                                            QSerialPort::OddParity, QSerialPort::MarkParity,
                                            QSerialPort::SpaceParity};
+    // A setting the device cannot take leaves it as it was (a pseudo-terminal keeps 8 data
+    // bits and no parity whatever it is told); the opening goes on, as on Windows.
     port_.setBaudRate(vitesse);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(bits));
     port_.setParity(parites[QStringLiteral("NEOMS").indexOf(parite)]);
@@ -100,11 +102,12 @@ void MSComm::SetPortOpen(bool ouvert) {
     }
     port_.setPortName(NomPeripherique());
     ++ouverture_;
-    // A port that cannot be opened says so by the exception below, not as an event.
+    // A port that cannot be opened says so by the exception below, not as an event; nor is
+    // a setting the device refuses an event (it would pass for the device gone).
     enOuverture_ = true;
     const bool reussie = port_.open(QIODevice::ReadWrite);
-    enOuverture_ = false;
     if (!reussie) {
+        enOuverture_ = false;
         throw ErreurPort(kErreurPortInvalide, QStringLiteral("Impossible d'ouvrir le port %1 : %2")
                                                   .arg(NomPeripherique(), port_.errorString()));
     }
@@ -112,8 +115,10 @@ void MSComm::SetPortOpen(bool ouvert) {
         AppliqueReglages();
     } catch (...) {
         port_.close();
+        enOuverture_ = false;
         throw;
     }
+    enOuverture_ = false;
     evenement_ = 0;
     emit EtatChange();
 }

@@ -99,6 +99,18 @@ TEST(MSComm, RefusesWrongSettingsAndMissingDevices) {
         }
         EXPECT_FALSE(port.PortOpen());
     }
+    // Settings the device itself cannot take (a pseudo-terminal takes no 7 data bits nor
+    // parity): the port opens all the same, and no event makes it pass for a lost device.
+    MSComm pty;
+    pty.Peripherique = terminal.Chemin();
+    pty.Settings = "9600,E,7,1";
+    int evenements = 0;
+    QObject::connect(&pty, &MSComm::OnComm, [&] { ++evenements; });
+    pty.SetPortOpen(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pty.PortOpen());
+    EXPECT_EQ(evenements, 0);
+
     MSComm absent;
     absent.Peripherique = "/dev/kovra-absent";
     EXPECT_THROW(absent.SetPortOpen(true), MSComm::ErreurPort);

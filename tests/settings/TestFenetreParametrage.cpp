@@ -4,6 +4,7 @@
 #include "settings/PageConnexion.h"
 #include "settings/PageProprietes.h"
 #include "settings/PageScenarios.h"
+#include "settings/PageTouches.h"
 #include "settings/PosteParametrage.h"
 #include "settings/ProprietesScenario.h"
 #include "storage/Registre.h"
@@ -389,4 +390,57 @@ TEST(FenetreParametrage, ValidateOfTheScenarioPageChoosesTheSelectedOneWhenNoneI
     EXPECT_TRUE(f.isHidden());
     EXPECT_EQ(p.t.registre.Lit(kRacScenChx), "Stock");
     ASSERT_TRUE(AttendQue([&] { return p.noyau->Scenario().ScenarioActif == "Stock"; }));
+}
+
+TEST(FenetreParametrage, KeyNamesAreSavedPageByPageAndUsedByTheNextFrame) {
+    PosteParametrage p;
+    FenetreParametrage& f = p.Ouvre();
+    ASSERT_EQ(f.particulieres->Case(3)->text(), "{F4}"); // as shipped
+    EXPECT_EQ(p.noyau->Touches().Cherche("Valider"), "");
+
+    // A name holding "@" would map the key to another slot: refused, nothing saved.
+    const QByteArray avant = Octets(p.t.Chemin("Touche.ini"));
+    f.systeme->Case(11)->setText("Entrée@2");
+    Clique(f.systeme->findChild<QToolBar*>("TlbSys"), 1);
+    EXPECT_TRUE(p.t.dialogues.Messages().value(0).contains("ENTER"));
+    EXPECT_EQ(Octets(p.t.Chemin("Touche.ini")), avant);
+
+    // The system keys page saves and stays open; the special keys page saves and closes.
+    f.systeme->Case(11)->setText("Entrée");
+    Clique(f.systeme->findChild<QToolBar*>("TlbSys"), 1);
+    EXPECT_FALSE(f.isHidden());
+    f.particulieres->Case(3)->setText("Valider");
+    Clique(f.particulieres->findChild<QToolBar*>("TlbPart"), 1);
+    EXPECT_TRUE(f.isHidden());
+    EXPECT_EQ(LireIni(p.t.Chemin("Touche.ini"), "Particuliere", "3"), "Valider@ 3");
+    EXPECT_EQ(LireIni(p.t.Chemin("Touche.ini"), "systeme", "11"), "Entrée@ 26");
+    // The running program knows the new names at once.
+    ASSERT_TRUE(AttendQue([&] { return p.noyau->Touches().Cherche("Valider") == "{F4}"; }));
+    EXPECT_EQ(p.noyau->Touches().Cherche("Entrée"), "{ENTER}");
+}
+
+TEST(FenetreParametrage, PortPropertiesAreCheckedThenAppliedOnTheNewDevice) {
+    PosteParametrage p;
+    FenetreParametrage& f = p.Ouvre();
+    auto* port = f.proprietes->findChild<QComboBox*>("CboPort");
+    auto* donnees = f.proprietes->findChild<QComboBox*>(QString::fromUtf8("CboDonnées"));
+    ASSERT_NE(donnees, nullptr);
+    Choisit(port, p.terminal.Chemin());
+    Choisit(donnees, "4"); // offered, but no serial port here takes it
+    const QByteArray avant = Octets(p.Ini());
+    Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1);
+    ASSERT_EQ(p.t.dialogues.Messages().size(), 1);
+    EXPECT_FALSE(f.isHidden());
+    EXPECT_EQ(Octets(p.Ini()), avant);
+
+    // Opened on the new device, and still open a moment later: settings a pseudo-terminal
+    // cannot take are no lost device.
+    Choisit(donnees, "7");
+    Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1);
+    ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
+    EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "Bit de donnée"), "7");
+    QTest::qWait(100);
+    EXPECT_TRUE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(p.noyau->Port().NomPeripherique(), p.terminal.Chemin());
+    EXPECT_EQ(p.t.dialogues.Messages().size(), 1);
 }
