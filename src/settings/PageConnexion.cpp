@@ -69,8 +69,12 @@ PageConnexion::PageConnexion(QWidget* parent) : QWidget(parent) {
     CmdTransfert->setObjectName(QStringLiteral("CmdTransfert"));
     CmdTransfert->setToolTip(QStringLiteral("Transfert de fichiers avec le terminal"));
 
+    lblEtatPort = new QLabel(this);
+    lblEtatPort->setObjectName(QStringLiteral("lblEtatPort"));
+
     auto* port = new QHBoxLayout;
     port->addWidget(images);
+    port->addWidget(lblEtatPort);
     port->addStretch();
     port->addWidget(CmdTransfert);
 
@@ -85,6 +89,9 @@ PageConnexion::PageConnexion(QWidget* parent) : QWidget(parent) {
 
 void PageConnexion::MontrePort(bool ouvert) {
     images->setCurrentWidget(ouvert ? imgConnected : ImgNotConnected);
+    lblEtatPort->setText(ouvert
+                             ? QStringLiteral("Port ouvert : cliquez sur l'image pour le fermer.")
+                             : QStringLiteral("Port fermé : cliquez sur l'image pour l'ouvrir."));
 }
 
 void PageConnexion::RemplitChoix(const QStringList& noms, const QString& choisi) {

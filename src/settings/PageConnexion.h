@@ -32,6 +32,7 @@ public:
     QStackedWidget* images;
     QLabel* imgConnected;
     QLabel* ImgNotConnected;
+    QLabel* lblEtatPort; // the state in words beside the image
     QPushButton* CmdTransfert;
     QToolBar* TlbConnect;
 

@@ -5,6 +5,9 @@
 #include "base/MinuterieQt.h"
 #include "dialogues/DialoguesScriptes.h"
 #include "settings/FenetreChoixCom.h"
+#include "settings/FenetreParametrage.h"
+#include "storage/BaseScen.h"
+#include "storage/GestionScenarios.h"
 #include "shell/FenetreSplash.h"
 #include "shell/MenuTray.h"
 #include "storage/DossierDonnees.h"
@@ -17,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -92,5 +96,31 @@ int main(int argc, char* argv[]) {
 
     FenetreAPropos aPropos(dialogues);
     ok = Capture(aPropos, dossier + "/a-propos.png") && ok;
+    aPropos.hide();
+
+    // The settings window over two scenarios, the second the chosen one.
+    {
+        BaseScen base(donnees.path() + QStringLiteral("/Scen.db"));
+        kovra::CreeScenario(base, {QStringLiteral("Réception"), kTypeEmulation, 0, false, {}});
+        kovra::CreeScenario(base, {QStringLiteral("Inventaire"), kTypeFichier, 0, true,
+                                   QStringLiteral("/srv/kovra/Inventaire.txt")});
+    }
+    registre.Ecrit(kRacScenChx, QStringLiteral("Réception"));
+    noyau.ChargeReglages();
+    FenetreParametrage parametrage({noyau, registre, dialogues,
+                                    [] {
+                                        return QList<PeripheriqueSerie>{
+                                            {QStringLiteral("/dev/ttyUSB0"),
+                                             QStringLiteral("FT232R USB UART")}};
+                                    },
+                                    {},
+                                    {}});
+    const char* pages[] = {"parametres-connexion", "parametres-proprietes",
+                           "parametres-touches-particulieres", "parametres-touches-systeme",
+                           "parametres-scenarios"};
+    for (int i = 0; i < parametrage.TabParam->count(); ++i) {
+        parametrage.TabParam->setCurrentIndex(i);
+        ok = Capture(parametrage, dossier + QStringLiteral("/%1.png").arg(pages[i])) && ok;
+    }
     return ok ? 0 : 1;
 }
