@@ -59,14 +59,7 @@ struct Poste {
     // A scenario in the database, compiled; returns its number.
     qint16 Scenario(const QString& nom, const QString& type, const QStringList& actions,
                     const QString& chemin = QString()) {
-        BaseScen base(t.Chemin(kScenDb));
-        const qint16 n = CreeScenario(base, {nom, type, 0, false, chemin});
-        for (const QString& a : actions) {
-            AjouteAction(base, n, a, 0);
-        }
-        base.MetAJourBoucle(n, 1);
-        ExporteScenario(base, t.donnees, n);
-        return n;
+        return t.Scenario(nom, type, actions, chemin);
     }
     void Port(const QString& protocole) {
         const QString ini = t.Chemin(kPortSerie);

@@ -16,23 +16,42 @@ using kovra::test::DossierTest;
 using kovra::test::MinuterieManuelle;
 using kovra::test::PseudoTerminal;
 
-TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
+namespace {
+
+// A port on a device reached through a link, as /dev/serial/by-id names are, watched; the
+// test unplugs and plugs the device back.
+struct Ligne {
+    Ligne() {
+        EXPECT_TRUE(QFile::link(terminal->Chemin(), lien));
+        port.Peripherique = lien;
+        port.SetPortOpen(true);
+    }
+    void Debranche() {
+        terminal.reset();
+        QFile::remove(lien);
+    }
+    void Rebranche() {
+        terminal = std::make_unique<PseudoTerminal>();
+        EXPECT_TRUE(QFile::link(terminal->Chemin(), lien));
+    }
+
     DossierTest d;
     DialoguesScriptes dialogues;
     MinuterieManuelle minuterie;
-    // The device is reached through a link, as /dev/serial/by-id names are.
     const QString lien = d.Chemin("ttyKovra");
-    auto terminal = std::make_unique<PseudoTerminal>();
-    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
+    std::unique_ptr<PseudoTerminal> terminal = std::make_unique<PseudoTerminal>();
     MSComm port;
-    port.Peripherique = lien;
-    port.SetPortOpen(true);
-    SurveillancePort surveillance(port, dialogues, minuterie);
+    SurveillancePort surveillance{port, dialogues, minuterie};
     EtatLiaison liaison;
-    AiguillagePort aiguillage(port, liaison, nullptr, nullptr, &surveillance);
+    AiguillagePort aiguillage{port, liaison, nullptr, nullptr, &surveillance};
+};
 
-    terminal.reset(); // unplugged
-    QFile::remove(lien);
+} // namespace
+
+TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
+    Ligne l;
+    auto& [d, dialogues, minuterie, lien, terminal, port, surveillance, liaison, aiguillage] = l;
+    l.Debranche();
     AttendQue([&] { return surveillance.Perdu(); });
     ASSERT_TRUE(surveillance.Perdu());
     EXPECT_FALSE(port.PortOpen());
@@ -44,8 +63,7 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
     EXPECT_EQ(minuterie.enAttente.size(), 1u);
     EXPECT_EQ(dialogues.Messages().size(), 1);
 
-    terminal = std::make_unique<PseudoTerminal>(); // plugged back
-    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
+    l.Rebranche();
     minuterie.Avance();
     EXPECT_TRUE(port.PortOpen());
     EXPECT_FALSE(surveillance.Perdu());
@@ -56,28 +74,14 @@ TEST(SurveillancePort, ReopensThePortWhenTheDeviceIsBack) {
 }
 
 TEST(SurveillancePort, APortTheUserClosedIsNotWaitedFor) {
-    DossierTest d;
-    DialoguesScriptes dialogues;
-    MinuterieManuelle minuterie;
-    const QString lien = d.Chemin("ttyKovra");
-    auto terminal = std::make_unique<PseudoTerminal>();
-    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
-    MSComm port;
-    port.Peripherique = lien;
-    port.SetPortOpen(true);
-    SurveillancePort surveillance(port, dialogues, minuterie);
-    EtatLiaison liaison;
-    AiguillagePort aiguillage(port, liaison, nullptr, nullptr, &surveillance);
-
-    terminal.reset();
-    QFile::remove(lien);
-    ASSERT_TRUE(AttendQue([&] { return surveillance.Perdu(); }));
-    surveillance.Oublie(); // the user closed the port meanwhile
-    terminal = std::make_unique<PseudoTerminal>();
-    ASSERT_TRUE(QFile::link(terminal->Chemin(), lien));
-    minuterie.Avance();
-    minuterie.Avance();
-    EXPECT_FALSE(port.PortOpen());
-    EXPECT_FALSE(surveillance.Perdu());
-    EXPECT_EQ(dialogues.Messages().size(), 1);
+    Ligne l;
+    l.Debranche();
+    ASSERT_TRUE(AttendQue([&] { return l.surveillance.Perdu(); }));
+    l.surveillance.Oublie(); // the user closed the port meanwhile
+    l.Rebranche();
+    l.minuterie.Avance();
+    l.minuterie.Avance();
+    EXPECT_FALSE(l.port.PortOpen());
+    EXPECT_FALSE(l.surveillance.Perdu());
+    EXPECT_EQ(l.dialogues.Messages().size(), 1);
 }

@@ -34,22 +34,10 @@ struct PosteParametrage {
     }
     ~PosteParametrage() { delete fenetre.data(); }
 
-    // A scenario in the database with its actions, compiled.
-    qint16 Scenario(const QString& nom, const QString& type, const QStringList& actions,
-                    const QString& chemin = QString()) {
-        BaseScen base(t.Chemin(kScenDb));
-        const qint16 n = CreeScenario(base, {nom, type, 0, false, chemin});
-        for (const QString& a : actions) {
-            AjouteAction(base, n, a, 0);
-        }
-        base.MetAJourBoucle(n, 1);
-        ExporteScenario(base, t.donnees, n);
-        return n;
-    }
     // The file scenario writing "code;quantity" lines to `fichier` of the test folder.
     qint16 ScenarioFichier(const QString& nom, const QString& fichier) {
-        return Scenario(nom, kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
-                        t.dossier.Chemin(fichier));
+        return t.Scenario(nom, kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
+                          t.dossier.Chemin(fichier));
     }
 
     // Starts the core as the program does, then opens the window.

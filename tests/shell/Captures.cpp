@@ -6,11 +6,11 @@
 #include "dialogues/DialoguesScriptes.h"
 #include "settings/FenetreChoixCom.h"
 #include "settings/FenetreParametrage.h"
-#include "storage/BaseScen.h"
-#include "storage/GestionScenarios.h"
 #include "shell/FenetreSplash.h"
 #include "shell/MenuTray.h"
+#include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
+#include "storage/GestionScenarios.h"
 #include "storage/InfoBulle.h"
 #include "storage/Registre.h"
 #include "tools/FenetreAPropos.h"
@@ -107,14 +107,16 @@ int main(int argc, char* argv[]) {
     }
     registre.Ecrit(kRacScenChx, QStringLiteral("Réception"));
     noyau.ChargeReglages();
-    FenetreParametrage parametrage({noyau, registre, dialogues,
-                                    [] {
-                                        return QList<PeripheriqueSerie>{
-                                            {QStringLiteral("/dev/ttyUSB0"),
-                                             QStringLiteral("FT232R USB UART")}};
-                                    },
-                                    {},
-                                    {}});
+    FenetreParametrage parametrage(
+        {noyau,
+         registre,
+         dialogues,
+         [] {
+             return QList<PeripheriqueSerie>{
+                 {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART")}};
+         },
+         {},
+         {}});
     const char* pages[] = {"parametres-connexion", "parametres-proprietes",
                            "parametres-touches-particulieres", "parametres-touches-systeme",
                            "parametres-scenarios"};

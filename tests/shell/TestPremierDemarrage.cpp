@@ -41,16 +41,10 @@ FenetreParametrage* FenetreOuverte() {
 
 TEST(PremierDemarrage, TheSettingsWindowComesUpAndItsChoiceWorksAtOnce) {
     DonneesTest t;
-    {
-        // The user's scenario: each record a "code;quantity" line of a file.
-        BaseScen base(t.Chemin(kScenDb));
-        const qint16 n =
-            CreeScenario(base, {"Stock", kTypeFichier, 0, false, t.dossier.Chemin("stock.txt")});
-        for (const char* a : {"&CODE", ";", "&QTY", "&PASSLIGNE"}) {
-            AjouteAction(base, n, a, 0);
-        }
-        t.registre.Ecrit(kRacScenChx, "Stock");
-    }
+    // The user's scenario: each record a "code;quantity" line of a file.
+    t.Scenario("Stock", kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
+               t.dossier.Chemin("stock.txt"));
+    t.registre.Ecrit(kRacScenChx, "Stock");
     QProcess terminal;
     terminal.start(KOVRA_TERMINAL_EXE, {"--type", "HT630", "--text", "A1\\r12\\r", "--start",
                                         "4000", "--timeout", "20000"});

@@ -43,14 +43,8 @@ struct Poste {
 
     // A file scenario in the database, compiled and made the chosen one.
     void Scenario(const QString& nom) {
-        BaseScen base(t.Chemin(kScenDb));
-        const qint16 n =
-            CreeScenario(base, {nom, kTypeFichier, 0, false, t.dossier.Chemin("sortie.txt")});
-        for (const char* a : {"&CODE", ";", "&QTY", "&PASSLIGNE"}) {
-            AjouteAction(base, n, a, 0);
-        }
-        base.MetAJourBoucle(n, 1);
-        ExporteScenario(base, t.donnees, n);
+        t.Scenario(nom, kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
+                   t.dossier.Chemin("sortie.txt"));
         t.registre.Ecrit(kRacScenChx, nom);
     }
     void Port(const QString& protocole, const QString& peripherique = QString()) {

@@ -1,6 +1,9 @@
 #include "support/DossierTest.h"
 
+#include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
+#include "storage/ExporteScenario.h"
+#include "storage/GestionScenarios.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +42,18 @@ DonneesTest::DonneesTest()
     : donnees(dossier.Chemin(QStringLiteral("donnees"))),
       registre(dossier.Chemin(QStringLiteral("registre"))), env{donnees, registre, dialogues} {
     PrepareDossierDonnees(donnees, DossierDefauts());
+}
+
+qint16 DonneesTest::Scenario(const QString& nom, const QString& type, const QStringList& actions,
+                             const QString& chemin) {
+    BaseScen base(Chemin(kScenDb));
+    const qint16 n = CreeScenario(base, {nom, type, 0, false, chemin});
+    for (const QString& a : actions) {
+        AjouteAction(base, n, a, 0);
+    }
+    base.MetAJourBoucle(n, 1);
+    ExporteScenario(base, donnees, n);
+    return n;
 }
 
 void ExecuteSql(const QString& cheminBase, const QStringList& instructions) {

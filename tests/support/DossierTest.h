@@ -42,6 +42,10 @@ struct DonneesTest {
     Environnement env;
 
     QString Chemin(const QString& nom) const { return donnees + u'/' + nom; }
+    // A scenario in the database with these actions, looping from the first, compiled;
+    // returns its number.
+    qint16 Scenario(const QString& nom, const QString& type, const QStringList& actions,
+                    const QString& chemin = QString());
 };
 
 // Runs statements straight on a database file, the way another program (or an older

@@ -45,15 +45,7 @@ struct PosteImport {
     // A scenario in the database, compiled, made the chosen one and loaded.
     void Scenario(const QString& nom, const QString& type, const QStringList& actions,
                   const QString& chemin = QString()) {
-        {
-            BaseScen base(t.Chemin(kScenDb));
-            const qint16 n = CreeScenario(base, {nom, type, 0, false, chemin});
-            for (const QString& a : actions) {
-                AjouteAction(base, n, a, 0);
-            }
-            base.MetAJourBoucle(n, 1);
-            ExporteScenario(base, t.donnees, n);
-        }
+        t.Scenario(nom, type, actions, chemin);
         t.registre.Ecrit(kRacScenChx, nom);
         noyau->ChargeReglages();
         noyau->RechargeScenarioChoisi();
