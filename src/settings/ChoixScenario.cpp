@@ -38,11 +38,11 @@ void AppliqueChoixScenarios(BaseScen& base, Registre& registre, const QString& d
         {kRacCde, choix.ScenCde},
         {kRacScenChx, choix.ScenChoisi},
     };
-    if (!choix.Separateur.isNull()) {
-        valeurs.emplace_back(kSepDec, SeparateurRetenu(choix.Separateur));
+    if (choix.Separateur) {
+        valeurs.emplace_back(kSepDec, SeparateurRetenu(*choix.Separateur));
     }
-    if (!choix.DelaiTouches.isNull()) {
-        valeurs.emplace_back(kDelaiTouches, choix.DelaiTouches);
+    if (choix.DelaiTouches) {
+        valeurs.emplace_back(kDelaiTouches, QString::number(*choix.DelaiTouches));
     }
     for (const auto& [nom, texte] : valeurs) {
         if (registre.Lit(nom) != texte && !registre.Ecrit(nom, texte)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace kovra {
 
@@ -9,13 +10,13 @@ class Registre;
 
 // What the settings window applies to the registry: the scenario reception uses, the
 // inventory and order scenarios (not shown, kept as they were read), the decimal separator
-// (empty: left as it is) and the pause between keys in milliseconds (empty: left as it is).
+// as typed and the pause between keys in milliseconds (each left as it is when not given).
 struct ChoixScenarios {
     QString ScenChoisi;
     QString ScenInvent;
     QString ScenCde;
-    QString Separateur;
-    QString DelaiTouches;
+    std::optional<QString> Separateur;
+    std::optional<int> DelaiTouches;
 };
 
 // The decimal separator kept for a text typed by the user: the text when it is exactly one

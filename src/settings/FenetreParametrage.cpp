@@ -244,8 +244,7 @@ void FenetreParametrage::ValideConnexion() {
         try {
             AppliqueChoixScenarios(s_.noyau.Base(), s_.registre, s_.noyau.Env().DossierDonnees,
                                    {etat_.ScenChoisi, etat_.ScenInvent, etat_.ScenCde,
-                                    connexion->txtSep->text(),
-                                    QString::number(connexion->txtDelai->value())});
+                                    connexion->txtSep->text(), connexion->txtDelai->value()});
         } catch (const ErreurKovra& e) {
             Erreur(e.Message());
             return;

@@ -101,6 +101,15 @@ TEST(PremierDemarrage, TheSettingsWindowComesUpAndItsChoiceWorksAtOnce) {
     // The transfer the terminal then pushes is written, with no restart.
     ASSERT_TRUE(AttendQue([&] { return t.dossier.Lit("stock.txt") == "A1;12\r\n"; }, 15000))
         << t.dialogues.Messages().join(" | ").toStdString();
+
+    // The menu entry brings the one settings window forward, never a second one.
+    programme->Parametrage();
+    programme->Parametrage();
+    int ouvertes = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        ouvertes += qobject_cast<FenetreParametrage*>(w) != nullptr && w->isVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(ouvertes, 1);
     outils.FermeFenetres();
     programme.reset();
     terminal.waitForFinished(5000);
