@@ -240,6 +240,47 @@ void BaseScen::InsereAction(qint16 numero, qint16 numAction, const QString& cham
             {numero, numAction, champs, placeTrame});
 }
 
+void BaseScen::ModifieAction(qint16 numero, qint16 numAction, const QString& champs,
+                             std::optional<int> placeTrame) {
+    Transaction([&] {
+        if (placeTrame) {
+            Execute(QStringLiteral("UPDATE Actions SET Champs=?,PlaceTrame=? "
+                                   "WHERE NumAction=? AND NumeroScen=?"),
+                    {champs, *placeTrame, numAction, numero});
+        } else {
+            Execute(
+                QStringLiteral("UPDATE Actions SET Champs=? WHERE NumAction=? AND NumeroScen=?"),
+                {champs, numAction, numero});
+        }
+    });
+}
+
+void BaseScen::Decale(qint16 numero, int aPartirDe, int ecart) {
+    Execute(QStringLiteral("UPDATE Actions SET NumAction=NumAction + ? "
+                           "WHERE NumAction>=? AND NumeroScen=?"),
+            {ecart, aPartirDe, numero});
+}
+
+void BaseScen::LibereNumero(qint16 numero, qint16 numAction) {
+    Transaction([&] { Decale(numero, numAction, 1); });
+}
+
+void BaseScen::InsereActionAvant(qint16 numero, qint16 numAction, const QString& champs,
+                                 int placeTrame) {
+    Transaction([&] {
+        Decale(numero, numAction, 1);
+        InsereAction(numero, numAction, champs, placeTrame);
+    });
+}
+
+void BaseScen::SupprimeAction(qint16 numero, qint16 numAction) {
+    Transaction([&] {
+        Execute(QStringLiteral("DELETE FROM Actions WHERE NumAction=? AND NumeroScen=?"),
+                {numAction, numero});
+        Decale(numero, numAction + 1, -1);
+    });
+}
+
 void BaseScen::RenumeroteActions(qint16 numero) {
     // Rows are addressed by their row id, so two actions that share a number both keep
     // their place instead of being merged into one.

@@ -66,7 +66,20 @@ public:
     std::vector<LigneAction> Actions(qint16 numero);
     // The highest NumAction of the scenario, 0 when it has none.
     qint16 DernierNumAction(qint16 numero);
+    // Adds one row; also fills a number that LibereNumero left free.
     void InsereAction(qint16 numero, qint16 numAction, const QString& champs, int placeTrame);
+    // The editor's changes, each all or nothing. Numbers are NumAction values, from 1; the
+    // loop and start positions of the scenario are left as they are.
+    // Sets the text of action numAction and, when given, its place in the frame (else the
+    // place is kept).
+    void ModifieAction(qint16 numero, qint16 numAction, const QString& champs,
+                       std::optional<int> placeTrame);
+    // Moves action numAction and every one after it one number up, leaving numAction free.
+    void LibereNumero(qint16 numero, qint16 numAction);
+    // LibereNumero then InsereAction at the freed number, together.
+    void InsereActionAvant(qint16 numero, qint16 numAction, const QString& champs, int placeTrame);
+    // Removes action numAction and moves the ones after it one number down.
+    void SupprimeAction(qint16 numero, qint16 numAction);
     // Numbers the scenario's actions 1, 2, 3... in their present order, without gaps.
     void RenumeroteActions(qint16 numero);
 
@@ -83,6 +96,7 @@ private:
     [[noreturn]] void Echec(const QString& quoi, const QString& explication,
                             const QString& code = QString()) const;
     void Transaction(const auto& travail);
+    void Decale(qint16 numero, int aPartirDe, int ecart);
 
     QString chemin_;
     QString nomConnexion_;

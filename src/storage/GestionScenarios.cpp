@@ -2,6 +2,7 @@
 
 #include "base/ErreurKovra.h"
 #include "storage/BaseScen.h"
+#include "storage/EditionActions.h"
 #include "storage/ExporteScenario.h"
 #include "storage/FichierProfil.h"
 #include "storage/NomScenario.h"
@@ -57,9 +58,7 @@ qint16 NumeroScenario(BaseScen& base, const QString& nom) {
 }
 
 qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int placeTrame) {
-    if (const auto probleme = ProblemeAction(champs)) {
-        throw ErreurKovra(QStringLiteral("Action refusée : ") + *probleme);
-    }
+    VerifieAction(champs, placeTrame);
     const qint16 dernier = base.DernierNumAction(numero);
     if (dernier == std::numeric_limits<qint16>::max()) {
         throw ErreurKovra(QStringLiteral("Le scénario a atteint le nombre maximal d'actions."));
@@ -67,15 +66,7 @@ qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int pl
     // Refused now rather than at the export, where the whole scenario would be.
     std::vector<LigneAction> actions = base.Actions(numero);
     actions.push_back({static_cast<qint16>(dernier + 1), champs, placeTrame});
-    const ListesCompilees listes = ListesDuScenario(actions);
-    for (const auto& probleme :
-         {ProblemeLongueurCompilee(QStringLiteral("la liste des actions"), listes.Champs),
-          ProblemeLongueurCompilee(QStringLiteral("la liste des places dans la trame"),
-                                   listes.Trame)}) {
-        if (probleme) {
-            throw ErreurKovra(QStringLiteral("Action refusée : avec elle, %1.").arg(*probleme));
-        }
-    }
+    VerifieLongueurActions(actions);
     const auto numAction = static_cast<qint16>(dernier + 1);
     base.InsereAction(numero, numAction, champs, placeTrame);
     return numAction;

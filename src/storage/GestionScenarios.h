@@ -28,9 +28,10 @@ qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau);
 // The number of the named scenario; throws ErreurKovra when there is none.
 qint16 NumeroScenario(BaseScen& base, const QString& nom);
 
-// Appends an action with the next NumAction, which it returns. An empty action, one
-// holding "@" or a line break, and one that would make the action list or the frame places
-// longer than the compiled file can keep (see ProblemeLongueurCompilee) are refused
+// Appends an action with the next NumAction, which it returns. An action that cannot be
+// stored (see VerifieAction: empty, holding "@" or a line break, characters Windows-1252
+// lacks, a place outside 0..32767) and one that would make the action list or the frame
+// places longer than the compiled file can keep (see ProblemeLongueurCompilee) are refused
 // (throws ErreurKovra).
 qint16 AjouteAction(BaseScen& base, qint16 numero, const QString& champs, int placeTrame);
 

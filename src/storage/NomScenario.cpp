@@ -1,5 +1,7 @@
 #include "storage/NomScenario.h"
 
+#include "base/Windows1252.h"
+
 #include <QRegularExpression>
 
 namespace kovra {
@@ -55,6 +57,13 @@ std::optional<QString> ProblemeAction(const QString& champs) {
     }
     if (champs.contains(u'\r') || champs.contains(u'\n')) {
         return QStringLiteral("une action tient sur une ligne.");
+    }
+    // The compiled file is Windows-1252 text: anything else would come back as "?".
+    bool perte = false;
+    EncodeWindows1252(champs, &perte);
+    if (perte) {
+        return QStringLiteral("une action ne peut contenir que des caractères Windows-1252 (%1).")
+            .arg(champs);
     }
     return std::nullopt;
 }

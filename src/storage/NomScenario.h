@@ -11,7 +11,8 @@ namespace kovra {
 // not empty, not "." or "..", and short enough.
 std::optional<QString> ProblemeNomScenario(const QString& nom);
 
-// Why a text cannot be an action (it would cut the compiled list of actions), or nothing.
+// Why a text cannot be an action (empty, or it would cut the compiled list of actions, or
+// it holds characters the compiled file cannot), or nothing.
 std::optional<QString> ProblemeAction(const QString& champs);
 
 } // namespace kovra
