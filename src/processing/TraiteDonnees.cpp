@@ -1,5 +1,6 @@
 #include "processing/TraiteDonnees.h"
 
+#include "processing/GenreAction.h"
 #include "processing/ReductionPartielle.h"
 #include "processing/SeparateurDecimal.h"
 #include "processing/VidageDonnees.h"
@@ -18,56 +19,55 @@ std::optional<int> Entier(const QString& texte) {
     return ok ? std::optional<int>(n) : std::nullopt;
 }
 
-enum class Genre { Texte, Timer, Champ, Tab, Date, PasseLigne, Increment, Fixe };
-
 // An action of the list, classified once per frame.
 struct ActionPreparee {
-    Genre genre = Genre::Texte;
-    bool avance = false; // begins with "&" or "^": moves through the frame
+    GenreAction genre = GenreAction::Texte;
+    bool avance = false; // moves through the frame
     QString texte;       // what a text, a special key or a fixed token appends
     std::optional<qint16> pause;
 };
 
 ActionPreparee Prepare(const QString& a, const TableTouches& touches) {
     ActionPreparee p;
-    const QChar f = a.isEmpty() ? QChar() : a.front();
-    p.avance = f == u'&' || f == u'^';
-    if (a.startsWith(QStringLiteral("&Timer"))) {
-        p.genre = Genre::Timer;
+    p.genre = GenreDAction(a);
+    p.avance = AvanceDansTrame(a);
+    switch (p.genre) {
+    case GenreAction::Timer: {
         bool ok = false;
         const short v = a.mid(7).trimmed().toShort(&ok);
         if (ok) {
             p.pause = v;
         }
-        return p;
+        break;
     }
-    if (f != u'&') {
+    case GenreAction::Texte: {
         const QString touche = touches.Cherche(u'{' + a + u'}');
         p.texte = touche.isEmpty() ? a : touche;
-        return p;
+        break;
     }
-    static const struct {
-        const char* jeton;
-        Genre genre;
-        const char* texte;
-    } jetons[] = {
-        {"&TAB", Genre::Tab, "\t"},
-        {"&DATE", Genre::Date, ""},
-        {"&PASSLIGNE", Genre::PasseLigne, "\r\n"},
-        {"&INCREMENT", Genre::Increment, ""},
-        {"&FERMER", Genre::Fixe, "%{q}"},
-        {"&OUVRIR_E", Genre::Fixe, "%{c}"},
-        {"&OUVRIR_S", Genre::Fixe, "%{r}"},
-        {"&VALIDER", Genre::Fixe, "%{v}"},
-    };
-    for (const auto& j : jetons) {
-        if (a == QLatin1String(j.jeton)) {
-            p.genre = j.genre;
-            p.texte = QString::fromLatin1(j.texte);
-            return p;
-        }
+    case GenreAction::Tab:
+        p.texte = QStringLiteral("\t");
+        break;
+    case GenreAction::PasseLigne:
+        p.texte = QStringLiteral("\r\n");
+        break;
+    case GenreAction::Fermer:
+        p.texte = QStringLiteral("%{q}");
+        break;
+    case GenreAction::OuvrirE:
+        p.texte = QStringLiteral("%{c}");
+        break;
+    case GenreAction::OuvrirS:
+        p.texte = QStringLiteral("%{r}");
+        break;
+    case GenreAction::Valider:
+        p.texte = QStringLiteral("%{v}");
+        break;
+    case GenreAction::Champ:
+    case GenreAction::Date:
+    case GenreAction::Increment:
+        break;
     }
-    p.genre = Genre::Champ;
     return p;
 }
 
@@ -143,31 +143,34 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
                 }
             }
             switch (a.genre) {
-            case Genre::Texte:
+            case GenreAction::Texte:
                 sortie += a.texte;
                 break;
-            case Genre::Timer:
+            case GenreAction::Timer:
                 if (a.pause) {
                     etat.PauseTimer = *a.pause;
                 }
                 sortie += QStringLiteral("{TIMER}");
                 --p;
                 break;
-            case Genre::Champ:
+            case GenreAction::Champ:
                 sortie += etat.Champ(k);
                 ++k;
                 break;
-            case Genre::Date:
+            case GenreAction::Date:
                 sortie += date;
                 --p;
                 break;
-            case Genre::Increment:
+            case GenreAction::Increment:
                 sortie += etat.ValeurCompteur;
                 --p;
                 break;
-            case Genre::Tab:
-            case Genre::PasseLigne:
-            case Genre::Fixe:
+            case GenreAction::Tab:
+            case GenreAction::PasseLigne:
+            case GenreAction::Fermer:
+            case GenreAction::OuvrirE:
+            case GenreAction::OuvrirS:
+            case GenreAction::Valider:
                 sortie += a.texte;
                 --p;
                 break;
