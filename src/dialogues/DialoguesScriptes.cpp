@@ -3,15 +3,15 @@
 namespace kovra {
 
 void DialoguesScriptes::Message(const QString& texte, Icone icone, const QString& titre) {
-    journal_.push_back({Genre::Message, texte, icone, titre});
+    journal_.push_back({Genre::Message, texte, icone, titre, {}, {}, {}, false});
 }
 
 void DialoguesScriptes::Avis(const QString& texte, Icone icone, const QString& titre) {
-    journal_.push_back({Genre::Avis, texte, icone, titre});
+    journal_.push_back({Genre::Avis, texte, icone, titre, {}, {}, {}, false});
 }
 
 bool DialoguesScriptes::Question(const QString& texte, Icone icone, const QString& titre) {
-    journal_.push_back({Genre::Question, texte, icone, titre});
+    journal_.push_back({Genre::Question, texte, icone, titre, {}, {}, {}, false});
     if (reponsesQuestion_.empty()) {
         ++manquantes_;
         return false;
@@ -22,14 +22,15 @@ bool DialoguesScriptes::Question(const QString& texte, Icone icone, const QStrin
 }
 
 std::optional<QString> DialoguesScriptes::Saisie(const QString& invite, const QString& titre,
-                                                 const QString&) {
-    journal_.push_back({Genre::Saisie, invite, Icone::Aucune, titre});
+                                                 const QString& defaut) {
+    journal_.push_back({Genre::Saisie, invite, Icone::Aucune, titre, defaut, {}, {}, false});
     return ReponseTexte();
 }
 
-std::optional<QString> DialoguesScriptes::ChoixFichier(const QString& titre, const QString&,
-                                                       const QString&, bool) {
-    journal_.push_back({Genre::ChoixFichier, titre, Icone::Aucune, titre});
+std::optional<QString> DialoguesScriptes::ChoixFichier(const QString& titre, const QString& dossier,
+                                                       const QString& filtre, bool enregistrer) {
+    journal_.push_back(
+        {Genre::ChoixFichier, titre, Icone::Aucune, titre, {}, dossier, filtre, enregistrer});
     return ReponseTexte();
 }
 

@@ -19,6 +19,10 @@ public:
         QString texte; // message, question or prompt; the title for a file choice
         Icone icone;
         QString titre;
+        QString defaut;           // input box: the text offered
+        QString dossier;          // file choice: the folder it opens on
+        QString filtre;           // file choice: the file types offered
+        bool enregistrer = false; // file choice: saving rather than opening
     };
 
     using Dialogues::Avis;
