@@ -1,10 +1,12 @@
 #include "cli/Commande.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
+#include "storage/EditionActions.h"
 #include "storage/ExporteScenario.h"
 #include "storage/GestionScenarios.h"
 
 #include <limits>
+#include <optional>
 
 namespace kovra {
 
@@ -36,15 +38,52 @@ void Cree(ContexteCli& ctx, const Appel& a) {
     ctx.sortie << CreeScenario(base, n) << "\n";
 }
 
-void Ajoute(ContexteCli& ctx, const Appel& a) {
-    int place = 0;
-    if (a.A(QStringLiteral("--place"))) {
-        place = EntierArgument(a.Valeur(QStringLiteral("--place")), QStringLiteral("--place"), 0,
-                               kMax16);
+// The frame field given with --place, if any.
+std::optional<int> PlaceDonnee(const Appel& a) {
+    if (!a.A(QStringLiteral("--place"))) {
+        return std::nullopt;
     }
+    return EntierArgument(a.Valeur(QStringLiteral("--place")), QStringLiteral("--place"), 0,
+                          kPlaceTrameMax);
+}
+
+void Ajoute(ContexteCli& ctx, const Appel& a) {
+    const int place = PlaceDonnee(a).value_or(0);
     BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
     const qint16 numero = NumeroScenario(base, a.positionnels[0]);
     ctx.sortie << AjouteAction(base, numero, a.positionnels[1], place) << "\n";
+}
+
+int NumeroAction(const Appel& a) {
+    return EntierArgument(a.positionnels[1], QStringLiteral("N"), 1, kMax16);
+}
+
+void Montre(ContexteCli& ctx, const Appel& a) {
+    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    for (const QString& ligne : LignesListeActions(base, NumeroScenario(base, a.positionnels[0]))) {
+        ctx.sortie << ligne << "\n";
+    }
+}
+
+void Modifie(ContexteCli& ctx, const Appel& a) {
+    const int n = NumeroAction(a);
+    const std::optional<int> place = PlaceDonnee(a);
+    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    EditeAction(base, NumeroScenario(base, a.positionnels[0]), n, a.positionnels[2], place);
+}
+
+void Insere(ContexteCli& ctx, const Appel& a) {
+    const int n = NumeroAction(a);
+    const int place = PlaceDonnee(a).value_or(0);
+    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    InsereNouvelleAction(base, NumeroScenario(base, a.positionnels[0]), n, a.positionnels[2],
+                         place);
+}
+
+void Retire(ContexteCli& ctx, const Appel& a) {
+    const int n = NumeroAction(a);
+    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    RetireAction(base, NumeroScenario(base, a.positionnels[0]), n);
 }
 
 void Boucle(ContexteCli& ctx, const Appel& a) {
@@ -92,8 +131,39 @@ void AjouteCommandesScenario(std::vector<Commande>& table) {
                      {{"--place", true}},
                      "scenario add NAME ACTION [--place N]",
                      "Append an action and print its number. --place: the field of the "
-                     "incoming record it takes (partial frames).",
+                     "incoming record it takes (partial frames). Changes the database only: run "
+                     "export to compile.",
                      Ajoute});
+    table.push_back({{"scenario", "show"},
+                     1,
+                     {},
+                     "scenario show NAME",
+                     "Print the action list as the editor shows it: \"--- \" and each action, "
+                     "then an empty line, \"Boucle : n\" and \"Départ : n\" (nothing more "
+                     "for a scenario without actions).",
+                     Montre});
+    table.push_back({{"scenario", "set"},
+                     3,
+                     {{"--place", true}},
+                     "scenario set NAME N ACTION [--place P]",
+                     "Replace the text of action N; --place: its field of the incoming record "
+                     "(else the field it had is kept). Changes the database only, like add.",
+                     Modifie});
+    table.push_back({{"scenario", "insert"},
+                     3,
+                     {{"--place", true}},
+                     "scenario insert NAME N ACTION [--place P]",
+                     "Insert a new action N (N from 1 to the number of actions + 1); the "
+                     "actions from N on move one number up. The loop and start positions "
+                     "stay as they are. Changes the database only, like add.",
+                     Insere});
+    table.push_back({{"scenario", "remove"},
+                     2,
+                     {},
+                     "scenario remove NAME N",
+                     "Remove action N; the actions after it move one number down. The loop "
+                     "and start positions stay as they are. Changes the database only, like add.",
+                     Retire});
     table.push_back({{"scenario", "loop"},
                      2,
                      {},
@@ -113,7 +183,8 @@ void AjouteCommandesScenario(std::vector<Commande>& table) {
                      1,
                      {},
                      "export NAME",
-                     "Compile a scenario into Scenarios/NAME.ini, which reception reads.",
+                     "Compile a scenario into Scenarios/NAME.ini, which reception reads. The "
+                     "scenario commands change the database only: run export after them.",
                      Exporte});
 }
 

@@ -101,6 +101,48 @@ TEST(KovraCli, ScenarioCommandsWorkOnAFreshDataFolder) {
         });
 }
 
+TEST(KovraCli, EditorCommandsShowSetInsertAndRemoveActions) {
+    Cli cli;
+    cli({"scenario", "create", "Saisie", "--type", "Emulation", "--partial", "4"});
+    cli({"scenario", "create", "Vide", "--type", "Fichier"});
+    for (const char* a : {"&CODE", "{TAB}", "&QTY", "{ENTER}"}) {
+        cli({"scenario", "add", "Saisie", QString::fromUtf8(a), "--place", "1"});
+    }
+    cli({"scenario", "loop", "Saisie", "3"});
+    const char* apres = "--- &EMP\n--- &CODE\n--- l'article\n--- &QTY\n--- {ENTER}\n"
+                        "--- &Timer 500\n\nBoucle : 3\nDépart : 0\n";
+    Deroule(cli, {
+                     {{"scenario", "show", "Vide"}, 0, ""},
+                     {{"scenario", "show", "Saisie"},
+                      0,
+                      "--- &CODE\n--- {TAB}\n--- &QTY\n--- {ENTER}\n\nBoucle : 3\nDépart : 0\n"},
+                     {{"scenario", "insert", "Saisie", "1", "&EMP", "--place", "4"}, 0, ""},
+                     {{"scenario", "set", "Saisie", "3", "l'article", "--place", "0"}, 0, ""},
+                     {{"scenario", "insert", "Saisie", "6", "--", "&Timer 500"}, 0, ""},
+                     {{"scenario", "insert", "Saisie", "8", "trop loin"}, 1, ""},
+                     {{"scenario", "set", "Saisie", "2", "a@b"}, 1, ""},
+                     {{"scenario", "set", "Saisie", "2", "Łódź"}, 1, ""},
+                     {{"scenario", "set", "Saisie", "2", "x", "--place", "40000"}, 2, ""},
+                     {{"scenario", "remove", "Saisie", "0"}, 2, ""},
+                     {{"scenario", "remove", "Saisie", "deux"}, 2, ""},
+                     {{"scenario", "remove", "Vide", "1"}, 1, ""},
+                     {{"scenario", "remove", "Absent", "1"}, 1, ""},
+                     {{"scenario", "show", "Saisie"}, 0, apres},
+                     // The database only: the compiled file follows at the export.
+                     {{"export", "Saisie"}, 0, ""},
+                     {{"scenario", "remove", "Saisie", "2"}, 0, ""},
+                     {{"ini", "get", "Scenarios/Saisie.ini", "Ligne", "Champs"},
+                      0,
+                      "&EMP@&CODE@l'article@&QTY@{ENTER}@&Timer 500@\n"},
+                     {{"ini", "get", "Scenarios/Saisie.ini", "Trame", "Trame"}, 0, "4@1@1@1@\n"},
+                     {{"export", "Saisie"}, 0, ""},
+                     {{"ini", "get", "Scenarios/Saisie.ini", "Ligne", "Champs"},
+                      0,
+                      "&EMP@l'article@&QTY@{ENTER}@&Timer 500@\n"},
+                     {{"ini", "get", "Scenarios/Saisie.ini", "Boucle", "Index"}, 0, "3\n"},
+                 });
+}
+
 TEST(KovraCli, DeletingAScenarioClearsWhatNamesIt) {
     Cli cli;
     cli({"scenario", "create", "Inv", "--type", "Emulation"});
