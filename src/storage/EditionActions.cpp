@@ -19,17 +19,21 @@ LigneScenario ScenarioExistant(BaseScen& base, qint16 numero) {
     return *ligne;
 }
 
-// The scenario's actions, numbered 1 to N in their order.
-std::vector<LigneAction> ActionsNumerotees(BaseScen& base, qint16 numero) {
+// The scenario's actions in list order.
+std::vector<LigneAction> ActionsEnOrdre(BaseScen& base, qint16 numero) {
     ScenarioExistant(base, numero);
-    std::vector<LigneAction> actions = base.Actions(numero);
+    return base.Actions(numero);
+}
+
+// Once the change is accepted: numbers 1 to N in list order, so that number N addresses
+// the N-th line.
+void NumeroteEnOrdre(BaseScen& base, qint16 numero, const std::vector<LigneAction>& actions) {
     for (std::size_t i = 0; i < actions.size(); ++i) {
         if (actions[i].NumAction != static_cast<int>(i) + 1) {
             base.RenumeroteActions(numero);
-            return base.Actions(numero);
+            return;
         }
     }
-    return actions;
 }
 
 void VerifieNumero(int numAction, int dernier) {
@@ -73,19 +77,21 @@ void VerifieLongueurActions(const std::vector<LigneAction>& actions) {
 
 void EditeAction(BaseScen& base, qint16 numero, int numAction, const QString& champs,
                  std::optional<int> placeTrame) {
-    std::vector<LigneAction> actions = ActionsNumerotees(base, numero);
+    const std::vector<LigneAction> actions = ActionsEnOrdre(base, numero);
     VerifieNumero(numAction, static_cast<int>(actions.size()));
-    LigneAction& action = actions[static_cast<std::size_t>(numAction) - 1];
     VerifieAction(champs, placeTrame.value_or(0));
+    std::vector<LigneAction> apres = actions;
+    LigneAction& action = apres[static_cast<std::size_t>(numAction) - 1];
     action.Champs = champs;
     action.PlaceTrame = placeTrame.value_or(action.PlaceTrame);
-    VerifieLongueurActions(actions);
+    VerifieLongueurActions(apres);
+    NumeroteEnOrdre(base, numero, actions);
     base.ModifieAction(numero, static_cast<qint16>(numAction), champs, placeTrame);
 }
 
 void InsereNouvelleAction(BaseScen& base, qint16 numero, int numAction, const QString& champs,
                           int placeTrame) {
-    std::vector<LigneAction> actions = ActionsNumerotees(base, numero);
+    const std::vector<LigneAction> actions = ActionsEnOrdre(base, numero);
     const int nombre = static_cast<int>(actions.size());
     if (nombre >= std::numeric_limits<qint16>::max()) {
         throw ErreurKovra(QStringLiteral("Le scénario a atteint le nombre maximal d'actions."));
@@ -96,15 +102,18 @@ void InsereNouvelleAction(BaseScen& base, qint16 numero, int numAction, const QS
                               .arg(numAction));
     }
     VerifieAction(champs, placeTrame);
-    actions.insert(actions.begin() + (numAction - 1),
-                   LigneAction{static_cast<qint16>(numAction), champs, placeTrame});
-    VerifieLongueurActions(actions);
+    std::vector<LigneAction> apres = actions;
+    apres.insert(apres.begin() + (numAction - 1),
+                 LigneAction{static_cast<qint16>(numAction), champs, placeTrame});
+    VerifieLongueurActions(apres);
+    NumeroteEnOrdre(base, numero, actions);
     base.InsereActionAvant(numero, static_cast<qint16>(numAction), champs, placeTrame);
 }
 
 void RetireAction(BaseScen& base, qint16 numero, int numAction) {
-    const std::vector<LigneAction> actions = ActionsNumerotees(base, numero);
+    const std::vector<LigneAction> actions = ActionsEnOrdre(base, numero);
     VerifieNumero(numAction, static_cast<int>(actions.size()));
+    NumeroteEnOrdre(base, numero, actions);
     base.SupprimeAction(numero, static_cast<qint16>(numAction));
 }
 

@@ -15,7 +15,7 @@ struct LigneAction;
 // message for the user) leaves the scenario as it was. Action numbers count from 1 in list
 // order; the loop and start positions are left as they are. Should the scenario's actions
 // not be numbered 1 to N (a database filled by another program), they are renumbered in
-// their order first, so that number N is always the N-th line the user sees.
+// their order before the change, so that number N is always the N-th line the user sees.
 
 // The highest place in the frame an action can take.
 inline constexpr int kPlaceTrameMax = 32767;

@@ -194,13 +194,19 @@ TEST(EditionActions, NumbersLeftWithGapsAreTakenInListOrder) {
                                                   "INSERT INTO Actions VALUES (1,2,'deux',0)",
                                                   "INSERT INTO Actions VALUES (1,5,'cinq',0)",
                                                   "INSERT INTO Actions VALUES (1,5,'cinq bis',0)"});
+    const auto lignes = [&] {
+        QStringList l;
+        for (const LigneAction& a : base.Actions(n)) {
+            l << QString::number(a.NumAction) + ":" + a.Champs;
+        }
+        return l;
+    };
+    // A refusal leaves even the numbers alone.
+    EXPECT_THROW(EditeAction(base, n, 4, "", std::nullopt), ErreurKovra);
+    EXPECT_EQ(lignes(), (QStringList{"2:deux", "5:cinq", "5:cinq bis", "9:neuf"}));
     RetireAction(base, n, 3);
     EditeAction(base, n, 3, "NEUF", std::nullopt);
-    QStringList lignes;
-    for (const LigneAction& a : base.Actions(n)) {
-        lignes << QString::number(a.NumAction) + ":" + a.Champs;
-    }
-    EXPECT_EQ(lignes, (QStringList{"1:deux", "2:cinq", "3:NEUF"}));
+    EXPECT_EQ(lignes(), (QStringList{"1:deux", "2:cinq", "3:NEUF"}));
 }
 
 TEST(BaseScen, EachEditorChangeIsAllOrNothing) {
