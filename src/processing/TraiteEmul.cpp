@@ -192,7 +192,8 @@ QString ConserveTrame(const QString& trame, const QString& dossierDonnees) {
 } // namespace
 
 void TraiteEmul::Fin(bool livre) {
-    if (!livre && enCours_.conserve.isEmpty() && !enCours_.trame.isEmpty()) {
+    if (!livre && enCours_.conserveNonLivree && enCours_.conserve.isEmpty() &&
+        !enCours_.trame.isEmpty()) {
         enCours_.conserve = ConserveTrame(enCours_.trame, s_.env.DossierDonnees);
         if (enCours_.conserve.isEmpty()) {
             s_.env.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas été livrées "

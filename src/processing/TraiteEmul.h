@@ -65,6 +65,9 @@ struct DemandeTraitement {
     std::shared_ptr<const EtatScenario> scenario;
     bool reinitialisePort = true; // a received frame resets the port; an import does not
     int delaiAvant = kAvantFrappe;
+    // A frame not delivered whole and with no file of its own is kept in a file of the data
+    // folder, to be recovered; a frame the user made up to try a scenario is not.
+    bool conserveNonLivree = true;
     // Called once this frame has been dealt with, after `termine`: whether it was delivered
     // whole. Not called when the pipeline is destroyed first.
     std::function<void(bool livre)> fin = {};
