@@ -79,6 +79,7 @@ Appel Analyse(const Commande& c, const QStringList& reste) {
                 throw ErreurUsage(QStringLiteral("option %1 takes no value").arg(nom));
             }
             appel.options.insert(nom, valeur);
+            appel.repetees[nom] << valeur;
         } else {
             appel.positionnels << mot;
         }

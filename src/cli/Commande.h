@@ -43,10 +43,12 @@ private:
 // The words after the command's own: positional arguments and options.
 struct Appel {
     QStringList positionnels;
-    QMap<QString, QString> options; // flags map to an empty text
+    QMap<QString, QString> options;      // flags map to an empty text; the last value given
+    QMap<QString, QStringList> repetees; // every value of each option, in command-line order
 
     bool A(const QString& option) const { return options.contains(option); }
     QString Valeur(const QString& option) const { return options.value(option); }
+    QStringList Valeurs(const QString& option) const { return repetees.value(option); }
 };
 
 struct OptionCli {

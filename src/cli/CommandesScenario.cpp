@@ -1,9 +1,12 @@
 #include "cli/Commande.h"
+#include "cli/DialoguesConsole.h"
+#include "cli/NoyauCommande.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
 #include "storage/EditionActions.h"
 #include "storage/ExporteScenario.h"
 #include "storage/GestionScenarios.h"
+#include "tools/EssaiScenario.h"
 
 #include <limits>
 #include <optional>
@@ -108,6 +111,33 @@ void Exporte(ContexteCli& ctx, const Appel& a) {
     ExporteScenario(base, ctx.DossierPret(), NumeroScenario(base, a.positionnels[0]));
 }
 
+// The test window's run: the values answer its questions in order, a missing one is
+// empty. Values left over would be dropped unseen, so they are refused before anything is
+// delivered.
+void Teste(ContexteCli& ctx, const Appel& a) {
+    const QStringList valeurs = a.Valeurs(QStringLiteral("--value"));
+    qsizetype posees = 0;
+    const QuestionEssai question = [&](const QString&) {
+        const qsizetype i = posees++;
+        return i < valeurs.size() ? valeurs[i] : QString();
+    };
+    const QString dossier = ctx.DossierPret();
+    DemandeTraitement demande;
+    {
+        BaseScen base(CheminDonnee(dossier, kScenDb));
+        demande = PrepareEssai(base, dossier, NumeroScenario(base, a.positionnels[0]), question);
+    }
+    if (valeurs.size() > posees) {
+        throw ErreurUsage(
+            QStringLiteral("%1 values given, the test asks %2").arg(valeurs.size()).arg(posees));
+    }
+    // Typed or written at once, like process --deliver: from a terminal, the window to
+    // type into is chosen before the command runs.
+    demande.delaiAvant = kAvantFrappe;
+    DialoguesConsole dialogues(ctx.erreurs);
+    LivreTrame(ctx, std::move(demande), dialogues);
+}
+
 } // namespace
 
 void AjouteCommandesScenario(std::vector<Commande>& table) {
@@ -164,6 +194,16 @@ void AjouteCommandesScenario(std::vector<Commande>& table) {
                      "Remove action N; the actions after it move one number down. The loop "
                      "and start positions stay as they are. Changes the database only, like add.",
                      Retire});
+    table.push_back({{"scenario", "test"},
+                     1,
+                     {{"--value", true}},
+                     "scenario test NAME [--value V ...]",
+                     "Try a scenario as the editor's test window does: four records, each "
+                     "with one value for every action that takes a field (in list order; a "
+                     "value not given is empty); the scenario is compiled, and the output "
+                     "typed into the focused window or written to the scenario's file. The "
+                     "chosen scenario stays as it is. Advances the counter of Scen.db.",
+                     Teste});
     table.push_back({{"scenario", "loop"},
                      2,
                      {},

@@ -29,30 +29,6 @@ QByteArray LitTrame(ContexteCli& ctx, const Appel& a) {
     return f.readAll();
 }
 
-// Delivers the frame as reception does: typed into the focused window, or written to the
-// scenario's file.
-void Livre(ContexteCli& ctx, const QString& trame, std::shared_ptr<const EtatScenario> scenario,
-           Dialogues& dialogues) {
-    NoyauCommande c(ctx, dialogues);
-    NoyauKovra& noyau = c.noyau;
-    noyau.ChargeReglages();
-    QEventLoop boucle;
-    bool livre = false;
-    noyau.trameTraitee = [&](bool l) {
-        livre = l;
-        boucle.quit();
-    };
-    DemandeTraitement demande;
-    demande.trame = trame;
-    demande.scenario = std::move(scenario);
-    demande.reinitialisePort = false;
-    noyau.TraiteTrame(std::move(demande));
-    boucle.exec();
-    if (!livre) {
-        throw ErreurKovra(QStringLiteral("La trame n'a pas été livrée."));
-    }
-}
-
 void Traite(ContexteCli& ctx, const Appel& a) {
     if (!a.A(QStringLiteral("--scenario"))) {
         throw ErreurUsage(QStringLiteral("--scenario NAME is needed"));
@@ -72,7 +48,11 @@ void Traite(ContexteCli& ctx, const Appel& a) {
 
     DialoguesConsole dialogues(ctx.erreurs);
     if (a.A(QStringLiteral("--deliver"))) {
-        Livre(ctx, trame, std::move(scenario), dialogues);
+        DemandeTraitement demande;
+        demande.trame = trame;
+        demande.scenario = std::move(scenario);
+        demande.reinitialisePort = false;
+        LivreTrame(ctx, std::move(demande), dialogues);
         return;
     }
     ProgressionMuette progression;
@@ -88,6 +68,27 @@ void Traite(ContexteCli& ctx, const Appel& a) {
 }
 
 } // namespace
+
+void LivreTrame(ContexteCli& ctx, DemandeTraitement demande, Dialogues& dialogues) {
+    NoyauCommande c(ctx, dialogues);
+    NoyauKovra& noyau = c.noyau;
+    noyau.ChargeReglages();
+    QEventLoop boucle;
+    bool livre = false;
+    bool fini = false;
+    demande.fin = [&](bool l) {
+        livre = l;
+        fini = true;
+        boucle.quit();
+    };
+    noyau.TraiteTrame(std::move(demande));
+    if (!fini) {
+        boucle.exec();
+    }
+    if (!livre) {
+        throw ErreurKovra(QStringLiteral("La trame n'a pas été livrée."));
+    }
+}
 
 void AjouteCommandesTraitement(std::vector<Commande>& table) {
     table.push_back({{"process"},

@@ -4,6 +4,7 @@
 #include "base/MinuterieQt.h"
 #include "cli/Commande.h"
 #include "keyboard/FabriqueClavier.h"
+#include "processing/TraiteEmul.h"
 #include "storage/InfoBulle.h"
 
 namespace kovra {
@@ -21,5 +22,10 @@ struct NoyauCommande {
     ProgressionMuette progression;
     NoyauKovra noyau;
 };
+
+// Processes and delivers one frame through a core of the command's own, as reception does
+// (typed into the focused window, or written to the scenario's file), and waits for the
+// end; throws ErreurKovra when it was not delivered whole (the user was told why).
+void LivreTrame(ContexteCli& ctx, DemandeTraitement demande, Dialogues& dialogues);
 
 } // namespace kovra

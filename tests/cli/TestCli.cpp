@@ -4,6 +4,7 @@
 #include "support/DossierTest.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -275,6 +276,51 @@ TEST(KovraCli, ProcessDeliversToTheScenariosFile) {
     cli({"export", "Perdu"});
     cli.entree = "A\r";
     EXPECT_EQ(cli({"process", "--scenario", "Perdu", "--deliver"}).statut, 1);
+}
+
+TEST(KovraCli, ScenarioTestWritesTheTestedScenariosFileOnly) {
+    Cli cli;
+    const QString choisi = cli.d.Chemin("choisi.txt");
+    const QString teste = cli.d.Chemin("teste.txt");
+    cli({"scenario", "create", "Choisi", "--type", "Fichier", "--path", choisi});
+    cli({"scenario", "add", "Choisi", "&CODE"});
+    cli({"export", "Choisi"});
+    cli({"registry", "set", "RacScenChx", "Choisi"});
+    cli({"scenario", "create", "Teste", "--type", "Fichier", "--path", teste, "--partial", "3"});
+    cli({"scenario", "add", "Teste", "&QTY", "--place", "3"});
+    cli({"scenario", "add", "Teste", "&TAB"});
+    cli({"scenario", "add", "Teste", "&CODE", "--place", "1"});
+    cli({"scenario", "add", "Teste", "&PASSLIGNE"});
+    cli({"scenario", "loop", "Teste", "1"});
+    QStringList valeurs;
+    for (const char* v : {"5", "A", "6", "B", "7", "C"}) {
+        valeurs << "--value" << v;
+    }
+    const Resultat essai = cli(QStringList{"scenario", "test", "Teste"} + valeurs);
+    EXPECT_EQ(essai.statut, 0) << essai.erreurs.toStdString();
+    EXPECT_EQ(essai.sortie, "");
+    // The file writer tells where the file went, as after a transfer.
+    EXPECT_TRUE(essai.erreurs.contains(teste + " : généré")) << essai.erreurs.toStdString();
+    Deroule(cli, {
+                     // Too many values: refused before anything is delivered.
+                     {QStringList{"scenario", "test", "Teste"} + valeurs + valeurs, 2, ""},
+                     {{"scenario", "test", "Absent"}, 1, ""},
+                     {{"scenario", "test", "Teste", "--valeur", "x"}, 2, ""},
+                 });
+    // The fourth record had no values given: empty fields.
+    EXPECT_EQ(cli.d.Lit("teste.txt"), "5\tA\r\n6\tB\r\n7\tC\r\n\t\r\n");
+    EXPECT_FALSE(QFile::exists(choisi));
+    EXPECT_EQ(cli({"registry", "get", "RacScenChx"}).sortie, "Choisi\n");
+    // The test compiled the scenario.
+    EXPECT_EQ(cli({"ini", "get", "Scenarios/Teste.ini", "Trame", "Trame"}).sortie, "3@1@\n");
+
+    // An output file that cannot be written fails the command, and keeps no test frame.
+    cli({"scenario", "create", "Perdu", "--type", "Fichier", "--path", "/proc/kovra/x.txt"});
+    cli({"scenario", "add", "Perdu", "&CODE"});
+    const Resultat r = cli({"scenario", "test", "Perdu", "--value", "x"});
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_TRUE(r.erreurs.contains("n'a pas été livrée")) << r.erreurs.toStdString();
+    EXPECT_TRUE(QDir(cli.d.Chemin("donnees")).entryList({"nonlivree-*"}).isEmpty());
 }
 
 TEST(KovraCli, ProgramsRunningTogetherNeverShareACounterValue) {
