@@ -24,7 +24,8 @@ FenetreTest::FenetreTest(ServicesEssai services, qint16 numScen, QWidget* parent
         QStringLiteral("Tester demande une valeur pour chaque champ du scénario, pour quatre "
                        "enregistrements, puis traite ces valeurs comme une transmission du "
                        "terminal. Vous avez alors deux secondes pour donner la main à "
-                       "l'application qui doit recevoir les touches."),
+                       "l'application qui doit recevoir les touches ; un scénario Fichier "
+                       "écrit son fichier."),
         this);
     explication->setObjectName(QStringLiteral("lblExplication"));
     explication->setWordWrap(true);

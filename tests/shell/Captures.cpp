@@ -16,6 +16,7 @@
 #include "tools/FenetreAPropos.h"
 #include "tools/FenetreImport.h"
 #include "tools/FenetreProgression.h"
+#include "tools/FenetreTest.h"
 
 #include <QApplication>
 #include <QDir>
@@ -97,6 +98,10 @@ int main(int argc, char* argv[]) {
     FenetreAPropos aPropos(dialogues);
     ok = Capture(aPropos, dossier + "/a-propos.png") && ok;
     aPropos.hide();
+
+    FenetreTest essai({noyau, dialogues, {}, {}, {}}, 1);
+    ok = Capture(essai, dossier + "/test-scenario.png") && ok;
+    essai.hide();
 
     // The settings window over two scenarios, the second the chosen one.
     {
