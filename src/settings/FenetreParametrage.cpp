@@ -6,6 +6,7 @@
 #include "dialogues/Icones.h"
 #include "link/OuverturePort.h"
 #include "settings/ChoixScenario.h"
+#include "settings/EditeurScenario.h"
 #include "settings/NomsTouches.h"
 #include "settings/PageConnexion.h"
 #include "settings/PageProprietes.h"
@@ -50,6 +51,7 @@ FenetreParametrage::FenetreParametrage(ServicesParametrage services, QWidget* pa
     setWindowTitle(QStringLiteral("Paramétres <-> Clavier"));
     setWindowIcon(IconeKovra(QStringLiteral("menu-parametrage")));
     const QString dossier = s_.noyau.Env().DossierDonnees;
+    editeur_ = new EditeurScenario(s_.noyau, s_.dialogues, this);
 
     TabParam = new QTabWidget(this);
     TabParam->setObjectName(QStringLiteral("TabParam"));
@@ -105,8 +107,8 @@ FenetreParametrage::FenetreParametrage(ServicesParametrage services, QWidget* pa
     connect(scenarios->LstScen, &QListWidget::currentRowChanged, this,
             &FenetreParametrage::SelectionneScenario);
     connect(scenarios->LstScen, &QListWidget::itemDoubleClicked, this, [this] {
-        if (s_.ouvreEditeur && etat_.NumScen != 0) {
-            s_.ouvreEditeur(etat_.NumScen);
+        if (etat_.NumScen != 0) {
+            editeur_->Ouvre(etat_.NumScen);
         }
     });
     connect(scenarios->CboType, &QComboBox::activated, this, &FenetreParametrage::ChoisitType);
@@ -419,9 +421,7 @@ void FenetreParametrage::EnregistreScenario() {
                               p.chkIncrement->isChecked(), p.TxtChemin->text()});
         p.LstScen->addItem(LigneListeScenario(p.TxtNomScen->text()));
         p.LstScen->setCurrentRow(p.LstScen->count() - 1);
-        if (s_.ouvreEditeur) {
-            s_.ouvreEditeur(numero);
-        }
+        editeur_->Ouvre(numero);
     } catch (const ErreurKovra& e) {
         s_.dialogues.Message(e.Message(), Icone::Exclamation);
     }
@@ -450,6 +450,7 @@ void FenetreParametrage::SupprimeScenario() {
         return;
     }
     OublieScenarioSupprime(nom);
+    editeur_->ScenarioSupprime(nom);
     {
         QSignalBlocker bloque(p.LstScen);
         delete p.LstScen->takeItem(ligne);
@@ -487,6 +488,7 @@ void FenetreParametrage::ValideScenarios() {
         close();
         return;
     }
+    editeur_->AvantCompilation();
     try {
         AppliqueChoixScenarios(s_.noyau.Base(), s_.registre, s_.noyau.Env().DossierDonnees,
                                {etat_.ScenChoisi, etat_.ScenInvent, etat_.ScenCde, {}, {}});

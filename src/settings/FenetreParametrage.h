@@ -12,6 +12,7 @@ class QTabWidget;
 namespace kovra {
 
 class Dialogues;
+class EditeurScenario;
 class NoyauKovra;
 class PageConnexion;
 class PageProprietes;
@@ -33,8 +34,6 @@ struct ServicesParametrage {
     std::function<QList<PeripheriqueSerie>()> peripheriques = PeripheriquesPresents;
     // The file transfer window; empty while the program has none.
     std::function<void()> ouvreTransfert;
-    // The scenario editor on a scenario's number; empty while the program has none.
-    std::function<void(qint16)> ouvreEditeur;
 };
 
 // What the window remembers between its pages: the scenarios the registry names, and the
@@ -83,6 +82,8 @@ public:
     PageTouches* systeme;
     PageScenarios* scenarios;
     const EtatParametrage& Etat() const { return etat_; }
+    // The scenario editor's windows, opened by a double-click on a scenario.
+    EditeurScenario& Editeur() { return *editeur_; }
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
@@ -100,6 +101,7 @@ private:
 
     ServicesParametrage s_;
     EtatParametrage etat_;
+    EditeurScenario* editeur_; // a child of the window
     bool rouvertureEnCours_ = false;
 };
 

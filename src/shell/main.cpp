@@ -58,7 +58,7 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         [&](const QString& fichier) { outils.Importe(programme->Noyau(), dialogues, fichier); },
         [&] {
             outils.OuvreParametrage(
-                {programme->Noyau(), registre, dialogues, PeripheriquesPresents, {}, {}});
+                {programme->Noyau(), registre, dialogues, PeripheriquesPresents, {}});
         },
         [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         [](int statut) {

@@ -7,6 +7,7 @@
 #include "base/MinuterieQt.h"
 #include "keyboard/ClavierEnregistreur.h"
 #include "link/OuverturePort.h"
+#include "settings/EditeurScenario.h"
 #include "settings/FenetreParametrage.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
@@ -51,10 +52,7 @@ struct PosteParametrage {
              [this] {
                  return QList<PeripheriqueSerie>{{terminal.Chemin(), "Terminal de test"}};
              },
-             {},
-             [this](qint16 n) {
-                 editeur << n;
-             }});
+             {}});
         fenetre->setAttribute(Qt::WA_DeleteOnClose);
         fenetre->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(fenetre.data()));
@@ -74,7 +72,6 @@ struct PosteParametrage {
     ProgressionMuette progression;
     InfoBulleMuette bulle;
     QList<bool> livrees;
-    QList<qint16> editeur;
     std::unique_ptr<NoyauKovra> noyau;
     QPointer<FenetreParametrage> fenetre;
 };

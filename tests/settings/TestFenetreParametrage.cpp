@@ -277,7 +277,7 @@ TEST(FenetreParametrage, ANewScenarioIsCheckedBeforeItIsStored) {
     EXPECT_EQ(ligne->Type, "Emulation");
     EXPECT_EQ(ligne->Trame, 1);
     EXPECT_EQ(ligne->NbrTrame, 4);
-    EXPECT_EQ(p.editeur, QList<qint16>{*numero}); // the editor opens on it
+    EXPECT_EQ(f.Editeur().Edition().Etat().NumScen, *numero); // the editor opens on it
     EXPECT_TRUE(s.TxtNomScen->isReadOnly());      // from now on an existing scenario
 }
 

@@ -71,7 +71,6 @@ TEST(PremierDemarrage, TheSettingsWindowComesUpAndItsChoiceWorksAtOnce) {
                                      [&] {
                                          return QList<PeripheriqueSerie>{{ligne, "kovra-terminal"}};
                                      },
-                                     {},
                                      {}});
         },
         [] { return false; },

@@ -1,0 +1,575 @@
+// The scenario editor driven through its real windows: a double-click on a scenario of the
+// settings window, picks in the picker, double-clicks and the context menu on the action
+// list. After every step the list, the database rows and the compiled file must agree.
+#include "settings/EditeurScenario.h"
+#include "settings/FenetreActions.h"
+#include "settings/FenetreParametrage.h"
+#include "settings/FenetreTouches.h"
+#include "settings/ItemsTouches.h"
+#include "settings/PageScenarios.h"
+#include "settings/PosteParametrage.h"
+#include "settings/ProprietesScenario.h"
+#include "storage/ScenarioActif.h"
+#include "tools/FenetreTest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::ExecuteSql;
+using kovra::test::PosteParametrage;
+
+namespace {
+
+QStringList Textes(const QListWidget* liste) {
+    QStringList t;
+    for (int i = 0; i < liste->count(); ++i) {
+        t << liste->item(i)->text();
+    }
+    return t;
+}
+
+// Double-clicks line `ligne` of a list as the user does (it is selected on the way).
+void DoubleClique(QListWidget* liste, int ligne) {
+    QListWidgetItem* item = liste->item(ligne);
+    ASSERT_NE(item, nullptr) << ligne;
+    liste->scrollToItem(item);
+    const QPoint centre = liste->visualItemRect(item).center();
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(liste->viewport(), Qt::LeftButton, {}, centre);
+}
+
+// Clicks line `ligne` of the list, or clears the selection for -1.
+void Selectionne(QListWidget* liste, int ligne) {
+    if (ligne < 0) {
+        liste->setCurrentRow(-1);
+        liste->clearSelection();
+        return;
+    }
+    ASSERT_LT(ligne, liste->count());
+    liste->scrollToItem(liste->item(ligne));
+    QTest::mouseClick(liste->viewport(), Qt::LeftButton, {},
+                      liste->visualItemRect(liste->item(ligne)).center());
+}
+
+// The right button on the action list, then the entry's access key in the menu it opens.
+void Menu(FenetreActions& actions, Qt::Key touche) {
+    QWidget* vue = actions.LstChamps->viewport();
+    const QPoint pos(10, 10);
+    QContextMenuEvent clic(QContextMenuEvent::Mouse, pos, vue->mapToGlobal(pos));
+    QApplication::sendEvent(vue, &clic);
+    ASSERT_TRUE(actions.mnuflottant->isVisible());
+    QTest::keyClick(actions.mnuflottant, touche);
+    EXPECT_FALSE(actions.mnuflottant->isVisible());
+}
+
+// The scenario's rows as "text:place", checking they are numbered 1 to N.
+QStringList Rangees(const QString& base, qint16 numero) {
+    BaseScen b(base);
+    QStringList r;
+    int attendu = 1;
+    for (const LigneAction& a : b.Actions(numero)) {
+        EXPECT_EQ(a.NumAction, attendu++) << a.Champs.toStdString();
+        r << a.Champs + u':' + QString::number(a.PlaceTrame);
+    }
+    return r;
+}
+
+// The actions the list shows, in order.
+QStringList ActionsMontrees(const QStringList& lignes) {
+    QStringList a;
+    for (const QString& l : lignes) {
+        if (l.startsWith(QStringLiteral("--- "))) {
+            a << l.mid(4);
+        }
+    }
+    return a;
+}
+
+// The list of these actions as the editor shows it; an empty text is the line Insert made.
+QStringList L(QStringList actions, int boucle = 0, int depart = 0) {
+    for (QString& a : actions) {
+        a = a.isEmpty() ? a : "--- " + a;
+    }
+    return actions +
+           QStringList{"", QString("Boucle : %1").arg(boucle), QString("Départ : %1").arg(depart)};
+}
+
+struct Poste : PosteParametrage {
+    // Opens the settings window, then the editor by a double-click on the scenario.
+    EditeurScenario& Edite(const QString& nom) {
+        FenetreParametrage& f = fenetre.isNull() ? Ouvre() : *fenetre;
+        QListWidget* lst = f.scenarios->LstScen;
+        const auto trouves = lst->findItems(LigneListeScenario(nom), Qt::MatchExactly);
+        EXPECT_EQ(trouves.size(), 1) << nom.toStdString();
+        DoubleClique(lst, lst->row(trouves.value(0)));
+        return f.Editeur();
+    }
+    qint16 Numero(const QString& nom) {
+        BaseScen b(t.Chemin(kScenDb));
+        return b.NumeroParNom(nom).value_or(0);
+    }
+    QStringList Liste() { return Textes(fenetre->Editeur().Actions()->LstChamps); }
+};
+
+// One step of an editing session: the line selected first, what is done, the answers to its
+// questions; then what the list and the rows must be, and the message shown, if any.
+struct Etape {
+    int selection;
+    QString commande; // an item to pick, or "edite", "insere", "supprime", "boucle", "depart"
+    std::vector<std::optional<QString>> reponses;
+    QStringList liste;
+    QStringList rangees;
+    QString message = {};
+};
+
+void Joue(Poste& p, const QString& nom, const std::vector<Etape>& etapes) {
+    EditeurScenario& e = p.Edite(nom);
+    FenetreActions& actions = *e.Actions();
+    FenetreTouches& touches = *e.Touches();
+    const qint16 numero = p.Numero(nom);
+    int n = 0;
+    for (const Etape& etape : etapes) {
+        SCOPED_TRACE("step " + std::to_string(++n) + ": " + etape.commande.toStdString());
+        p.t.dialogues = {};
+        for (const auto& r : etape.reponses) {
+            p.t.dialogues.PrepareSaisie(r);
+        }
+        Selectionne(actions.LstChamps, etape.selection);
+        const QString& c = etape.commande;
+        if (c == "edite") {
+            DoubleClique(actions.LstChamps, etape.selection);
+        } else if (c == "insere") {
+            Menu(actions, Qt::Key_I);
+        } else if (c == "supprime") {
+            Menu(actions, Qt::Key_S);
+        } else if (c == "boucle") {
+            Menu(actions, Qt::Key_B);
+        } else if (c == "depart") {
+            Menu(actions, Qt::Key_D);
+        } else {
+            const auto items = touches.LstTouches->findItems(c, Qt::MatchExactly);
+            ASSERT_EQ(items.size(), 1);
+            actions.activateWindow(); // the selection stays while the picker is used
+            DoubleClique(touches.LstTouches, touches.LstTouches->row(items[0]));
+        }
+        EXPECT_EQ(Textes(actions.LstChamps), etape.liste);
+        EXPECT_EQ(Rangees(p.t.Chemin(kScenDb), numero), etape.rangees);
+        EXPECT_EQ(p.t.dialogues.Messages().value(0), etape.message);
+        EXPECT_EQ(p.t.dialogues.ReponsesManquantes(), 0);
+    }
+    // Compiled now, the file holds exactly what the list shows.
+    e.AvantCompilation();
+    ExporteScenario(p.noyau->Base(), p.t.donnees, numero);
+    EtatScenario compile;
+    InfoBulleMuette bulle;
+    ChargeScenario(compile, nom, p.t.donnees, bulle, 0);
+    EXPECT_EQ(compile.ListeActions.mid(1), ActionsMontrees(p.Liste()));
+}
+
+} // namespace
+
+TEST(EditeurScenario, OpeningShowsTheThreeWindowsAndTheListAsStored) {
+    Poste p;
+    p.t.Scenario("Vide", kTypeEmulation, {});
+    p.t.Scenario("Zéro", kTypeFichier, {"&CODE", ";"});
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE", "TAB", "&QTY", "ENTER"});
+    ExecuteSql(p.t.Chemin(kScenDb),
+               {"UPDATE Scenarios SET Boucle=0, Depart=0, Chemin=NULL WHERE Nom='Zéro'",
+                "UPDATE Scenarios SET Boucle=3, Depart=2 WHERE Nom='Saisie'",
+                "INSERT INTO Scenarios (Numero,Nom,Type) VALUES (40,'Autre','Série')"});
+    const struct {
+        QString nom;
+        QStringList liste;
+        int items;      // in the picker
+        bool fraChemin; // the output path frame of the settings window
+        int typeChoisi; // in its type list
+    } cas[] = {
+        {"Vide", {}, 43, false, 0},
+        {"Zéro", {"--- &CODE", "--- ;", "", "Boucle : 0", "Départ : 0"}, 42, true, 1},
+        {"Saisie",
+         {"--- &CODE", "--- TAB", "--- &QTY", "--- ENTER", "", "Boucle : 3", "Départ : 2"},
+         43,
+         false,
+         0},
+        {"Autre", {}, 43, false, -1},
+        {"Saisie", // again: the same list, not a doubled one
+         {"--- &CODE", "--- TAB", "--- &QTY", "--- ENTER", "", "Boucle : 3", "Départ : 2"},
+         43,
+         false,
+         0},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom.toStdString());
+        EditeurScenario& e = p.Edite(c.nom);
+        ASSERT_NE(e.Actions(), nullptr);
+        ASSERT_NE(e.Touches(), nullptr);
+        ASSERT_NE(e.Test(), nullptr);
+        EXPECT_EQ(e.Actions()->windowTitle(), "Champs");
+        EXPECT_EQ(e.Touches()->windowTitle(), "Touches");
+        for (QWidget* w : {static_cast<QWidget*>(e.Actions()), static_cast<QWidget*>(e.Touches()),
+                           static_cast<QWidget*>(e.Test())}) {
+            EXPECT_TRUE(w->isVisible());
+            EXPECT_FALSE(w->isModal());
+            EXPECT_EQ(w->parentWidget(), p.fenetre.data());
+        }
+        EXPECT_EQ(p.Liste(), c.liste);
+        EXPECT_EQ(e.Touches()->LstTouches->count(), c.items);
+        EXPECT_EQ(e.Test()->NumScen(), p.Numero(c.nom));
+        const PageScenarios& s = *p.fenetre->scenarios;
+        EXPECT_EQ(!s.FraChemin->isHidden(), c.fraChemin);
+        EXPECT_EQ(s.CboType->currentIndex(), c.typeChoisi);
+        EXPECT_EQ(s.TxtChemin->text(), "");
+    }
+}
+
+TEST(EditeurScenario, ThePickerListsTheItemsOfTheScenarioType) {
+    kovra::test::DonneesTest t;
+    const QStringList fichier = ItemsTouches(t.donnees, kTypeFichier);
+    const QStringList emulation = ItemsTouches(t.donnees, kTypeEmulation);
+    ASSERT_EQ(fichier.size(), 42);
+    ASSERT_EQ(emulation.size(), 43);
+    EXPECT_EQ(fichier.mid(0, 8), QStringList({"&EMP", "&CODE", "&QTY", "&DATE", "&PASSLIGNE",
+                                              "&INCREMENT", "&TAB", ";"}));
+    EXPECT_EQ(fichier.mid(38), QStringList({"QUANTITE", "DEPOT", "&Timer", "Champs libre"}));
+    // System keys first, then the special keys, without their braces.
+    EXPECT_EQ(emulation.mid(0, 5), QStringList({"&EMP", "&CODE", "&QTY", "BACKSPACE", "CAPSLOCK"}));
+    EXPECT_EQ(emulation.mid(25, 3), QStringList({"ALT", "F1", "F2"}));
+    EXPECT_EQ(emulation.mid(39),
+              QStringList({"POURCENT", "CIRCONFLEXE", "&Timer", "Champs libre"}));
+    EXPECT_EQ(ItemsTouches(t.donnees, "Série"), emulation);
+
+    // A value missing from TouFic.ini is not offered: an empty action cannot be stored.
+    EcrireIni("Touches", "5", "", t.Chemin(kTouFic));
+    EXPECT_EQ(ItemsTouches(t.donnees, kTypeFichier).size(), 41);
+
+    const struct {
+        QString nom, affiche;
+    } noms[] = {{"{F1}", "F1"}, {"{PAGE UP}", "PAGE UP"}, {"ENTREE", "ENTREE"}, {"{F2", "F2"}};
+    for (const auto& n : noms) {
+        EXPECT_EQ(NomAffiche(n.nom), n.affiche);
+    }
+}
+
+TEST(EditeurScenario, EditingAKeystrokeScenarioKeepsListRowsAndFileInStep) {
+    Poste p;
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE", "TAB", "&QTY", "ENTER"});
+    Joue(p, "Saisie",
+         {
+             // Nothing selected: appended after the last action, above the positions.
+             {-1,
+              "&EMP",
+              {},
+              L({"&CODE", "TAB", "&QTY", "ENTER", "&EMP"}, 1),
+              {"&CODE:0", "TAB:0", "&QTY:0", "ENTER:0", "&EMP:0"}},
+             // An action selected: replaced.
+             {1,
+              "F1",
+              {},
+              L({"&CODE", "F1", "&QTY", "ENTER", "&EMP"}, 1),
+              {"&CODE:0", "F1:0", "&QTY:0", "ENTER:0", "&EMP:0"}},
+             // Insert: an empty line, nothing stored yet.
+             {0,
+              "insere",
+              {},
+              L({"", "&CODE", "F1", "&QTY", "ENTER", "&EMP"}, 1),
+              {"&CODE:0", "F1:0", "&QTY:0", "ENTER:0", "&EMP:0"}},
+             // A pick on it fills it; apostrophes are ordinary characters.
+             {0,
+              "Champs libre",
+              {QString("PR'01")},
+              L({"PR'01", "&CODE", "F1", "&QTY", "ENTER", "&EMP"}, 1),
+              {"PR'01:0", "&CODE:0", "F1:0", "&QTY:0", "ENTER:0", "&EMP:0"}},
+             {2,
+              "edite",
+              {QString("ESC")},
+              L({"PR'01", "&CODE", "ESC", "&QTY", "ENTER", "&EMP"}, 1),
+              {"PR'01:0", "&CODE:0", "ESC:0", "&QTY:0", "ENTER:0", "&EMP:0"}},
+             {3,
+              "supprime",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP"}, 1),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0"}},
+             {1,
+              "boucle",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP"}, 2, 0),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0"}},
+             {4,
+              "depart",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP"}, 2, 5),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0"}},
+             // With nothing selected the start goes back to 0.
+             {-1,
+              "depart",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP"}, 2, 0),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0"}},
+             // The separator selected: appended above it, not below the positions.
+             {5,
+              "&QTY",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP", "&QTY"}, 2, 0),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "&QTY:0"}},
+             // Insert above the last action, then a pick elsewhere: the empty line waits.
+             {5,
+              "insere",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP", "", "&QTY"}, 2, 0),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "&QTY:0"}},
+             {6,
+              "TAB",
+              {},
+              L({"PR'01", "&CODE", "ESC", "ENTER", "&EMP", "", "TAB"}, 2, 0),
+              {"PR'01:0", "&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "TAB:0"}},
+             // Deleting an action above it keeps the empty line where it belongs.
+             {0,
+              "supprime",
+              {},
+              L({"&CODE", "ESC", "ENTER", "&EMP", "", "TAB"}, 2, 0),
+              {"&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "TAB:0"}},
+             {4,
+              "&Timer",
+              {},
+              L({"&CODE", "ESC", "ENTER", "&EMP", "&Timer", "TAB"}, 2, 0),
+              {"&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "&Timer:0", "TAB:0"}},
+             {4,
+              "edite",
+              {QString("&Timer 500")},
+              L({"&CODE", "ESC", "ENTER", "&EMP", "&Timer 500", "TAB"}, 2, 0),
+              {"&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "&Timer 500:0", "TAB:0"}},
+             // Deleting the prepared empty line only ends the insert.
+             {1,
+              "insere",
+              {},
+              L({"&CODE", "", "ESC", "ENTER", "&EMP", "&Timer 500", "TAB"}, 2, 0),
+              {"&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "&Timer 500:0", "TAB:0"}},
+             {1,
+              "supprime",
+              {},
+              L({"&CODE", "ESC", "ENTER", "&EMP", "&Timer 500", "TAB"}, 2, 0),
+              {"&CODE:0", "ESC:0", "ENTER:0", "&EMP:0", "&Timer 500:0", "TAB:0"}},
+         });
+}
+
+TEST(EditeurScenario, RefusalsAndCancelsChangeNothing) {
+    Poste p;
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE", "ENTER"});
+    const QStringList liste = {"--- &CODE", "--- ENTER", "", "Boucle : 1", "Départ : 0"};
+    const QStringList rangees = {"&CODE:0", "ENTER:0"};
+    const QString refus = "Action refusée : ";
+    Joue(p, "Saisie",
+         {
+             {-1, "insere", {}, liste, rangees, kAvantInserer},
+             {-1, "supprime", {}, liste, rangees, kAvantSupprimer},
+             {2, "supprime", {}, liste, rangees, kAvantSupprimer}, // the separator
+             {3, "supprime", {}, liste, rangees, kAvantSupprimer}, // a position line
+             {2, "edite", {}, liste, rangees},                     // not editable
+             {4, "edite", {}, liste, rangees},
+             {0, "edite", {std::nullopt}, liste, rangees},
+             {0, "edite", {QString("")}, liste, rangees},
+             {-1, "Champs libre", {std::nullopt}, liste, rangees},
+             {-1, "Champs libre", {QString("")}, liste, rangees},
+             {3,
+              "boucle",
+              {},
+              liste,
+              rangees,
+              "Veuillez sélectionner un champ : la boucle et le départ désignent une action."},
+         });
+    // Texts the compiled file could not hold are refused and asked again, the refused text
+    // offered; cancelling then leaves everything as it was.
+    const struct {
+        QString commande;
+        int selection;
+        QString texte;
+    } cas[] = {
+        {"Champs libre", -1, "a@b"},
+        {"Champs libre", -1, QString::fromUtf8("Жук")},
+        {"edite", 0, "deux\nlignes"},
+        {"edite", 1, "x@y"},
+    };
+    EditeurScenario& e = p.fenetre->Editeur();
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.texte.toStdString());
+        p.t.dialogues = {};
+        p.t.dialogues.PrepareSaisie(c.texte);
+        p.t.dialogues.PrepareSaisie(std::nullopt);
+        Selectionne(e.Actions()->LstChamps, c.selection);
+        if (c.commande == "edite") {
+            DoubleClique(e.Actions()->LstChamps, c.selection);
+        } else {
+            e.Actions()->LstChamps->clearSelection();
+            DoubleClique(e.Touches()->LstTouches,
+                         e.Touches()->LstTouches->row(
+                             e.Touches()->LstTouches->findItems(c.commande, Qt::MatchExactly)[0]));
+        }
+        const auto& j = p.t.dialogues.Journal();
+        ASSERT_EQ(j.size(), 3u);
+        EXPECT_TRUE(j[1].texte.startsWith(refus)) << j[1].texte.toStdString();
+        EXPECT_EQ(j[2].defaut, c.texte);
+        EXPECT_EQ(p.Liste(), liste);
+        EXPECT_EQ(Rangees(p.t.Chemin(kScenDb), p.Numero("Saisie")), rangees);
+    }
+    // The messages' captions and the edit box as the user sees them.
+    p.t.dialogues = {};
+    p.t.dialogues.PrepareSaisie(std::nullopt);
+    Selectionne(e.Actions()->LstChamps, 1);
+    DoubleClique(e.Actions()->LstChamps, 1);
+    ASSERT_EQ(p.t.dialogues.Journal().size(), 1u);
+    EXPECT_EQ(p.t.dialogues.Journal()[0].texte, "Valeur du champ :");
+    EXPECT_EQ(p.t.dialogues.Journal()[0].titre, "Modification de champ");
+    EXPECT_EQ(p.t.dialogues.Journal()[0].defaut, "ENTER");
+    p.t.dialogues = {};
+    Selectionne(e.Actions()->LstChamps, -1);
+    e.Actions()->Insere();
+    e.Actions()->Supprime();
+    ASSERT_EQ(p.t.dialogues.Journal().size(), 2u);
+    EXPECT_EQ(p.t.dialogues.Journal()[0].titre, kTitreVelar);
+    EXPECT_EQ(p.t.dialogues.Journal()[1].titre, kTitreApplication);
+    EXPECT_EQ(p.t.dialogues.Journal()[1].icone, Icone::Exclamation);
+}
+
+TEST(EditeurScenario, PartialFramesAskThePlaceOnlyForFields) {
+    Poste p;
+    {
+        BaseScen b(p.t.Chemin(kScenDb));
+        CreeScenario(b, {"Partiel", kTypeFichier, 6, false, p.t.dossier.Chemin("sortie.txt")});
+        CreeScenario(b, {"Entier", kTypeFichier, 0, false, p.t.dossier.Chemin("entier.txt")});
+    }
+    const QString place = "La place dans la trame doit être un nombre de 0 à 32767.";
+    Joue(p, "Partiel",
+         {
+             // Refused until a number from 0 to 32767 comes.
+             {-1,
+              "&CODE",
+              {QString("abc"), QString("32768"), QString(" 3 ")},
+              L({"&CODE"}),
+              {"&CODE:3"},
+              place},
+             {-1, "&DATE", {}, L({"&CODE", "&DATE"}), {"&CODE:3", "&DATE:0"}},
+             {-1, "&TAB", {}, L({"&CODE", "&DATE", "&TAB"}), {"&CODE:3", "&DATE:0", "&TAB:0"}},
+             {-1,
+              "ENTREE",
+              {},
+              L({"&CODE", "&DATE", "&TAB", "ENTREE"}),
+              {"&CODE:3", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             // A cancelled place cancels the pick.
+             {0,
+              "&QTY",
+              {std::nullopt},
+              L({"&CODE", "&DATE", "&TAB", "ENTREE"}),
+              {"&CODE:3", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             {0,
+              "&QTY",
+              {QString("2")},
+              L({"&QTY", "&DATE", "&TAB", "ENTREE"}),
+              {"&QTY:2", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             // A field replaced by a text gives up its place.
+             {0,
+              ";",
+              {},
+              L({";", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             {1,
+              "insere",
+              {},
+              L({";", "", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             {1,
+              "&EMP",
+              {QString("1")},
+              L({";", "&EMP", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "&EMP:1", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             // Editing keeps the place.
+             {1,
+              "edite",
+              {QString("&CODE")},
+              L({";", "&CODE", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "&CODE:1", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+         });
+    // The place follows the opened scenario's own setting, not the last one saved.
+    Joue(p, "Entier", {{-1, "&CODE", {}, L({"&CODE"}), {"&CODE:0"}}});
+}
+
+TEST(EditeurScenario, StaysOnTheScenarioItWasOpenedWith) {
+    Poste p;
+    p.t.Scenario("A", kTypeEmulation, {"&CODE"});
+    p.t.Scenario("B", kTypeEmulation, {"&QTY"});
+    EditeurScenario& e = p.Edite("A");
+    FenetreParametrage& f = *p.fenetre;
+    // A single click on another name, then "Créer": the editor still works on A.
+    Selectionne(f.scenarios->LstScen, 1);
+    EXPECT_EQ(f.Etat().NomSelection, "B");
+    f.CreeScenario();
+    Selectionne(e.Actions()->LstChamps, -1);
+    DoubleClique(e.Touches()->LstTouches, 0);
+    EXPECT_EQ(Rangees(p.t.Chemin(kScenDb), p.Numero("A")), QStringList({"&CODE:0", "&EMP:0"}));
+    EXPECT_EQ(Rangees(p.t.Chemin(kScenDb), p.Numero("B")), QStringList({"&QTY:0"}));
+
+    // Deleting another scenario leaves the editor open; deleting its own closes it.
+    Selectionne(f.scenarios->LstScen, 1);
+    p.t.dialogues.PrepareOui(true);
+    f.SupprimeScenario();
+    EXPECT_TRUE(e.Actions() != nullptr && e.Actions()->isVisible());
+    Selectionne(f.scenarios->LstScen, 0);
+    p.t.dialogues.PrepareOui(true);
+    f.SupprimeScenario();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.Actions(), nullptr);
+    EXPECT_EQ(e.Touches(), nullptr);
+    EXPECT_EQ(e.Test(), nullptr);
+}
+
+TEST(EditeurScenario, ValidatingSettlesAPendingInsertAndClosesWithTheSettings) {
+    Poste p;
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE", "ENTER"});
+    EditeurScenario& e = p.Edite("Saisie");
+    Selectionne(e.Actions()->LstChamps, 1);
+    e.Actions()->Insere();
+    ASSERT_EQ(p.Liste().value(1), "");
+    QPointer<FenetreActions> actions = e.Actions();
+    p.fenetre->ValideScenarios();
+    EXPECT_EQ(Textes(actions->LstChamps),
+              QStringList({"--- &CODE", "--- ENTER", "", "Boucle : 1", "Départ : 0"}));
+    EXPECT_EQ(actions->Selection(), -1);
+    // "Valider" closes the settings window, and its editor windows with it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(p.fenetre.isNull());
+    EXPECT_TRUE(actions.isNull());
+}
+
+TEST(EditeurScenario, ClosingTheListEndsAnInsertAndTheTestWindowClosesAll) {
+    Poste p;
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE", "ENTER"});
+    EditeurScenario& e = p.Edite("Saisie");
+    Selectionne(e.Actions()->LstChamps, 0);
+    e.Actions()->Insere();
+    e.Actions()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.Actions(), nullptr);
+    EXPECT_FALSE(e.Edition().Etat().InsertionEnCours);
+    DoubleClique(e.Touches()->LstTouches, 0); // with no list, a pick appends
+    EXPECT_EQ(Rangees(p.t.Chemin(kScenDb), p.Numero("Saisie")),
+              QStringList({"&CODE:0", "ENTER:0", "&EMP:0"}));
+
+    e.Test()->Ferme();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(e.Touches(), nullptr);
+    EXPECT_EQ(e.Test(), nullptr);
+    EXPECT_TRUE(p.fenetre->isVisible());
+    // Opening again makes the windows afresh.
+    p.Edite("Saisie");
+    EXPECT_EQ(p.Liste(),
+              QStringList({"--- &CODE", "--- ENTER", "--- &EMP", "", "Boucle : 1", "Départ : 0"}));
+}
