@@ -4,8 +4,10 @@
 #include "app/NoyauKovra.h"
 #include "base/MinuterieQt.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "settings/EditeurScenario.h"
 #include "settings/FenetreChoixCom.h"
 #include "settings/FenetreParametrage.h"
+#include "settings/PageScenarios.h"
 #include "shell/FenetreSplash.h"
 #include "shell/MenuTray.h"
 #include "storage/BaseScen.h"
@@ -16,11 +18,12 @@
 #include "tools/FenetreAPropos.h"
 #include "tools/FenetreImport.h"
 #include "tools/FenetreProgression.h"
-#include "tools/FenetreTest.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,14 +102,15 @@ int main(int argc, char* argv[]) {
     ok = Capture(aPropos, dossier + "/a-propos.png") && ok;
     aPropos.hide();
 
-    FenetreTest essai({noyau, dialogues, {}, {}, {}}, 1);
-    ok = Capture(essai, dossier + "/test-scenario.png") && ok;
-    essai.hide();
-
     // The settings window over two scenarios, the second the chosen one.
     {
         BaseScen base(donnees.path() + QStringLiteral("/Scen.db"));
-        kovra::CreeScenario(base, {QStringLiteral("Réception"), kTypeEmulation, 0, false, {}});
+        const qint16 reception =
+            kovra::CreeScenario(base, {QStringLiteral("Réception"), kTypeEmulation, 0, false, {}});
+        for (const char* action : {"&CODE", "TAB", "&QTY", "ENTER"}) {
+            AjouteAction(base, reception, QString::fromUtf8(action), 0);
+        }
+        base.MetAJourBoucle(reception, 1);
         kovra::CreeScenario(base, {QStringLiteral("Inventaire"), kTypeFichier, 0, true,
                                    QStringLiteral("/srv/kovra/Inventaire.txt")});
     }
@@ -120,7 +124,6 @@ int main(int argc, char* argv[]) {
              return QList<PeripheriqueSerie>{
                  {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART")}};
          },
-         {},
          {}});
     const char* pages[] = {"parametres-connexion", "parametres-proprietes",
                            "parametres-touches-particulieres", "parametres-touches-systeme",
@@ -129,5 +132,18 @@ int main(int argc, char* argv[]) {
         parametrage.TabParam->setCurrentIndex(i);
         ok = Capture(parametrage, dossier + QStringLiteral("/%1.png").arg(pages[i])) && ok;
     }
+
+    // The editor on the first scenario, its third action selected.
+    parametrage.scenarios->LstScen->setCurrentRow(0);
+    EditeurScenario& editeur = parametrage.Editeur();
+    editeur.Ouvre(*noyau.Base().NumeroParNom(QStringLiteral("Réception")));
+    editeur.Actions()->LstChamps->setCurrentRow(2);
+    ok = Capture(*editeur.Actions(), dossier + QStringLiteral("/editeur-champs.png")) && ok;
+    editeur.Actions()->mnuflottant->popup(editeur.Actions()->mapToGlobal(QPoint(60, 40)));
+    ok = Capture(*editeur.Actions()->mnuflottant, dossier + QStringLiteral("/editeur-menu.png")) &&
+         ok;
+    editeur.Actions()->mnuflottant->hide();
+    ok = Capture(*editeur.Touches(), dossier + QStringLiteral("/editeur-touches.png")) && ok;
+    ok = Capture(*editeur.Test(), dossier + QStringLiteral("/editeur-test.png")) && ok;
     return ok ? 0 : 1;
 }
