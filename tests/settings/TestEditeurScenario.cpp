@@ -10,6 +10,7 @@
 #include "settings/PosteParametrage.h"
 #include "settings/ProprietesScenario.h"
 #include "storage/ScenarioActif.h"
+#include "support/Attente.h"
 #include "tools/FenetreTest.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QToolBar>
 #include <gtest/gtest.h>
 
@@ -572,4 +574,29 @@ TEST(EditeurScenario, ClosingTheListEndsAnInsertAndTheTestWindowClosesAll) {
     p.Edite("Saisie");
     EXPECT_EQ(p.Liste(),
               QStringList({"--- &CODE", "--- ENTER", "--- &EMP", "", "Boucle : 1", "Départ : 0"}));
+}
+
+TEST(EditeurScenario, ATestSettlesTheListAndSetsTheSettingsAsideUntilTheEditorCloses) {
+    Poste p;
+    const qint16 numero = p.ScenarioFichier("Stock", "stock.txt");
+    EditeurScenario& e = p.Edite("Stock");
+    Selectionne(e.Actions()->LstChamps, 1);
+    e.Actions()->Insere();
+    for (const char* valeur : {"A1", "1", "A2", "2", "A3", "3", "A4", "4"}) {
+        p.t.dialogues.PrepareSaisie(QString(valeur));
+    }
+    QSignalSpy fin(e.Test(), &FenetreTest::essaiTermine);
+    e.Test()->TlbScenarios->actions()[0]->trigger();
+    // Compiled with the list settled: the empty line is gone, numbers and lines agree.
+    EXPECT_EQ(p.Liste(), L({"&CODE", ";", "&QTY", "&PASSLIGNE"}, 1));
+    EXPECT_TRUE(p.fenetre->isMinimized());
+    ASSERT_TRUE(kovra::test::AttendQue([&] { return fin.size() == 1; }, 10000));
+    EXPECT_TRUE(fin[0][0].toBool());
+    EXPECT_EQ(p.t.dossier.Lit("stock.txt"), "A1;1\r\nA2;2\r\nA3;3\r\nA4;4\r\n");
+    EXPECT_EQ(Rangees(p.t.Chemin(kScenDb), numero),
+              QStringList({"&CODE:0", ";:0", "&QTY:0", "&PASSLIGNE:0"}));
+
+    e.Test()->TlbScenarios->actions()[1]->trigger();
+    EXPECT_FALSE(p.fenetre->isMinimized());
+    EXPECT_TRUE(p.fenetre->isVisible());
 }
