@@ -25,6 +25,19 @@ using kovra::test::PosteImport;
 
 namespace {
 
+// Hands a test's demand to the core at once; whether it was delivered whole (nothing when
+// it was not dealt with in time).
+std::optional<bool> Livre(PosteImport& p, DemandeTraitement demande) {
+    demande.delaiAvant = 0;
+    std::optional<bool> livre;
+    demande.fin = [&](bool l) {
+        livre = l;
+    };
+    p.noyau->TraiteTrame(std::move(demande));
+    AttendQue([&] { return livre.has_value(); });
+    return livre;
+}
+
 struct Action {
     const char* texte;
     int place = 0;
@@ -180,15 +193,7 @@ TEST(EssaiScenario, AFileTestWritesItsOwnFileAndLeavesTheChosenScenarioAlone) {
         return invite.endsWith(QStringLiteral("&CODE")) ? QStringLiteral("C%1").arg(++n)
                                                         : QStringLiteral("%1").arg(n * 10);
     };
-    DemandeTraitement demande = PrepareEssai(p.noyau->Base(), p.t.donnees, numero, question);
-    demande.delaiAvant = 0;
-    std::optional<bool> livre;
-    demande.fin = [&](bool l) {
-        livre = l;
-    };
-    p.noyau->TraiteTrame(std::move(demande));
-    ASSERT_TRUE(AttendQue([&] { return livre.has_value(); }));
-    EXPECT_TRUE(*livre);
+    EXPECT_EQ(Livre(p, PrepareEssai(p.noyau->Base(), p.t.donnees, numero, question)), true);
 
     EXPECT_EQ(p.t.dossier.Lit(QStringLiteral("teste.txt")),
               "C1\t10\r\nC2\t20\r\nC3\t30\r\nC4\t40\r\n");
@@ -208,16 +213,9 @@ TEST(EssaiScenario, ATestFrameNotDeliveredIsNotKeptAsReceivedData) {
     PosteImport p;
     const qint16 numero = p.t.Scenario(QStringLiteral("Perdu"), kTypeFichier, {"&CODE"},
                                        QStringLiteral("/proc/kovra/x.txt"));
-    DemandeTraitement demande = PrepareEssai(p.noyau->Base(), p.t.donnees, numero,
-                                             [](const QString&) { return QStringLiteral("V"); });
-    demande.delaiAvant = 0;
-    std::optional<bool> livre;
-    demande.fin = [&](bool l) {
-        livre = l;
-    };
-    p.noyau->TraiteTrame(std::move(demande));
-    ASSERT_TRUE(AttendQue([&] { return livre.has_value(); }));
-    EXPECT_FALSE(*livre);
+    EXPECT_EQ(Livre(p, PrepareEssai(p.noyau->Base(), p.t.donnees, numero,
+                                    [](const QString&) { return QStringLiteral("V"); })),
+              false);
     EXPECT_TRUE(QDir(p.t.donnees).entryList({QStringLiteral("nonlivree-*")}).isEmpty());
     EXPECT_FALSE(p.t.dialogues.Messages().isEmpty()); // why it failed was told
 }
