@@ -8,9 +8,30 @@
 #include "tools/FenetreTest.h"
 
 #include <QListWidget>
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 namespace kovra {
+
+namespace {
+
+// Moves a window near `voulu`, kept whole on the screen of `proprietaire`.
+void Place(QWidget* fenetre, QWidget* proprietaire, QPoint voulu) {
+    QScreen* ecran = proprietaire != nullptr ? proprietaire->screen() : fenetre->screen();
+    if (ecran == nullptr) {
+        return;
+    }
+    const QRect zone = ecran->availableGeometry();
+    const QSize taille = fenetre->frameGeometry().size();
+    voulu.setX(
+        std::clamp(voulu.x(), zone.left(), std::max(zone.left(), zone.right() - taille.width())));
+    voulu.setY(
+        std::clamp(voulu.y(), zone.top(), std::max(zone.top(), zone.bottom() - taille.height())));
+    fenetre->move(voulu);
+}
+
+} // namespace
 
 EditeurScenario::EditeurScenario(NoyauKovra& noyau, Dialogues& dialogues, QWidget* proprietaire)
     : QObject(proprietaire), noyau_(noyau), dialogues_(dialogues), proprietaire_(proprietaire) {}
@@ -46,7 +67,7 @@ void EditeurScenario::CreeFenetres() {
                                 Edition().Etat().NumScen, proprietaire_);
         test_->setAttribute(Qt::WA_DeleteOnClose);
         if (premiere) {
-            test_->move(coin + QPoint(8, 400));
+            Place(test_, proprietaire_, coin + QPoint(8, 400));
         }
     }
     if (actions_.isNull()) {
@@ -54,7 +75,7 @@ void EditeurScenario::CreeFenetres() {
         actions_->setAttribute(Qt::WA_DeleteOnClose);
         connect(actions_, &FenetreActions::fermee, this, [this] { Edition().FinInsertion(); });
         if (premiere) {
-            actions_->move(coin + QPoint(8, 0));
+            Place(actions_, proprietaire_, coin + QPoint(8, 0));
         }
     }
     if (touches_.isNull()) {
@@ -62,7 +83,7 @@ void EditeurScenario::CreeFenetres() {
         touches_->setAttribute(Qt::WA_DeleteOnClose);
         connect(touches_, &FenetreTouches::itemChoisi, this, &EditeurScenario::Choisit);
         if (premiere) {
-            touches_->move(coin + QPoint(280, 0));
+            Place(touches_, proprietaire_, coin + QPoint(280, 0));
         }
     }
 }
