@@ -4,6 +4,7 @@
 #include "tools/FenetreAPropos.h"
 #include "tools/FenetreImport.h"
 #include "tools/FenetreProgression.h"
+#include "tools/FenetreTransfert.h"
 
 namespace kovra {
 
@@ -27,6 +28,7 @@ void FenetresOutils::FermeFenetres() {
     delete aPropos_.data();
     delete import_.data();
     delete parametrage_.data();
+    delete transfert_.data();
     for (const QPointer<FenetreImport>& f : importsSansFenetre_) {
         delete f.data();
     }
@@ -51,6 +53,14 @@ void FenetresOutils::OuvreParametrage(const ServicesParametrage& services) {
         parametrage_->setAttribute(Qt::WA_DeleteOnClose);
     }
     AuPremierPlan(*parametrage_);
+}
+
+void FenetresOutils::OuvreTransfert(NoyauKovra& noyau, Dialogues& dialogues) {
+    if (transfert_.isNull()) {
+        transfert_ = new FenetreTransfert({noyau, dialogues, {}});
+        transfert_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    AuPremierPlan(*transfert_);
 }
 
 void FenetresOutils::OuvreImport(NoyauKovra& noyau, Dialogues& dialogues) {

@@ -15,8 +15,10 @@ class FenetreParametrage;
 struct ServicesParametrage;
 class FenetreImport;
 class FenetreProgression;
+class FenetreTransfert;
 
-// The windows the menu opens (about box, import window) and the progress window, each
+// The windows the menu opens (about box, import window, settings and the transfer window
+// they open) and the progress window, each
 // made when first needed and brought forward, not duplicated, when asked for again.
 class FenetresOutils {
 public:
@@ -33,6 +35,8 @@ public:
     void Importe(NoyauKovra& noyau, Dialogues& dialogues, const QString& fichier);
     // The settings window, one at a time.
     void OuvreParametrage(const ServicesParametrage& services);
+    // The terminal file transfer window, one at a time.
+    void OuvreTransfert(NoyauKovra& noyau, Dialogues& dialogues);
     // Closes every window that uses the core, before the core goes.
     void FermeFenetres();
 
@@ -41,6 +45,7 @@ private:
     QPointer<FenetreAPropos> aPropos_;
     QPointer<FenetreImport> import_;
     QPointer<FenetreParametrage> parametrage_;
+    QPointer<FenetreTransfert> transfert_;
     QList<QPointer<FenetreImport>> importsSansFenetre_;
 };
 

@@ -58,7 +58,8 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         [&](const QString& fichier) { outils.Importe(programme->Noyau(), dialogues, fichier); },
         [&] {
             outils.OuvreParametrage(
-                {programme->Noyau(), registre, dialogues, PeripheriquesPresents, {}});
+                {programme->Noyau(), registre, dialogues, PeripheriquesPresents,
+                 [&] { outils.OuvreTransfert(programme->Noyau(), dialogues); }});
         },
         [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         [](int statut) {
