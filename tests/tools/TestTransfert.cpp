@@ -344,6 +344,15 @@ TEST(Transfert, TheLibraryIsLookedForInOrder) {
     c = ChargeMultidll(CheminSubstitut(), donnees);
     ASSERT_NE(c.bibliotheque, nullptr) << c.erreur.toStdString();
     EXPECT_EQ(c.chemin, CheminSubstitut());
+    c.bibliotheque.reset();
+
+    // A bare file name given is the current folder's file, not one on the system's path.
+    const QString courant = QDir::currentPath();
+    QDir::setCurrent(donnees);
+    c = ChargeMultidll("libMultidll.so", QString());
+    QDir::setCurrent(courant);
+    ASSERT_NE(c.bibliotheque, nullptr) << c.erreur.toStdString();
+    EXPECT_EQ(c.chemin, donnees + "/libMultidll.so");
 }
 
 TEST(Transfert, TheTestFileIsWrittenByteForByteAndReplacesALongerOne) {

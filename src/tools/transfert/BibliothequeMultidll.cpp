@@ -173,7 +173,9 @@ ChargementMultidll ChargeMultidll(const QString& explicite, const QString& dossi
                 QStringLiteral("Bibliothèque de transfert introuvable : %1").arg(demandee);
             return resultat;
         }
-        Charge(demandee, demandee, resultat);
+        // Absolute, so that a bare file name is not looked for on the system's path instead.
+        const QString chemin = QFileInfo(demandee).absoluteFilePath();
+        Charge(chemin, chemin, resultat);
         return resultat;
     }
 
@@ -187,7 +189,7 @@ ChargementMultidll ChargeMultidll(const QString& explicite, const QString& dossi
     }
     QStringList essayes;
     for (const QString& dossier : dossiers) {
-        const QString chemin = QDir(dossier).filePath(NomFichierMultidll());
+        const QString chemin = QFileInfo(QDir(dossier), NomFichierMultidll()).absoluteFilePath();
         if (QFileInfo(chemin).isFile()) {
             Charge(chemin, chemin, resultat);
             return resultat;
