@@ -22,6 +22,7 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesEcoute(table);
     AjouteCommandesImport(table);
     AjouteCommandesPort(table);
+    AjouteCommandesTransfert(table);
     return table;
 }
 
@@ -84,7 +85,8 @@ Appel Analyse(const Commande& c, const QStringList& reste) {
             appel.positionnels << mot;
         }
     }
-    if (appel.positionnels.size() != c.nbPositionnels) {
+    const qsizetype plus = std::max(c.nbPositionnels, c.nbPositionnelsMax);
+    if (appel.positionnels.size() < c.nbPositionnels || appel.positionnels.size() > plus) {
         throw ErreurUsage(QStringLiteral("wrong number of arguments"));
     }
     return appel;

@@ -58,11 +58,12 @@ struct OptionCli {
 
 struct Commande {
     QStringList mots;         // e.g. "scenario", "create"
-    qsizetype nbPositionnels; // exactly this many
+    qsizetype nbPositionnels; // exactly this many, or at least (nbPositionnelsMax)
     std::vector<OptionCli> options;
     QString syntaxe; // as shown in the help
     QString aide;    // one line
     std::function<void(ContexteCli&, const Appel&)> execute;
+    qsizetype nbPositionnelsMax = -1; // up to this many when more than nbPositionnels may come
 };
 
 // The command groups; each adds its commands to the table.
@@ -75,6 +76,7 @@ void AjouteCommandesClavier(std::vector<Commande>& table);
 void AjouteCommandesEcoute(std::vector<Commande>& table);
 void AjouteCommandesImport(std::vector<Commande>& table);
 void AjouteCommandesPort(std::vector<Commande>& table);
+void AjouteCommandesTransfert(std::vector<Commande>& table);
 
 // A whole number within [min, max] given for `quoi`, or ErreurUsage.
 int EntierArgument(const QString& texte, const QString& quoi, int min, int max);

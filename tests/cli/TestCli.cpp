@@ -2,6 +2,7 @@
 #include "settings/ReglagesPort.h"
 #include "storage/Registre.h"
 #include "support/DossierTest.h"
+#include "tools/TerminalSubstitut.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -494,4 +495,133 @@ TEST(KovraCli, PortListPrintsTheDevicesPresent) {
                      {{"port", "list"}, 0, attendu.toUtf8().constData()},
                      {{"port", "list", "trop"}, 2, ""},
                  });
+}
+
+TEST(KovraCli, TransferMovesFilesThroughTheLibraryAndClosesItsPortAfterEachCommand) {
+    Cli cli;
+    kovra::test::TerminalSubstitut terminal;
+    const QString bibliotheque = kovra::test::CheminSubstitut();
+    const QStringList avec = {"transfer", "--library", bibliotheque};
+    const QString donnees = cli.d.Chemin("donnees");
+    terminal.EcritSurTerminal("TESTFILE.$$$", QByteArray(200, 'a'));
+    cli.d.Ecrit("liste.txt", "liste de produits");
+
+    const struct {
+        QStringList arguments;
+        int statut;
+        const char* sortie;
+        const char* erreurs;
+        QStringList appels; // between the opening and the closing of the port
+    } cas[] = {
+        {avec + QStringList{"version"},
+         0,
+         "DLL Version: 630\nESC Delay: 2\nNAK Delay: 3\nTime out: 10\n",
+         "",
+         {"HM_version()", "HM_get_time_out()", "HM_get_NAK_delay()", "HM_get_ESC_delay()"}},
+        {avec + QStringList{"set", "esc", "12ab"},
+         0,
+         "DLL Version: 630\nESC Delay: 12\nNAK Delay: 3\nTime out: 10\n",
+         "",
+         {"HM_set_ESC_delay(12)", "HM_version()", "HM_get_time_out()", "HM_get_NAK_delay()",
+          "HM_get_ESC_delay()"}},
+        {avec + QStringList{"set", "nak", ""},
+         0,
+         "DLL Version: 630\nESC Delay: 2\nNAK Delay: 0\nTime out: 10\n",
+         "",
+         {"HM_set_NAK_delay(0)", "HM_version()", "HM_get_time_out()", "HM_get_NAK_delay()",
+          "HM_get_ESC_delay()"}},
+        {QStringList{"transfer", "set", "timeout", "-2.6", "--library", bibliotheque},
+         0,
+         "DLL Version: 630\nESC Delay: 2\nNAK Delay: 3\nTime out: -3\n",
+         "",
+         {"HM_set_time_out(-3)", "HM_version()", "HM_get_time_out()", "HM_get_NAK_delay()",
+          "HM_get_ESC_delay()"}},
+        {avec + QStringList{"upload"},
+         0,
+         "Bytes: 200\nPackets: 2\n",
+         "Succesfull\n",
+         {"HM_file_exist(1,65,\"TESTFILE.$$$\")", "HM_power_saving_off(1,65)",
+          "HM_upload1(1,65,\"TESTFILE.$$$\",\"" + donnees + "/TESTFIL2.$$$\")",
+          "HM_get_return_string_length(0)", "HM_upload2()", "HM_upload2()",
+          "HM_power_saving_on(1,65)"}},
+        {avec +
+             QStringList{"upload", "--terminal-file", "ABSENT.DAT", "--to", cli.d.Chemin("x.txt")},
+         1,
+         "Bytes: 0\nPackets: 0\n",
+         "File doesn't exist on portable !\nkovra-cli: Le transfert n'a pas abouti.\n",
+         {"HM_file_exist(1,65,\"ABSENT.DAT\")"}},
+        {avec + QStringList{"download", cli.d.Chemin("liste.txt")},
+         0,
+         "Bytes: 17\nPackets: 1\n",
+         "Succesfull\n",
+         {"HM_power_saving_off(1,65)",
+          "HM_download1(1,65,\"" + cli.d.Chemin("liste.txt") + "\",\"ESSAIS.TXT\")",
+          "HM_download2()", "HM_power_saving_on(1,65)"}},
+        {avec + QStringList{"download", cli.d.Chemin("absent.txt"), "--terminal-file", "A.TXT"},
+         1,
+         "Bytes: 0\nPackets: 0\n",
+         "Download1 File open error\nkovra-cli: Le transfert n'a pas abouti.\n",
+         {"HM_power_saving_off(1,65)",
+          "HM_download1(1,65,\"" + cli.d.Chemin("absent.txt") + "\",\"A.TXT\")",
+          "HM_power_saving_on(1,65)"}},
+    };
+    for (const auto& c : cas) {
+        terminal.EffaceJournal();
+        const Resultat r = cli(c.arguments);
+        const std::string ligne = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.statut, c.statut) << ligne << "\n" << r.erreurs.toStdString();
+        EXPECT_EQ(r.sortie, QString::fromUtf8(c.sortie)) << ligne;
+        EXPECT_EQ(r.erreurs, QString::fromUtf8(c.erreurs)) << ligne;
+        EXPECT_EQ(terminal.Journal(), QStringList{"HM_OpenCommPort(1,9600,8,0,1)"} + c.appels +
+                                          QStringList{"HM_CloseCommPort(1)"})
+            << ligne;
+    }
+    EXPECT_EQ(cli.d.Lit("donnees/TESTFIL2.$$$"), QByteArray(200, 'a'));
+    EXPECT_EQ(terminal.LitSurTerminal("ESSAIS.TXT"), "liste de produits");
+}
+
+TEST(KovraCli, TransferRefusesMisuseWithoutCallingTheLibrary) {
+    Cli cli;
+    kovra::test::TerminalSubstitut terminal;
+    const QString bibliotheque = kovra::test::CheminSubstitut();
+    const struct {
+        QStringList arguments;
+        int statut;
+        const char* dans;
+    } cas[] = {
+        {{"transfer", "--library", bibliotheque, "set", "esc", "99999999999"},
+         2,
+         "99999999999 does not fit in 32 bits"},
+        {{"transfer", "--library", bibliotheque, "set", "delay", "3"}, 2, "esc, nak or timeout"},
+        {{"transfer", "--library", bibliotheque, "set", "esc"}, 2, "wrong number of arguments"},
+        {{"transfer", "--library", bibliotheque, "download"}, 2, "wrong number of arguments"},
+        {{"transfer", "--library", bibliotheque, "version", "--to", "x"}, 2, "--to"},
+        {{"transfer", "--library", bibliotheque, "rename"}, 2, "unknown transfer operation"},
+        {{"transfer"}, 2, "wrong number of arguments"},
+        {{"transfer", "--library", cli.d.Chemin("absente.so"), "version"}, 1, "absente.so"},
+        {{"transfer", "--library", kovra::test::CheminSubstitutIncomplet(), "version"},
+         1,
+         "HM_version"},
+    };
+    for (const auto& c : cas) {
+        const Resultat r = cli(c.arguments);
+        const std::string ligne = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.statut, c.statut) << ligne;
+        EXPECT_TRUE(r.erreurs.contains(c.dans)) << ligne << "\n" << r.erreurs.toStdString();
+        EXPECT_TRUE(r.sortie.isEmpty()) << ligne;
+    }
+    EXPECT_TRUE(terminal.Journal().isEmpty()) << terminal.Journal().join('\n').toStdString();
+}
+
+TEST(KovraCli, TransferTestfileWritesTheTestFile) {
+    Cli cli;
+    QByteArray enregistrement("\xFA\x00", 2);
+    enregistrement += QByteArray(250, 'x') + QByteArray(4, '\0');
+    Deroule(cli, {
+                     {{"transfer", "testfile"}, 0, ""},
+                     {{"transfer", "testfile", cli.d.Chemin("autre.$$$")}, 0, ""},
+                     {{"transfer", "testfile", cli.d.Chemin("absent/autre.$$$")}, 1, ""},
+                 });
+    EXPECT_EQ(cli.d.Lit("donnees/TESTFILE.$$$"), enregistrement.repeated(450));
+    EXPECT_EQ(cli.d.Lit("autre.$$$"), enregistrement.repeated(450));
 }

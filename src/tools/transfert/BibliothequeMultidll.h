@@ -49,7 +49,9 @@ QString NomFichierMultidll();
 // Loads the library and resolves every function at once. Looked for, in this order: the
 // path given (`explicite`, e.g. --library), $KOVRA_MULTIDLL, the data folder, the
 // program's own library folder (<program folder>/../lib/kovra), then the system's search
-// path.
+// path. A path given (`explicite`, else $KOVRA_MULTIDLL) is the only one tried: when it
+// does not load, no other library is taken in its place. A library found that lacks a
+// function is reported as it stands; the search does not go on past it.
 ChargementMultidll ChargeMultidll(const QString& explicite, const QString& dossierDonnees);
 
 } // namespace kovra

@@ -72,6 +72,7 @@ private:
     QByteArray pc_;       // the file system's encoding
     std::function<void(const QString&)> message_;
     AvancementTransfert avancement_;
+    bool nomTerminalIntransmissible_ = false; // a character Windows-1252 cannot hold
     bool economieCoupee_ = false;
     bool fini_ = false;
     bool reussi_ = false;
