@@ -58,8 +58,9 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         [&](const QString& fichier) { outils.Importe(programme->Noyau(), dialogues, fichier); },
         [&] {
             outils.OuvreParametrage(
-                {programme->Noyau(), registre, dialogues, PeripheriquesPresents,
-                 [&] { outils.OuvreTransfert(programme->Noyau(), dialogues); }});
+                {programme->Noyau(), registre, dialogues, PeripheriquesPresents, [&] {
+                     outils.OuvreTransfert(programme->Noyau(), dialogues);
+                 }});
         },
         [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
         [](int statut) {

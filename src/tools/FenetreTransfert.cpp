@@ -114,8 +114,8 @@ FenetreTransfert::FenetreTransfert(ServicesTransfert services, QWidget* parent)
     paquets_.setInterval(0);
     connect(&paquets_, &QTimer::timeout, this, &FenetreTransfert::PaquetSuivant);
 
-    ChargementMultidll charge = s_.charge ? s_.charge()
-                                          : ChargeMultidll(QString(), s_.noyau.Env().DossierDonnees);
+    ChargementMultidll charge =
+        s_.charge ? s_.charge() : ChargeMultidll(QString(), s_.noyau.Env().DossierDonnees);
     bibliotheque_ = std::move(charge.bibliotheque);
     if (bibliotheque_ == nullptr) {
         LblErreurBibliotheque->setText(charge.erreur);
@@ -174,8 +174,8 @@ void FenetreTransfert::AfficheProgression(const AvancementTransfert& a) {
 
 void FenetreTransfert::MetAJourBoutons() {
     const bool pret = bibliotheque_ != nullptr && transfert_ == nullptr;
-    for (QPushButton* b : {cmdOpenCom, cmdUpload, cmdDownload, CmdSetEsc, CmdSetNak,
-                           CmdSetTimeOut}) {
+    for (QPushButton* b :
+         {cmdOpenCom, cmdUpload, cmdDownload, CmdSetEsc, CmdSetNak, CmdSetTimeOut}) {
         b->setEnabled(pret);
     }
     cmdCreateTestfile->setEnabled(transfert_ == nullptr);

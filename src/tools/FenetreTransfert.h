@@ -94,7 +94,7 @@ private:
     QStringList messages_; // told by the transfer, shown between two packets
     QTimer paquets_;
     bool cacherApres_ = false;
-    bool portARendre_ = false;   // Kovra's reception let go of its port for the library
+    bool portARendre_ = false; // Kovra's reception let go of its port for the library
     bool termine_ = false;
 };
 

@@ -18,9 +18,11 @@
 #include "tools/FenetreAPropos.h"
 #include "tools/FenetreImport.h"
 #include "tools/FenetreProgression.h"
+#include "tools/FenetreTransfert.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -101,6 +103,23 @@ int main(int argc, char* argv[]) {
     FenetreAPropos aPropos(dialogues);
     ok = Capture(aPropos, dossier + "/a-propos.png") && ok;
     aPropos.hide();
+
+    // The transfer window over the stand-in library, after an upload of 300 bytes.
+    QTemporaryDir terminal;
+    qputenv("KOVRA_MULTIDLL_TERMINAL", terminal.path().toLocal8Bit());
+    {
+        QFile f(terminal.filePath(kFichierTerminalUpload));
+        ok = f.open(QIODevice::WriteOnly) && f.write(QByteArray(300, 'x')) == 300 && ok;
+    }
+    FenetreTransfert transfert({noyau, dialogues, [&] {
+                                    return ChargeMultidll(QStringLiteral(KOVRA_MULTIDLL_SUBSTITUT),
+                                                          donnees.path());
+                                }});
+    transfert.OuvrePort();
+    transfert.Upload();
+    ok = QTest::qWaitFor([&] { return !transfert.EnTransfert(); }, 5000) && ok;
+    ok = Capture(transfert, dossier + "/transfert.png") && ok;
+    transfert.close();
 
     // The settings window over two scenarios, the second the chosen one.
     {

@@ -49,14 +49,19 @@ struct Substitut {
 };
 
 struct Poste : kovra::test::PosteImport {
-    FenetreTransfert& Ouvre(const QString& bibliotheque = QStringLiteral(KOVRA_MULTIDLL_SUBSTITUT)) {
-        fenetre = std::make_unique<FenetreTransfert>(ServicesTransfert{
-            *noyau, t.dialogues, [this, bibliotheque] {
-                return ChargeMultidll(bibliotheque, t.donnees);
-            }});
+    // The window over the stand-in (or the library given), the library's port opened.
+    FenetreTransfert& Ouvre(const QString& bibliotheque = QStringLiteral(KOVRA_MULTIDLL_SUBSTITUT),
+                            bool ouvrePort = true) {
+        fenetre = std::make_unique<FenetreTransfert>(
+            ServicesTransfert{*noyau, t.dialogues, [this, bibliotheque] {
+                                  return ChargeMultidll(bibliotheque, t.donnees);
+                              }});
         fenetre->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(fenetre.get()));
-        s.Appels(); // what loading asked
+        if (ouvrePort) {
+            fenetre->OuvrePort();
+        }
+        s.Appels(); // what loading and opening asked
         return *fenetre;
     }
     // Clicks a button and waits for the transfer it starts to end.
@@ -79,8 +84,8 @@ TEST(FenetreTransfert, ShowsTheLibraryAndItsTimings) {
     EXPECT_EQ(f.windowTitle(), "Communication HT630");
     EXPECT_TRUE(f.LblVersion->text().startsWith("DLL Version: "));
     EXPECT_NE(f.LblVersion->text(), "DLL Version: ");
-    for (const char* texte : {"ESC Delay", "NAK Delay", "Time out", "PC ---> PT600",
-                              "PT600  --->  PC"}) {
+    for (const char* texte :
+         {"ESC Delay", "NAK Delay", "Time out", "PC ---> PT600", "PT600  --->  PC"}) {
         bool trouve = false;
         for (const QLabel* l : f.findChildren<QLabel*>()) {
             trouve = trouve || l->text() == texte;
@@ -143,7 +148,10 @@ TEST(FenetreTransfert, UploadAndDownloadCallTheLibraryInOrderAndSayHowTheyEnded)
          true},
         {"unknown code", "HM_upload2@2:17", true, {"Undefined error: 17"}, false},
         {"upload1 fails", "HM_upload1:34", true, {"Upload1: File open error"}, false},
-        {"power on fails", "HM_power_saving_on:4", true, {"Succesfull", "Powersave on, error: Time out"},
+        {"power on fails",
+         "HM_power_saving_on:4",
+         true,
+         {"Succesfull", "Powersave on, error: Time out"},
          true},
     };
     for (const auto& c : cas) {
@@ -167,7 +175,8 @@ TEST(FenetreTransfert, UploadAndDownloadCallTheLibraryInOrderAndSayHowTheyEnded)
             continue;
         }
         EXPECT_EQ(appels[1], QString("HM_power_saving_off(%1)").arg(kAdresse));
-        EXPECT_TRUE(appels[2].startsWith(QString("HM_upload1(%1,\"TESTFILE.$$$\",\"").arg(kAdresse)));
+        EXPECT_TRUE(
+            appels[2].startsWith(QString("HM_upload1(%1,\"TESTFILE.$$$\",\"").arg(kAdresse)));
         EXPECT_TRUE(appels[2].contains("TESTFIL2.$$$"));
         EXPECT_EQ(appels.last(), QString("HM_power_saving_on(%1)").arg(kAdresse));
         EXPECT_TRUE(f.PrgB->isVisible()); // left visible after an upload
@@ -216,7 +225,8 @@ TEST(FenetreTransfert, ATransferThatNeverEndsIsStoppedByStopOrByClosing) {
         FenetreTransfert& f = p.Ouvre();
         f.cmdUpload->click();
         // Packets keep coming while the window stays usable.
-        ASSERT_TRUE(AttendQue([&] { return p.s.terminal.Lit("journal.txt").count("HM_upload2") > 20; }));
+        ASSERT_TRUE(
+            AttendQue([&] { return p.s.terminal.Lit("journal.txt").count("HM_upload2") > 20; }));
         EXPECT_TRUE(f.EnTransfert());
         EXPECT_TRUE(f.CmdStop->isVisible());
         EXPECT_FALSE(f.cmdDownload->isEnabled());
@@ -245,7 +255,7 @@ TEST(FenetreTransfert, WithoutTheLibraryTheWindowSaysWhichAndOnlyMakesTheTestFil
         QString dit; // in the window's message
     } cas[] = {
         {"/nonexistent/libMultidll.so", "libMultidll.so"},
-        {KOVRA_MULTIDLL_INCOMPLETE, "HM_version"},
+        {KOVRA_MULTIDLL_INCOMPLET, "HM_version"},
     };
     for (const auto& c : cas) {
         Poste p;
@@ -274,7 +284,7 @@ TEST(FenetreTransfert, OpeningTheLibrarysPortReleasesKovrasUntilTheWindowCloses)
     ASSERT_FALSE(p.noyau->OuvrePort(true).Impossible());
     ASSERT_TRUE(p.noyau->Port().PortOpen());
 
-    FenetreTransfert& f = p.Ouvre();
+    FenetreTransfert& f = p.Ouvre(KOVRA_MULTIDLL_SUBSTITUT, false);
     f.cmdOpenCom->click();
     ASSERT_TRUE(AttendQue([&] { return !p.noyau->Port().PortOpen(); }));
     QStringList appels;
