@@ -263,7 +263,12 @@ TEST(Transfert, NamesTheLibraryCouldNotTakeAsTheyAreStopBeforeAnyCall) {
     // HM_upload1's buffer is 1024 bytes: a longer path would be cut.
     EXPECT_FALSE(p.Transfere(Transfert::Sens::VersPc, "TESTFILE.$$$",
                              p.dossier.Chemin(QString(1100, u'a'))));
-    EXPECT_EQ(p.messages.size(), 2);
+    // A NUL would end either name early.
+    EXPECT_FALSE(
+        p.Transfere(Transfert::Sens::VersPc, QString::fromLatin1("TEST\0FILE.$$$", 13), "x"));
+    EXPECT_FALSE(
+        p.Transfere(Transfert::Sens::VersTerminal, "ESSAIS.TXT", QString::fromLatin1("a\0b", 3)));
+    EXPECT_EQ(p.messages.size(), 4);
     EXPECT_TRUE(p.Journal().isEmpty()) << p.Journal().join('\n').toStdString();
 }
 

@@ -126,6 +126,8 @@ Transfert::Transfert(BibliothequeMultidll& bibliotheque, Sens sens, QString fich
                      QString fichierPc, std::function<void(const QString&)> message)
     : b_(bibliotheque), sens_(sens), message_(std::move(message)) {
     terminal_ = EncodeWindows1252(fichierTerminal, &nomTerminalIntransmissible_);
+    // A NUL would end the name early on the library's side.
+    nomTerminalIntransmissible_ = nomTerminalIntransmissible_ || terminal_.contains('\0');
     pc_ = QFile::encodeName(fichierPc);
 }
 
@@ -138,8 +140,9 @@ bool Transfert::Demarre() {
         fini_ = true;
         return false;
     }
-    if (sens_ == Sens::VersPc && pc_.size() >= kTampon) {
-        message_(QStringLiteral("Le chemin %1 est trop long pour la bibliothèque de transfert.")
+    if ((sens_ == Sens::VersPc && pc_.size() >= kTampon) || pc_.contains('\0')) {
+        message_(QStringLiteral("Le chemin %1 ne peut pas être passé à la bibliothèque de "
+                                "transfert.")
                      .arg(QFile::decodeName(pc_)));
         fini_ = true;
         return false;
