@@ -1,0 +1,243 @@
+#include "inventory/ImportInventaire.h"
+
+#include "inventory/DossierTallyra.h"
+#include "inventory/FichierErreurs.h"
+#include "inventory/QuantiteInventaire.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <cmath>
+
+namespace kovra::tallyra {
+
+namespace {
+
+const QString kErreurFichier = QStringLiteral("Erreur dans votre fichier d'inventaire: ");
+const QString kTermine = QStringLiteral("Importation d'inventaire terminée ...");
+
+} // namespace
+
+ImportInventaire::ImportInventaire(DemandeImport demande, ServeurTenu& tenu,
+                                   FabriqueServeur fabrique, SuiviImport& suivi,
+                                   const QLocale& locale, QObject* parent)
+    : QObject(parent), demande_(std::move(demande)), tenu_(tenu), fabrique_(std::move(fabrique)),
+      suivi_(suivi), locale_(locale) {}
+
+void ImportInventaire::Lance() {
+    QTimer::singleShot(0, this, [this] {
+        if (AvanceUnPas()) {
+            Lance();
+        } else {
+            emit Fini();
+        }
+    });
+}
+
+void ImportInventaire::Execute() {
+    while (AvanceUnPas()) {
+    }
+}
+
+bool ImportInventaire::AvanceUnPas() {
+    switch (phase_) {
+    case Phase::Preparation:
+        Prepare();
+        break;
+    case Phase::Recherche:
+        Recherche();
+        break;
+    case Phase::Ouverture:
+        // A server held from an earlier import serves only the same edition, and only
+        // while the instance that saw its calls is still there.
+        if (tenu_.serveur && (tenu_.edition != demande_.edition || !tenu_.serveur->Vivant())) {
+            tenu_.serveur.reset();
+        }
+        if (tenu_.serveur) {
+            phase_ = Phase::Init;
+        } else {
+            suivi_.Etat(QStringLiteral("Ouverture du serveur ..."));
+            phase_ = Phase::Creation;
+        }
+        break;
+    case Phase::Creation: {
+        QString erreur;
+        tenu_.serveur = fabrique_(demande_.edition, erreur);
+        tenu_.edition = demande_.edition;
+        if (!tenu_.serveur) {
+            ErreurAppel(erreur);
+            break;
+        }
+        phase_ = Phase::Init;
+        break;
+    }
+    case Phase::Init: {
+        suivi_.Etat(QStringLiteral("Importation des données ..."));
+        const ResultatAppel r = tenu_.serveur->Init(demande_.societe, QString(), QString());
+        if (!r.ok) {
+            ErreurAppel(QStringLiteral("Init : ") + r.erreur);
+            break;
+        }
+        phase_ = Phase::InitInventaire;
+        break;
+    }
+    case Phase::InitInventaire: {
+        const ResultatAppel r = tenu_.serveur->InitInventaire(demande_.depot);
+        if (!r.ok) {
+            ErreurAppel(QStringLiteral("InitInventaire : ") + r.erreur);
+            break;
+        }
+        if (!r.Vrai()) {
+            bilan_.issue = IssueImport::Refusee;
+            phase_ = Phase::Fermeture;
+            break;
+        }
+        index_ = 0;
+        phase_ = aPoster_.empty() ? Phase::Validation : Phase::Lignes;
+        break;
+    }
+    case Phase::Lignes: {
+        const LigneAPoster& l = aPoster_[index_];
+        const ResultatAppel r =
+            tenu_.serveur->InventaireArticle(demande_.depot, l.article, l.quantite);
+        if (!r.ok) {
+            ErreurAppel(QStringLiteral("InventaireArticle, ligne %1 du fichier : %2")
+                            .arg(l.numero)
+                            .arg(r.erreur));
+            break;
+        }
+        ++bilan_.lignesPostees;
+        suivi_.Progression(static_cast<int>(100LL * bilan_.lignesPostees / bilan_.lignesAPoster));
+        if (++index_ == aPoster_.size()) {
+            phase_ = Phase::Validation;
+        }
+        break;
+    }
+    case Phase::Validation: {
+        const ResultatAppel r = tenu_.serveur->ValidationInventaire(demande_.depot);
+        if (!r.ok) {
+            ErreurAppel(QStringLiteral("ValidationInventaire : ") + r.erreur);
+            break;
+        }
+        suivi_.Progression(100);
+        bilan_.issue = IssueImport::Validee;
+        phase_ = Phase::Fermeture;
+        break;
+    }
+    case Phase::Fermeture:
+        Fermeture();
+        break;
+    case Phase::Fini:
+        return false;
+    }
+    return phase_ != Phase::Fini;
+}
+
+void ImportInventaire::Prepare() {
+    suivi_.Progression(0);
+    QString erreur;
+    if (!base_.Ouvre(demande_.baseLedgra, erreur)) {
+        ErreurPreparation(erreur);
+        return;
+    }
+    QFile f(demande_.fichierInventaire);
+    if (!f.open(QIODevice::ReadOnly)) {
+        ErreurPreparation(
+            QStringLiteral("le fichier %1 ne peut pas être lu (%2)")
+                .arg(QDir::toNativeSeparators(demande_.fichierInventaire), f.errorString()));
+        return;
+    }
+    const QByteArray octets = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        ErreurPreparation(
+            QStringLiteral("le fichier %1 ne peut pas être lu (%2)")
+                .arg(QDir::toNativeSeparators(demande_.fichierInventaire), f.errorString()));
+        return;
+    }
+    lues_ = LignesInventaire(octets);
+    index_ = 0;
+    phase_ = Phase::Recherche;
+}
+
+void ImportInventaire::Recherche() {
+    if (index_ < lues_.size()) {
+        const LigneInventaire& l = lues_[index_++];
+        const double quantite = MyVal(l.quantite, locale_);
+        if (!std::isfinite(quantite)) {
+            ErreurPreparation(
+                QStringLiteral("la quantité de la ligne %1 est illisible").arg(l.numero));
+            return;
+        }
+        if (l.code.isEmpty()) {
+            // Without a code the line would match any article with an empty barcode; the
+            // whole line is listed so the user can find it.
+            bilan_.articlesManquants << l.texte;
+            return;
+        }
+        QString erreur;
+        const std::optional<QString> article = base_.RechercheRef(l.code, erreur);
+        if (!erreur.isEmpty()) {
+            ErreurPreparation(
+                QStringLiteral("recherche de la ligne %1 : %2").arg(l.numero).arg(erreur));
+            return;
+        }
+        if (!article) {
+            bilan_.articlesManquants << l.code;
+            return;
+        }
+        aPoster_.push_back({l.numero, *article, TexteQuantite(quantite, locale_)});
+        return;
+    }
+    bilan_.lignesAPoster = static_cast<int>(aPoster_.size());
+    QString erreur;
+    if (!AjouteArticlesManquants(demande_.dossier + u'/' + kErrInventaire, bilan_.articlesManquants,
+                                 erreur)) {
+        ErreurPreparation(erreur);
+        return;
+    }
+    phase_ = Phase::Ouverture;
+}
+
+void ImportInventaire::Fermeture() {
+    suivi_.Etat(QStringLiteral("Fermeture du serveur ..."));
+    tenu_.serveur.reset();
+    phase_ = Phase::Fini;
+    if (bilan_.issue == IssueImport::Refusee) {
+        bilan_.message = QStringLiteral("La ledgra a refusé d'ouvrir l'inventaire du dépôt %1 : "
+                                        "aucune ligne n'a été transmise.")
+                             .arg(demande_.depot);
+        suivi_.Etat(bilan_.message);
+        suivi_.Message(bilan_.message, Icone::Critique);
+        return;
+    }
+    suivi_.Etat(kTermine);
+    suivi_.Message(kTermine, Icone::Aucune);
+    if (!bilan_.articlesManquants.isEmpty()) {
+        suivi_.Message(QStringLiteral("Certains articles n'ont pu être remontés. Vous trouverez "
+                                      "une liste de ces articles dans le fichier\r\n\r\n") +
+                           CheminTallyra(demande_.dossier, kErrInventaire),
+                       Icone::Critique);
+    }
+    suivi_.Bip();
+}
+
+void ImportInventaire::ErreurPreparation(const QString& description) {
+    bilan_.issue = IssueImport::Erreur;
+    bilan_.message = kErreurFichier + description +
+                     QStringLiteral("\r\n\r\nAucune ligne n'a été transmise à la ledgra.");
+    phase_ = Phase::Fini;
+    suivi_.Message(bilan_.message, Icone::Critique);
+}
+
+void ImportInventaire::ErreurAppel(const QString& description) {
+    bilan_.issue = IssueImport::Erreur;
+    bilan_.message = kErreurFichier + description +
+                     QStringLiteral("\r\n\r\nLignes transmises à la ledgra avant l'erreur : "
+                                    "%1 sur %2.")
+                         .arg(bilan_.lignesPostees)
+                         .arg(bilan_.lignesAPoster);
+    phase_ = Phase::Fini;
+    suivi_.Message(bilan_.message, Icone::Critique);
+}
+
+} // namespace kovra::tallyra

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+namespace kovra::tallyra {
+
+// What one call to the management application gave: its answer as a 16-bit integer, or
+// the description of the error that took its place.
+struct ResultatAppel {
+    bool ok = false;
+    qint16 valeur = 0;
+    QString erreur;
+
+    static ResultatAppel Valeur(qint16 v) { return {true, v, {}}; }
+    static ResultatAppel Erreur(const QString& e) { return {false, 0, e}; }
+    // The inventory is open only on true, which is -1 as an integer.
+    bool Vrai() const { return ok && valeur == -1; }
+};
+
+// The management application's automation server, as the import calls it. All arguments
+// are texts; each call waits for its answer.
+class ServeurLedgra {
+public:
+    virtual ~ServeurLedgra() = default;
+
+    virtual ResultatAppel Init(const QString& societe, const QString& second,
+                               const QString& troisieme) = 0;
+    virtual ResultatAppel InitInventaire(const QString& depot) = 0;
+    virtual ResultatAppel InventaireArticle(const QString& depot, const QString& article,
+                                            const QString& quantite) = 0;
+    virtual ResultatAppel ValidationInventaire(const QString& depot) = 0;
+    // True while the server instance that took the earlier calls can still take more.
+    virtual bool Vivant() = 0;
+};
+
+// The programmatic identifier of an edition: "Ledgra.ClsProjet" for 1 (and anything but
+// 2), "Ledgra8.ClsProjet" for 2.
+QString NomServeurLedgra(qint16 edition);
+
+// Creates the server of an edition, or gives nothing with the reason in `erreur`.
+using FabriqueServeur =
+    std::function<std::unique_ptr<ServeurLedgra>(qint16 edition, QString& erreur)>;
+
+// The server an import leaves to the next one, with the edition it was created for.
+struct ServeurTenu {
+    std::unique_ptr<ServeurLedgra> serveur;
+    qint16 edition = 0;
+};
+
+// An answer as a 16-bit integer, the way the management application's results are read:
+// true is -1, false 0; integers must fit; a double or a text holding a number is rounded to
+// the nearest integer, halves to the even one. Anything else, or a number out of range,
+// is an error.
+ResultatAppel EntierReponse(const QVariant& valeur);
+
+} // namespace kovra::tallyra

@@ -1,0 +1,118 @@
+#include "inventory/ServeurLedgraDBus.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <limits>
+
+namespace kovra::tallyra {
+
+namespace {
+
+// libdbus reads this time-out as "wait for ever".
+constexpr int kSansLimite = std::numeric_limits<int>::max();
+
+QString Description(const QDBusError& e) {
+    return e.message().isEmpty() ? e.name() : e.message();
+}
+
+} // namespace
+
+ServeurLedgraDBus::ServeurLedgraDBus(const QDBusConnection& connexion, QString interface,
+                                     QString proprietaire)
+    : connexion_(connexion), interface_(std::move(interface)),
+      proprietaire_(std::move(proprietaire)) {}
+
+std::unique_ptr<ServeurLedgraDBus> ServeurLedgraDBus::Cree(const QDBusConnection& connexion,
+                                                           qint16 edition, QString& erreur) {
+    const QString nom = NomServeurLedgra(edition);
+    QDBusConnectionInterface* bus = connexion.interface();
+    if (!connexion.isConnected() || bus == nullptr) {
+        erreur = QStringLiteral("le bus de session D-Bus n'est pas joignable (%1)")
+                     .arg(Description(connexion.lastError()));
+        return nullptr;
+    }
+    QDBusReply<QString> proprietaire = bus->serviceOwner(nom);
+    if (!proprietaire.isValid()) {
+        const QDBusReply<void> demarrage = bus->startService(nom);
+        if (!demarrage.isValid()) {
+            erreur = QStringLiteral("le serveur %1 ne peut pas être démarré (%2)")
+                         .arg(nom, Description(demarrage.error()));
+            return nullptr;
+        }
+        proprietaire = bus->serviceOwner(nom);
+        if (!proprietaire.isValid()) {
+            erreur = QStringLiteral("le serveur %1 ne peut pas être joint (%2)")
+                         .arg(nom, Description(proprietaire.error()));
+            return nullptr;
+        }
+    }
+    return std::unique_ptr<ServeurLedgraDBus>(
+        new ServeurLedgraDBus(connexion, nom, proprietaire.value()));
+}
+
+ResultatAppel ServeurLedgraDBus::Appelle(const QString& methode, const QVariantList& arguments) {
+    QDBusMessage appel =
+        QDBusMessage::createMethodCall(proprietaire_, QStringLiteral("/"), interface_, methode);
+    appel.setArguments(arguments);
+    return ReponseDBus(connexion_.call(appel, QDBus::Block, kSansLimite));
+}
+
+ResultatAppel ServeurLedgraDBus::Init(const QString& societe, const QString& second,
+                                      const QString& troisieme) {
+    return Appelle(QStringLiteral("Init"), {societe, second, troisieme});
+}
+
+ResultatAppel ServeurLedgraDBus::InitInventaire(const QString& depot) {
+    return Appelle(QStringLiteral("InitInventaire"), {depot});
+}
+
+ResultatAppel ServeurLedgraDBus::InventaireArticle(const QString& depot, const QString& article,
+                                                   const QString& quantite) {
+    return Appelle(QStringLiteral("InventaireArticle"), {depot, article, quantite});
+}
+
+ResultatAppel ServeurLedgraDBus::ValidationInventaire(const QString& depot) {
+    return Appelle(QStringLiteral("ValidationInventaire"), {depot});
+}
+
+bool ServeurLedgraDBus::Vivant() {
+    QDBusConnectionInterface* bus = connexion_.interface();
+    if (!connexion_.isConnected() || bus == nullptr) {
+        return false;
+    }
+    const QDBusReply<bool> enregistre = bus->isServiceRegistered(proprietaire_);
+    return enregistre.isValid() && enregistre.value();
+}
+
+ResultatAppel ReponseDBus(const QDBusMessage& reponse) {
+    if (reponse.type() == QDBusMessage::ErrorMessage) {
+        return ResultatAppel::Erreur(reponse.errorMessage().isEmpty() ? reponse.errorName()
+                                                                      : reponse.errorMessage());
+    }
+    if (reponse.type() != QDBusMessage::ReplyMessage) {
+        return ResultatAppel::Erreur(QStringLiteral("réponse D-Bus invalide"));
+    }
+    const QVariantList valeurs = reponse.arguments();
+    if (valeurs.isEmpty()) {
+        return ResultatAppel::Valeur(0);
+    }
+    if (valeurs.size() > 1) {
+        return ResultatAppel::Erreur(QStringLiteral("Incompatibilité de type"));
+    }
+    QVariant v = valeurs.front();
+    if (v.userType() == qMetaTypeId<QDBusVariant>()) {
+        v = qvariant_cast<QDBusVariant>(v).variant();
+    }
+    return EntierReponse(v);
+}
+
+FabriqueServeur FabriqueServeurDBus() {
+    return [](qint16 edition, QString& erreur) -> std::unique_ptr<ServeurLedgra> {
+        return ServeurLedgraDBus::Cree(QDBusConnection::sessionBus(), edition, erreur);
+    };
+}
+
+} // namespace kovra::tallyra
