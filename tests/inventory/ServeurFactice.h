@@ -5,11 +5,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace kovra::tallyra::test {
 
