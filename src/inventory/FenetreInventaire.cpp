@@ -53,6 +53,7 @@ QLabel* Chemin(QWidget* parent, const QString& nom) {
     l->setObjectName(nom);
     l->setFrameShape(QFrame::StyledPanel);
     l->setMinimumWidth(320);
+    l->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }

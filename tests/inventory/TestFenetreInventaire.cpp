@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -181,4 +182,26 @@ TEST(FenetreInventaire, ClosingDuringAnImportAsksFirst) {
     EXPECT_FALSE(f.EnCours());
     QTest::qWait(50); // nothing more runs once abandoned
     EXPECT_FALSE(p.script.appels.contains("ValidationInventaire(D1)"));
+}
+
+TEST(FenetreInventaire, TheProgramShowsItsWindowOnTheDisplayAndSavesItsSettings) {
+    DossierTallyraTest d;
+    d.Ecrit(kParametresIni, "[Societe]\r\nSociete=SOC\r\nLedgra=2\r\n");
+    QProcess tallyra;
+    tallyra.start(QStringLiteral(TALLYRA_EXE), {"--dir", d.dir.path()});
+    ASSERT_TRUE(tallyra.waitForStarted());
+    // The window appears on the X server, found by its title as a user's tools find it.
+    QString id;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess xdotool;
+            xdotool.start("xdotool", {"search", "--onlyvisible", "--name", "Inventaire Ostrak"});
+            xdotool.waitForFinished();
+            id = QString::fromLocal8Bit(xdotool.readAllStandardOutput()).trimmed();
+            return !id.isEmpty();
+        },
+        10000));
+    tallyra.terminate();
+    EXPECT_TRUE(tallyra.waitForFinished(5000));
+    EXPECT_EQ(LireIni(d.Chemin(kParametresIni), "Societe", "Societe"), "SOC"); // left as it was
 }

@@ -4,6 +4,7 @@
 #include "app/NoyauKovra.h"
 #include "base/MinuterieQt.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "inventory/FenetreInventaire.h"
 #include "settings/EditeurScenario.h"
 #include "settings/FenetreChoixCom.h"
 #include "settings/FenetreParametrage.h"
@@ -23,11 +24,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QTest>
 #include <cstdio>
 
@@ -164,5 +167,21 @@ int main(int argc, char* argv[]) {
     editeur.Actions()->mnuflottant->hide();
     ok = Capture(*editeur.Touches(), dossier + QStringLiteral("/editeur-touches.png")) && ok;
     ok = Capture(*editeur.Test(), dossier + QStringLiteral("/editeur-test.png")) && ok;
+
+    // Tallyra's window, its settings filled and an inventory file chosen.
+    {
+        QTemporaryDir dossierTallyra;
+        tallyra::FenetreInventaire inventaire(
+            dossierTallyra.path(), dialogues,
+            [](qint16, QString&) -> std::unique_ptr<tallyra::ServeurLedgra> { return nullptr; });
+        inventaire.Txtsociete->setText(QStringLiteral("OSTRAK"));
+        inventaire.Txtdepot->setText(QStringLiteral("D01"));
+        inventaire.lblchemin->setText(QStringLiteral("/home/magasin/inventaire-2026.txt"));
+        inventaire.lblLedgra->setText(QStringLiteral("/srv/ledgra/LedgC.db"));
+        inventaire.mnuexpert->trigger();
+        inventaire.TlbPrpp->actions()[0]->setEnabled(true);
+        inventaire.LblMessages->setText(QStringLiteral("Importation d'inventaire terminée ..."));
+        ok = Capture(inventaire, dossier + QStringLiteral("/tallyra.png")) && ok;
+    }
     return ok ? 0 : 1;
 }
