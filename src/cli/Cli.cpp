@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "base/ErreurKovra.h"
+#include "base/Version.h"
 #include "cli/Commande.h"
 #include "storage/DossierDonnees.h"
 
@@ -27,7 +28,8 @@ std::vector<Commande> TableCommandes() {
 }
 
 void Aide(const std::vector<Commande>& table, QTextStream& out) {
-    out << "Usage: kovra-cli [--dir DATA] COMMAND [ARGUMENTS]\n\n"
+    out << "Usage: kovra-cli [--dir DATA] COMMAND [ARGUMENTS]\n"
+           "       kovra-cli --help | --version\n\n"
            "Runs Kovra's own code on a data folder, for administrators and scripts.\n"
            "DATA is the data folder; without --dir, $KOVRA_DIR, else ~/.local/share/kovra.\n"
            "A missing or incomplete data folder is created and filled with the defaults.\n\n"
@@ -105,6 +107,10 @@ int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& e
         const QString option = reste.takeFirst();
         if (option == u"--help") {
             Aide(table, sortie);
+            return 0;
+        }
+        if (option == u"--version") {
+            sortie << "kovra-cli " << kVersionTexte << "\n";
             return 0;
         }
         if (option == u"--dir" && !reste.isEmpty()) {

@@ -1,3 +1,4 @@
+#include "base/Version.h"
 #include "cli/Cli.h"
 #include "settings/ReglagesPort.h"
 #include "storage/Registre.h"
@@ -367,6 +368,7 @@ TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
         const char* dans;
     } cas[] = {
         {{"--help"}, 0, "scenario create NAME --type Emulation|Fichier"},
+        {{"--version"}, 0, "kovra-cli "},
         {{"scenario", "create", "--help"}, 0, "--numbered"},
         {{"registry", "set", "--help"}, 0, "DelaiTouches"},
         {{"registry", "get", "Delai"}, 2, "DelaiTouches"},
@@ -387,6 +389,11 @@ TEST(KovraCli, TheProgramHelpsAndReportsMisuse) {
             QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
         EXPECT_TRUE(tout.contains(c.dans)) << tout.toStdString();
     }
+    // The version is the build's, the one the packages carry.
+    QProcess version;
+    version.start(KOVRA_CLI_EXE, {"--version"});
+    ASSERT_TRUE(version.waitForFinished(30000));
+    EXPECT_EQ(version.readAllStandardOutput(), QByteArray("kovra-cli ") + kVersionTexte + "\n");
     // The registry lives in the user's configuration folder.
     EXPECT_EQ(Registre(d.Chemin("config")).Lit(kRacCde), "Commandes");
     EXPECT_TRUE(QFile::exists(d.Chemin("donnees/Scen.db")));
