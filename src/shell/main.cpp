@@ -120,6 +120,8 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("\r\n\r\nL'application va se fermer."));
     });
     QApplication::setApplicationName(QStringLiteral("kovra"));
+    // Desktops match the windows to the menu entry (and its icon) by this name.
+    QApplication::setDesktopFileName(QStringLiteral("kovra"));
     QApplication::setWindowIcon(IconeKovra(QStringLiteral("kovra")));
     // The program lives behind its tray icon: closing a window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,6 @@
 // tallyra-ledger: a stand-in management application for trying Tallyra and for its tests.
 
+#include "base/Version.h"
 #include "inventory/ServeurLedgra.h"
 #include "inventory/ledger/LedgraSubstitut.h"
 
@@ -22,11 +23,13 @@ void Erreur(const QString& texte) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tallyra-ledger"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kovra::kVersionTexte));
     QCommandLineParser p;
     p.setApplicationDescription(
         QStringLiteral("Stand-in management application answering Tallyra on the D-Bus "
                        "session bus, recording every call in an SQLite journal."));
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption edition(QStringLiteral("edition"),
                                      QStringLiteral("Bus names to own: 1 (Ledgra.ClsProjet), 2 "
                                                     "(Ledgra8.ClsProjet) or both (default)."),

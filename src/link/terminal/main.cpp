@@ -1,4 +1,5 @@
 // kovra-terminal: a hand-held terminal on a serial line, for trying Kovra without one.
+#include "base/Version.h"
 #include "link/terminal/SimulateurTerminal.h"
 
 #include <cerrno>
@@ -36,6 +37,9 @@ const char* kAide =
     "  --linger MS       keep the line open this long after the exchange (default 1000)\n"
     "  --vanish N        Optimus/ScanPal: after N records, close the line at once\n"
     "                    without the end signal, as a terminal unplugged\n"
+    "\n"
+    "  --help            print this help and exit\n"
+    "  --version         print the version and exit\n"
     "\n"
     "Exit status: 0 the exchange went through, 1 it failed, 2 wrong command line.\n";
 
@@ -80,6 +84,9 @@ int Principal(int argc, char* argv[]) {
         };
         if (a == "--help") {
             std::cout << kAide;
+            return 0;
+        } else if (a == "--version") {
+            std::cout << "kovra-terminal " << kovra::kVersionTexte << "\n";
             return 0;
         } else if (a == "--type") {
             s.type = valeur();
