@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QTimer>
 #include <cstdio>
 
 using namespace kovra::tallyra;
@@ -118,5 +119,14 @@ int main(int argc, char* argv[]) {
             return 1;
         }
     }
+    // A service the bus started has nobody else to end it: it goes with its bus.
+    QTimer veille;
+    QObject::connect(&veille, &QTimer::timeout, &app, [] {
+        if (!QDBusConnection::sessionBus().isConnected()) {
+            Erreur(QStringLiteral("the session bus went away"));
+            QCoreApplication::exit(0);
+        }
+    });
+    veille.start(1000);
     return app.exec();
 }

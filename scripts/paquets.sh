@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the two Debian packages (kovra, tallyra) from a release build and checks them:
+# lintian without errors, the desktop entries and the AppStream metadata valid. With
+# --install (as root, on a machine that may be changed) it then installs them, runs the
+# installed programs (scripts/essai-installe.sh) and removes them again.
+# KOVRA_PAQUETS_DIR names the build folder (default: build-release).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dossier=${KOVRA_PAQUETS_DIR:-build-release}
+
+cmake -S . -B "$dossier" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DKOVRA_TESTS=OFF -DKOVRA_BENCH=OFF >/dev/null
+cmake --build "$dossier" -j "$(nproc)"
+rm -f "$dossier"/*.deb
+(cd "$dossier" && cpack -G DEB >/dev/null)
+paquets=("$dossier"/kovra_*.deb "$dossier"/tallyra_*.deb)
+ls -l "${paquets[@]}"
+
+echo "== lintian"
+lintian --fail-on error --tag-display-limit 0 "${paquets[@]}"
+echo "== desktop entries and AppStream metadata"
+desktop-file-validate packaging/kovra.desktop packaging/tallyra.desktop
+appstreamcli validate --no-net "$dossier"/packaging/*.metainfo.xml
+
+if [ "${1-}" != --install ]; then
+    exit 0
+fi
+echo "== install"
+dpkg -i "${paquets[@]}"
+retire() { dpkg -r tallyra kovra >/dev/null; }
+trap retire EXIT
+desktop-file-validate /usr/share/applications/kovra.desktop /usr/share/applications/tallyra.desktop
+appstreamcli validate --no-net /usr/share/metainfo/*.ruduvo.*.metainfo.xml
+bash scripts/essai-installe.sh
+echo "== remove"
+trap - EXIT
+dpkg -r tallyra kovra
+for f in /usr/bin/kovra /usr/bin/tallyra /usr/share/kovra; do
+    if [ -e "$f" ]; then echo "$f is still there after dpkg -r"; exit 1; fi
+done
+echo "packages: built, checked, installed, run and removed"
