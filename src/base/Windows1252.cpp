@@ -80,4 +80,14 @@ bool EstUtf8NonAscii(const QByteArray& octets) {
     return !decodeur.hasError();
 }
 
+bool HorsWindows1252(const QByteArray& octets) {
+    for (const char o : octets) {
+        const auto c = static_cast<unsigned char>(o);
+        if (c >= 0x80 && c < 0xA0 && kPlage80[c - 0x80] == c) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace kovra

@@ -19,4 +19,8 @@ QByteArray EncodeWindows1252(const QString& texte, bool* perte = nullptr);
 // is how a file saved by a Linux editor is told from one written in Windows-1252.
 bool EstUtf8NonAscii(const QByteArray& octets);
 
+// True when the bytes hold one of the five the code page leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D): such a text was written in some other 8-bit encoding.
+bool HorsWindows1252(const QByteArray& octets);
+
 } // namespace kovra

@@ -24,6 +24,8 @@ std::vector<Commande> TableCommandes() {
     AjouteCommandesImport(table);
     AjouteCommandesPort(table);
     AjouteCommandesTransfert(table);
+    AjouteCommandesDiagnostic(table);
+    AjouteCommandesAutostart(table);
     return table;
 }
 

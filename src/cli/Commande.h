@@ -77,6 +77,8 @@ void AjouteCommandesEcoute(std::vector<Commande>& table);
 void AjouteCommandesImport(std::vector<Commande>& table);
 void AjouteCommandesPort(std::vector<Commande>& table);
 void AjouteCommandesTransfert(std::vector<Commande>& table);
+void AjouteCommandesDiagnostic(std::vector<Commande>& table);
+void AjouteCommandesAutostart(std::vector<Commande>& table);
 
 // A whole number within [min, max] given for `quoi`, or ErreurUsage.
 int EntierArgument(const QString& texte, const QString& quoi, int min, int max);

@@ -41,6 +41,9 @@ bool ProgrammeKovra::Demarre() {
         return false;
     }
     if (bilan.port.resultat == ResultatOuverture::Impossible) {
+        if (const auto refus = RefusAcces()) {
+            s_.dialogues.Avis(*refus, Icone::Exclamation);
+        }
         // Another port, for the next start; the program goes on with the port closed.
         auto* choix = new FenetreChoixCom(s_.DossierDonnees);
         choix->enregistre = [this](bool ok) {
@@ -53,8 +56,11 @@ bool ProgrammeKovra::Demarre() {
             // The port chosen is tried at once: Kovra need not be started again.
             noyau_.RouvrePort([this](const BilanOuverture& rouvert) {
                 if (rouvert.Impossible()) {
-                    s_.dialogues.Message(QStringLiteral("Le port n'a pas pu être ouvert : ") +
-                                             rouvert.erreur,
+                    const auto refus = RefusAcces();
+                    s_.dialogues.Message(refus
+                                             ? *refus
+                                             : QStringLiteral("Le port n'a pas pu être ouvert : ") +
+                                                   rouvert.erreur,
                                          Icone::Exclamation);
                 }
             });
@@ -67,6 +73,15 @@ bool ProgrammeKovra::Demarre() {
     }
     AjouteIcone();
     return true;
+}
+
+std::optional<QString> ProgrammeKovra::RefusAcces() {
+    const QString peripherique = noyau_.Port().NomPeripherique();
+    const AccesPeripherique acces = EvalueAcces(peripherique, s_.identite);
+    if (!acces.present || acces.permis) {
+        return std::nullopt;
+    }
+    return RefusAccesFr(peripherique, acces, s_.identite);
 }
 
 void ProgrammeKovra::ModifieInfoBulle(int, const QString& nomScenario) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/NoyauKovra.h"
+#include "link/AccesPeripherique.h"
 #include "shell/MenuTray.h"
 
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kovra {
 
@@ -35,6 +37,8 @@ struct ServicesProgramme {
     };
     // Ends the program with this status.
     std::function<void(int)> quitte;
+    // Who runs the program: whether they may open the port's device.
+    IdentiteUtilisateur identite = IdentiteCourante();
 };
 
 // The running Kovra: the application core, the tray icon and its tip, the menu and what
@@ -72,6 +76,9 @@ private:
     void MetAJourIcone();
     void AjouteIcone();
     void OuvreMenu(bool ordinaire);
+    // When the port could not be opened because the user may not open its device: what to
+    // tell them, with how to be allowed.
+    std::optional<QString> RefusAcces();
 
     ServicesProgramme s_;
     NoyauKovra noyau_;

@@ -32,10 +32,7 @@ int Entier32(const QVariant& v) {
     return EntierBorne<int>(v);
 }
 
-namespace {
-
-// The statements of the schema, without their comment lines.
-QStringList InstructionsSchema() {
+QStringList InstructionsSchemaScen() {
     QStringList instructions;
     for (const QString& morceau : QString::fromUtf8(kSchemaScen).split(u';')) {
         QStringList lignes;
@@ -52,8 +49,6 @@ QStringList InstructionsSchema() {
     return instructions;
 }
 
-} // namespace
-
 BaseScen::BaseScen(const QString& chemin)
     : chemin_(chemin), nomConnexion_(QUuid::createUuid().toString()) {
     const bool nouvelle = !QFileInfo::exists(chemin);
@@ -68,7 +63,7 @@ BaseScen::BaseScen(const QString& chemin)
         Echec(QStringLiteral("ouverture"), erreur.text(), erreur.nativeErrorCode());
     }
     try {
-        for (const QString& instruction : InstructionsSchema()) {
+        for (const QString& instruction : InstructionsSchemaScen()) {
             Execute(instruction);
         }
         if (nouvelle) {

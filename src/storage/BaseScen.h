@@ -103,6 +103,10 @@ private:
     QSqlDatabase db_;
 };
 
+// The statements that create the database's tables (each may run again on an existing
+// file), without their comment lines.
+QStringList InstructionsSchemaScen();
+
 // Integer column values: Null, text that is no number, or a number outside 16 bits read 0.
 qint16 Entier16(const QVariant& v);
 int Entier32(const QVariant& v);

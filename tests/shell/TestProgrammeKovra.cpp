@@ -62,9 +62,7 @@ struct Poste {
                 [this] { ouvertures << "about"; }, [this] { ouvertures << "import"; },
                 [this](const QString& f) { ouvertures << "importe " + f; },
                 [this] { ouvertures << "parametrage"; }, [this] { return tray; },
-                [this](int s) {
-                    statut = s;
-                }});
+                [this](int s) { statut = s; }, identite});
         }
         return *programme;
     }
@@ -77,6 +75,7 @@ struct Poste {
     QStringList ouvertures;
     std::optional<int> statut;
     std::unique_ptr<ProgrammeKovra> programme;
+    IdentiteUtilisateur identite = IdentiteCourante();
 };
 
 QString Bulle(const QString& etat, const QString& scenario) {
@@ -181,6 +180,45 @@ TEST(ProgrammeKovra, LoadsOnFreshAndBrokenDataFolders) {
                 p.t.dialogues.Messages().last().startsWith("Le port n'a pas pu être ouvert : "))
                 << c.nom;
         }
+    }
+}
+
+TEST(ProgrammeKovra, APortTheUserMayNotOpenSaysWhoMayAndHow) {
+    // A device file of another user's group; the program runs as a user outside it, which
+    // holds also when the tests run as root.
+    const struct {
+        QFile::Permissions mode;
+        QString conseil; // %1 the device's group, %2 its owner
+    } cas[] = {
+        {QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup,
+         "Pour l'autoriser : sudo usermod -aG %1 magasin puis fermer la session et la rouvrir."},
+        {QFile::ReadOwner | QFile::WriteOwner,
+         "Seul son propriétaire (%2) y a accès : un administrateur doit donner au groupe %1 la "
+         "lecture et l'écriture (une règle udev avec GROUP=\"%1\" et MODE=\"0660\")."},
+    };
+    for (const auto& c : cas) {
+        Poste p(true);
+        p.Scenario("Stock");
+        const QString peripherique = p.t.dossier.Chemin("ttyUSB0");
+        p.t.dossier.Ecrit("ttyUSB0", {});
+        QFile::setPermissions(peripherique, c.mode);
+        p.Port("HT630", peripherique);
+        p.identite = {"magasin", 4242, {4242}, {4242}};
+        const QString attendu =
+            "Le port " + peripherique +
+            " ne peut pas être ouvert par l'utilisateur magasin : permission "
+            "refusée.\r\n" +
+            c.conseil.arg(QFileInfo(peripherique).group(), QFileInfo(peripherique).owner());
+        ASSERT_TRUE(p.Programme().Demarre());
+        EXPECT_EQ(p.t.dialogues.Messages(), QStringList{attendu});
+        EXPECT_EQ(p.t.dialogues.Journal().back().genre, DialoguesScriptes::Genre::Avis);
+        // The same port chosen again in the port choice: the same advice.
+        const QList<FenetreChoixCom*> choix = Visibles<FenetreChoixCom>();
+        ASSERT_EQ(choix.size(), 1);
+        choix.front()->CboChoix->setCurrentIndex(0);
+        QTest::mouseClick(choix.front()->CmdOK, Qt::LeftButton);
+        EXPECT_EQ(p.t.dialogues.Messages(), (QStringList{attendu, attendu}));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 

@@ -199,6 +199,8 @@ ChargementMultidll ChargeMultidll(const QString& explicite, const QString& dossi
 
     // Last, the system's own search path, under the library's bare name.
     if (!Charge(QStringLiteral("Multidll"), NomFichierMultidll(), resultat)) {
+        resultat.essayes = essayes;
+        resultat.essayes << NomFichierMultidll();
         essayes
             << QStringLiteral("%1 sur le chemin de recherche du système").arg(NomFichierMultidll());
         resultat.erreur = QStringLiteral("Bibliothèque de transfert introuvable. Essayé : %1.")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -40,7 +41,8 @@ public:
 struct ChargementMultidll {
     std::unique_ptr<BibliothequeMultidll> bibliotheque; // none when not found or incomplete
     QString chemin;                                     // the file loaded, or the last one tried
-    QString erreur; // for the user: which library is missing, or which function it lacks
+    QString erreur;      // for the user: which library is missing, or which function it lacks
+    QStringList essayes; // when none was found: the files looked for, in order
 };
 
 // The file name of the library on this system ("libMultidll.so").

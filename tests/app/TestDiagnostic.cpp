@@ -1,0 +1,403 @@
+// kovra-cli doctor's checks on machines prepared in a folder: a data folder made from the
+// defaults, a private registry, a pseudo-terminal or a fake device as the port, a prepared
+// user and session. The real X and D-Bus probes run against Xvfb, trayer and a private bus.
+#include "app/diagnostic/Diagnostic.h"
+#include "app/diagnostic/SondesSysteme.h"
+#include "link/OuverturePort.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+#include "storage/GestionScenarios.h"
+#include "support/Attente.h"
+#include "support/DossierTest.h"
+#include "support/PseudoTerminal.h"
+
+#include <QDBusConnection>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QSysInfo>
+#include <gtest/gtest.h>
+#include <map>
+#include <unistd.h>
+
+using namespace kovra;
+using kovra::test::AttendQue;
+using kovra::test::DonneesTest;
+using kovra::test::DossierTest;
+using kovra::test::PseudoTerminal;
+
+namespace {
+
+const QString kWatcher = "org.kde.StatusNotifierWatcher";
+
+// A session whose answers the test sets.
+struct SondesPreparees : SondesSession {
+    std::map<QString, EtatAffichage> affichages;
+    std::optional<bool> watcher; // nothing: no bus
+    std::optional<EtatAffichage> Affichage(const QString& nom) override {
+        const auto it = affichages.find(nom);
+        return it == affichages.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::optional<bool> NomSurBus(const QString&, const QString& nom) override {
+        return nom == kWatcher ? watcher : std::nullopt;
+    }
+};
+
+// A warehouse PC set up right: a keystroke scenario chosen and compiled, the port on a
+// pseudo-terminal, an X11 display with XTest and a tray; the user is whoever runs the test.
+struct Machine {
+    Machine() {
+        sondes.affichages[":7"] = {true, {"evdev", "pc105", "fr", "oss", ""}, true};
+        env.insert("DISPLAY", ":7");
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/prepared");
+        t.Scenario("Saisie", kTypeEmulation, {"&CODE", "{ENTER}"});
+        t.registre.Ecrit(kRacScenChx, "Saisie");
+        Port(terminal.Chemin());
+    }
+    void Port(const QString& peripherique) {
+        const QString ini = t.Chemin(kPortSerie);
+        EcrireIni(kSectionPort, "Port", "1", ini);
+        EcrireIni(kSectionPort, "Peripherique", peripherique, ini);
+        EcrireIni(kSectionPort, "Protocol", "HT630", ini);
+    }
+    // A device file the prepared user kovratest (not root) does not own.
+    QString FauxPeripherique(QFile::Permissions mode) {
+        const QString chemin = t.dossier.Chemin("ttyFAUX");
+        t.dossier.Ecrit("ttyFAUX", {});
+        QFile::setPermissions(chemin, mode);
+        identite = {"kovratest", 4242, {4242}, {4242}};
+        Port(chemin);
+        return chemin;
+    }
+    std::vector<Constat> Diagnostic() {
+        DescriptionPoste poste{dossier.isEmpty() ? t.donnees : dossier, env, identite, t.registre,
+                               sondes};
+        poste.dossiersVerrous = {verrous.Chemin()};
+        return Diagnostique(poste);
+    }
+
+    DonneesTest t;
+    PseudoTerminal terminal;
+    SondesPreparees sondes;
+    QProcessEnvironment env;
+    IdentiteUtilisateur identite = IdentiteCourante();
+    DossierTest verrous;
+    QString dossier; // another data folder than t's
+};
+
+std::optional<Constat> Sur(const std::vector<Constat>& constats, const QString& sujet) {
+    for (const Constat& c : constats) {
+        if (c.sujet == sujet) {
+            return c;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string Texte(const std::vector<Constat>& constats) {
+    QString t;
+    for (const Constat& c : constats) {
+        t += LigneConstat(c) + "\n";
+    }
+    return t.toStdString();
+}
+
+qint64 PidMort() {
+    QProcess p;
+    p.start("true");
+    p.waitForStarted();
+    const qint64 pid = p.processId();
+    p.waitForFinished();
+    return pid;
+}
+
+QString Groupe(const QString& chemin) {
+    return QFileInfo(chemin).group();
+}
+
+// Every file of a folder with its bytes.
+std::map<QString, QByteArray> Contenu(const QString& dossier) {
+    std::map<QString, QByteArray> contenu;
+    QDirIterator it(dossier, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        contenu[f.fileName()] = f.readAll();
+    }
+    return contenu;
+}
+
+} // namespace
+
+TEST(Diagnostic, AWellSetUpMachinePassesAndStaysAsItWas) {
+    Machine m;
+    const auto avant = Contenu(m.t.donnees);
+    const std::vector<Constat> constats = m.Diagnostic();
+    EXPECT_FALSE(AEchoue(constats)) << Texte(constats);
+    QStringList sujets;
+    for (const Constat& c : constats) {
+        sujets << c.sujet;
+        // Only the transfer library, which no test machine has, is worth a note.
+        EXPECT_EQ(c.niveau == Niveau::Ok, c.sujet != "transfer library") << Texte(constats);
+    }
+    EXPECT_EQ(sujets, (QStringList{"data folder", "PortSerie.ini", "Touche.ini", "Corres.ini",
+                                   "TouFic.ini", "scenario database", "chosen scenario",
+                                   "instance lock", "serial port", "X11 display", "Wayland session",
+                                   "keyboard layout", "notification area", "transfer library"}));
+    EXPECT_EQ(LigneConstat(*Sur(constats, "serial port")),
+              QString("ok    serial port: %1 (COM 1, HT630) opens for user %2")
+                  .arg(m.terminal.Chemin(), m.identite.nom));
+    EXPECT_EQ(Sur(constats, "keyboard layout")->texte, "fr, variant oss, model pc105");
+    EXPECT_EQ(Contenu(m.t.donnees), avant);
+}
+
+TEST(Diagnostic, NamesWhatIsInTheWayAndItsFix) {
+    const struct {
+        const char* nom;
+        std::function<void(Machine&)> prepare;
+        const char* sujet;
+        Niveau niveau;
+        // texts the finding holds; %1 stands for the group owning the fake device
+        QStringList dit;
+    } cas[] = {
+        {"the device is missing",
+         [](Machine& m) { m.Port("/dev/kovra-absent"); },
+         "serial port",
+         Niveau::Echec,
+         {"/dev/kovra-absent is not there", "kovra-cli port list"}},
+        {"the user may not open the device, its group may",
+         [](Machine& m) {
+             m.FauxPeripherique(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                QFile::WriteGroup);
+         },
+         "serial port",
+         Niveau::Echec,
+         {"cannot be opened by user kovratest (permission denied)",
+          "Fix: sudo usermod -aG %1 kovratest, then log out and in again."}},
+        {"the user joined the group after logging in",
+         [](Machine& m) {
+             m.FauxPeripherique(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                QFile::WriteGroup);
+             m.identite.groupesCompte << getegid();
+         },
+         "serial port",
+         Niveau::Echec,
+         {"(permission denied)", "was added to group %1 after this session started",
+          "log out and in again"}},
+        {"only the owner may open the device",
+         [](Machine& m) { m.FauxPeripherique(QFile::ReadOwner | QFile::WriteOwner); },
+         "serial port",
+         Niveau::Echec,
+         {"(permission denied)", "Only its owner", "MODE=\"0660\""}},
+        {"another program holds the device",
+         [](Machine& m) {
+             const QString nom = m.terminal.Chemin().mid(5).replace('/', '_');
+             m.verrous.Ecrit("LCK.." + nom, QByteArray::number(getpid()).rightJustified(10) + "\n");
+         },
+         "serial port",
+         Niveau::Echec,
+         {"is held by another program (process"}},
+        {"a lock file of a program that ended",
+         [](Machine& m) {
+             const QString nom = QFileInfo(m.terminal.Chemin()).fileName();
+             m.verrous.Ecrit("LCK.." + nom, QByteArray::number(PidMort()) + "\n");
+         },
+         "serial port",
+         Niveau::Ok,
+         {"opens for user", "is taken over"}},
+        {"the port is off",
+         [](Machine& m) { EcrireIni(kSectionPort, "PortActif", "0", m.t.Chemin(kPortSerie)); },
+         "serial port",
+         Niveau::Note,
+         {"PortActif=0"}},
+        {"no port configured",
+         [](Machine& m) { EcrireIni(kSectionPort, "Port", "", m.t.Chemin(kPortSerie)); },
+         "serial port",
+         Niveau::Echec,
+         {"none is configured", "kovra-cli port set"}},
+        {"a Kovra that ended left its lock",
+         [](Machine& m) {
+             m.t.dossier.Ecrit("donnees/kovra.lock", QByteArray::number(PidMort()) + "\nkovra\n" +
+                                                         QSysInfo::machineHostName().toUtf8() +
+                                                         "\n");
+         },
+         "instance lock",
+         Niveau::Note,
+         {"has ended: the next start takes it over"}},
+        {"the lock of a Kovra on another machine",
+         [](Machine& m) { m.t.dossier.Ecrit("donnees/kovra.lock", "12\nkovra\nautre-poste\n"); },
+         "instance lock",
+         Niveau::Echec,
+         {"on machine autre-poste", "delete"}},
+        {"no display for a keystroke scenario",
+         [](Machine& m) { m.env.remove("DISPLAY"); },
+         "X11 display",
+         Niveau::Echec,
+         {"DISPLAY is not set", "Fix: run Kovra in"}},
+        {"no display for a file scenario",
+         [](Machine& m) {
+             m.t.Scenario("Stock", kTypeFichier, {"&CODE"}, "/tmp/stock.txt");
+             m.t.registre.Ecrit(kRacScenChx, "Stock");
+             m.env.remove("DISPLAY");
+         },
+         "X11 display",
+         Niveau::Note,
+         {"DISPLAY is not set", "Only keystroke scenarios"}},
+        {"a display without XTest",
+         [](Machine& m) { m.sondes.affichages[":7"].xtest = false; },
+         "X11 display",
+         Niveau::Echec,
+         {"lacks the XTest extension"}},
+        {"a display that cannot be opened",
+         [](Machine& m) { m.env.insert("DISPLAY", ":9"); },
+         "X11 display",
+         Niveau::Echec,
+         {"DISPLAY=:9 cannot be opened"}},
+        {"a Wayland session",
+         [](Machine& m) { m.env.insert("XDG_SESSION_TYPE", "wayland"); },
+         "Wayland session",
+         Niveau::Note,
+         {"XWayland (X11) ones do"}},
+        {"no notification area",
+         [](Machine& m) { m.sondes.affichages[":7"].zoneNotification = false; },
+         "notification area",
+         Niveau::Note,
+         {"no X11 system tray, no session bus", "gnome-shell-extension-appindicator"}},
+        {"a StatusNotifier host instead of a tray",
+         [](Machine& m) {
+             m.sondes.affichages[":7"].zoneNotification = false;
+             m.sondes.watcher = true;
+         },
+         "notification area",
+         Niveau::Ok,
+         {kWatcher}},
+        {"a settings file in an unknown encoding",
+         [](Machine& m) {
+             m.t.dossier.Ecrit("donnees/Touche.ini", "[Particuliere]\r\nF1=\x81\r\n");
+         },
+         "Touche.ini",
+         Niveau::Echec,
+         {"unknown encoding"}},
+        {"a settings file in UTF-8",
+         [](Machine& m) { m.t.dossier.Ecrit("donnees/Corres.ini", "[Correspondance]\nF1=é\n"); },
+         "Corres.ini",
+         Niveau::Ok,
+         {"UTF-8"}},
+        {"a settings file in Windows-1252",
+         [](Machine& m) { m.t.dossier.Ecrit("donnees/TouFic.ini", "[Touches]\r\n1=\xe9\r\n"); },
+         "TouFic.ini",
+         Niveau::Ok,
+         {"Windows-1252"}},
+        {"a settings file missing",
+         [](Machine& m) { QFile::remove(m.t.Chemin(kTouFic)); },
+         "TouFic.ini",
+         Niveau::Note,
+         {"puts the default one back"}},
+        {"a table missing",
+         [](Machine& m) { test::ExecuteSql(m.t.Chemin(kScenDb), {"DROP TABLE Increment"}); },
+         "scenario database",
+         Niveau::Echec,
+         {"lacks table Increment"}},
+        {"a database that is no database",
+         [](Machine& m) { m.t.dossier.Ecrit("donnees/Scen.db", QByteArray(4096, 'x')); },
+         "scenario database",
+         Niveau::Echec,
+         {"cannot be read as a scenario database"}},
+        {"no scenario chosen",
+         [](Machine& m) { m.t.registre.Ecrit(kRacScenChx, ""); },
+         "chosen scenario",
+         Niveau::Echec,
+         {"none is chosen", "registry set RacScenChx"}},
+        {"the chosen scenario is gone",
+         [](Machine& m) { m.t.registre.Ecrit(kRacScenChx, "Disparu"); },
+         "chosen scenario",
+         Niveau::Echec,
+         {"\"Disparu\" is neither in the database nor compiled"}},
+        {"the chosen scenario not compiled yet",
+         [](Machine& m) { QFile::remove(m.t.Chemin("Scenarios/Saisie.ini")); },
+         "chosen scenario",
+         Niveau::Note,
+         {"compiles it at its next start"}},
+    };
+    for (const auto& c : cas) {
+        Machine m;
+        c.prepare(m);
+        const std::vector<Constat> constats = m.Diagnostic();
+        const auto constat = Sur(constats, c.sujet);
+        ASSERT_TRUE(constat) << c.nom << "\n" << Texte(constats);
+        EXPECT_EQ(constat->niveau, c.niveau) << c.nom << "\n" << Texte(constats);
+        for (const QString& d : c.dit) {
+            const QString texte =
+                d.contains("%1") ? d.arg(Groupe(m.t.dossier.Chemin("ttyFAUX"))) : d;
+            EXPECT_TRUE(constat->texte.contains(texte)) << c.nom << ": " << d.toStdString() << "\n"
+                                                        << Texte(constats);
+        }
+        // Only failures fail the whole diagnosis.
+        EXPECT_EQ(AEchoue(constats), c.niveau == Niveau::Echec) << c.nom << "\n" << Texte(constats);
+    }
+}
+
+TEST(Diagnostic, AKovraRunningOnTheFolderHasThePortAndIsLeftAlone) {
+    Machine m;
+    QLockFile verrou(m.t.Chemin("kovra.lock"));
+    ASSERT_TRUE(verrou.tryLock(0));
+    const std::vector<Constat> constats = m.Diagnostic();
+    EXPECT_FALSE(AEchoue(constats)) << Texte(constats);
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    EXPECT_TRUE(Sur(constats, "instance lock")
+                    ->texte.contains("Kovra runs on this data folder "
+                                     "(process " +
+                                     pid));
+    EXPECT_TRUE(Sur(constats, "serial port")->texte.contains("is Kovra's while it runs"));
+}
+
+TEST(Diagnostic, AMissingDataFolderIsReportedNotCreated) {
+    Machine m;
+    m.dossier = m.t.dossier.Chemin("ailleurs");
+    const std::vector<Constat> constats = m.Diagnostic();
+    EXPECT_TRUE(AEchoue(constats));
+    EXPECT_EQ(constats.front().niveau, Niveau::Echec);
+    EXPECT_TRUE(constats.front().texte.contains("does not exist. Fix: start Kovra"));
+    EXPECT_FALSE(Sur(constats, "serial port")) << "nothing of the folder is looked into";
+    EXPECT_TRUE(Sur(constats, "X11 display"));
+    EXPECT_FALSE(QFileInfo::exists(m.dossier));
+}
+
+// The real probes: the Xvfb server the test runs under, trayer as the notification area, a
+// private D-Bus bus.
+TEST(Diagnostic, RealProbesSeeTheDisplayTheTrayAndTheBus) {
+    const QString affichage = qEnvironmentVariable("DISPLAY");
+    ASSERT_FALSE(affichage.isEmpty()) << "runs under xvfb-run";
+    SondesSysteme sondes;
+    EXPECT_FALSE(sondes.Affichage(":4242"));
+    const auto sans = sondes.Affichage(affichage);
+    ASSERT_TRUE(sans);
+    EXPECT_TRUE(sans->xtest);
+    EXPECT_GE(sans->clavier.size(), 3) << "rules, model, layout";
+    EXPECT_FALSE(sans->zoneNotification);
+
+    QProcess trayer;
+    trayer.start("trayer",
+                 {"--edge", "bottom", "--widthtype", "pixel", "--width", "100", "--height", "24"});
+    ASSERT_TRUE(trayer.waitForStarted());
+    EXPECT_TRUE(AttendQue([&] { return sondes.Affichage(affichage)->zoneNotification; }, 10000));
+    trayer.kill();
+    trayer.waitForFinished();
+
+    QProcess bus;
+    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    ASSERT_TRUE(bus.waitForReadyRead(10000));
+    const QString adresse = QString::fromUtf8(bus.readLine()).trimmed();
+    EXPECT_EQ(sondes.NomSurBus(adresse, kWatcher), false);
+    {
+        QDBusConnection hote = QDBusConnection::connectToBus(adresse, "hote");
+        ASSERT_TRUE(hote.registerService(kWatcher));
+        EXPECT_EQ(sondes.NomSurBus(adresse, kWatcher), true);
+    }
+    QDBusConnection::disconnectFromBus("hote");
+    bus.kill();
+    bus.waitForFinished();
+    EXPECT_FALSE(sondes.NomSurBus("unix:path=/nonexistent/bus", kWatcher));
+}
