@@ -8,7 +8,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dossier=${KOVRA_PAQUETS_DIR:-build-release}
 
-cmake -S . -B "$dossier" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+# Ninja for a new folder; a folder configured before keeps its generator.
+generateur=()
+if [ ! -f "$dossier/CMakeCache.txt" ]; then generateur=(-G Ninja); fi
+cmake -S . -B "$dossier" "${generateur[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DKOVRA_TESTS=OFF -DKOVRA_BENCH=OFF >/dev/null
 cmake --build "$dossier" -j "$(nproc)"
 rm -f "$dossier"/*.deb

@@ -10,6 +10,7 @@ paquets=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-xkb-utils dbus trayer xdotool
+    dpkg-dev lintian desktop-file-utils appstream help2man
 )
 
 manquants=()
