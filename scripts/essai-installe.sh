@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the programs the packages installed, as a user would on a fresh machine: the
 # versions, a data folder filled from /usr/share/kovra, a terminal transfer received and
-# written to a file, the machine's diagnosis, and Tallyra posting an inventory to
-# tallyra-ledger on a private session bus that starts it on demand. Only installed
-# programs are used.
+# written to a file, the machine's diagnosis, the session's autostart entry, and Tallyra
+# posting an inventory to tallyra-ledger on a private session bus that starts it on
+# demand. Only installed programs are used.
 set -euo pipefail
 export PATH=/usr/bin:/bin
 tmp=$(mktemp -d)
@@ -57,6 +57,14 @@ set -e
 # No display and no serial device here: the report says so with status 1; a crash or a
 # usage error would be another status.
 [ "$statut" -le 1 ] || { echo "doctor ended with status $statut"; exit 1; }
+
+echo "== kovra-cli autostart"
+k autostart on
+entree=$XDG_CONFIG_HOME/autostart/kovra.desktop
+desktop-file-validate "$entree"
+grep -qx "Exec=/usr/bin/kovra --dir $donnees" "$entree" || { cat "$entree"; exit 1; }
+k autostart off
+[ ! -e "$entree" ]
 
 echo "== tallyra --batch against tallyra-ledger started by the bus"
 mkdir -p "$tmp/services" "$tmp/tallyra"
