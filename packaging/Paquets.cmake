@@ -25,9 +25,12 @@ set(CPACK_DEBIAN_KOVRA_PACKAGE_NAME kovra)
 set(CPACK_DEBIAN_TALLYRA_PACKAGE_NAME tallyra)
 set(CPACK_DEBIAN_TALLYRA_PACKAGE_SECTION misc)
 # Qt loads these at run time, where dpkg-shlibdeps cannot see them: the X11 platform
-# plugin, the SQLite driver, and the SVG icon engine; Tallyra talks over the session bus.
-set(CPACK_DEBIAN_KOVRA_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6svg6")
-set(CPACK_DEBIAN_TALLYRA_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite, dbus")
+# plugin, the SQLite driver, the SVG icon engine, and Qt's own French texts for the dialogs it
+# draws (Oui / Non, Annuler, the file dialog); Tallyra talks over the session bus.
+set(CPACK_DEBIAN_KOVRA_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6sql6-sqlite, libqt6svg6, qt6-translations-l10n")
+set(CPACK_DEBIAN_TALLYRA_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6sql6-sqlite, dbus, qt6-translations-l10n")
 
 set(CPACK_COMPONENT_KOVRA_DESCRIPTION
     "links hand-held barcode terminals to the applications of the PC

@@ -5,7 +5,7 @@ set -euo pipefail
 
 paquets=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite
+    qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6svg6 libqt6sql6-sqlite qt6-translations-l10n
     libx11-dev libxtst-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev

@@ -76,7 +76,7 @@ NoyauKovra::NoyauKovra(ServicesNoyau services)
     pipeline_ = std::make_unique<TraiteEmul>(
         ServicesTraitement{env_, scenario_, traitement_, touches_, miroirs_,
                            [this]() -> ClavierVirtuel& { return Clavier(); }, s_.minuterie,
-                           s_.progression, relance_.get()});
+                           s_.progression, relance_.get(), s_.clavierRetenu});
     pipeline_->termine = [this](bool livre) {
         dialogues_.Libere();
         if (trameTraitee) {
@@ -236,7 +236,7 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
         return;
     }
     if (lecteur_ == nullptr) {
-        lecteur_ = std::make_unique<LecteurFrappe>(*clavier, s_.minuterie);
+        lecteur_ = std::make_unique<LecteurFrappe>(*clavier, s_.minuterie, s_.clavierRetenu);
     }
     QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
         lecteur_->Joue(PlanifieTouches(texte, 0, *clavier), [this, fin](const BilanFrappe& bilan) {

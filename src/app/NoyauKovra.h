@@ -44,6 +44,9 @@ struct ServicesNoyau {
     // Whether quitting puts the keyboard back as it was (a long-running program does; a
     // short command leaves its keys for the next one, in case the target reads late).
     bool restaureClavierAQuitter = true;
+    // Whether a window of the program holds the keyboard now: typing waits meanwhile, so
+    // that no key meant for another application lands in the program's own window.
+    std::function<bool()> clavierRetenu = {};
 };
 
 // What opening the port came to.

@@ -10,9 +10,16 @@ class QWidget;
 
 namespace kovra {
 
+// The text with a place to break the line (a zero-width space) in every run of more than
+// 40 characters without one, so that a long name or path wraps inside its box.
+QString CoupeLongsMots(const QString& texte);
+// The text with every "&" doubled: shown as it is by a label that takes "&" for an access key.
+QString SansRaccourci(QString texte);
+
 // The dialogues a user sees: Qt's message boxes, input dialogs and file dialogs, modal
 // over the given parent window (or the desktop). Notices are message boxes that do not
-// hold the event loop: one is shown at a time, the next when it is closed.
+// hold the event loop: one is shown at a time, the next when it is closed, and none while a
+// message, question or input box of the program's waits for the user.
 class DialoguesQt : public Dialogues {
 public:
     explicit DialoguesQt(QWidget* parent = nullptr) : parent_(parent) {}
@@ -42,6 +49,7 @@ private:
     QWidget* parent_;
     std::deque<AvisEnAttente> avis_;
     QPointer<QMessageBox> avisOuvert_;
+    int modaux_ = 0; // modal boxes open
 };
 
 } // namespace kovra

@@ -3,6 +3,7 @@
 
 #include "base/Version.h"
 #include "dialogues/DialoguesQt.h"
+#include "dialogues/TraductionsQt.h"
 #include "inventory/DossierTallyra.h"
 #include "inventory/FenetreInventaire.h"
 #include "inventory/ModeBatch.h"
@@ -89,6 +90,8 @@ int main(int argc, char* argv[]) {
     QCommandLineParser p;
     const QCommandLineOption dossier = DecritOptions(p);
     p.process(app);
+    // Qt's own buttons and file dialog in French, like the rest of the window.
+    kovra::ChargeTraductionsQt(app);
     kovra::DialoguesQt dialogues;
     kovra::tallyra::FenetreInventaire fenetre(
         kovra::tallyra::ResoutDossierTallyra(p.value(dossier)), dialogues,

@@ -16,8 +16,9 @@ constexpr std::size_t kEvenementsParTranche = 384;
 
 } // namespace
 
-LecteurFrappe::LecteurFrappe(ClavierVirtuel& clavier, Minuterie& minuterie)
-    : clavier_(clavier), minuterie_(minuterie) {}
+LecteurFrappe::LecteurFrappe(ClavierVirtuel& clavier, Minuterie& minuterie,
+                             std::function<bool()> retenu)
+    : retenu_(std::move(retenu)), clavier_(clavier), minuterie_(minuterie) {}
 
 LecteurFrappe::~LecteurFrappe() {
     RelacheTout();
@@ -39,6 +40,10 @@ bool LecteurFrappe::Joue(PlanFrappe plan, std::function<void(BilanFrappe)> fin) 
 
 void LecteurFrappe::Arrete() {
     minuterie_.Annule();
+    if (enAttente_) {
+        enfoncees_.clear(); // already let go
+        enAttente_ = false;
+    }
     RelacheTout();
     enCours_ = false;
     plan_.clear();
@@ -55,8 +60,46 @@ void LecteurFrappe::RelacheTout() {
     }
 }
 
+bool LecteurFrappe::Attend() {
+    if (retenu_ && retenu_()) {
+        if (!enAttente_) {
+            enAttente_ = true;
+            // Keys held down now would act on the program's window.
+            for (auto t = enfoncees_.rbegin(); t != enfoncees_.rend(); ++t) {
+                clavier_.Relache(*t);
+            }
+            clavier_.Envoie();
+        }
+        libere_ = false;
+        minuterie_.Apres(kAttenteRetenu, [this] { Tranche(); });
+        return true;
+    }
+    if (!enAttente_) {
+        return false;
+    }
+    if (!libere_) {
+        // Free again: one more delay before going on.
+        libere_ = true;
+        minuterie_.Apres(kAttenteRetenu, [this] { Tranche(); });
+        return true;
+    }
+    enAttente_ = false;
+    libere_ = false;
+    // The modifiers held for what follows are pressed again; a key let go in the middle of
+    // its stroke has been typed already, and pressing it again would type it twice.
+    std::erase_if(enfoncees_,
+                  [](const Touche& t) { return t.genre != Touche::Genre::Modificateur; });
+    for (const Touche& t : enfoncees_) {
+        clavier_.Enfonce(t);
+    }
+    return false;
+}
+
 void LecteurFrappe::Tranche() {
     using Horloge = std::chrono::steady_clock;
+    if (Attend()) {
+        return;
+    }
     const Horloge::time_point debut = Horloge::now();
     std::size_t joues = 0;
     const auto envoie = [this] {

@@ -132,7 +132,8 @@ void TraiteEmul::Livre(const Livraison& l) {
             Fin(false);
             return;
         }
-        lecteur_ = std::make_unique<LecteurFrappe>(*clavierLecteur_, s_.minuterie);
+        lecteur_ =
+            std::make_unique<LecteurFrappe>(*clavierLecteur_, s_.minuterie, s_.clavierRetenu);
     }
     bilan_ = {};
     delaiTouches_ = l.delaiTouches;

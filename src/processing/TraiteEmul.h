@@ -49,6 +49,8 @@ struct ServicesTraitement {
     Minuterie& minuterie;
     Progression& progression;
     ReinitialisationPort* port = nullptr; // none while the port is not handled
+    // Whether a window of the program holds the keyboard: typing waits meanwhile.
+    std::function<bool()> clavierRetenu = {};
 };
 
 // Lets the target window become active again once processing is over.

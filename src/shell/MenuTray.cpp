@@ -158,9 +158,22 @@ bool MenuTray::eventFilter(QObject* objet, QEvent* evenement) {
     return QFrame::eventFilter(objet, evenement);
 }
 
+int MenuTray::LigneSous(const QPoint& position) const {
+    for (int i = 0; i < lignes_.size(); ++i) {
+        if (lignes_[i].fond->geometry().contains(position)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 void MenuTray::mouseMoveEvent(QMouseEvent* evenement) {
-    // Over the window, outside every line.
-    Surligne(-1);
+    // Moves over a line that its labels let through arrive here too: the line under the
+    // mouse, or none over the frame between the lines.
+    const int index = LigneSous(evenement->position().toPoint());
+    if (index != courante_) {
+        Surligne(index);
+    }
     QFrame::mouseMoveEvent(evenement);
 }
 

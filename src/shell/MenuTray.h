@@ -63,6 +63,8 @@ private:
         QLabel* libelle;
     };
     void Surligne(int index);
+    // The line at a point of the window, -1 for none.
+    int LigneSous(const QPoint& position) const;
 
     std::function<void(EntreeMenu)> choisie_;
     bool ordinaire_;

@@ -10,6 +10,8 @@
 #include "storage/FichierProfil.h"
 #include "storage/Registre.h"
 
+#include <QApplication>
+
 namespace kovra {
 
 namespace {
@@ -18,9 +20,14 @@ const QString kAucunScenario = QStringLiteral("Aucun scénario choisi");
 
 } // namespace
 
+bool FenetreKovraAuClavier() {
+    return QApplication::activePopupWidget() != nullptr || QApplication::activeWindow() != nullptr;
+}
+
 ProgrammeKovra::ProgrammeKovra(ServicesProgramme services)
-    : s_(std::move(services)), noyau_({s_.DossierDonnees, s_.registre, s_.dialogues, *this,
-                                       s_.minuterie, s_.progression, s_.creeClavier, true}) {
+    : s_(std::move(services)),
+      noyau_({s_.DossierDonnees, s_.registre, s_.dialogues, *this, s_.minuterie, s_.progression,
+              s_.creeClavier, true, s_.clavierRetenu}) {
     connect(&noyau_.Port(), &MSComm::EtatChange, this, [this] { MetAJourIcone(); });
 }
 
@@ -116,10 +123,9 @@ void ProgrammeKovra::AjouteIcone() {
     }
     icone_ = std::make_unique<QSystemTrayIcon>();
     menuContextuel_ = std::make_unique<QMenu>();
-    const bool avecCommande = !s_.registre.Lit(kRacCde).isEmpty();
-    for (const EntreeMenu e : EntreesMenu(avecCommande)) {
-        menuContextuel_->addAction(LibelleEntree(e).trimmed(), this, [this, e] { Choisit(e); });
-    }
+    // Made again each time it is shown: "Commande" follows the registry as it is then.
+    connect(menuContextuel_.get(), &QMenu::aboutToShow, this, [this] { RemplitMenuContextuel(); });
+    RemplitMenuContextuel();
     icone_->setContextMenu(menuContextuel_.get());
     connect(icone_.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason raison) {
@@ -131,6 +137,13 @@ void ProgrammeKovra::AjouteIcone() {
             });
     MetAJourIcone();
     icone_->show();
+}
+
+void ProgrammeKovra::RemplitMenuContextuel() {
+    menuContextuel_->clear();
+    for (const EntreeMenu e : EntreesMenu(!s_.registre.Lit(kRacCde).isEmpty())) {
+        menuContextuel_->addAction(LibelleEntree(e).trimmed(), this, [this, e] { Choisit(e); });
+    }
 }
 
 void ProgrammeKovra::OuvreMenu(bool ordinaire) {

@@ -16,6 +16,10 @@ namespace kovra {
 
 class Registre;
 
+// Whether a window of this program holds the keyboard: a pop-up (the menu) is open, or one of
+// its windows is the active one.
+bool FenetreKovraAuClavier();
+
 // What the program is made of, handed in by main() (or by a test).
 struct ServicesProgramme {
     QString DossierDonnees;
@@ -39,6 +43,8 @@ struct ServicesProgramme {
     std::function<void(int)> quitte;
     // Who runs the program: whether they may open the port's device.
     IdentiteUtilisateur identite = IdentiteCourante();
+    // Whether the program's own window holds the keyboard (typing waits meanwhile).
+    std::function<bool()> clavierRetenu = FenetreKovraAuClavier;
 };
 
 // The running Kovra: the application core, the tray icon and its tip, the menu and what
@@ -66,6 +72,8 @@ public:
 
     NoyauKovra& Noyau() { return noyau_; }
     QSystemTrayIcon* Icone() const { return icone_.get(); }
+    // The icon's context menu (the system's own menu), when there is an icon.
+    QMenu* MenuContextuel() const { return menuContextuel_.get(); }
     MenuTray* Menu() const { return menu_; }
     // What the tip says, and the name of the icon's picture.
     QString TexteBulle() const { return bulle_; }
@@ -75,6 +83,7 @@ private:
     void ModifieInfoBulle(int port, const QString& nomScenario) override;
     void MetAJourIcone();
     void AjouteIcone();
+    void RemplitMenuContextuel();
     void OuvreMenu(bool ordinaire);
     // When the port could not be opened because the user may not open its device: what to
     // tell them, with how to be allowed.

@@ -5,6 +5,7 @@
 #include "base/MinuterieQt.h"
 #include "dialogues/DialoguesQt.h"
 #include "dialogues/Icones.h"
+#include "dialogues/TraductionsQt.h"
 #include "keyboard/FabriqueClavier.h"
 #include "settings/FenetreParametrage.h"
 #include "shell/FenetreSplash.h"
@@ -120,6 +121,8 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("\r\n\r\nL'application va se fermer."));
     });
     QApplication::setApplicationName(QStringLiteral("kovra"));
+    // Qt's own buttons and file dialog in French, like the rest of the program.
+    ChargeTraductionsQt(app);
     // Desktops match the windows to the menu entry (and its icon) by this name.
     QApplication::setDesktopFileName(QStringLiteral("kovra"));
     QApplication::setWindowIcon(IconeKovra(QStringLiteral("kovra")));

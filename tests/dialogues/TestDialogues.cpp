@@ -1,11 +1,14 @@
 #include "app/DialoguesDifferes.h"
 #include "dialogues/DialoguesQt.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "dialogues/TraductionsQt.h"
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -99,6 +102,68 @@ TEST(DialoguesQt, NoticesWaitForNothingAndComeOneAtATime) {
     EXPECT_TRUE(BoitesAvis().isEmpty());
 }
 
+TEST(DialoguesQt, NoticesWaitWhileAQuestionIsOpen) {
+    DialoguesQt d;
+    QStringList pendant;
+    Repond<QMessageBox>([&](QMessageBox* m) {
+        // A frame's notice arrives while the user is being asked.
+        d.Avis("Fichier /tmp/Stock.txt : généré", Icone::Information);
+        for (QMessageBox* b : BoitesAvis()) {
+            pendant << b->text();
+        }
+        m->button(QMessageBox::No)->click();
+    });
+    EXPECT_FALSE(d.Question("Voulez-vous quitter ?", Icone::Question, "Kovra"));
+    EXPECT_EQ(pendant, QStringList{"Voulez-vous quitter ?"});
+    // Once answered, the notice shows.
+    ASSERT_EQ(BoitesAvis().size(), 1);
+    EXPECT_EQ(BoitesAvis()[0]->text(), "Fichier /tmp/Stock.txt : généré");
+    BoitesAvis()[0]->button(QMessageBox::Ok)->click();
+}
+
+TEST(DialoguesQt, InvitesShowTheirAmpersandsAndLongWordsWrap) {
+    DialoguesQt d;
+    QString invite;
+    Repond<QInputDialog>([&](QInputDialog* i) {
+        invite = i->labelText();
+        i->reject();
+    });
+    d.Saisie("Valeur du champs &CODE", "Kovra", "");
+    // Shown as stored: no access key taken from it.
+    EXPECT_TRUE(QKeySequence::mnemonic(invite).isEmpty());
+    EXPECT_EQ(invite, "Valeur du champs &&CODE");
+
+    const QString nom(300, QChar('N'));
+    int largeur = 0;
+    Repond<QMessageBox>([&](QMessageBox* m) {
+        largeur = m->frameGeometry().width();
+        m->button(QMessageBox::Ok)->click();
+    });
+    d.Message("Le scénario " + nom + " a été généré", Icone::Information);
+    EXPECT_GT(largeur, 0);
+    EXPECT_LE(largeur, QApplication::primaryScreen()->availableGeometry().width());
+}
+
+TEST(DialoguesQt, BreaksOnlyLongRunsOfCharacters) {
+    const QChar z(0x200B);
+    const struct {
+        QString texte;
+        QString attendu;
+    } cas[] = {
+        {"Aucun scénario n'est défini", "Aucun scénario n'est défini"},
+        {QString(40, 'a'), QString(40, 'a')},
+        {QString(41, 'a'), QString(40, 'a') + z + "a"},
+        {"x " + QString(81, 'b') + " y",
+         "x " + QString(40, 'b') + z + QString(40, 'b') + z + "b y"},
+        // A character outside the basic plane is never cut in two.
+        {QString(39, 'c') + QString::fromUtf8("😀") + "d",
+         QString(39, 'c') + QString::fromUtf8("😀") + z + "d"},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(CoupeLongsMots(c.texte), c.attendu) << c.texte.toStdString();
+    }
+}
+
 TEST(DialoguesDifferes, HoldNoticesBackWhileTypingAndLetEverythingElseThrough) {
     DialoguesScriptes cible;
     bool frappe = true;
@@ -141,4 +206,14 @@ TEST(DialoguesScriptes, RecordWhatEachInputBoxAndFileChoiceOffered) {
     EXPECT_FALSE(j[1].enregistrer);
     EXPECT_TRUE(j[2].enregistrer);
     EXPECT_EQ(cible.ReponsesManquantes(), 1);
+}
+
+TEST(TraductionsQt, QtsOwnButtonsSpeakFrench) {
+    EXPECT_FALSE(ChargeTraductionsQt(*QCoreApplication::instance(), "/nonexistent"));
+    ASSERT_TRUE(ChargeTraductionsQt(*QCoreApplication::instance()));
+    QMessageBox boite(QMessageBox::Question, "Kovra", "Supprimer ?",
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(boite.button(QMessageBox::Yes)->text().remove('&'), "Oui");
+    EXPECT_EQ(boite.button(QMessageBox::No)->text().remove('&'), "Non");
+    EXPECT_EQ(boite.button(QMessageBox::Cancel)->text().remove('&'), "Annuler");
 }

@@ -2,6 +2,7 @@
 #include "keyboard/LecteurFrappe.h"
 #include "support/MinuterieManuelle.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -108,4 +109,56 @@ TEST(LecteurFrappe, StoppingReleasesTheKeysHeldDown) {
     EXPECT_FALSE(fini);
     EXPECT_EQ(clavier.Evenements(),
               (std::vector<std::string>{"down SHIFT", "down \"a\"", "up \"a\"", "up SHIFT"}));
+}
+
+TEST(LecteurFrappe, WaitsWhileTheProgramsOwnWindowHoldsTheKeyboard) {
+    ClavierExigeant clavier;
+    MinuterieManuelle minuterie;
+    bool retenu = false;
+    LecteurFrappe lecteur(clavier, minuterie, [&] { return retenu; });
+    bool fini = false;
+    // Shift held over a long group: the menu opens in the middle of it.
+    lecteur.Joue(Plan(U"+(" + std::u32string(1000, U'x') + U")z", clavier),
+                 [&](BilanFrappe) { fini = true; });
+    minuterie.AvanceUne(); // a first batch
+    const std::size_t avant = clavier.Caracteres().size();
+    ASSERT_GT(avant, 0u);
+    ASSERT_LT(avant, 1000u);
+    retenu = true;
+    for (int i = 0; i < 20; ++i) {
+        minuterie.AvanceUne();
+    }
+    // Nothing typed while held, and Shift let go: the window must not get a held modifier.
+    EXPECT_EQ(clavier.Caracteres().size(), avant);
+    EXPECT_EQ(clavier.Evenements().back(), "up SHIFT");
+    EXPECT_FALSE(fini);
+    EXPECT_TRUE(lecteur.EnCours());
+    retenu = false;
+    minuterie.Termine();
+    EXPECT_TRUE(fini);
+    // Every key, in order, Shift pressed again for the rest of the group and only for it.
+    EXPECT_EQ(clavier.Caracteres(), std::u32string(1000, U'x') + U"z");
+    const auto& ev = clavier.Evenements();
+    EXPECT_EQ(std::count(ev.begin(), ev.end(), "down SHIFT"), 2);
+    EXPECT_EQ(std::count(ev.begin(), ev.end(), "up SHIFT"), 2);
+    EXPECT_EQ(ev[ev.size() - 3], "up SHIFT");
+}
+
+TEST(LecteurFrappe, GoesOnOnlyOnceTheKeyboardStayedFreeForAMoment) {
+    ClavierExigeant clavier;
+    MinuterieManuelle minuterie;
+    bool retenu = true;
+    LecteurFrappe lecteur(clavier, minuterie, [&] { return retenu; });
+    lecteur.Joue(Plan(U"ab", clavier), {});
+    minuterie.AvanceUne();
+    retenu = false;
+    minuterie.AvanceUne(); // free: one more delay first
+    EXPECT_TRUE(clavier.Caracteres().empty());
+    retenu = true; // the window took it again meanwhile
+    minuterie.AvanceUne();
+    minuterie.AvanceUne();
+    EXPECT_TRUE(clavier.Caracteres().empty());
+    retenu = false;
+    minuterie.Termine();
+    EXPECT_EQ(clavier.Caracteres(), U"ab");
 }

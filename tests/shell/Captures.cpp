@@ -3,7 +3,9 @@
 // Run it under Xvfb: scripts/captures.sh.
 #include "app/NoyauKovra.h"
 #include "base/MinuterieQt.h"
+#include "dialogues/DialoguesQt.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "dialogues/TraductionsQt.h"
 #include "inventory/FenetreInventaire.h"
 #include "settings/EditeurScenario.h"
 #include "settings/FenetreChoixCom.h"
@@ -30,8 +32,9 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QToolBar>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 #include <cstdio>
 
 using namespace kovra;
@@ -53,6 +56,7 @@ bool Capture(QWidget& fenetre, const QString& fichier) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    ChargeTraductionsQt(app);
     if (argc != 2) {
         std::fprintf(stderr, "usage: captures_fenetres FOLDER\n");
         return 2;
@@ -183,5 +187,22 @@ int main(int argc, char* argv[]) {
         inventaire.LblMessages->setText(QStringLiteral("Importation d'inventaire terminée ..."));
         ok = Capture(inventaire, dossier + QStringLiteral("/tallyra.png")) && ok;
     }
+
+    // Boxes Qt draws itself, in French: a question and the file dialog.
+    DialoguesQt boites;
+    const auto captureModale = [&](const QString& fichier) {
+        QTimer::singleShot(300, [&, fichier] {
+            QWidget* modale = QApplication::activeModalWidget();
+            ok = modale != nullptr && Capture(*modale, fichier) && ok;
+            if (auto* d = qobject_cast<QDialog*>(modale)) {
+                d->reject();
+            }
+        });
+    };
+    captureModale(dossier + QStringLiteral("/question.png"));
+    boites.Question(QStringLiteral("Voulez-vous réellement supprimer le scénario Inventaire?"),
+                    Icone::Critique, kTitreVelar);
+    captureModale(dossier + QStringLiteral("/choix-fichier.png"));
+    boites.ChoixFichier(QStringLiteral("Fichier à importer"), donnees.path(), kFiltreImport, false);
     return ok ? 0 : 1;
 }

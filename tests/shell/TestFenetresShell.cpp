@@ -89,6 +89,11 @@ TEST(MenuTray, HighlightsTheLineUnderTheMouseAndActsOnAClick) {
     EXPECT_EQ(fichier->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(menu->LblMenu(EntreeMenu::Kovra)->palette().color(QPalette::WindowText),
               QColor(Qt::black));
+    // A move over another line, through the window system as a real mouse's: the move
+    // goes from the label to the line and on to the window, and the line stays lit.
+    QTest::mouseMove(menu->LblMenu(EntreeMenu::Parametrage), QPoint(5, 5));
+    QTest::mouseMove(menu->LblMenu(EntreeMenu::Parametrage), QPoint(8, 6));
+    EXPECT_EQ(menu->EntreeCourante(), 1);
     QTest::mouseClick(menu->LblMenu(EntreeMenu::Transfert), Qt::LeftButton);
     EXPECT_EQ(choix, QList<EntreeMenu>{EntreeMenu::Transfert});
     ASSERT_TRUE(AttendQue([&] { return garde.isNull(); })); // closed by the choice

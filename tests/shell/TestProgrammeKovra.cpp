@@ -309,6 +309,16 @@ TEST(ProgrammeKovra, EachEntryDoesWhatItSays) {
     p.Scenario("Commandes");
     p.t.registre.Ecrit(kRacScenChx, "Stock");
     p.t.registre.Ecrit(kRacCde, "Commandes");
+    // The icon's own menu, made at start without "Commande", has it when next shown.
+    ASSERT_NE(k.MenuContextuel(), nullptr);
+    k.MenuContextuel()->popup(QPoint(300, 300));
+    QStringList entrees;
+    for (const QAction* a : k.MenuContextuel()->actions()) {
+        entrees << a->text();
+    }
+    k.MenuContextuel()->hide();
+    EXPECT_EQ(entrees,
+              (QStringList{"Kovra", "Paramétrage", "Fichier", "Transfert", "Commande", "Quitter"}));
     k.Active();
     ASSERT_NE(k.Menu(), nullptr);
     ASSERT_NE(k.Menu()->LblMenu(EntreeMenu::Commande), nullptr);
