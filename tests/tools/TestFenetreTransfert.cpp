@@ -198,6 +198,14 @@ TEST(FenetreTransfert, ADownloadSendsTheChosenFileOrStopsBeforeAnyCallWhenCancel
     EXPECT_TRUE(p.s.Appels().isEmpty());
     EXPECT_FALSE(f.PrgB->isVisible());
 
+    // A name typed into the dialog that is no file: said, and the library is not called.
+    p.t.dialogues.PrepareSaisie(p.t.dossier.Chemin("absent.txt"));
+    p.Transfere(f.cmdDownload);
+    EXPECT_TRUE(p.s.Appels().isEmpty());
+    EXPECT_EQ(p.t.dialogues.Messages(),
+              QStringList({"Le fichier " + p.t.dossier.Chemin("absent.txt") + " n'existe pas."}));
+    EXPECT_FALSE(f.PrgB->isVisible());
+
     p.t.dialogues = {};
     p.t.dialogues.PrepareSaisie(p.t.dossier.Chemin("envoi.txt"));
     p.Transfere(f.cmdDownload);
