@@ -56,7 +56,7 @@ FenetreParametrage::FenetreParametrage(ServicesParametrage services, QWidget* pa
     TabParam = new QTabWidget(this);
     TabParam->setObjectName(QStringLiteral("TabParam"));
     connexion = new PageConnexion(TabParam);
-    proprietes = new PageProprietes(dossier, s_.peripheriques, TabParam);
+    proprietes = new PageProprietes(dossier, s_.dossierDefauts, s_.peripheriques, TabParam);
     particulieres = new PageTouches(GenreTouches::Particulieres, TabParam);
     systeme = new PageTouches(GenreTouches::Systeme, TabParam);
     scenarios = new PageScenarios(TabParam);
@@ -193,7 +193,7 @@ bool FenetreParametrage::EcritPort() {
         return false;
     }
     try {
-        EcritReglagesPort(s_.noyau.Env().DossierDonnees, reglages);
+        EcritReglagesPort(s_.noyau.Env().DossierDonnees, reglages, s_.dossierDefauts);
     } catch (const ErreurKovra& e) {
         Erreur(e.Message());
         return false;

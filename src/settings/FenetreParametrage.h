@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ReglagesPort.h"
+#include "storage/DossierDonnees.h"
 
 #include <QList>
 #include <QWidget>
@@ -34,6 +35,9 @@ struct ServicesParametrage {
     std::function<QList<PeripheriqueSerie>()> peripheriques = PeripheriquesPresents;
     // The file transfer window; empty while the program has none.
     std::function<void()> ouvreTransfert;
+    // The default files installed with the program: what a value missing from the data
+    // folder's files falls back on.
+    QString dossierDefauts = DossierDefautsInstalles();
 };
 
 // What the window remembers between its pages: the scenarios the registry names, and the

@@ -444,3 +444,40 @@ TEST(FenetreParametrage, PortPropertiesAreCheckedThenAppliedOnTheNewDevice) {
     EXPECT_EQ(p.noyau->Port().NomPeripherique(), p.terminal.Chemin());
     EXPECT_EQ(p.t.dialogues.Messages().size(), 1);
 }
+
+TEST(FenetreParametrage, APortFileLostWhileRunningIsMadeAgainFromTheDefaults) {
+    PosteParametrage p;
+    FenetreParametrage& f = p.Ouvre([&] {
+        QFile::remove(p.Ini());
+        QFile::remove(p.t.Chemin(kTouche));
+    });
+    // The lists show what a fresh data folder holds; only the port is left to choose.
+    const struct {
+        const char* liste;
+        const char* choix;
+    } attendus[] = {{"CboPort", ""},         {"CboVitesse", "9600"}, {"CboDonnées", "8"},
+                    {"CboParité", "Aucune"}, {"CboArret", "1"},      {"CboFlux", "Aucun"},
+                    {"CboProtocol", "HT630"}};
+    for (const auto& a : attendus) {
+        auto* liste = f.proprietes->findChild<QComboBox*>(QString::fromUtf8(a.liste));
+        ASSERT_NE(liste, nullptr) << a.liste;
+        EXPECT_EQ(liste->currentIndex() < 0 ? QString() : liste->currentText(),
+                  QString::fromUtf8(a.choix))
+            << a.liste;
+    }
+    Choisit(f.proprietes->findChild<QComboBox*>("CboPort"), p.terminal.Chemin());
+    Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1);
+    ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
+    EXPECT_TRUE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "PortActif"), "1");
+
+    // The next start takes the file as written.
+    p.noyau.reset();
+    NoyauKovra suivant({p.t.donnees, p.t.registre, p.t.dialogues, p.bulle, p.minuterie,
+                        p.progression, [] { return std::make_unique<ClavierEnregistreur>(); },
+                        false});
+    BilanDemarrage bilan;
+    EXPECT_NO_THROW(bilan = suivant.Demarre());
+    EXPECT_EQ(bilan.port.resultat, ResultatOuverture::Ouvert);
+}
