@@ -26,6 +26,11 @@ inline const QString kErreurOperation =
     QStringLiteral("Une erreur vient de se produire. L'opération en cours a été annulée. Merci "
                    "de bien vouloir recommencer");
 
+// Why the port stays closed while the file transfer window uses the serial line.
+inline const QString kPortPreteTransfert =
+    QStringLiteral("Port fermé : la fenêtre « Communication HT630 » s'en sert pour le transfert "
+                   "de fichiers.");
+
 // What the settings window works on, and the windows it opens.
 struct ServicesParametrage {
     NoyauKovra& noyau;
@@ -94,6 +99,8 @@ protected:
 
 private:
     void Ouverture();
+    // The port's state on the "&Connexion" page, and why it stays closed while lent.
+    void MontreEtatPort();
     void ChargeScenarios();
     void ChargeScenForChoix();
     void LitRegistre();

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -480,4 +481,61 @@ TEST(FenetreParametrage, APortFileLostWhileRunningIsMadeAgainFromTheDefaults) {
     BilanDemarrage bilan;
     EXPECT_NO_THROW(bilan = suivant.Demarre());
     EXPECT_EQ(bilan.port.resultat, ResultatOuverture::Ouvert);
+}
+
+TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAndThePageSaysWhy) {
+    PosteParametrage p;
+    p.ScenarioFichier("Stock", "s.txt");
+    p.t.registre.Ecrit(kRacScenChx, "Stock");
+    p.Port();
+    FenetreParametrage& f = p.Ouvre();
+    ASSERT_TRUE(p.noyau->Port().PortOpen());
+    const QString rouvert =
+        kPortPreteTransfert + QStringLiteral(" Il sera rouvert à la fermeture de cette fenêtre.");
+
+    p.noyau->PretePortTransfert(); // the transfer window opens the library's port
+    ASSERT_TRUE(AttendQue([&] { return !p.noyau->Port().PortOpen(); }));
+    EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
+
+    // Neither the image nor either "Valider" takes the line back meanwhile; what they save
+    // is saved, and the window stays on the page that says why.
+    const std::function<void()> demandes[] = {
+        [&] { f.CliqueImage(false); },
+        [&] { Clique(f.connexion->TlbConnect, 1); },
+        [&] { Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1); },
+    };
+    for (const auto& demande : demandes) {
+        f.TabParam->setCurrentWidget(f.proprietes);
+        demande();
+        QTest::qWait(50);
+        EXPECT_FALSE(p.noyau->Port().PortOpen());
+        EXPECT_FALSE(f.isHidden());
+        EXPECT_EQ(f.connexion->images->currentWidget(), f.connexion->ImgNotConnected);
+        EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
+    }
+    EXPECT_EQ(f.TabParam->currentWidget(), f.connexion);
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
+
+    // Open when lent, it opens again when the library lets go.
+    p.noyau->RendPortTransfert();
+    ASSERT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+    EXPECT_EQ(f.connexion->lblEtatPort->text(),
+              QString::fromUtf8("Port ouvert : cliquez sur l'image pour le fermer."));
+
+    // Closed when lent and not asked for: it stays closed after.
+    f.CliqueImage(true);
+    p.noyau->PretePortTransfert();
+    EXPECT_EQ(f.connexion->lblEtatPort->text(), kPortPreteTransfert);
+    p.noyau->RendPortTransfert();
+    QTest::qWait(50);
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(f.connexion->lblEtatPort->text(),
+              QString::fromUtf8("Port fermé : cliquez sur l'image pour l'ouvrir."));
+    // Asked for meanwhile, it opens when the library lets go.
+    p.noyau->PretePortTransfert();
+    f.CliqueImage(false);
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
+    p.noyau->RendPortTransfert();
+    EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
 }
