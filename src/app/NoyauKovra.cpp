@@ -157,6 +157,13 @@ BilanDemarrage NoyauKovra::Demarre() {
 
 BilanOuverture NoyauKovra::OuvrePort(bool memeInactif) {
     BilanOuverture bilan;
+    if (portPrete_) {
+        // Two programs must never read one line: the wish is kept for when it comes back.
+        bilan.prete = true;
+        rouvrirApresPret_ = true;
+        emit port_.EtatChange();
+        return bilan;
+    }
     try {
         bilan.resultat = kovra::OuvrePort(port_, liaison_, env_, memeInactif);
     } catch (const MSComm::ErreurPort& e) {
@@ -171,6 +178,10 @@ BilanOuverture NoyauKovra::OuvrePort(bool memeInactif) {
 
 void NoyauKovra::FermePort(std::function<void()> puis) {
     QuandLibre([this, puis = std::move(puis)] {
+        if (portPrete_ && rouvrirApresPret_) {
+            rouvrirApresPret_ = false;
+            emit port_.EtatChange();
+        }
         surveillance_->Oublie();
         port_.SetPortOpen(false);
         if (puis) {
@@ -194,6 +205,39 @@ void NoyauKovra::RouvrePort(std::function<void(const BilanOuverture&)> puis, boo
             puis(bilan);
         }
     });
+}
+
+void NoyauKovra::PretePortTransfert(std::function<void()> puis) {
+    if (!portPrete_) {
+        portPrete_ = true;
+        rouvrirApresPret_ = false;
+        // The port's own signal tells the windows that show its state: a port already
+        // closed does not change, but why it stays so does.
+        emit port_.EtatChange();
+    }
+    QuandLibre([this, puis = std::move(puis)] {
+        if (portPrete_) {
+            rouvrirApresPret_ = rouvrirApresPret_ || port_.PortOpen() || surveillance_->Perdu();
+            surveillance_->Oublie();
+            port_.SetPortOpen(false);
+        }
+        if (puis) {
+            puis();
+        }
+    });
+}
+
+void NoyauKovra::RendPortTransfert(bool rouvrir) {
+    if (!portPrete_) {
+        return;
+    }
+    const bool rouvre = rouvrir && rouvrirApresPret_;
+    portPrete_ = false;
+    rouvrirApresPret_ = false;
+    emit port_.EtatChange();
+    if (rouvre) {
+        RouvrePort({}, true);
+    }
 }
 
 void NoyauKovra::RechargeReglages(std::function<void(bool)> puis) {

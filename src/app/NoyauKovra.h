@@ -53,6 +53,8 @@ struct ServicesNoyau {
 struct BilanOuverture {
     ResultatOuverture resultat = ResultatOuverture::Inactif;
     QString erreur; // why, when the port could not be opened (to offer another port)
+    // The transfer library holds the line: the port stays closed until it lets go.
+    bool prete = false;
     bool Impossible() const { return !erreur.isEmpty(); }
 };
 
@@ -95,6 +97,19 @@ public:
     // Closes the port when free and opens it again from PortSerie.ini, then `puis`. Every
     // failure, a value of the file that is no number included, comes back in the result.
     void RouvrePort(std::function<void(const BilanOuverture&)> puis = {}, bool memeInactif = false);
+    // Lends the serial line to the terminal maker's transfer library, whose port opens on
+    // the same device: Kovra's port is closed once nothing is under way, then `puis`.
+    // Until RendPortTransfert no opening takes the line back: OuvrePort and RouvrePort
+    // leave the port closed (their result says so) and remember that it is wanted open,
+    // which FermePort forgets.
+    void PretePortTransfert(std::function<void()> puis = {});
+    // The library let go of the line: the port opens again (even with PortActif 0) when it
+    // was open, or lost and awaited, when lent, or was asked for meanwhile; not when
+    // `rouvrir` is false.
+    void RendPortTransfert(bool rouvrir = true);
+    bool PortPrete() const { return portPrete_; }
+    // While the line is lent: whether the port opens again when the library lets go.
+    bool RouvertureAttendue() const { return rouvrirApresPret_; }
     // Reads the registry values and the key tables again and reloads the chosen scenario,
     // once nothing is under way, so that the next frame follows the settings as saved;
     // then `puis` with whether a scenario is loaded.
@@ -167,6 +182,8 @@ private:
 
     std::deque<std::function<void()>> quandLibre_;
     bool verificationPrevue_ = false;
+    bool portPrete_ = false;
+    bool rouvrirApresPret_ = false;
 };
 
 } // namespace kovra

@@ -39,7 +39,8 @@ void Aide(const std::vector<Commande>& table, QTextStream& out) {
     for (const Commande& c : table) {
         out << "  " << c.syntaxe << "\n      " << c.aide << "\n";
     }
-    out << "\nExit status: 0 done, 1 failed, 2 wrong command line.\n";
+    out << "\nExit status: 0 done, 1 failed, 2 wrong command line; 128 + the signal's number "
+           "when a signal stopped a transfer (130 for Ctrl+C).\n";
 }
 
 // The command whose words start the line, the longest such.
@@ -153,6 +154,9 @@ int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& e
     } catch (const ErreurKovra& e) {
         erreurs << "kovra-cli: " << e.Message() << "\n";
         return 1;
+    } catch (const ArretParSignal& e) {
+        erreurs << "kovra-cli: " << e.Message() << "\n";
+        return e.Statut();
     }
     return 0;
 }

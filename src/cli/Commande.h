@@ -19,6 +19,20 @@ public:
     explicit ErreurUsage(const QString& message) : std::runtime_error(message.toStdString()) {}
 };
 
+// A command that a signal stopped once its work was put in order: the message is told and
+// the exit status is `statut` (128 + the signal's number).
+class ArretParSignal : public std::runtime_error {
+public:
+    ArretParSignal(int statut, const QString& message)
+        : std::runtime_error(message.toStdString()), statut_(statut), message_(message) {}
+    int Statut() const { return statut_; }
+    const QString& Message() const { return message_; }
+
+private:
+    int statut_;
+    QString message_;
+};
+
 // What every command works with.
 struct ContexteCli {
     ContexteCli(Registre& r, QTextStream& s, QTextStream& e, QIODevice& en, QString defauts)

@@ -4,14 +4,11 @@
 #include "base/MinuterieQt.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
+#include "cli/SignauxArret.h"
 #include "keyboard/FabriqueClavier.h"
 #include "link/Acquisition.h"
 
 #include <QEventLoop>
-#include <QSocketNotifier>
-#include <csignal>
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 namespace kovra {
 
@@ -48,37 +45,6 @@ void VerifieDemarrage(const BilanDemarrage& bilan) {
     }
 }
 
-// Interrupt and terminate, as events of the loop: they end listening between two frames.
-class Signaux {
-public:
-    explicit Signaux(std::function<void()> arret) {
-        sigset_t signaux;
-        sigemptyset(&signaux);
-        sigaddset(&signaux, SIGINT);
-        sigaddset(&signaux, SIGTERM);
-        sigprocmask(SIG_BLOCK, &signaux, nullptr);
-        fd_ = signalfd(-1, &signaux, SFD_CLOEXEC);
-        notificateur_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
-        QObject::connect(notificateur_.get(), &QSocketNotifier::activated,
-                         [this, arret = std::move(arret)] {
-                             signalfd_siginfo info{};
-                             if (read(fd_, &info, sizeof info) == sizeof info) {
-                                 arret();
-                             }
-                         });
-    }
-    ~Signaux() {
-        notificateur_.reset();
-        close(fd_);
-    }
-    Signaux(const Signaux&) = delete;
-    Signaux& operator=(const Signaux&) = delete;
-
-private:
-    int fd_ = -1;
-    std::unique_ptr<QSocketNotifier> notificateur_;
-};
-
 void Ecoute(ContexteCli& ctx, const Appel& a) {
     // The port and the files of the data folder are one program's at a time.
     VerrouInstance verrou(ctx.DossierPret());
@@ -110,7 +76,9 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
     noyau.acquisitionInterrompue = [&] {
         noyau.Quitte([&] { boucle.quit(); });
     };
-    Signaux signaux([&] {
+    // Interrupt and terminate end listening between two frames.
+    SignauxArret signaux({SIGINT, SIGTERM});
+    signaux.Surveille([&](int) {
         if (!arrete) {
             arrete = true;
             noyau.ArreteAcquisition();

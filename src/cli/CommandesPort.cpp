@@ -63,7 +63,7 @@ void Ecrit(ContexteCli& ctx, const Appel& a) {
     if (const QString refus = RefusReglagesPort(r); !refus.isEmpty()) {
         throw ErreurKovra(refus);
     }
-    EcritReglagesPort(ctx.DossierPret(), r);
+    EcritReglagesPort(ctx.DossierPret(), r, ctx.dossierDefauts);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "base/ErreurKovra.h"
 #include "cli/Commande.h"
+#include "cli/SignauxArret.h"
 #include "tools/transfert/BibliothequeMultidll.h"
 #include "tools/transfert/OperationsTransfert.h"
 
 #include <QFileInfo>
+#include <csignal>
 #include <limits>
 
 namespace kovra {
@@ -96,9 +98,11 @@ void Reglage(ContexteCli& ctx, const Appel& a) {
     AfficheParametres(*b, ctx.sortie);
 }
 
-// Runs a whole transfer, packet after packet; the library's texts go to standard error.
-void Transfere(ContexteCli& ctx, const Appel& a, Transfert::Sens sens, const QString& terminal,
-               const QString& pc) {
+// Runs a whole transfer, packet after packet; the library's texts go to standard error. A
+// stop signal ends it as the window's "Stop" does: after the current packet, with power
+// saving put back on (the library's port is closed by the caller).
+void Transfere(ContexteCli& ctx, const Appel& a, SignauxArret& signaux, Transfert::Sens sens,
+               const QString& terminal, const QString& pc) {
     const auto b = Bibliotheque(ctx, a);
     bool reussi = false;
     {
@@ -107,20 +111,22 @@ void Transfere(ContexteCli& ctx, const Appel& a, Transfert::Sens sens, const QSt
             ctx.erreurs << message << "\n";
             ctx.erreurs.flush();
         });
-        if (t.Demarre()) {
-            while (t.Etape()) {
+        // Nothing is printed of a transfer refused before its first packet.
+        if (signaux.Recu() == 0 && t.Demarre()) {
+            while (signaux.Recu() == 0 && t.Etape()) {
             }
+            t.Arrete();
+            reussi = t.Reussi();
+            ctx.sortie << "Bytes: " << t.Avancement().octets
+                       << "\nPackets: " << t.Avancement().paquets << "\n";
         }
-        reussi = t.Reussi();
-        ctx.sortie << "Bytes: " << t.Avancement().octets << "\nPackets: " << t.Avancement().paquets
-                   << "\n";
     }
-    if (!reussi) {
+    if (!reussi && signaux.Recu() == 0) {
         throw ErreurKovra(QStringLiteral("Le transfert n'a pas abouti."));
     }
 }
 
-void Montee(ContexteCli& ctx, const Appel& a) {
+void Montee(ContexteCli& ctx, const Appel& a, SignauxArret& signaux) {
     VerifiePositionnels(a, 1, 1);
     VerifieOptions(
         a, QStringLiteral("upload"),
@@ -131,10 +137,10 @@ void Montee(ContexteCli& ctx, const Appel& a) {
     const QString pc = a.A(QStringLiteral("--to"))
                            ? QFileInfo(a.Valeur(QStringLiteral("--to"))).absoluteFilePath()
                            : ctx.DossierPret() + u'/' + kFichierPcUpload;
-    Transfere(ctx, a, Transfert::Sens::VersPc, terminal, pc);
+    Transfere(ctx, a, signaux, Transfert::Sens::VersPc, terminal, pc);
 }
 
-void Descente(ContexteCli& ctx, const Appel& a) {
+void Descente(ContexteCli& ctx, const Appel& a, SignauxArret& signaux) {
     VerifiePositionnels(a, 2, 2);
     VerifieOptions(a, QStringLiteral("download"),
                    {QStringLiteral("--library"), QStringLiteral("--terminal-file")});
@@ -144,31 +150,61 @@ void Descente(ContexteCli& ctx, const Appel& a) {
     if (a.positionnels[1].isEmpty()) {
         throw ErreurUsage(QStringLiteral("PCFILE cannot be empty"));
     }
-    Transfere(ctx, a, Transfert::Sens::VersTerminal, terminal,
-              QFileInfo(a.positionnels[1]).absoluteFilePath());
+    // Refused before the library is even loaded: it would only say "File open error".
+    const QString pc = QFileInfo(a.positionnels[1]).absoluteFilePath();
+    if (const QString refus = RefusFichierAEnvoyer(pc); !refus.isEmpty()) {
+        throw ErreurKovra(refus);
+    }
+    Transfere(ctx, a, signaux, Transfert::Sens::VersTerminal, terminal, pc);
 }
 
 void FichierTest(ContexteCli& ctx, const Appel& a) {
     VerifiePositionnels(a, 1, 2);
     VerifieOptions(a, QStringLiteral("testfile"), {});
-    EcritFichierTest(a.positionnels.size() == 2 ? QFileInfo(a.positionnels[1]).absoluteFilePath()
-                                                : ctx.DossierPret() + u'/' + kFichierTestPc);
+    // A relative name is a file of the data folder, like the default one.
+    EcritFichierTest(
+        ctx.CheminFichier(a.positionnels.size() == 2 ? a.positionnels[1] : kFichierTestPc));
+}
+
+QString NomSignal(int signal) {
+    switch (signal) {
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+    default:
+        return QString::number(signal);
+    }
 }
 
 void Transfer(ContexteCli& ctx, const Appel& a) {
     const QString operation = a.positionnels[0];
+    if (operation == u"testfile") {
+        FichierTest(ctx, a);
+        return;
+    }
+    // While the library's port is open, Ctrl+C, terminate and hang-up wait for the work to
+    // be put in order: the terminal must not stay with its power saving off, nor the port
+    // open.
+    SignauxArret signaux({SIGINT, SIGTERM, SIGHUP});
     if (operation == u"version") {
         Version(ctx, a);
     } else if (operation == u"set") {
         Reglage(ctx, a);
     } else if (operation == u"upload") {
-        Montee(ctx, a);
+        Montee(ctx, a, signaux);
     } else if (operation == u"download") {
-        Descente(ctx, a);
-    } else if (operation == u"testfile") {
-        FichierTest(ctx, a);
+        Descente(ctx, a, signaux);
     } else {
         throw ErreurUsage(QStringLiteral("unknown transfer operation '%1'").arg(operation));
+    }
+    if (const int signal = signaux.Recu(); signal != 0) {
+        throw ArretParSignal(SignauxArret::StatutSortie(signal),
+                             QStringLiteral("Transfert interrompu par le signal %1 ; le port de "
+                                            "la bibliothèque est fermé.")
+                                 .arg(NomSignal(signal)));
     }
 }
 
@@ -185,14 +221,16 @@ void AjouteCommandesTransfert(std::vector<Commande>& table) {
          "library, as the transfer window does. version: the library's version and its "
          "three timings, one a line. upload: the terminal's file NAME (\"TESTFILE.$$$\") to "
          "PCFILE (the data folder's \"TESTFIL2.$$$\"). download: PCFILE to the terminal's file "
-         "NAME (\"ESSAIS.TXT\"). set: one timing, then all are shown. testfile: write the test "
-         "file (450 records of 256 bytes) to PATH (the data folder's \"TESTFILE.$$$\"), "
-         "without the library. The library is PATH, else $KOVRA_MULTIDLL, else libMultidll.so "
-         "in the data folder, in the program's lib/kovra folder or on the system's library "
-         "path. Each operation opens the library's port and closes it at the end; the "
-         "library's messages go to standard error; exit status 0 when it said "
-         "\"Succesfull\". kovra-cli does not take Kovra's serial port: close it in a running "
-         "Kovra first (the transfer window does that itself).",
+         "NAME (\"ESSAIS.TXT\"); a missing PCFILE is refused. set: one timing, then all are "
+         "shown. testfile: write the test file (450 records of 256 bytes) to PATH, relative "
+         "to the data folder (\"TESTFILE.$$$\"), without the library. The library is PATH, "
+         "else $KOVRA_MULTIDLL, else libMultidll.so in the data folder, in the program's "
+         "lib/kovra folder or on the system's library path. Each operation opens the "
+         "library's port and closes it at the end; the library's messages go to standard "
+         "error; exit status 0 when it said \"Succesfull\". Ctrl+C, TERM or HUP stop a "
+         "transfer after the current packet, put power saving back on and close the port; "
+         "the exit status is then 130, 143 or 129. kovra-cli does not take Kovra's serial "
+         "port: close it in a running Kovra first (the transfer window does that itself).",
          Transfer,
          3});
 }

@@ -2,9 +2,31 @@
 
 #include "base/Windows1252.h"
 
+#include <QFile>
 #include <QStringList>
+#include <unistd.h>
 
 namespace kovra {
+
+namespace {
+
+// Why the device could not be opened, in words for the user, with the system's own text.
+QString CauseEchecOuverture(const QString& peripherique, QSerialPort::SerialPortError erreur,
+                            const QString& texte) {
+    QString cause;
+    if (erreur == QSerialPort::DeviceNotFoundError) {
+        cause = QStringLiteral("il n'existe pas (terminal ou adaptateur débranché ?)");
+    } else if (erreur == QSerialPort::PermissionError) {
+        // The serial layer says so both of a device this user may not open and of one
+        // another program holds: its lock file, or the line taken for itself alone.
+        cause = access(QFile::encodeName(peripherique).constData(), R_OK | W_OK) == 0
+                    ? QStringLiteral("il est occupé par un autre programme")
+                    : QStringLiteral("permission refusée");
+    }
+    return cause.isEmpty() ? texte : cause + QStringLiteral(" (") + texte + u')';
+}
+
+} // namespace
 
 MSComm::MSComm(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, [this] {
@@ -108,8 +130,11 @@ void MSComm::SetPortOpen(bool ouvert) {
     const bool reussie = port_.open(QIODevice::ReadWrite);
     if (!reussie) {
         enOuverture_ = false;
-        throw ErreurPort(kErreurPortInvalide, QStringLiteral("Impossible d'ouvrir le port %1 : %2")
-                                                  .arg(NomPeripherique(), port_.errorString()));
+        throw ErreurPort(
+            kErreurPortInvalide,
+            QStringLiteral("Impossible d'ouvrir le port %1 : %2")
+                .arg(NomPeripherique(),
+                     CauseEchecOuverture(NomPeripherique(), port_.error(), port_.errorString())));
     }
     try {
         AppliqueReglages();

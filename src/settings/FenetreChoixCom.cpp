@@ -1,6 +1,8 @@
 #include "settings/FenetreChoixCom.h"
 
+#include "base/ErreurKovra.h"
 #include "link/OuverturePort.h"
+#include "settings/ReglagesPort.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 
@@ -30,29 +32,32 @@ QStringList LignesChoixCom(const QString& peripherique) {
     return lignes;
 }
 
-bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie) {
-    const QString fichier = FichierPort(dossierDonnees);
+bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
+                        const QString& dossierDefauts) {
     const QString ligne = choisie >= 0 && choisie < lignes.size() ? lignes[choisie] : QString();
     if (!ligne.isEmpty() && !ligne.startsWith(QStringLiteral("Com"))) {
         return true; // the device already named: nothing to change
     }
-    const int port = ligne.isEmpty() ? 1 : ligne.mid(3).toInt();
-    if (EcrireIni(kSectionPort, QStringLiteral("Port"), QString::number(port), fichier) == 0) {
+    ReglagesPort reglages;
+    reglages.port = ligne.isEmpty() ? 1 : ligne.mid(3).toInt();
+    try {
+        EcritReglagesPort(dossierDonnees, reglages, dossierDefauts);
+    } catch (const ErreurKovra&) {
         return false;
-    }
-    // A COM port chosen instead of a device: the device would still win over it.
-    if (!LireIni(fichier, kSectionPort, QStringLiteral("Peripherique")).isEmpty()) {
-        return EffacerValeurIni(fichier, kSectionPort, QStringLiteral("Peripherique")) != 0;
     }
     return true;
 }
 
 FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
-    : QDialog(parent), dossier_(dossierDonnees) {
+    : QDialog(parent), dossierDefauts(DossierDefautsInstalles()), dossier_(dossierDonnees) {
     setObjectName(QStringLiteral("FrmChoixCom"));
     setWindowTitle(QStringLiteral("Problème d'ouverture du port Com"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    LblRaison = new QLabel(this);
+    LblRaison->setObjectName(QStringLiteral("LblRaison"));
+    LblRaison->setWordWrap(true);
+    LblRaison->hide();
     auto* libelle = new QLabel(QStringLiteral("Choix d'un autre port Com"), this);
     CboChoix = new QComboBox(this);
     CboChoix->setObjectName(QStringLiteral("CboChoix"));
@@ -66,18 +71,26 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
     auto* disposition = new QVBoxLayout(this);
+    disposition->addWidget(LblRaison);
     disposition->addWidget(libelle);
     disposition->addWidget(CboChoix);
     disposition->addWidget(CmdOK, 0, Qt::AlignRight);
     setMinimumWidth(300);
     connect(CmdOK, &QPushButton::clicked, this, [this] {
-        const bool ok = EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex());
+        const bool ok =
+            EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex(), dossierDefauts);
         const auto suite = enregistre;
         close();
         if (suite) {
             suite(ok);
         }
     });
+}
+
+void FenetreChoixCom::MontreRaison(const QString& raison) {
+    LblRaison->setText(raison);
+    LblRaison->setVisible(!raison.isEmpty());
+    adjustSize();
 }
 
 } // namespace kovra

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "storage/DossierDonnees.h"
+
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 
 namespace kovra {
@@ -10,10 +13,13 @@ namespace kovra {
 // then "Com1" to "Com20".
 QStringList LignesChoixCom(const QString& peripherique);
 
-// Stores the line chosen (-1: none) in PortSerie.ini of the data folder: "ComN" sets "Port"
-// to N and forgets the device named instead of a number; the device's line keeps it; no
-// line chosen gives port 1. False when the file cannot be written.
-bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie);
+// Stores the line chosen (-1: none) in PortSerie.ini of the data folder as the settings
+// window stores a port: "ComN" sets "Port" to " N" and forgets the device named instead of
+// a number; the device's line keeps it; no line chosen gives port 1. A file lost meanwhile
+// is made again from the defaults in `dossierDefauts`, never left one the next start
+// refuses. False when the file cannot be written.
+bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
+                        const QString& dossierDefauts = DossierDefautsInstalles());
 
 // FrmChoixCom, shown at start-up when the port cannot be opened: the user picks another
 // one, used from the next start. It never holds the event loop.
@@ -21,11 +27,17 @@ class FenetreChoixCom : public QDialog {
 public:
     explicit FenetreChoixCom(const QString& dossierDonnees, QWidget* parent = nullptr);
 
+    // Says why the port could not be opened (LblRaison), above the choice.
+    void MontreRaison(const QString& raison);
+
+    QLabel* LblRaison;
     QComboBox* CboChoix;
     QPushButton* CmdOK;
 
     // Called once OK has stored the choice: whether it could be written.
     std::function<void(bool)> enregistre;
+    // The default files installed with the program.
+    QString dossierDefauts;
 
 private:
     QString dossier_;

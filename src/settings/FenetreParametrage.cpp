@@ -56,7 +56,7 @@ FenetreParametrage::FenetreParametrage(ServicesParametrage services, QWidget* pa
     TabParam = new QTabWidget(this);
     TabParam->setObjectName(QStringLiteral("TabParam"));
     connexion = new PageConnexion(TabParam);
-    proprietes = new PageProprietes(dossier, s_.peripheriques, TabParam);
+    proprietes = new PageProprietes(dossier, s_.dossierDefauts, s_.peripheriques, TabParam);
     particulieres = new PageTouches(GenreTouches::Particulieres, TabParam);
     systeme = new PageTouches(GenreTouches::Systeme, TabParam);
     scenarios = new PageScenarios(TabParam);
@@ -100,8 +100,7 @@ FenetreParametrage::FenetreParametrage(ServicesParametrage services, QWidget* pa
                                  Icone::Information);
         }
     });
-    connect(&s_.noyau.Port(), &MSComm::EtatChange, this,
-            [this] { connexion->MontrePort(s_.noyau.Port().PortOpen()); });
+    connect(&s_.noyau.Port(), &MSComm::EtatChange, this, &FenetreParametrage::MontreEtatPort);
     connect(TabParam, &QTabWidget::currentChanged, this, &FenetreParametrage::ChoisitPage);
 
     connect(scenarios->LstScen, &QListWidget::currentRowChanged, this,
@@ -122,8 +121,19 @@ FenetreParametrage::FenetreParametrage(ServicesParametrage services, QWidget* pa
 
 FenetreParametrage::~FenetreParametrage() = default;
 
+void FenetreParametrage::MontreEtatPort() {
+    QString pourquoi;
+    if (s_.noyau.PortPrete()) {
+        pourquoi = kPortPreteTransfert;
+        if (s_.noyau.RouvertureAttendue()) {
+            pourquoi += QStringLiteral(" Il sera rouvert à la fermeture de cette fenêtre.");
+        }
+    }
+    connexion->MontrePort(s_.noyau.Port().PortOpen(), pourquoi);
+}
+
 void FenetreParametrage::Ouverture() {
-    connexion->MontrePort(s_.noyau.Port().PortOpen());
+    MontreEtatPort();
     ChargeScenarios();
     if (scenarios->LstScen->count() > 0) {
         scenarios->LstScen->setCurrentRow(0);
@@ -193,7 +203,7 @@ bool FenetreParametrage::EcritPort() {
         return false;
     }
     try {
-        EcritReglagesPort(s_.noyau.Env().DossierDonnees, reglages);
+        EcritReglagesPort(s_.noyau.Env().DossierDonnees, reglages, s_.dossierDefauts);
     } catch (const ErreurKovra& e) {
         Erreur(e.Message());
         return false;
@@ -213,6 +223,12 @@ void FenetreParametrage::Rouvre(bool memeInactif) {
                 return;
             }
             rouvertureEnCours_ = false;
+            if (bilan.prete) {
+                // Saved, and opened once the transfer window lets go: the page says so.
+                TabParam->setCurrentWidget(connexion);
+                MontreEtatPort();
+                return;
+            }
             if (bilan.Impossible()) {
                 s_.dialogues.Message(QStringLiteral("Le port n'a pas pu être ouvert : ") +
                                          bilan.erreur,

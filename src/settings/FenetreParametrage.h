@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/ReglagesPort.h"
+#include "storage/DossierDonnees.h"
 
 #include <QList>
 #include <QWidget>
@@ -25,6 +26,11 @@ inline const QString kErreurOperation =
     QStringLiteral("Une erreur vient de se produire. L'opération en cours a été annulée. Merci "
                    "de bien vouloir recommencer");
 
+// Why the port stays closed while the file transfer window uses the serial line.
+inline const QString kPortPreteTransfert =
+    QStringLiteral("Port fermé : la fenêtre « Communication HT630 » s'en sert pour le transfert "
+                   "de fichiers.");
+
 // What the settings window works on, and the windows it opens.
 struct ServicesParametrage {
     NoyauKovra& noyau;
@@ -34,6 +40,9 @@ struct ServicesParametrage {
     std::function<QList<PeripheriqueSerie>()> peripheriques = PeripheriquesPresents;
     // The file transfer window; empty while the program has none.
     std::function<void()> ouvreTransfert;
+    // The default files installed with the program: what a value missing from the data
+    // folder's files falls back on.
+    QString dossierDefauts = DossierDefautsInstalles();
 };
 
 // What the window remembers between its pages: the scenarios the registry names, and the
@@ -90,6 +99,8 @@ protected:
 
 private:
     void Ouverture();
+    // The port's state on the "&Connexion" page, and why it stays closed while lent.
+    void MontreEtatPort();
     void ChargeScenarios();
     void ChargeScenForChoix();
     void LitRegistre();

@@ -71,6 +71,7 @@ PageConnexion::PageConnexion(QWidget* parent) : QWidget(parent) {
 
     lblEtatPort = new QLabel(this);
     lblEtatPort->setObjectName(QStringLiteral("lblEtatPort"));
+    lblEtatPort->setWordWrap(true);
 
     auto* port = new QHBoxLayout;
     port->addWidget(images);
@@ -87,8 +88,12 @@ PageConnexion::PageConnexion(QWidget* parent) : QWidget(parent) {
     disposition->addWidget(TlbConnect, 0, Qt::AlignRight);
 }
 
-void PageConnexion::MontrePort(bool ouvert) {
+void PageConnexion::MontrePort(bool ouvert, const QString& pourquoi) {
     images->setCurrentWidget(ouvert ? imgConnected : ImgNotConnected);
+    if (!pourquoi.isEmpty()) {
+        lblEtatPort->setText(pourquoi);
+        return;
+    }
     lblEtatPort->setText(ouvert
                              ? QStringLiteral("Port ouvert : cliquez sur l'image pour le fermer.")
                              : QStringLiteral("Port fermé : cliquez sur l'image pour l'ouvrir."));

@@ -21,8 +21,9 @@ class PageConnexion : public QWidget {
 public:
     explicit PageConnexion(QWidget* parent = nullptr);
 
-    // Brings the image of the port's state to the front.
-    void MontrePort(bool ouvert);
+    // Brings the image of the port's state to the front; `pourquoi`, when given, says
+    // beside it why the port is as it is instead of what a click does.
+    void MontrePort(bool ouvert, const QString& pourquoi = QString());
     // Fills the scenario choice and shows `choisi`, also when it is not in the list.
     void RemplitChoix(const QStringList& noms, const QString& choisi);
 

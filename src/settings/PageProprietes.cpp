@@ -57,7 +57,7 @@ std::optional<int> IndexChoisi(const QComboBox* liste) {
 
 } // namespace
 
-PageProprietes::PageProprietes(const QString& dossierDonnees,
+PageProprietes::PageProprietes(const QString& dossierDonnees, const QString& dossierDefauts,
                                std::function<QList<PeripheriqueSerie>()> peripheriques,
                                QWidget* parent)
     : QWidget(parent) {
@@ -69,7 +69,8 @@ PageProprietes::PageProprietes(const QString& dossierDonnees,
     }
 
     cboPort_ = Liste(QStringLiteral("CboPort"), LignesPort(presents), this);
-    cboVitesse_ = Liste(QStringLiteral("CboVitesse"), LignesVitesse(dossierDonnees), this);
+    cboVitesse_ =
+        Liste(QStringLiteral("CboVitesse"), LignesVitesse(dossierDonnees, dossierDefauts), this);
     cboDonnees_ = Liste(QStringLiteral("CboDonnées"), LignesDonnees(), this);
     cboParite_ = Liste(QStringLiteral("CboParité"), LignesParite(), this);
     cboArret_ = Liste(QStringLiteral("CboArret"), LignesArret(), this);
@@ -128,7 +129,7 @@ PageProprietes::PageProprietes(const QString& dossierDonnees,
     disposition->setRowStretch(3, 1);
     disposition->addWidget(tlbPrpp_, 4, 0, 1, 2, Qt::AlignRight);
 
-    Selectionne(LitReglagesPort(dossierDonnees));
+    Selectionne(LitReglagesPort(dossierDonnees, dossierDefauts));
 }
 
 void PageProprietes::Selectionne(const ReglagesPort& r) {

@@ -16,14 +16,17 @@ namespace kovra {
 // terminal type, each chosen in a list (CboPort, CboVitesse, CboDonnées, CboParité,
 // CboArret, CboFlux, CboProtocol), and the toolbar TlbPrpp with "Valider" (1) and "Fermer"
 // (2). The lists open on the values of PortSerie.ini; a value that matches no line leaves
-// its list without a choice. The page writes nothing: it hands over the values chosen
-// (Reglages) and says which button was pressed, and the window does the rest.
+// its list without a choice, and a value the file lacks (the whole file, when it was lost)
+// is the installed default's, as a fresh data folder would hold it. The page writes nothing: it
+// hands over the values chosen (Reglages) and says which button was pressed, and the window does
+// the rest.
 class PageProprietes : public QWidget {
     Q_OBJECT
 public:
     // `peripheriques` gives the serial devices to offer after "COM 1" to "COM 20"
-    // (PeripheriquesPresents in the program); it is asked once.
-    PageProprietes(const QString& dossierDonnees,
+    // (PeripheriquesPresents in the program); it is asked once. `dossierDefauts` holds the
+    // default files installed with the program.
+    PageProprietes(const QString& dossierDonnees, const QString& dossierDefauts,
                    std::function<QList<PeripheriqueSerie>()> peripheriques,
                    QWidget* parent = nullptr);
 

@@ -5,7 +5,10 @@
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 
+#include <QFileInfo>
 #include <QSerialPortInfo>
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace kovra {
@@ -65,6 +68,53 @@ QString NonModifie(const QString& fichier) {
     return QStringLiteral("Le fichier %1 n'a pas été modifié.").arg(fichier);
 }
 
+// A number of the file read as the opening of the port reads it: the integer part ("1.5"
+// gives 1) of a number that fits in 32 bits; nothing when the text is none.
+std::optional<long long> NombreOuverture(const QString& texte) {
+    bool ok = false;
+    const double v = texte.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v) || std::fabs(v) > std::numeric_limits<qint32>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<long long>(std::trunc(v));
+}
+
+// The keys the opening of the port reads, which a written file must not leave empty.
+QStringList ClesOuverture() {
+    return {QStringLiteral("PortActif"),
+            kCleVitesse,
+            kCleDonnees,
+            kCleParite,
+            kCleArret,
+            kCleProtocole,
+            kCleFlux};
+}
+
+ReglagesPort LitDocument(const DocumentProfil& ini) {
+    const auto lit = [&](const QString& cle) {
+        return ini.Lit(kSectionPort, cle);
+    };
+    ReglagesPort r;
+    if (const QString peripherique = lit(kClePeripherique); !peripherique.isEmpty()) {
+        r.peripherique = peripherique;
+    } else {
+        r.port = Entier(lit(kClePort));
+    }
+    r.vitesse = NonVide(lit(kCleVitesse));
+    r.bitsDonnees = Entier(lit(kCleDonnees));
+    if (const QString parite = lit(kCleParite); parite.size() == 1) {
+        r.parite = parite.front();
+    }
+    r.arret = NonVide(lit(kCleArret));
+    r.flux = Entier(lit(kCleFlux));
+    r.protocole = NonVide(lit(kCleProtocole));
+    return r;
+}
+
+DocumentProfil FichierPort(const QString& dossier) {
+    return DocumentProfil::Charge(CheminDonnee(dossier, kPortSerie));
+}
+
 } // namespace
 
 QList<PeripheriqueSerie> PeripheriquesPresents() {
@@ -93,13 +143,22 @@ QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques) {
     return lignes;
 }
 
-QStringList LignesVitesse(const QString& dossierDonnees) {
-    const DocumentProfil touche = DocumentProfil::Charge(CheminDonnee(dossierDonnees, kTouche));
-    QStringList lignes;
-    for (int n = 1; n <= kVitessesListees; ++n) {
-        lignes << touche.Lit(QStringLiteral("Vitesses"), QString::number(n));
+QStringList LignesVitesse(const QString& dossierDonnees, const QString& dossierDefauts) {
+    const auto lignes = [](const QString& dossier) {
+        const DocumentProfil touche = DocumentProfil::Charge(CheminDonnee(dossier, kTouche));
+        QStringList l;
+        for (int n = 1; n <= kVitessesListees; ++n) {
+            l << touche.Lit(QStringLiteral("Vitesses"), QString::number(n));
+        }
+        return l;
+    };
+    QStringList lues = lignes(dossierDonnees);
+    const bool aucune =
+        std::all_of(lues.cbegin(), lues.cend(), [](const QString& l) { return l.isEmpty(); });
+    if (aucune && !dossierDefauts.isEmpty()) {
+        return lignes(dossierDefauts);
     }
-    return lignes;
+    return lues;
 }
 
 QStringList LignesDonnees() {
@@ -127,25 +186,83 @@ QStringList LignesProtocole() {
 }
 
 ReglagesPort LitReglagesPort(const QString& dossierDonnees) {
-    const DocumentProfil ini = DocumentProfil::Charge(CheminDonnee(dossierDonnees, kPortSerie));
+    return LitDocument(FichierPort(dossierDonnees));
+}
+
+ReglagesPort LitReglagesPort(const QString& dossierDonnees, const QString& dossierDefauts) {
+    const DocumentProfil ini = FichierPort(dossierDonnees);
+    ReglagesPort r = LitDocument(ini);
+    const ReglagesPort defauts = LitReglagesPort(dossierDefauts);
+    const auto vide = [&](const QString& cle) {
+        return ini.Lit(kSectionPort, cle).isEmpty();
+    };
+    // Only what the file leaves empty: a value it holds, even one no list offers, stays.
+    if (vide(kClePort) && vide(kClePeripherique)) {
+        r.port = defauts.port;
+        r.peripherique = defauts.peripherique;
+    }
+    const auto complete = [&](auto& valeur, const auto& defaut, const QString& cle) {
+        if (vide(cle)) {
+            valeur = defaut;
+        }
+    };
+    complete(r.vitesse, defauts.vitesse, kCleVitesse);
+    complete(r.bitsDonnees, defauts.bitsDonnees, kCleDonnees);
+    complete(r.parite, defauts.parite, kCleParite);
+    complete(r.arret, defauts.arret, kCleArret);
+    complete(r.flux, defauts.flux, kCleFlux);
+    complete(r.protocole, defauts.protocole, kCleProtocole);
+    return r;
+}
+
+QString RefusOuverturePort(const DocumentProfil& ini) {
     const auto lit = [&](const QString& cle) {
         return ini.Lit(kSectionPort, cle);
     };
-    ReglagesPort r;
-    if (const QString peripherique = lit(kClePeripherique); !peripherique.isEmpty()) {
-        r.peripherique = peripherique;
-    } else {
-        r.port = Entier(lit(kClePort));
+    const QString cause = QStringLiteral(" : le port ne pourrait pas être ouvert.");
+    QString refus;
+    // The value as a number, or nothing with the refusal said.
+    const auto nombre = [&](const QString& cle) {
+        const std::optional<long long> n = NombreOuverture(lit(cle));
+        if (!n && refus.isEmpty()) {
+            refus = (lit(cle).isEmpty()
+                         ? QStringLiteral("La valeur de « %1 » est vide").arg(cle)
+                         : QStringLiteral("La valeur « %1 » de « %2 » n'est pas un nombre")
+                               .arg(lit(cle), cle)) +
+                    cause;
+        }
+        return n;
+    };
+    if (!nombre(QStringLiteral("PortActif")) || lit(kClePort).isEmpty()) {
+        return refus; // without a port, the user is asked to choose one: nothing else is read
     }
-    r.vitesse = NonVide(lit(kCleVitesse));
-    r.bitsDonnees = Entier(lit(kCleDonnees));
-    if (const QString parite = lit(kCleParite); parite.size() == 1) {
-        r.parite = parite.front();
+    const auto port = nombre(kClePort);
+    const auto vitesse = nombre(kCleVitesse);
+    const auto bits = nombre(kCleDonnees);
+    const auto arret = nombre(kCleArret);
+    const auto flux = nombre(kCleFlux);
+    if (!port || !vitesse || !bits || !arret || !flux) {
+        return refus;
     }
-    r.arret = NonVide(lit(kCleArret));
-    r.flux = Entier(lit(kCleFlux));
-    r.protocole = NonVide(lit(kCleProtocole));
-    return r;
+    const QString parite = lit(kCleParite).toUpper();
+    if (*vitesse <= 0) {
+        return QStringLiteral("La vitesse « %1 » n'est pas une vitesse").arg(lit(kCleVitesse)) +
+               cause;
+    }
+    if (*bits < kMinBitsDonnees || *bits > kMaxBitsDonnees) {
+        return QStringLiteral("Le port ne peut pas prendre %1 bits de données (« %2 »)")
+                   .arg(*bits)
+                   .arg(kCleDonnees) +
+               cause;
+    }
+    if (parite.size() != 1 || !kLettresParite.contains(parite)) {
+        return QStringLiteral("La parité « %1 » n'existe pas").arg(lit(kCleParite)) + cause;
+    }
+    if (*arret != 1 && *arret != 2) {
+        return QStringLiteral("Le nombre de bits d'arrêt « %1 » n'existe pas").arg(lit(kCleArret)) +
+               cause;
+    }
+    return {};
 }
 
 QString RefusReglagesPort(const ReglagesPort& r) {
@@ -205,14 +322,17 @@ QString RefusReglagesPort(const ReglagesPort& r) {
     return {};
 }
 
-void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& r) {
+void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& r,
+                       const QString& dossierDefauts) {
     const QString fichier = CheminDonnee(dossierDonnees, kPortSerie);
     if (const QString refus = RefusReglagesPort(r); !refus.isEmpty()) {
         throw ErreurKovra(refus + u' ' + NonModifie(fichier));
     }
+    const DocumentProfil defauts = FichierPort(dossierDefauts);
     // Every value goes into the one document, which is saved once at the end: a value
-    // that fails leaves the file as it was.
-    DocumentProfil ini = DocumentProfil::Charge(fichier);
+    // that fails leaves the file as it was. A file lost since the data folder was made
+    // starts again as a fresh folder's.
+    DocumentProfil ini = QFileInfo::exists(fichier) ? DocumentProfil::Charge(fichier) : defauts;
     const auto ecrit = [&](const QString& cle, const QString& valeur) {
         if (!ini.Ecrit(kSectionPort, cle, valeur)) {
             throw ErreurKovra(QStringLiteral("La valeur « %1 » de la clé « %2 » ne pourrait pas "
@@ -258,6 +378,19 @@ void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& r) {
     }
     if (r.flux) {
         ecrit(kCleFlux, Nombre(QString::number(*r.flux)));
+    }
+    // What the opening reads and the file still leaves empty is what a fresh folder holds.
+    for (const QString& cle : ClesOuverture()) {
+        if (ini.Lit(kSectionPort, cle).isEmpty()) {
+            if (const QString defaut = defauts.Lit(kSectionPort, cle); !defaut.isEmpty()) {
+                // The numbers the settings write carry their blank; PortActif never did.
+                const bool nombre = cle != u"PortActif" && NombreOuverture(defaut).has_value();
+                ecrit(cle, nombre ? Nombre(defaut) : defaut);
+            }
+        }
+    }
+    if (const QString refus = RefusOuverturePort(ini); !refus.isEmpty()) {
+        throw ErreurKovra(refus + u' ' + NonModifie(fichier));
     }
     if (!ini.Enregistre(fichier)) {
         throw ErreurKovra(QStringLiteral("Impossible d'enregistrer les réglages du port dans le "

@@ -8,6 +8,8 @@
 
 namespace kovra {
 
+class DocumentProfil;
+
 // The port numbers the port list offers, "COM 1" to "COM 20".
 inline constexpr int kPremierPortCom = 1;
 inline constexpr int kDernierPortCom = 20;
@@ -27,8 +29,9 @@ QString LignePeripherique(const PeripheriqueSerie& peripherique);
 // The lines of the lists of the port settings page.
 QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques); // COM lines, then devices
 // Keys 1 to 16 of section "Vitesses" of Touche.ini in the data folder; a missing key gives
-// an empty line.
-QStringList LignesVitesse(const QString& dossierDonnees);
+// an empty line. When the section gives no speed at all (the file lost, say), the lines of
+// the default Touche.ini in `dossierDefauts` are given instead.
+QStringList LignesVitesse(const QString& dossierDonnees, const QString& dossierDefauts = {});
 QStringList LignesDonnees();   // "4" to "8"
 QStringList LignesParite();    // "Aucune", "Paire", ...; the letters are kLettresParite
 QStringList LignesArret();     // "1", "1.5", "2"
@@ -57,6 +60,9 @@ struct ReglagesPort {
 // missing, or one its member cannot hold (a port that is no whole number...), is unset; a
 // device named in "Peripherique" stands for the port number.
 ReglagesPort LitReglagesPort(const QString& dossierDonnees);
+// The same, each value the file leaves empty (or the whole file, when it is missing) taken
+// from the default PortSerie.ini in `dossierDefauts`, as a fresh data folder would hold it.
+ReglagesPort LitReglagesPort(const QString& dossierDonnees, const QString& dossierDefauts);
 
 // Why the port could not take these settings, in a sentence for the user naming the value;
 // empty when it can take them all.
@@ -67,9 +73,18 @@ QString RefusReglagesPort(const ReglagesPort& reglages);
 // "Vitesse", "Protocol", "Flux"; numbers carry one leading blank. A COM number forgets the
 // device named instead; a device is written to "Peripherique" (with port 1 when no port is
 // set yet, so the port counts as configured). Every other byte of the file stays as it
-// was. All or nothing: settings refused (RefusReglagesPort), a value the file cannot hold,
-// or a file that cannot be written throw ErreurKovra naming the file, which is then left
-// unchanged.
-void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& reglages);
+// was. The file never comes out as one the opening of the port refuses: a missing file
+// starts as the default PortSerie.ini of `dossierDefauts`, and a key the opening reads
+// that is still empty ("PortActif", the line settings, "Protocol", "Flux") takes the
+// default's value. All or nothing: settings refused (RefusReglagesPort), a value the file
+// cannot hold, a file the opening would still refuse (RefusOuverturePort), or a file that
+// cannot be written throw ErreurKovra naming the file, which is then left unchanged.
+void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& reglages,
+                       const QString& dossierDefauts);
+
+// Why opening the port would refuse section "Port_série" of PortSerie.ini as `ini` holds
+// it (a value that is no number where one is read, line settings the port cannot take),
+// in a sentence naming the value; empty when it would not.
+QString RefusOuverturePort(const DocumentProfil& ini);
 
 } // namespace kovra

@@ -53,6 +53,7 @@ bool ProgrammeKovra::Demarre() {
         }
         // Another port, for the next start; the program goes on with the port closed.
         auto* choix = new FenetreChoixCom(s_.DossierDonnees);
+        choix->MontreRaison(bilan.port.erreur);
         choix->enregistre = [this](bool ok) {
             if (!ok) {
                 s_.dialogues.Message(QStringLiteral("Impossible d'écrire le fichier %1.")

@@ -147,10 +147,10 @@ void FenetreTransfert::Termine(bool rendrePort) {
     if (bibliotheque_ != nullptr) {
         bibliotheque_->CloseCommPort(kPortMultidll);
     }
-    if (portARendre_ && rendrePort) {
-        s_.noyau.RouvrePort();
+    if (portPrete_) {
+        portPrete_ = false;
+        s_.noyau.RendPortTransfert(rendrePort);
     }
-    portARendre_ = false;
 }
 
 void FenetreTransfert::AfficheParametres() {
@@ -190,12 +190,13 @@ void FenetreTransfert::OuvrePort() {
         const ParametresPortMultidll p;
         bibliotheque_->OpenCommPort(kPortMultidll, p.baud, p.dataBits, p.parity, p.stopBits);
     };
-    if (!portARendre_ && s_.noyau.Port().PortOpen()) {
-        // Both must never read the same line: reception lets go of the device first.
-        portARendre_ = true;
+    if (!portPrete_) {
+        // Both must never read the same line: reception lets go of the device first, and
+        // does not take it back while the library's port is open.
+        portPrete_ = true;
         cmdOpenCom->setEnabled(false);
         QPointer<FenetreTransfert> fenetre(this);
-        s_.noyau.FermePort([fenetre, ouvre] {
+        s_.noyau.PretePortTransfert([fenetre, ouvre] {
             if (!fenetre.isNull() && !fenetre->termine_) {
                 ouvre();
                 fenetre->MetAJourBoutons();

@@ -29,8 +29,9 @@ struct ServicesTransfert {
 
 // frmTransfert, "Communication HT630": moves whole files between the PC and the terminal
 // through the terminal maker's library, and shows and sets its three timings. "Open COM1"
-// opens the library's port; Kovra's own reception lets go of the serial device meanwhile and
-// takes it back when the window closes. A transfer moves one packet per turn of the event
+// opens the library's port; Kovra's own port lets go of the serial device, stays closed
+// whatever asks for it meanwhile, and is opened again when the window closes (if it was
+// open, or was asked for). A transfer moves one packet per turn of the event
 // loop, its buttons and the "Set" buttons disabled; "Stop", or closing the window, ends it
 // after the current packet. Without the library (or with one lacking a function) the window
 // says so and only "Create testfile" works.
@@ -94,7 +95,7 @@ private:
     QStringList messages_; // told by the transfer, shown between two packets
     QTimer paquets_;
     bool cacherApres_ = false;
-    bool portARendre_ = false; // Kovra's reception let go of its port for the library
+    bool portPrete_ = false; // Kovra's port let go of the line for the library's
     bool termine_ = false;
 };
 

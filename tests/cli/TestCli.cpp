@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 #include "settings/ReglagesPort.h"
 #include "storage/Registre.h"
+#include "support/Attente.h"
 #include "support/DossierTest.h"
 #include "tools/TerminalSubstitut.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSet>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -554,7 +556,7 @@ TEST(KovraCli, TransferMovesFilesThroughTheLibraryAndClosesItsPortAfterEachComma
         {avec +
              QStringList{"upload", "--terminal-file", "ABSENT.DAT", "--to", cli.d.Chemin("x.txt")},
          1,
-         "Bytes: 0\nPackets: 0\n",
+         "",
          "File doesn't exist on portable !\nkovra-cli: Le transfert n'a pas abouti.\n",
          {"HM_file_exist(1,65,\"ABSENT.DAT\")"}},
         {avec + QStringList{"download", cli.d.Chemin("liste.txt")},
@@ -564,16 +566,18 @@ TEST(KovraCli, TransferMovesFilesThroughTheLibraryAndClosesItsPortAfterEachComma
          {"HM_power_saving_off(1,65)",
           "HM_download1(1,65,\"" + cli.d.Chemin("liste.txt") + "\",\"ESSAIS.TXT\")",
           "HM_download2()", "HM_power_saving_on(1,65)"}},
-        {avec + QStringList{"download", cli.d.Chemin("absent.txt"), "--terminal-file", "A.TXT"},
+        {avec + QStringList{"download", cli.d.Chemin("liste.txt"), "--terminal-file", "A.TXT"},
          1,
-         "Bytes: 0\nPackets: 0\n",
+         "",
          "Download1 File open error\nkovra-cli: Le transfert n'a pas abouti.\n",
          {"HM_power_saving_off(1,65)",
-          "HM_download1(1,65,\"" + cli.d.Chemin("absent.txt") + "\",\"A.TXT\")",
+          "HM_download1(1,65,\"" + cli.d.Chemin("liste.txt") + "\",\"A.TXT\")",
           "HM_power_saving_on(1,65)"}},
     };
     for (const auto& c : cas) {
         terminal.EffaceJournal();
+        qputenv("KOVRA_MULTIDLL_ECHEC",
+                c.arguments.contains("A.TXT") ? "HM_download1:34" : QByteArray());
         const Resultat r = cli(c.arguments);
         const std::string ligne = c.arguments.join(' ').toStdString();
         EXPECT_EQ(r.statut, c.statut) << ligne << "\n" << r.erreurs.toStdString();
@@ -594,7 +598,7 @@ TEST(KovraCli, TransferRefusesMisuseWithoutCallingTheLibrary) {
     const struct {
         QStringList arguments;
         int statut;
-        const char* dans;
+        std::string dans;
     } cas[] = {
         {{"transfer", "--library", bibliotheque, "set", "esc", "99999999999"},
          2,
@@ -609,12 +613,20 @@ TEST(KovraCli, TransferRefusesMisuseWithoutCallingTheLibrary) {
         {{"transfer", "--library", kovra::test::CheminSubstitutIncomplet(), "version"},
          1,
          "HM_version"},
+        // A PC file that is not there never reaches the library.
+        {{"transfer", "--library", bibliotheque, "download", cli.d.Chemin("absent.txt")},
+         1,
+         "Le fichier " + cli.d.Chemin("absent.txt").toStdString() + " n'existe pas."},
+        {{"transfer", "--library", bibliotheque, "download", cli.d.Chemin()},
+         1,
+         "n'est pas un fichier"},
     };
     for (const auto& c : cas) {
         const Resultat r = cli(c.arguments);
         const std::string ligne = c.arguments.join(' ').toStdString();
         EXPECT_EQ(r.statut, c.statut) << ligne;
-        EXPECT_TRUE(r.erreurs.contains(c.dans)) << ligne << "\n" << r.erreurs.toStdString();
+        EXPECT_TRUE(r.erreurs.contains(QString::fromStdString(c.dans))) << ligne << "\n"
+                                                                        << r.erreurs.toStdString();
         EXPECT_TRUE(r.sortie.isEmpty()) << ligne;
     }
     EXPECT_TRUE(terminal.Journal().isEmpty()) << terminal.Journal().join('\n').toStdString();
@@ -628,7 +640,55 @@ TEST(KovraCli, TransferTestfileWritesTheTestFile) {
                      {{"transfer", "testfile"}, 0, ""},
                      {{"transfer", "testfile", cli.d.Chemin("autre.$$$")}, 0, ""},
                      {{"transfer", "testfile", cli.d.Chemin("absent/autre.$$$")}, 1, ""},
+                     {{"transfer", "testfile", "relatif.$$$"}, 0, ""},
                  });
     EXPECT_EQ(cli.d.Lit("donnees/TESTFILE.$$$"), enregistrement.repeated(450));
     EXPECT_EQ(cli.d.Lit("autre.$$$"), enregistrement.repeated(450));
+    // A relative name is a file of the data folder, wherever the command runs.
+    EXPECT_EQ(cli.d.Lit("donnees/relatif.$$$"), enregistrement.repeated(450));
+}
+
+TEST(KovraCli, ASignalStopsATransferAsStopDoes) {
+    kovra::test::TerminalSubstitut terminal;
+    DossierTest d;
+    terminal.EcritSurTerminal("TESTFILE.$$$", QByteArray(300, 'z'));
+    d.Ecrit("envoi.txt", QByteArray(300, 'y'));
+    const struct {
+        int signal;
+        QStringList arguments;
+        const char* paquet; // the packet call the transfer repeats
+        int statut;
+    } cas[] = {
+        {SIGINT, {"upload"}, "HM_upload2()", 130},
+        {SIGTERM, {"upload"}, "HM_upload2()", 143},
+        {SIGHUP, {"download", d.Chemin("envoi.txt")}, "HM_download2()", 129},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.statut);
+        terminal.EffaceJournal();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", d.Chemin("config"));
+        env.insert("KOVRA_MULTIDLL", kovra::test::CheminSubstitut());
+        env.insert("KOVRA_MULTIDLL_SANS_FIN", "1"); // it would never end by itself
+        env.insert("KOVRA_MULTIDLL_LENT", "20");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(KOVRA_CLI_EXE, QStringList{"--dir", d.Chemin("donnees"), "transfer"} + c.arguments);
+        ASSERT_TRUE(p.waitForStarted());
+        // Under way: a few packets moved.
+        ASSERT_TRUE(
+            kovra::test::AttendQue([&] { return terminal.Journal().count(c.paquet) >= 3; }, 10000))
+            << terminal.Journal().join('\n').toStdString();
+        kill(static_cast<pid_t>(p.processId()), c.signal);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), c.statut);
+        EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("Transfert interrompu"));
+        // Power saving back on, then the library's port closed, nothing after.
+        QStringList journal = terminal.Journal();
+        journal.removeAll(c.paquet);
+        ASSERT_GE(journal.size(), 2);
+        EXPECT_EQ(journal.mid(journal.size() - 2),
+                  QStringList({"HM_power_saving_on(1,65)", "HM_CloseCommPort(1)"}));
+    }
 }

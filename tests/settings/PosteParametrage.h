@@ -19,6 +19,7 @@
 
 #include <QPointer>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -41,9 +42,13 @@ struct PosteParametrage {
                           t.dossier.Chemin(fichier));
     }
 
-    // Starts the core as the program does, then opens the window.
-    FenetreParametrage& Ouvre() {
+    // Starts the core as the program does, then opens the window; `entre` runs between the
+    // two, as what happens to the program while the window is not open.
+    FenetreParametrage& Ouvre(const std::function<void()>& entre = {}) {
         noyau->Demarre();
+        if (entre) {
+            entre();
+        }
         t.dialogues = {};
         fenetre = new FenetreParametrage(
             {*noyau,
@@ -52,7 +57,8 @@ struct PosteParametrage {
              [this] {
                  return QList<PeripheriqueSerie>{{terminal.Chemin(), "Terminal de test"}};
              },
-             {}});
+             {},
+             DossierDefauts()});
         fenetre->setAttribute(Qt::WA_DeleteOnClose);
         fenetre->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(fenetre.data()));

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -443,4 +444,98 @@ TEST(FenetreParametrage, PortPropertiesAreCheckedThenAppliedOnTheNewDevice) {
     EXPECT_TRUE(p.noyau->Port().PortOpen());
     EXPECT_EQ(p.noyau->Port().NomPeripherique(), p.terminal.Chemin());
     EXPECT_EQ(p.t.dialogues.Messages().size(), 1);
+}
+
+TEST(FenetreParametrage, APortFileLostWhileRunningIsMadeAgainFromTheDefaults) {
+    PosteParametrage p;
+    FenetreParametrage& f = p.Ouvre([&] {
+        QFile::remove(p.Ini());
+        QFile::remove(p.t.Chemin(kTouche));
+    });
+    // The lists show what a fresh data folder holds; only the port is left to choose.
+    const struct {
+        const char* liste;
+        const char* choix;
+    } attendus[] = {{"CboPort", ""},         {"CboVitesse", "9600"}, {"CboDonnées", "8"},
+                    {"CboParité", "Aucune"}, {"CboArret", "1"},      {"CboFlux", "Aucun"},
+                    {"CboProtocol", "HT630"}};
+    for (const auto& a : attendus) {
+        auto* liste = f.proprietes->findChild<QComboBox*>(QString::fromUtf8(a.liste));
+        ASSERT_NE(liste, nullptr) << a.liste;
+        EXPECT_EQ(liste->currentIndex() < 0 ? QString() : liste->currentText(),
+                  QString::fromUtf8(a.choix))
+            << a.liste;
+    }
+    Choisit(f.proprietes->findChild<QComboBox*>("CboPort"), p.terminal.Chemin());
+    Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1);
+    ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
+    EXPECT_TRUE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "PortActif"), "1");
+
+    // The next start takes the file as written.
+    p.noyau.reset();
+    NoyauKovra suivant({p.t.donnees, p.t.registre, p.t.dialogues, p.bulle, p.minuterie,
+                        p.progression, [] { return std::make_unique<ClavierEnregistreur>(); },
+                        false});
+    BilanDemarrage bilan;
+    EXPECT_NO_THROW(bilan = suivant.Demarre());
+    EXPECT_EQ(bilan.port.resultat, ResultatOuverture::Ouvert);
+}
+
+TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAndThePageSaysWhy) {
+    PosteParametrage p;
+    p.ScenarioFichier("Stock", "s.txt");
+    p.t.registre.Ecrit(kRacScenChx, "Stock");
+    p.Port();
+    FenetreParametrage& f = p.Ouvre();
+    ASSERT_TRUE(p.noyau->Port().PortOpen());
+    const QString rouvert =
+        kPortPreteTransfert + QStringLiteral(" Il sera rouvert à la fermeture de cette fenêtre.");
+
+    p.noyau->PretePortTransfert(); // the transfer window opens the library's port
+    ASSERT_TRUE(AttendQue([&] { return !p.noyau->Port().PortOpen(); }));
+    EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
+
+    // Neither the image nor either "Valider" takes the line back meanwhile; what they save
+    // is saved, and the window stays on the page that says why.
+    const std::function<void()> demandes[] = {
+        [&] { f.CliqueImage(false); },
+        [&] { Clique(f.connexion->TlbConnect, 1); },
+        [&] { Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1); },
+    };
+    for (const auto& demande : demandes) {
+        f.TabParam->setCurrentWidget(f.proprietes);
+        demande();
+        QTest::qWait(50);
+        EXPECT_FALSE(p.noyau->Port().PortOpen());
+        EXPECT_FALSE(f.isHidden());
+        EXPECT_EQ(f.connexion->images->currentWidget(), f.connexion->ImgNotConnected);
+        EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
+    }
+    EXPECT_EQ(f.TabParam->currentWidget(), f.connexion);
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
+
+    // Open when lent, it opens again when the library lets go.
+    p.noyau->RendPortTransfert();
+    ASSERT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+    EXPECT_EQ(f.connexion->lblEtatPort->text(),
+              QString::fromUtf8("Port ouvert : cliquez sur l'image pour le fermer."));
+
+    // Closed when lent and not asked for: it stays closed after.
+    f.CliqueImage(true);
+    p.noyau->PretePortTransfert();
+    EXPECT_EQ(f.connexion->lblEtatPort->text(), kPortPreteTransfert);
+    p.noyau->RendPortTransfert();
+    QTest::qWait(50);
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(f.connexion->lblEtatPort->text(),
+              QString::fromUtf8("Port fermé : cliquez sur l'image pour l'ouvrir."));
+    // Asked for meanwhile, it opens when the library lets go.
+    p.noyau->PretePortTransfert();
+    f.CliqueImage(false);
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
+    p.noyau->RendPortTransfert();
+    EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
 }

@@ -10,6 +10,7 @@
 #include "support/PseudoTerminal.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
@@ -37,12 +38,16 @@ struct Page {
     PseudoTerminal terminal;
     std::unique_ptr<PageProprietes> page;
 
-    // Opens the page on PortSerie.ini as given (none: as installed).
+    // Opens the page on PortSerie.ini as given (none: as installed; empty: lost).
     explicit Page(const QByteArray& fichier = QByteArray()) {
         if (!fichier.isNull()) {
             t.dossier.Ecrit("donnees/PortSerie.ini", fichier);
         }
-        page = std::make_unique<PageProprietes>(t.donnees, [this] {
+        if (fichier.isEmpty() && !fichier.isNull()) {
+            QFile::remove(t.Chemin("PortSerie.ini"));
+            QFile::remove(t.Chemin("Touche.ini"));
+        }
+        page = std::make_unique<PageProprietes>(t.donnees, kovra::test::DossierDefauts(), [this] {
             return QList<PeripheriqueSerie>{{terminal.Chemin(), ""},
                                             {"/dev/ttyUSB0", "FT232R USB UART"}};
         });
@@ -162,9 +167,13 @@ TEST(PageProprietes, OpensOnTheValuesOfTheFile) {
         {"a device not present now",
          QByteArray(kComplet).replace("Port= 3", "Port= 3\r\nPeripherique=/dev/ttyACM9"),
          {"/dev/ttyACM9", "19200", "7", "Paire", "1.5", "RTS/CTS", "PT630"}},
-        {"a device present",
+        {"a device present, the values the file lacks as installed",
          "[Port_s\xE9rie]\r\nPeripherique=/dev/ttyUSB0\r\nFlux=3\r\n",
-         {QString::fromUtf8("/dev/ttyUSB0 — FT232R USB UART"), "", "", "", "", "RTS & Xon", ""}},
+         {QString::fromUtf8("/dev/ttyUSB0 — FT232R USB UART"), "9600", "8", "Aucune", "1",
+          "RTS & Xon", "HT630"}},
+        {"the file lost while Kovra runs: as installed",
+         "",
+         {"", "9600", "8", "Aucune", "1", "Aucun", "HT630"}},
     };
     for (const auto& c : cas) {
         Page p(c.fichier);
@@ -206,7 +215,7 @@ TEST(PageProprietes, GivesTheLinesPickedWhichTheWindowStoresForThePort) {
     p.Choisit("CboDonnées", "7");
     p.Choisit("CboParité", "Impaire");
     p.Choisit("CboFlux", "Aucun");
-    EcritReglagesPort(p.t.donnees, p.page->Reglages());
+    EcritReglagesPort(p.t.donnees, p.page->Reglages(), kovra::test::DossierDefauts());
     MSComm port;
     EtatLiaison liaison;
     EXPECT_EQ(OuvrePort(port, liaison, p.t.env), ResultatOuverture::Ouvert);

@@ -1,7 +1,14 @@
 #include "settings/ReglagesPort.h"
 
 #include "base/ErreurKovra.h"
+#include "dialogues/DialoguesScriptes.h"
+#include "link/EtatLiaison.h"
+#include "link/MSComm.h"
+#include "link/OuverturePort.h"
+#include "storage/FichierProfil.h"
+#include "storage/Registre.h"
 #include "support/DossierTest.h"
+#include "support/PseudoTerminal.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +19,7 @@
 #include <unistd.h>
 
 using namespace kovra;
+using kovra::test::DossierDefauts;
 using kovra::test::DossierTest;
 
 namespace {
@@ -77,28 +85,31 @@ TEST(EcritReglagesPort, WritesTheFileByteForByte) {
          "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\n"
          "Protocol=PT630\r\nFlux= 2\r\nFichier=C:\\Kovra\\stock.txt\r\nPort= 3\r\n"
          "\r\n[Apres]\r\nAutre=1\r\n"},
-        {"no file: the keys in the order of the settings window", QByteArray(), Complets(),
-         "[Port_s\xE9rie]\r\nPort= 3\r\nBit de donn\xE9"
-         "e= 7\r\nBit de parit\xE9=E\r\n"
-         "Bit d'arr\xEAt= 1.5\r\nVitesse= 19200\r\nProtocol=PT630\r\nFlux= 2\r\n"},
+        {"no file: the default one, changed in place", QByteArray(), Complets(),
+         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
+         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 2\r\n"
+         "Port= 3\r\n"},
         {"unset values are not written", kFichier, seulementFlux,
          QByteArray(kFichier).replace("Flux= 0", "Flux= 1")},
-        {"a device, no port yet: port 1 so the port counts as configured",
+        {"a device, no port yet: port 1 so the port counts as configured; what the opening "
+         "reads and the file lacks, from the defaults",
          "[Port_s\xE9rie]\nPortActif=1\nProtocol=HT630", peripherique,
-         "[Port_s\xE9rie]\nPortActif=1\nProtocol=HT630\nPort= 1\nPeripherique=/dev/ttyUSB0"},
+         "[Port_s\xE9rie]\nPortActif=1\nProtocol=HT630\nPort= 1\nPeripherique=/dev/ttyUSB0\n"
+         "Vitesse= 9600\nBit de donn\xE9"
+         "e= 8\nBit de parit\xE9=N\nBit d'arr\xEAt= 1\nFlux= 0"},
         {"a COM port forgets the device, keeping its key",
          "[Port_s\xE9rie]\r\nPeripherique=/dev/pts/4\r\nPort= 1\r\n", Complets(),
          "[Port_s\xE9rie]\r\nPeripherique=\r\nPort= 3\r\nBit de donn\xE9"
          "e= 7\r\n"
          "Bit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nVitesse= 19200\r\nProtocol=PT630\r\n"
-         "Flux= 2\r\n"},
+         "Flux= 2\r\nPortActif=1\r\n"},
     };
     for (const auto& c : cas) {
         DossierTest d;
         if (!c.avant.isNull()) {
             d.Ecrit("PortSerie.ini", c.avant);
         }
-        EcritReglagesPort(d.Chemin(), c.reglages);
+        EcritReglagesPort(d.Chemin(), c.reglages, DossierDefauts());
         EXPECT_EQ(d.Lit("PortSerie.ini"), c.apres) << c.nom;
     }
 }
@@ -149,11 +160,11 @@ TEST(LitReglagesPort, ReadsBackWhatWasWritten) {
     for (const ReglagesPort& r : {Complets(), peripherique}) {
         DossierTest d;
         d.Ecrit("PortSerie.ini", kFichier);
-        EcritReglagesPort(d.Chemin(), r);
+        EcritReglagesPort(d.Chemin(), r, DossierDefauts());
         EXPECT_TRUE(LitReglagesPort(d.Chemin()) == r);
         // Written again as read: not a byte changes.
         const QByteArray octets = d.Lit("PortSerie.ini");
-        EcritReglagesPort(d.Chemin(), LitReglagesPort(d.Chemin()));
+        EcritReglagesPort(d.Chemin(), LitReglagesPort(d.Chemin()), DossierDefauts());
         EXPECT_EQ(d.Lit("PortSerie.ini"), octets);
     }
 }
@@ -214,7 +225,7 @@ TEST(EcritReglagesPort, AFailureIsToldAndLeavesTheFileAsItWas) {
         DossierTest d;
         d.Ecrit("PortSerie.ini", kFichier);
         try {
-            EcritReglagesPort(d.Chemin(), c.reglages);
+            EcritReglagesPort(d.Chemin(), c.reglages, DossierDefauts());
             ADD_FAILURE() << c.nom << ": no failure";
         } catch (const ErreurKovra& e) {
             EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.dans))) << c.nom;
@@ -225,11 +236,11 @@ TEST(EcritReglagesPort, AFailureIsToldAndLeavesTheFileAsItWas) {
 
     // A data folder that is gone: nothing is made.
     DossierTest d;
-    EXPECT_THROW(EcritReglagesPort(d.Chemin("absent"), Complets()), ErreurKovra);
+    EXPECT_THROW(EcritReglagesPort(d.Chemin("absent"), Complets(), DossierDefauts()), ErreurKovra);
     EXPECT_FALSE(QFile::exists(d.Chemin("absent")));
     // A file that cannot be read is never saved over.
     QDir(d.Chemin()).mkdir("PortSerie.ini");
-    EXPECT_THROW(EcritReglagesPort(d.Chemin(), Complets()), ErreurKovra);
+    EXPECT_THROW(EcritReglagesPort(d.Chemin(), Complets(), DossierDefauts()), ErreurKovra);
 }
 
 TEST(EcritReglagesPort, AReadOnlyFileIsToldAndKept) {
@@ -241,7 +252,7 @@ TEST(EcritReglagesPort, AReadOnlyFileIsToldAndKept) {
     }
     QString message;
     try {
-        EcritReglagesPort(d.Chemin(), Complets());
+        EcritReglagesPort(d.Chemin(), Complets(), DossierDefauts());
     } catch (const ErreurKovra& e) {
         message = e.Message();
     }
@@ -261,4 +272,117 @@ TEST(ReglagesPort, TheSpeedLinesKeepTheirPlaces) {
     attendu[15] = "460800";
     EXPECT_EQ(LignesVitesse(d.Chemin()), attendu);
     EXPECT_EQ(LignesVitesse(d.Chemin("absent")), QStringList(16));
+}
+
+TEST(EcritReglagesPort, NeverLeavesAFileTheNextStartRefuses) {
+    kovra::test::PseudoTerminal terminal;
+    ReglagesPort surTerminal;
+    surTerminal.peripherique = terminal.Chemin();
+    ReglagesPort com3;
+    com3.port = 3;
+    ReglagesPort flux1;
+    flux1.flux = 1;
+    const QByteArray seulPort = "[Port_s\xE9rie]\r\nPort= 3\r\n";
+    const struct {
+        const char* nom;
+        QByteArray avant; // null: the file was lost
+        ReglagesPort reglages;
+        bool defauts;      // the defaults are installed
+        const char* refus; // in the message; null: written, and the port opens from it
+    } cas[] = {
+        {"the file lost, only the port chosen", QByteArray(), surTerminal, true, nullptr},
+        {"a file holding the port alone", seulPort, flux1, true, nullptr},
+        {"a speed that is no number", QByteArray(seulPort).append("Vitesse=abc\r\n"), com3, true,
+         "« abc » de « Vitesse »"},
+        {"a parity the port has not", QByteArray(seulPort).append("Bit de parit\xE9=X\r\n"), com3,
+         true, "parité « X »"},
+        {"stop bits the port has not", QByteArray(seulPort).append("Bit d'arr\xEAt= 3\r\n"), com3,
+         true, "bits d'arrêt « 3 »"},
+        {"the file lost and no defaults", QByteArray(), com3, false, "« PortActif » est vide"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        DossierTest d;
+        if (!c.avant.isNull()) {
+            d.Ecrit("PortSerie.ini", c.avant);
+        }
+        const QString defauts = c.defauts ? DossierDefauts() : d.Chemin("sans-defauts");
+        if (c.refus != nullptr) {
+            try {
+                EcritReglagesPort(d.Chemin(), c.reglages, defauts);
+                ADD_FAILURE() << "written";
+            } catch (const ErreurKovra& e) {
+                EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.refus)))
+                    << e.Message().toStdString();
+                EXPECT_TRUE(e.Message().contains("n'a pas été modifié"));
+            }
+            EXPECT_EQ(QFile::exists(d.Chemin("PortSerie.ini")), !c.avant.isNull());
+            if (!c.avant.isNull()) {
+                EXPECT_EQ(d.Lit("PortSerie.ini"), c.avant);
+            }
+            continue;
+        }
+        EcritReglagesPort(d.Chemin(), c.reglages, defauts);
+        const QString ini = d.Chemin("PortSerie.ini");
+        EXPECT_EQ(LireIni(ini, kSectionPort, "PortActif"), "1");
+        if (c.reglages.peripherique) {
+            // Opened as a start would: no error ends it.
+            DialoguesScriptes dialogues;
+            Registre registre(d.Chemin("registre"));
+            MSComm port;
+            EtatLiaison liaison;
+            EXPECT_EQ(OuvrePort(port, liaison, {d.Chemin(), registre, dialogues}),
+                      ResultatOuverture::Ouvert);
+            EXPECT_EQ(port.Settings, "9600,N,8,1");
+        } else {
+            EXPECT_EQ(RefusOuverturePort(DocumentProfil::Charge(ini)), "");
+            EXPECT_EQ(LireIni(ini, kSectionPort, "Vitesse"), "9600");
+        }
+    }
+}
+
+TEST(LitReglagesPort, TakesWhatTheFileLacksFromTheDefaults) {
+    ReglagesPort defauts; // the file shipped: every value but the port
+    defauts.vitesse = "9600";
+    defauts.bitsDonnees = 8;
+    defauts.parite = QChar('N');
+    defauts.arret = "1";
+    defauts.flux = 0;
+    defauts.protocole = "HT630";
+    ReglagesPort partiel = defauts;
+    partiel.port = 4;
+    partiel.vitesse = "14400"; // no line offers it: kept all the same
+    ReglagesPort illisible = defauts;
+    illisible.bitsDonnees.reset(); // present but no number: not replaced
+    const struct {
+        const char* nom;
+        QByteArray fichier; // null: lost
+        ReglagesPort attendu;
+    } cas[] = {
+        {"the file lost", QByteArray(), defauts},
+        {"some values", "[Port_s\xE9rie]\r\nPort= 4\r\nVitesse=14400\r\n", partiel},
+        {"a value that is no number",
+         "[Port_s\xE9rie]\r\nBit de donn\xE9"
+         "e=huit\r\n",
+         illisible},
+    };
+    for (const auto& c : cas) {
+        DossierTest d;
+        if (!c.fichier.isNull()) {
+            d.Ecrit("PortSerie.ini", c.fichier);
+        }
+        EXPECT_TRUE(LitReglagesPort(d.Chemin(), DossierDefauts()) == c.attendu) << c.nom;
+    }
+}
+
+TEST(ReglagesPort, WithoutAnySpeedTheDefaultSpeedsAreOffered) {
+    DossierTest d;
+    const QStringList livrees = LignesVitesse(DossierDefauts());
+    ASSERT_EQ(livrees.size(), 16);
+    EXPECT_EQ(livrees.front(), "75");
+    EXPECT_EQ(LignesVitesse(d.Chemin(), DossierDefauts()), livrees); // Touche.ini lost
+    d.Ecrit("Touche.ini", "[Vitesses]\r\n2=110\r\n");
+    QStringList une(16);
+    une[1] = "110";
+    EXPECT_EQ(LignesVitesse(d.Chemin(), DossierDefauts()), une); // the file's own, however few
 }

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace kovra;
 using kovra::test::AttendQue;
@@ -198,6 +199,14 @@ TEST(FenetreTransfert, ADownloadSendsTheChosenFileOrStopsBeforeAnyCallWhenCancel
     EXPECT_TRUE(p.s.Appels().isEmpty());
     EXPECT_FALSE(f.PrgB->isVisible());
 
+    // A name typed into the dialog that is no file: said, and the library is not called.
+    p.t.dialogues.PrepareSaisie(p.t.dossier.Chemin("absent.txt"));
+    p.Transfere(f.cmdDownload);
+    EXPECT_TRUE(p.s.Appels().isEmpty());
+    EXPECT_EQ(p.t.dialogues.Messages(),
+              QStringList({"Le fichier " + p.t.dossier.Chemin("absent.txt") + " n'existe pas."}));
+    EXPECT_FALSE(f.PrgB->isVisible());
+
     p.t.dialogues = {};
     p.t.dialogues.PrepareSaisie(p.t.dossier.Chemin("envoi.txt"));
     p.Transfere(f.cmdDownload);
@@ -274,25 +283,57 @@ TEST(FenetreTransfert, WithoutTheLibraryTheWindowSaysWhichAndOnlyMakesTheTestFil
     }
 }
 
-TEST(FenetreTransfert, OpeningTheLibrarysPortReleasesKovrasUntilTheWindowCloses) {
-    Poste p;
-    kovra::test::PseudoTerminal terminal;
-    const QString ini = p.t.Chemin(kPortSerie);
-    EcrireIni(kSectionPort, "Port", " 1", ini);
-    EcrireIni(kSectionPort, "Peripherique", terminal.Chemin(), ini);
-    p.noyau->ChargeReglages();
-    ASSERT_FALSE(p.noyau->OuvrePort(true).Impossible());
-    ASSERT_TRUE(p.noyau->Port().PortOpen());
+TEST(FenetreTransfert, WhileTheLibrarysPortIsOpenKovrasStaysReleased) {
+    const struct {
+        const char* nom;
+        bool ouvertAvant;       // Kovra's port open when "Open COM1" is clicked
+        bool demandeEntreTemps; // the settings window asks for it meanwhile
+        bool ouvertApres;       // once the window has closed
+    } cas[] = {
+        {"open before: taken back", true, false, true},
+        {"open before, asked again meanwhile: taken back", true, true, true},
+        {"closed before: left closed", false, false, false},
+        {"closed before, asked for meanwhile: opened after", false, true, true},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        Poste p;
+        kovra::test::PseudoTerminal terminal;
+        const QString ini = p.t.Chemin(kPortSerie);
+        EcrireIni(kSectionPort, "Port", " 1", ini);
+        EcrireIni(kSectionPort, "Peripherique", terminal.Chemin(), ini);
+        p.noyau->ChargeReglages();
+        if (c.ouvertAvant) {
+            ASSERT_FALSE(p.noyau->OuvrePort(true).Impossible());
+            ASSERT_TRUE(p.noyau->Port().PortOpen());
+        }
 
-    FenetreTransfert& f = p.Ouvre(KOVRA_MULTIDLL_SUBSTITUT, false);
-    f.cmdOpenCom->click();
-    ASSERT_TRUE(AttendQue([&] { return !p.noyau->Port().PortOpen(); }));
-    QStringList appels;
-    AttendQue([&] {
-        appels += p.s.Appels();
-        return !appels.isEmpty();
-    });
-    EXPECT_EQ(appels, QStringList({"HM_OpenCommPort(1,9600,8,0,1)"}));
-    f.close();
-    EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+        FenetreTransfert& f = p.Ouvre(KOVRA_MULTIDLL_SUBSTITUT, false);
+        f.cmdOpenCom->click();
+        ASSERT_TRUE(AttendQue([&] { return !p.noyau->Port().PortOpen(); }));
+        QStringList appels;
+        AttendQue([&] {
+            appels += p.s.Appels();
+            return !appels.isEmpty();
+        });
+        EXPECT_EQ(appels, QStringList({"HM_OpenCommPort(1,9600,8,0,1)"}));
+        EXPECT_TRUE(p.noyau->PortPrete());
+        if (c.demandeEntreTemps) {
+            std::optional<BilanOuverture> bilan;
+            p.noyau->RouvrePort([&](const BilanOuverture& b) { bilan = b; }, true);
+            ASSERT_TRUE(AttendQue([&] { return bilan.has_value(); }));
+            EXPECT_TRUE(bilan->prete);
+            EXPECT_FALSE(bilan->Impossible());
+        }
+        QTest::qWait(50);
+        EXPECT_FALSE(p.noyau->Port().PortOpen()); // never under the library's port
+        f.close();
+        EXPECT_FALSE(p.noyau->PortPrete());
+        if (c.ouvertApres) {
+            EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+        } else {
+            QTest::qWait(50);
+            EXPECT_FALSE(p.noyau->Port().PortOpen());
+        }
+    }
 }

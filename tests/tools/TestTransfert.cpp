@@ -255,6 +255,28 @@ TEST(Transfert, AMissingTerminalFileStopsTheUploadBeforeAnyPowerSavingCall) {
     EXPECT_FALSE(QFile::exists(p.dossier.Chemin("x")));
 }
 
+TEST(Transfert, APcFileThatCannotBeSentStopsTheDownloadBeforeAnyCall) {
+    Poste p;
+    p.dossier.Ecrit("dossier/f.txt", "x");
+    const struct {
+        QString pc;
+        QString message;
+    } cas[] = {
+        {p.dossier.Chemin("absent.txt"),
+         "Le fichier " + p.dossier.Chemin("absent.txt") + " n'existe pas."},
+        {p.dossier.Chemin("dossier"), p.dossier.Chemin("dossier") + " n'est pas un fichier."},
+    };
+    for (const auto& c : cas) {
+        p.EffaceJournal();
+        p.messages.clear();
+        EXPECT_FALSE(p.Transfere(Transfert::Sens::VersTerminal, "ESSAIS.TXT", c.pc));
+        EXPECT_EQ(p.messages, QStringList{c.message});
+        EXPECT_TRUE(p.Journal().isEmpty()) << p.Journal().join('\n').toStdString();
+        EXPECT_EQ(RefusFichierAEnvoyer(c.pc), c.message);
+    }
+    EXPECT_EQ(RefusFichierAEnvoyer(p.dossier.Chemin("dossier/f.txt")), "");
+}
+
 TEST(Transfert, NamesTheLibraryCouldNotTakeAsTheyAreStopBeforeAnyCall) {
     Poste p;
     p.EffaceJournal();

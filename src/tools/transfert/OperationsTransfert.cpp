@@ -4,6 +4,7 @@
 #include "base/Windows1252.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
 #include <limits>
@@ -122,6 +123,21 @@ std::optional<int32_t> ValeurReglage(const QString& texte) {
     return static_cast<int32_t>(arrondie);
 }
 
+QString RefusFichierAEnvoyer(const QString& chemin) {
+    const QFileInfo info(chemin);
+    if (!info.exists()) {
+        return QStringLiteral("Le fichier %1 n'existe pas.").arg(chemin);
+    }
+    if (!info.isFile()) {
+        return QStringLiteral("%1 n'est pas un fichier.").arg(chemin);
+    }
+    if (QFile f(chemin); !f.open(QIODevice::ReadOnly)) {
+        return QStringLiteral("Le fichier %1 ne peut pas être lu : %2")
+            .arg(chemin, f.errorString());
+    }
+    return {};
+}
+
 Transfert::Transfert(BibliothequeMultidll& bibliotheque, Sens sens, QString fichierTerminal,
                      QString fichierPc, std::function<void(const QString&)> message)
     : b_(bibliotheque), sens_(sens), message_(std::move(message)) {
@@ -146,6 +162,13 @@ bool Transfert::Demarre() {
                      .arg(QFile::decodeName(pc_)));
         fini_ = true;
         return false;
+    }
+    if (sens_ == Sens::VersTerminal) {
+        if (const QString refus = RefusFichierAEnvoyer(QFile::decodeName(pc_)); !refus.isEmpty()) {
+            message_(refus);
+            fini_ = true;
+            return false;
+        }
     }
     if (sens_ == Sens::VersPc) {
         int32_t taille = 0;

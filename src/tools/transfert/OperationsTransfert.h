@@ -30,6 +30,10 @@ QString LibelleErreur(int32_t code);
 // and "abc" give 0), rounded; nothing when it does not fit in 32 bits (refused).
 std::optional<int32_t> ValeurReglage(const QString& texte);
 
+// Why the PC file cannot be sent to the terminal (missing, a folder, unreadable), in a
+// sentence for the user; empty when it can.
+QString RefusFichierAEnvoyer(const QString& chemin);
+
 // What a transfer has moved so far.
 struct AvancementTransfert {
     int32_t octets = 0;
@@ -50,7 +54,8 @@ public:
 
     // The calls before the first packet (file check, power saving off, upload1/download1).
     // False when the transfer ends there (the user was told why); power saving is put back
-    // on then if it was switched off.
+    // on then if it was switched off. A PC file to send that cannot be read is refused
+    // before any call.
     bool Demarre();
     // Moves one packet. True while packets remain; at the end (success or failure) the
     // result is told, power saving is put back on, and false is returned.

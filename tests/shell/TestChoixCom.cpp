@@ -1,0 +1,89 @@
+// The port choice start-up shows when the port cannot be opened: it says why, and stores
+// the port chosen as the settings window stores one.
+#include "keyboard/ClavierEnregistreur.h"
+#include "link/MSComm.h"
+#include "link/OuverturePort.h"
+#include "settings/FenetreChoixCom.h"
+#include "settings/ReglagesPort.h"
+#include "shell/ProgrammeKovra.h"
+#include "storage/DossierDonnees.h"
+#include "storage/FichierProfil.h"
+#include "support/DossierTest.h"
+#include "support/MinuterieManuelle.h"
+#include "support/PseudoTerminal.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kovra;
+using kovra::test::DonneesTest;
+
+TEST(FenetreChoixCom, StoresThePortWithItsBlankAndNeverAFileTheNextStartRefuses) {
+    const struct {
+        const char* nom;
+        bool fichierPerdu; // PortSerie.ini deleted while Kovra runs
+        int choisie;
+        const char* ligne; // the line written
+    } cas[] = {
+        {"COM 5 chosen", false, 4, "Port= 5"},
+        {"nothing chosen", false, -1, "Port= 1"},
+        {"the file lost meanwhile", true, 2, "Port= 3"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        DonneesTest t;
+        const QString ini = t.Chemin(kPortSerie);
+        if (c.fichierPerdu) {
+            QFile::remove(ini);
+        }
+        EXPECT_TRUE(EnregistreChoixCom(t.donnees, LignesChoixCom(""), c.choisie,
+                                       kovra::test::DossierDefauts()));
+        EXPECT_TRUE(t.dossier.Lit("donnees/" + kPortSerie).contains(c.ligne));
+        // What a start reads: every value it needs is there.
+        EXPECT_EQ(LireIni(ini, kSectionPort, "PortActif"), "1");
+        EXPECT_EQ(RefusOuverturePort(DocumentProfil::Charge(ini)), "");
+    }
+}
+
+TEST(FenetreChoixCom, APortHeldByAnotherProgramIsSaidAboveTheChoice) {
+    DonneesTest t;
+    kovra::test::PseudoTerminal terminal;
+    const QString ini = t.Chemin(kPortSerie);
+    EcrireIni(kSectionPort, "Port", " 1", ini);
+    EcrireIni(kSectionPort, "Peripherique", terminal.Chemin(), ini);
+    MSComm autre; // another program has the line
+    autre.Peripherique = terminal.Chemin();
+    autre.SetPortOpen(true);
+
+    kovra::test::MinuterieManuelle minuterie;
+    ProgressionMuette progression;
+    ProgrammeKovra programme(
+        ServicesProgramme{t.donnees,
+                          t.registre,
+                          t.dialogues,
+                          minuterie,
+                          progression,
+                          [] { return std::unique_ptr<ClavierVirtuel>(new ClavierEnregistreur); },
+                          {},
+                          {},
+                          {},
+                          {},
+                          [] { return false; },
+                          [](int) {
+                          }});
+    ASSERT_TRUE(programme.Demarre());
+    FenetreChoixCom* choix = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* f = dynamic_cast<FenetreChoixCom*>(w); f != nullptr && f->isVisible()) {
+            choix = f;
+        }
+    }
+    ASSERT_NE(choix, nullptr);
+    EXPECT_TRUE(choix->LblRaison->isVisible());
+    EXPECT_EQ(choix->LblRaison->text().left(choix->LblRaison->text().indexOf(" (")),
+              "Impossible d'ouvrir le port " + terminal.Chemin() +
+                  " : il est occupé par un autre programme");
+    choix->close();
+}
