@@ -2,6 +2,7 @@
 #include "dialogues/Dialogues.h"
 
 #include "base/Windows1252.h"
+#include "link/EcritureFichier.h"
 
 #include <cerrno>
 
@@ -205,10 +206,12 @@ bool Acquisition::Acquitte(const QString& enregistrement) {
     // On disk before it is acknowledged: the terminal forgets a record once it has its ACK,
     // so the record must survive a crash or a power cut from then on.
     const qint64 avant = spool_->pos();
-    const QByteArray octets = EncodeWindows1252(enregistrement);
-    const bool ecrit = spool_->write(octets) == octets.size();
+    QString erreur;
+    const bool ecrit = EcritEntier(*spool_, EncodeWindows1252(enregistrement), erreur);
     if (!ecrit || !synchronise(*spool_)) {
-        const QString erreur = ecrit ? qt_error_string(errno) : spool_->errorString();
+        if (ecrit) {
+            erreur = qt_error_string(errno);
+        }
         // The file keeps only what was acknowledged: the terminal still holds this record.
         spool_->resize(avant);
         spool_->seek(avant);

@@ -23,13 +23,14 @@ QString NomSpool(const QDateTime& moment);
 // Collects the transfers that HT630 and PT630 terminals push, on the port's events:
 // - HT630: every 300 ms what arrived is added to the transfer; fewer than 4 characters
 //   drops it; the text before "FINTRANSKOVRA" is the frame.
-// - PT630: what arrives is written to a spool file in the data folder as it comes; 500 ms
+// - PT630: what arrives is written to a spool file in the data folder as it is read; 500 ms
 //   of silence ends the transfer, which is read back 1000 ms later. A transfer that starts
 //   meanwhile is collected on its own, in its own file. An empty transfer or "<DEL>" CR LF
 //   is dropped, a final byte 255 means "Terminal connecté", a port fault is reported and
 //   the data kept in the spool file, whose name the user is given. A transfer that cannot
-//   be written to disk is reported once and read off the line until it falls silent, so
-//   that nothing of it is glued to the next one.
+//   be written to disk is reported once, with the system's reason and what the file holds
+//   of it, and read off the line until it falls silent, so that nothing of it is glued to
+//   the next one.
 // An HT630 collection whose end marker does not come within 10 s of silence, or whose
 // device goes away first, is set aside in a file, with a message, rather than glued to the
 // next transfer or lost.
