@@ -17,6 +17,16 @@ constexpr int kSilencePt630 = 500;
 constexpr int kAvantRelecture = 1000;
 const QByteArray kTransfertVide = "<DEL>\r\n";
 
+// The text without the blanks and line ends it starts with.
+QString SansBlancsEnTete(const QString& texte) {
+    qsizetype debut = 0;
+    while (debut < texte.size() && (texte[debut] == u' ' || texte[debut] == u'\t' ||
+                                    texte[debut] == u'\r' || texte[debut] == u'\n')) {
+        ++debut;
+    }
+    return texte.mid(debut);
+}
+
 // A path in the data folder for a new file named `nom` (ending in ".tmp") or, when a file
 // has that name (data kept from an earlier transfer, or waiting to be read back), the
 // first free one of nom_1.tmp, nom_2.tmp...: a file of received data is never written over.
@@ -120,21 +130,31 @@ void Reception::CycleHt630(quint64 generation) {
         etat_.EnReception = false;
         return;
     }
-    const qsizetype fin = tamponHt630_.indexOf(kFinTransfert);
-    if (fin < 0 && cyclesMuets_ * kCycleHt630 >= kAbandonHt630) {
+    // Every transfer ended by a marker, in order. What follows a marker starts the next
+    // transfer; the blanks and line end right after it only close the marker's line.
+    QStringList trames;
+    for (qsizetype fin = tamponHt630_.indexOf(kFinTransfert); fin >= 0;
+         fin = tamponHt630_.indexOf(kFinTransfert)) {
+        trames << tamponHt630_.left(fin);
+        tamponHt630_ = SansBlancsEnTete(tamponHt630_.mid(fin + kFinTransfert.size()));
+    }
+    if (trames.isEmpty() && cyclesMuets_ * kCycleHt630 >= kAbandonHt630) {
         etat_.EnReception = false;
         MetDeCoteHt630(std::exchange(tamponHt630_, QString()));
         return;
     }
-    if (fin < 0) {
+    if (tamponHt630_.isEmpty()) {
+        etat_.EnReception = false;
+    } else {
+        // A transfer under way, or the start of the next one behind a marker: collected
+        // like any other, so it is delivered or set aside, never lost.
         const quint64 suivante = ++generation_;
         minuterie_.Apres(kCycleHt630, [this, suivante] { CycleHt630(suivante); });
-        return;
     }
-    etat_.TrameRecue = tamponHt630_.left(fin);
-    tamponHt630_.clear();
-    etat_.EnReception = false;
-    traiteEmul_(etat_.TrameRecue, QString());
+    for (const QString& trame : trames) {
+        etat_.TrameRecue = trame;
+        traiteEmul_(etat_.TrameRecue, QString());
+    }
 }
 
 void Reception::MetDeCoteHt630(const QString& texte) {

@@ -22,7 +22,8 @@ QString NomSpool(const QDateTime& moment);
 
 // Collects the transfers that HT630 and PT630 terminals push, on the port's events:
 // - HT630: every 300 ms what arrived is added to the transfer; fewer than 4 characters
-//   drops it; the text before "FINTRANSKOVRA" is the frame.
+//   drops it; the text before "FINTRANSKOVRA" is the frame. What follows the marker
+//   (less the blanks and line end that close the marker's line) starts the next transfer.
 // - PT630: what arrives is written to a spool file in the data folder as it is read; 500 ms
 //   of silence ends the transfer, which is read back 1000 ms later. A transfer that starts
 //   meanwhile is collected on its own, in its own file. An empty transfer or "<DEL>" CR LF

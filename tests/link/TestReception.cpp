@@ -364,6 +364,43 @@ TEST(Reception, NothingOfItRunsOnceDestroyed) {
     }
 }
 
+TEST(ReceptionHt630, WhatFollowsTheMarkerStartsTheNextTransfer) {
+    const struct {
+        const char* nom;
+        QList<QByteArray> lectures; // one 300 ms cycle each
+        QStringList trames;
+        QByteArray misDeCote; // what is set aside when the next marker never comes
+    } cas[] = {
+        {"three transfers in one read",
+         {"A1\rFINTRANSKOVRAB2\rFINTRANSKOVRAC3\rFINTRANSKOVRA"},
+         {"A1\r", "B2\r", "C3\r"},
+         ""},
+        {"the next one ends in a later read",
+         {"A1\rFINTRANSKOVRA\r\nB2\r", "3\rFINTRANSKOVRA"},
+         {"A1\r", "B2\r3\r"},
+         ""},
+        {"blanks and line ends alone are no transfer", {"A1\rFINTRANSKOVRA \r\n"}, {"A1\r"}, ""},
+        {"the next one never ends", {"A1\rFINTRANSKOVRAB2\r3"}, {"A1\r"}, "B2\r3"},
+    };
+    for (const auto& c : cas) {
+        Liaison l("HT630");
+        for (const QByteArray& lecture : c.lectures) {
+            l.Envoie(lecture);
+            l.minuterie.Avance();
+        }
+        l.minuterie.Termine();
+        EXPECT_EQ(l.trames, c.trames) << c.nom;
+        EXPECT_FALSE(l.reception.Occupee()) << c.nom;
+        if (c.misDeCote.isEmpty()) {
+            EXPECT_TRUE(l.Spools().isEmpty()) << c.nom;
+            EXPECT_TRUE(l.t.dialogues.Messages().isEmpty()) << c.nom;
+        } else {
+            EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098.tmp"), c.misDeCote) << c.nom;
+            EXPECT_EQ(l.t.dialogues.Messages().size(), 1) << c.nom;
+        }
+    }
+}
+
 TEST(ReceptionPt630, WhatArrivesIsOnDiskBeforeTheTransferEnds) {
     // A program killed in the middle of a transfer leaves on disk all that had come.
     for (const qsizetype taille : {1700, 29000}) {
