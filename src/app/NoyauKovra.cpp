@@ -272,6 +272,7 @@ void NoyauKovra::RestaureClavier(std::function<void()> puis) {
 }
 
 void NoyauKovra::Quitte(std::function<void()> fini) {
+    reception_->PrepareArret(); // a transfer that is not coming to its end is not waited for
     QuandLibre([this, fini = std::move(fini)] {
         port_.SetPortOpen(false);
         RestaureClavier(fini);

@@ -138,7 +138,9 @@ void Reception::CycleHt630(quint64 generation) {
         trames << tamponHt630_.left(fin);
         tamponHt630_ = SansBlancsEnTete(tamponHt630_.mid(fin + kFinTransfert.size()));
     }
-    if (trames.isEmpty() && cyclesMuets_ * kCycleHt630 >= kAbandonHt630) {
+    // Once the program is ending, the marker is waited for only while characters come.
+    const bool sansFin = arret_ ? cyclesMuets_ > 0 : cyclesMuets_ * kCycleHt630 >= kAbandonHt630;
+    if (trames.isEmpty() && sansFin) {
         etat_.EnReception = false;
         MetDeCoteHt630(std::exchange(tamponHt630_, QString()));
         return;
@@ -180,6 +182,18 @@ void Reception::MetDeCoteHt630(const QString& texte) {
         }
     }
     env_.dialogues.Avis(message, Icone::Exclamation);
+}
+
+void Reception::PrepareArret() {
+    arret_ = true;
+    if (etat_.EnReception && cyclesMuets_ > 0 && port_.InBufferCount() == 0) {
+        // The line is quiet: the end marker will not come before the program ends.
+        etat_.EnReception = false;
+        ++generation_; // the pending cycle
+        MetDeCoteHt630(std::exchange(tamponHt630_, QString()));
+    } else if (etat_.EnReception || pt630_ == Pt630::Collecte) {
+        env_.dialogues.Avis(QStringLiteral("Fin de la réception en cours…"), Icone::Information);
+    }
 }
 
 void Reception::PerteTerminal() {

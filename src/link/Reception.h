@@ -49,6 +49,11 @@ public:
     void SurEvenement();
     // Whether a transfer is being collected, drained or read back.
     bool Occupee() const { return etat_.EnReception || pt630_ != Pt630::Repos || relectures_ > 0; }
+    // The program is ending and waits until reception is free: an HT630 collection whose
+    // line is quiet is set aside at once, one that still receives is set aside at its first
+    // quiet cycle unless its marker comes; while a transfer still arrives the user is told
+    // "Fin de la réception en cours…".
+    void PrepareArret();
 
     // When the spool file of a PT630 transfer is named (tests fix it).
     std::function<QDateTime()> maintenant = [] {
@@ -77,6 +82,7 @@ private:
     // HT630: what the running collection holds, and its quiet cycles in a row.
     QString tamponHt630_;
     int cyclesMuets_ = 0;
+    bool arret_ = false; // the program is ending
 
     // PT630: at rest, collecting a transfer into spool_, or draining one that could not be
     // kept; transfers collected and waiting to be read back are counted apart.

@@ -404,3 +404,21 @@ TEST(NoyauKovra, KeptDataThatCannotBePutAwayIsAnnouncedAgain) {
     EXPECT_TRUE(messages[1].endsWith("(ils n'ont pas pu y être rangés) seront signalés de "
                                      "nouveau au prochain démarrage."));
 }
+
+TEST(NoyauKovra, QuittingDoesNotWaitForATransferWhoseEndIsNotComing) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    p.Port("HT630");
+    p.noyau->Demarre();
+    p.terminal.Envoie("A1\r12\r"); // no end marker
+    p.minuterie.Avance();          // read
+    p.minuterie.Avance();          // then nothing for one cycle
+    ASSERT_TRUE(p.noyau->Occupe());
+    bool fini = false;
+    p.noyau->Quitte([&] { fini = true; });
+    EXPECT_TRUE(fini); // at once, not after the 10 s that would set it aside otherwise
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    const QStringList messages = p.t.dialogues.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(p.t.Chemin("ht630-"))) << messages[0].toStdString();
+}

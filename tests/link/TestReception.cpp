@@ -461,6 +461,62 @@ TEST(Reception, AFullDiskIsNamedAndNoFileIsSaidToHoldMoreThanItDoes) {
     }
 }
 
+TEST(Reception, AProgramEndingDoesNotWaitForAMarkerThatIsNotComing) {
+    const QString finEnCours = "Fin de la réception en cours…";
+    const struct {
+        const char* nom;
+        const char* type;
+        int cyclesAvant;           // cycles run before the program ends
+        QList<QByteArray> ensuite; // arriving afterwards, one cycle each
+        QStringList debutsMessages;
+        QStringList trames;
+        QByteArray misDeCote;
+    } cas[] = {
+        {"a quiet line: set aside at once",
+         "HT630",
+         2,
+         {},
+         {"Transfert incomplet"},
+         {},
+         "A1\r12\r"},
+        {"still receiving: set aside at the first quiet cycle",
+         "HT630",
+         1,
+         {"B2\r"},
+         {finEnCours, "Transfert incomplet"},
+         {},
+         "A1\r12\rB2\r"},
+        {"its marker comes", "HT630", 1, {"FINTRANSKOVRA"}, {finEnCours}, {"A1\r12\r"}, ""},
+        {"a PT630 transfer ends at its silence", "PT630", 0, {}, {finEnCours}, {"A1\r12\r"}, ""},
+    };
+    for (const auto& c : cas) {
+        Liaison l(c.type);
+        l.Envoie("A1\r12\r");
+        for (int i = 0; i < c.cyclesAvant; ++i) {
+            l.minuterie.Avance();
+        }
+        l.reception.PrepareArret();
+        for (const QByteArray& octets : c.ensuite) {
+            l.Envoie(octets);
+            l.minuterie.Avance();
+        }
+        // Free within one more cycle (or the PT630 silence and read-back), not 10 s later.
+        for (int i = 0; i < 2 && l.reception.Occupee(); ++i) {
+            l.minuterie.Avance();
+        }
+        EXPECT_FALSE(l.reception.Occupee()) << c.nom;
+        EXPECT_EQ(l.trames, c.trames) << c.nom;
+        const QStringList messages = l.t.dialogues.Messages();
+        ASSERT_EQ(messages.size(), c.debutsMessages.size()) << c.nom;
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            EXPECT_TRUE(messages[i].startsWith(c.debutsMessages[i])) << c.nom;
+        }
+        if (!c.misDeCote.isEmpty()) {
+            EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098.tmp"), c.misDeCote) << c.nom;
+        }
+    }
+}
+
 TEST(NomSpool, WritesTheMomentWithoutLeadingZeros) {
     EXPECT_EQ(NomSpool(QDateTime(QDate(2026, 12, 5), QTime(20, 9, 8))), "51220262098.tmp");
     EXPECT_EQ(NomSpool(QDateTime(QDate(2027, 1, 31), QTime(0, 0, 0))), "3112027000.tmp");
