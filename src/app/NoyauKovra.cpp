@@ -1,4 +1,5 @@
 #include "app/NoyauKovra.h"
+#include "app/DonneesConservees.h"
 #include "dialogues/Dialogues.h"
 #include "storage/Registre.h"
 
@@ -13,8 +14,6 @@
 #include "storage/DossierDonnees.h"
 #include "storage/ExporteScenario.h"
 
-#include <QDir>
-#include <QRegularExpression>
 #include <chrono>
 
 namespace kovra {
@@ -23,22 +22,6 @@ namespace {
 
 // How often a deferred operation checks whether the run is free.
 constexpr int kVerificationLibre = 100;
-
-// Files of the data folder holding received data that was not delivered: transfers set
-// aside, spool files kept after a fault, frames that could not be delivered.
-QStringList DonneesConservees(const QString& dossierDonnees) {
-    static const QRegularExpression spoolPt630(QStringLiteral("^\\d+(_\\d+)?\\.tmp$"));
-    const QDir dossier(dossierDonnees);
-    QStringList fichiers;
-    for (const QString& nom :
-         dossier.entryList({QStringLiteral("*.tmp")}, QDir::Files, QDir::Name)) {
-        if (nom.startsWith(QStringLiteral("ht630-")) ||
-            nom.startsWith(QStringLiteral("nonlivree-")) || spoolPt630.match(nom).hasMatch()) {
-            fichiers << dossier.filePath(nom);
-        }
-    }
-    return fichiers;
-}
 
 } // namespace
 
@@ -145,13 +128,7 @@ BilanDemarrage NoyauKovra::Demarre() {
     BilanDemarrage bilan;
     bilan.scenarioCharge = RechargeScenarioChoisi();
     bilan.port = OuvrePort();
-    SignaleAcquisitionsInterrompues(env_);
-    if (const QStringList gardes = DonneesConservees(env_.DossierDonnees); !gardes.isEmpty()) {
-        dialogues_.Avis(QStringLiteral("Des données reçues n'ont pas été livrées ; elles sont "
-                                       "conservées dans : ") +
-                            gardes.join(QStringLiteral(", ")),
-                        Icone::Exclamation);
-    }
+    RangeDonneesConservees(env_);
     return bilan;
 }
 
@@ -339,6 +316,7 @@ void NoyauKovra::RestaureClavier(std::function<void()> puis) {
 }
 
 void NoyauKovra::Quitte(std::function<void()> fini) {
+    reception_->PrepareArret(); // a transfer that is not coming to its end is not waited for
     QuandLibre([this, fini = std::move(fini)] {
         port_.SetPortOpen(false);
         RestaureClavier(fini);

@@ -132,8 +132,9 @@ public:
     bool Occupe() const;
     // Runs `action` once nothing is under way.
     void QuandLibre(std::function<void()> action);
-    // Ends the run cleanly: what is under way is finished, the port closed, the keyboard
-    // put back (once the last keys had time to be read); then `fini`.
+    // Ends the run cleanly: what is under way is finished (a transfer whose line is quiet is
+    // set aside at once, not waited for), the port closed, the keyboard put back (once the
+    // last keys had time to be read); then `fini`.
     void Quitte(std::function<void()> fini);
 
     // Called after each frame: whether it was delivered whole.

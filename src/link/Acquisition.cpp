@@ -2,8 +2,8 @@
 #include "dialogues/Dialogues.h"
 
 #include "base/Windows1252.h"
+#include "link/EcritureFichier.h"
 
-#include <QDir>
 #include <cerrno>
 
 #ifdef Q_OS_WIN
@@ -17,7 +17,6 @@ namespace kovra {
 
 namespace {
 
-const QString kPrefixeSpool = QStringLiteral("acquisition-");
 constexpr qsizetype kLongueurEnregistrement = 28;
 
 QString SansBlancs(const QString& s) {
@@ -105,7 +104,7 @@ bool Acquisition::Demarre() {
     LigneEnCours.clear();
     DerniereLigne.clear();
     // Never over the file of a run that was cut short, whatever the clock says.
-    const QString base = env_.DossierDonnees + u'/' + kPrefixeSpool +
+    const QString base = env_.DossierDonnees + u'/' + kPrefixeSpoolAcquisition +
                          maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     spool_ = std::make_unique<QFile>(base + QStringLiteral(".tmp"));
     for (int n = 1; spool_->exists(); ++n) {
@@ -207,10 +206,12 @@ bool Acquisition::Acquitte(const QString& enregistrement) {
     // On disk before it is acknowledged: the terminal forgets a record once it has its ACK,
     // so the record must survive a crash or a power cut from then on.
     const qint64 avant = spool_->pos();
-    const QByteArray octets = EncodeWindows1252(enregistrement);
-    const bool ecrit = spool_->write(octets) == octets.size();
+    QString erreur;
+    const bool ecrit = EcritEntier(*spool_, EncodeWindows1252(enregistrement), erreur);
     if (!ecrit || !synchronise(*spool_)) {
-        const QString erreur = ecrit ? qt_error_string(errno) : spool_->errorString();
+        if (ecrit) {
+            erreur = qt_error_string(errno);
+        }
         // The file keeps only what was acknowledged: the terminal still holds this record.
         spool_->resize(avant);
         spool_->seek(avant);
@@ -266,10 +267,17 @@ void Acquisition::Arrete() {
 void Acquisition::Interrompt(const QString& cause, const QString& suite) {
     enCours_ = false;
     spool_->close();
-    QString message =
-        cause + QStringLiteral(" Les enregistrements déjà reçus sont conservés dans le "
-                               "fichier %1.")
-                    .arg(spool_->fileName());
+    QString message = cause + u' ';
+    if (spool_->size() > 0) {
+        message += QStringLiteral("Les enregistrements déjà reçus sont conservés dans le "
+                                  "fichier %1.")
+                       .arg(spool_->fileName());
+    } else {
+        // An empty file is no kept data.
+        spool_->remove();
+        message += QStringLiteral("Aucun enregistrement n'avait été acquitté : le terminal les "
+                                  "garde tous.");
+    }
     if (!suite.isEmpty()) {
         message += u' ' + suite;
     }
@@ -285,22 +293,6 @@ void Acquisition::Termine() {
     spool_->close();
     traiteEmul_(etat_.TrameRecue, spool_->fileName());
     spool_.reset();
-}
-
-QStringList SignaleAcquisitionsInterrompues(const Environnement& env) {
-    const QDir dossier(env.DossierDonnees);
-    QStringList fichiers;
-    for (const QString& nom :
-         dossier.entryList({kPrefixeSpool + QStringLiteral("*.tmp")}, QDir::Files, QDir::Name)) {
-        fichiers << dossier.filePath(nom);
-    }
-    if (!fichiers.isEmpty()) {
-        env.dialogues.Avis(QStringLiteral("Une acquisition précédente ne s'est pas terminée. Les "
-                                          "enregistrements déjà reçus sont conservés dans : ") +
-                               fichiers.join(QStringLiteral(", ")),
-                           Icone::Exclamation);
-    }
-    return fichiers;
 }
 
 } // namespace kovra

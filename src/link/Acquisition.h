@@ -28,8 +28,8 @@ bool SynchroniseFichier(QFile& fichier);
 // has its ACK), and at the terminal's end signal ("OVER"; for ScanPal, "OVER" twice) hands
 // all the records to processing at once. A run that does not reach its end (cut short,
 // the terminal gone, a record that cannot be written, an ACK that cannot be sent) stops
-// at once with a message and keeps its spool file; SignaleAcquisitionsInterrompues tells
-// the user again at the next start.
+// at once with a message and keeps its spool file (unless it holds no record); the next
+// start tells the user about it again.
 class Acquisition {
 public:
     Acquisition(MSComm& port, EtatLiaison& etat, const Environnement& env, Minuterie& minuterie,
@@ -95,8 +95,7 @@ private:
     std::unique_ptr<QFile> spool_;
 };
 
-// Spool files of acquisitions that did not reach their end, in the data folder; the user
-// is told where they are (one message), and they are left in place.
-QStringList SignaleAcquisitionsInterrompues(const Environnement& env);
+// The prefix of the name of an acquisition's spool file in the data folder.
+inline const QString kPrefixeSpoolAcquisition = QStringLiteral("acquisition-");
 
 } // namespace kovra

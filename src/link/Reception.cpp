@@ -2,6 +2,7 @@
 #include "dialogues/Dialogues.h"
 
 #include "base/Windows1252.h"
+#include "link/EcritureFichier.h"
 
 #include <QFileInfo>
 #include <utility>
@@ -15,6 +16,39 @@ constexpr int kAbandonHt630 = 10000; // silence after which a collection without
 constexpr int kSilencePt630 = 500;
 constexpr int kAvantRelecture = 1000;
 const QByteArray kTransfertVide = "<DEL>\r\n";
+
+// The text without the blanks and line ends it starts with.
+QString SansBlancsEnTete(const QString& texte) {
+    qsizetype debut = 0;
+    while (debut < texte.size() && (texte[debut] == u' ' || texte[debut] == u'\t' ||
+                                    texte[debut] == u'\r' || texte[debut] == u'\n')) {
+        ++debut;
+    }
+    return texte.mid(debut);
+}
+
+// A path in the data folder for a new file named `nom` (ending in ".tmp") or, when a file
+// has that name (data kept from an earlier transfer, or waiting to be read back), the
+// first free one of nom_1.tmp, nom_2.tmp...: a file of received data is never written over.
+QString CheminLibre(const QString& dossier, const QString& nom) {
+    QString chemin = dossier + u'/' + nom;
+    for (int n = 1; QFileInfo::exists(chemin); ++n) {
+        chemin =
+            dossier + u'/' + nom.chopped(4) + u'_' + QString::number(n) + QStringLiteral(".tmp");
+    }
+    return chemin;
+}
+
+// After a failed write: how many bytes of the data, from their start, the file holds. A
+// file that holds none is removed, so that it is never taken for kept data.
+qint64 RestesEcritureRatee(const QString& chemin) {
+    const qint64 taille = QFileInfo(chemin).size();
+    if (taille <= 0) {
+        QFile::remove(chemin);
+        return 0;
+    }
+    return taille;
+}
 
 // What the user is told of a PT630 transfer ended by another event than received
 // characters; the port reports only these.
@@ -96,35 +130,70 @@ void Reception::CycleHt630(quint64 generation) {
         etat_.EnReception = false;
         return;
     }
-    const qsizetype fin = tamponHt630_.indexOf(kFinTransfert);
-    if (fin < 0 && cyclesMuets_ * kCycleHt630 >= kAbandonHt630) {
+    // Every transfer ended by a marker, in order. What follows a marker starts the next
+    // transfer; the blanks and line end right after it only close the marker's line.
+    QStringList trames;
+    for (qsizetype fin = tamponHt630_.indexOf(kFinTransfert); fin >= 0;
+         fin = tamponHt630_.indexOf(kFinTransfert)) {
+        trames << tamponHt630_.left(fin);
+        tamponHt630_ = SansBlancsEnTete(tamponHt630_.mid(fin + kFinTransfert.size()));
+    }
+    // Once the program is ending, the marker is waited for only while characters come.
+    const bool sansFin = arret_ ? cyclesMuets_ > 0 : cyclesMuets_ * kCycleHt630 >= kAbandonHt630;
+    if (trames.isEmpty() && sansFin) {
         etat_.EnReception = false;
         MetDeCoteHt630(std::exchange(tamponHt630_, QString()));
         return;
     }
-    if (fin < 0) {
+    if (tamponHt630_.isEmpty()) {
+        etat_.EnReception = false;
+    } else {
+        // A transfer under way, or the start of the next one behind a marker: collected
+        // like any other, so it is delivered or set aside, never lost.
         const quint64 suivante = ++generation_;
         minuterie_.Apres(kCycleHt630, [this, suivante] { CycleHt630(suivante); });
-        return;
     }
-    etat_.TrameRecue = tamponHt630_.left(fin);
-    tamponHt630_.clear();
-    etat_.EnReception = false;
-    traiteEmul_(etat_.TrameRecue, QString());
+    for (const QString& trame : trames) {
+        etat_.TrameRecue = trame;
+        traiteEmul_(etat_.TrameRecue, QString());
+    }
 }
 
 void Reception::MetDeCoteHt630(const QString& texte) {
     // Without its end marker the transfer would be glued to the next one: it is set aside.
-    QFile f(env_.DossierDonnees + u'/' + QStringLiteral("ht630-") + NomSpool(maintenant()));
-    const QByteArray octets = EncodeWindows1252(texte);
-    const bool garde =
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(octets) == octets.size();
-    env_.dialogues.Avis(
-        QStringLiteral("Transfert incomplet : la marque de fin n'est pas arrivée. ") +
-            (garde ? QStringLiteral("Les données reçues sont conservées dans le fichier %1.")
-                         .arg(f.fileName())
-                   : QStringLiteral("Les données reçues n'ont pas pu être conservées.")),
-        Icone::Exclamation);
+    QFile f(CheminLibre(env_.DossierDonnees, QStringLiteral("ht630-") + NomSpool(maintenant())));
+    QString erreur;
+    const bool ouvert = f.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
+    const bool garde = ouvert && EcritEntier(f, EncodeWindows1252(texte), erreur);
+    if (!ouvert) {
+        erreur = f.errorString();
+    }
+    f.close();
+    QString message = QStringLiteral("Transfert incomplet : la marque de fin n'est pas arrivée. ");
+    if (garde) {
+        message += QStringLiteral("Les données reçues sont conservées dans le fichier %1.")
+                       .arg(f.fileName());
+    } else {
+        message += QStringLiteral("Les données reçues n'ont pas pu être conservées (%1 : %2).")
+                       .arg(f.fileName(), erreur);
+        if (const qint64 taille = ouvert ? RestesEcritureRatee(f.fileName()) : 0; taille > 0) {
+            message +=
+                QStringLiteral(" Seul leur début (%1 octets) est dans ce fichier.").arg(taille);
+        }
+    }
+    env_.dialogues.Avis(message, Icone::Exclamation);
+}
+
+void Reception::PrepareArret() {
+    arret_ = true;
+    if (etat_.EnReception && cyclesMuets_ > 0 && port_.InBufferCount() == 0) {
+        // The line is quiet: the end marker will not come before the program ends.
+        etat_.EnReception = false;
+        ++generation_; // the pending cycle
+        MetDeCoteHt630(std::exchange(tamponHt630_, QString()));
+    } else if (etat_.EnReception || pt630_ == Pt630::Collecte) {
+        env_.dialogues.Avis(QStringLiteral("Fin de la réception en cours…"), Icone::Information);
+    }
 }
 
 void Reception::PerteTerminal() {
@@ -155,16 +224,10 @@ void Reception::PerteTerminal() {
 
 void Reception::DebutPt630() {
     port_.InputLen = 0;
-    const QString dossier = env_.DossierDonnees + u'/';
-    QString nom = NomSpool(maintenant());
-    // A spool file kept from a failed transfer, or one waiting to be read back, is never
-    // written over.
-    for (int n = 1; QFileInfo::exists(dossier + nom); ++n) {
-        nom =
-            NomSpool(maintenant()).chopped(4) + u'_' + QString::number(n) + QStringLiteral(".tmp");
-    }
-    spool_ = std::make_unique<QFile>(dossier + nom);
-    if (!spool_->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    spool_ = std::make_unique<QFile>(CheminLibre(env_.DossierDonnees, NomSpool(maintenant())));
+    // Unbuffered: what arrives is on disk as soon as it is read, so a program that stops
+    // (a crash, a power cut) leaves what had come in the file, and a failure shows at once.
+    if (!spool_->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         const QString message = QStringLiteral("Impossible de créer le fichier %1 : %2. Le "
                                                "transfert du terminal n'a pas été reçu.")
                                     .arg(spool_->fileName(), spool_->errorString());
@@ -182,10 +245,10 @@ void Reception::DebutPt630() {
 }
 
 void Reception::EcritSpool() {
-    const QByteArray octets = EncodeWindows1252(port_.Input());
-    if (!octets.isEmpty() && spool_->write(octets) != octets.size()) {
+    QString erreur;
+    if (!EcritEntier(*spool_, EncodeWindows1252(port_.Input()), erreur)) {
         Abandonne(QStringLiteral("Erreur d'écriture du fichier %1 : %2.")
-                      .arg(spool_->fileName(), spool_->errorString()));
+                      .arg(spool_->fileName(), erreur));
         return;
     }
     AttendSilence();
@@ -218,11 +281,6 @@ void Reception::VerifieSilence(quint64 generation) {
         pt630_ = Pt630::Repos;
         return;
     }
-    if (!spool_->flush()) {
-        Abandonne(QStringLiteral("Erreur d'écriture du fichier %1 : %2.")
-                      .arg(spool_->fileName(), spool_->errorString()));
-        return;
-    }
     spool_->close();
     const QString chemin = spool_->fileName();
     const int evenement = evenementTransfert_;
@@ -235,12 +293,16 @@ void Reception::VerifieSilence(quint64 generation) {
 void Reception::Abandonne(const QString& message) {
     progression_.Termine();
     spool_->close();
-    env_.dialogues.Avis(message +
-                            QStringLiteral(" Le transfert est abandonné ; ce qui en a été "
-                                           "reçu est dans le fichier ") +
-                            spool_->fileName() + u'.',
-                        Icone::Exclamation);
+    const QString chemin = spool_->fileName();
     spool_.reset();
+    const qint64 taille = RestesEcritureRatee(chemin);
+    env_.dialogues.Avis(
+        message + QStringLiteral(" Le transfert est abandonné ; ") +
+            (taille > 0 ? QStringLiteral("seul son début (%1 octets) est conservé, dans le "
+                                         "fichier %2.")
+                              .arg(QString::number(taille), chemin)
+                        : QStringLiteral("rien n'en a été conservé.")),
+        Icone::Exclamation);
     // The rest of the transfer is read off the line, not taken for the next one.
     pt630_ = Pt630::Vidange;
     Vidange();

@@ -1,5 +1,6 @@
 // The application core as a front end uses it: a real data folder and database, a private
 // registry, the port on a pseudo-terminal, a recording keyboard and time moved by the test.
+#include "app/DonneesConservees.h"
 #include "app/NoyauKovra.h"
 #include "base/ErreurKovra.h"
 #include "keyboard/ClavierEnregistreur.h"
@@ -337,20 +338,87 @@ TEST(NoyauKovra, PartsDestroyedWithTimersPendingRunNothingAfterwards) {
     EXPECT_TRUE(minuterie.enAttente.empty());
 }
 
-TEST(NoyauKovra, StartUpNamesTheDataKeptUndelivered) {
+TEST(NoyauKovra, StartUpPutsAwayTheDataKeptUndeliveredAndSaysOnceWhatToDo) {
     Poste p;
     p.ScenarioFichier("Stock");
-    for (const char* nom : {"ht630-51220262098.tmp", "51220262098.tmp", "nonlivree-20261205.tmp",
-                            "acquisition-20261205.tmp", "autre.tmp"}) {
-        p.t.dossier.Ecrit(QString("donnees/") + nom, "A1\r");
+    const struct {
+        const char* nom;
+        QByteArray octets;
+        const char* range; // where it is afterwards, in the folder of kept data; "": gone
+    } cas[] = {
+        {"ht630-51220262098.tmp", "A1\r", "ht630-51220262098.tmp"},
+        {"51220262098.tmp", "A2\r", "51220262098_1.tmp"}, // that name was taken there
+        {"nonlivree-20261205.tmp", "A3\r", "nonlivree-20261205.tmp"},
+        {"acquisition-20261205.tmp", "A4\r", "acquisition-20261205.tmp"},
+        // Empty: nothing was received, or nothing could be written, before the program ended.
+        {"acquisition-20261206.tmp", "", ""},
+        {"61220262098.tmp", "", ""},
+    };
+    p.t.dossier.Ecrit("donnees/conservees/51220262098.tmp", "ancien");
+    for (const auto& c : cas) {
+        p.t.dossier.Ecrit(QString("donnees/") + c.nom, c.octets);
     }
+    p.t.dossier.Ecrit("donnees/autre.tmp", "A5\r");
     p.noyau->Demarre();
+
+    const QString conservees = p.t.Chemin("conservees");
+    QStringList ranges;
+    for (const auto& c : cas) {
+        EXPECT_FALSE(QFile::exists(p.t.Chemin(c.nom))) << c.nom;
+        if (*c.range != '\0') {
+            ranges << conservees + "/" + c.range;
+            EXPECT_EQ(p.t.dossier.Lit(QString("donnees/conservees/") + c.range), c.octets);
+        }
+    }
+    EXPECT_EQ(p.t.dossier.Lit("donnees/conservees/51220262098.tmp"), "ancien");
+    EXPECT_EQ(p.t.dossier.Lit("donnees/autre.tmp"), "A5\r"); // not Kovra's
+    ranges.sort();
     const QStringList messages = p.t.dialogues.Messages();
-    ASSERT_EQ(messages.size(), 3); // the port to configure, acquisitions, other data
-    EXPECT_TRUE(messages[1].contains("acquisition-20261205.tmp"));
-    EXPECT_EQ(messages[2], "Des données reçues n'ont pas été livrées ; elles sont conservées "
-                           "dans : " +
-                               p.t.Chemin("51220262098.tmp") + ", " +
-                               p.t.Chemin("ht630-51220262098.tmp") + ", " +
-                               p.t.Chemin("nonlivree-20261205.tmp"));
+    ASSERT_EQ(messages.size(), 2); // the port to configure, then the kept data
+    EXPECT_EQ(messages[1],
+              "Des données reçues d'un terminal n'ont pas été livrées ; elles sont conservées "
+              "dans : " +
+                  ranges.join(", ") +
+                  ". Celles d'un transfert ou d'une acquisition interrompus peuvent être "
+                  "incomplètes. Pour les livrer, importez chaque fichier (« Fichier » dans le "
+                  "menu de Kovra) avec le séparateur |, vérifiez ce qui a été livré, puis "
+                  "supprimez le fichier. Ces fichiers sont rangés dans le dossier " +
+                  conservees + " et ne seront plus signalés.");
+
+    // The next start has nothing more to say about them.
+    Poste suivant;
+    suivant.t.env.DossierDonnees = p.t.donnees;
+    EXPECT_TRUE(RangeDonneesConservees(suivant.t.env).isEmpty());
+    EXPECT_TRUE(suivant.t.dialogues.Messages().isEmpty());
+}
+
+TEST(NoyauKovra, KeptDataThatCannotBePutAwayIsAnnouncedAgain) {
+    DonneesTest t;
+    t.dossier.Ecrit("donnees/conservees", "a file where the folder should be");
+    t.dossier.Ecrit("donnees/ht630-51220262098.tmp", "A1\r");
+    for (int demarrage = 0; demarrage < 2; ++demarrage) {
+        EXPECT_EQ(RangeDonneesConservees(t.env), QStringList{t.Chemin("ht630-51220262098.tmp")});
+    }
+    const QStringList messages = t.dialogues.Messages();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].endsWith("(ils n'ont pas pu y être rangés) seront signalés de "
+                                     "nouveau au prochain démarrage."));
+}
+
+TEST(NoyauKovra, QuittingDoesNotWaitForATransferWhoseEndIsNotComing) {
+    Poste p;
+    p.ScenarioFichier("Stock");
+    p.Port("HT630");
+    p.noyau->Demarre();
+    p.terminal.Envoie("A1\r12\r"); // no end marker
+    p.minuterie.Avance();          // read
+    p.minuterie.Avance();          // then nothing for one cycle
+    ASSERT_TRUE(p.noyau->Occupe());
+    bool fini = false;
+    p.noyau->Quitte([&] { fini = true; });
+    EXPECT_TRUE(fini); // at once, not after the 10 s that would set it aside otherwise
+    EXPECT_FALSE(p.noyau->Port().PortOpen());
+    const QStringList messages = p.t.dialogues.Messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(p.t.Chemin("ht630-"))) << messages[0].toStdString();
 }

@@ -1,15 +1,19 @@
 #include "link/Acquisition.h"
 #include "support/Attente.h"
 #include "support/DossierTest.h"
+#include "support/LimiteTailleFichier.h"
 #include "support/MinuterieManuelle.h"
 #include "support/PseudoTerminal.h"
 
 #include <QDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace kovra;
 using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
+using kovra::test::LimiteTailleFichier;
 using kovra::test::MinuterieManuelle;
 using kovra::test::PseudoTerminal;
 
@@ -149,11 +153,45 @@ TEST(Acquisition, AcknowledgedRecordsSurviveAnInterruptedRun) {
     t.pty.Envoie(Ligne("A1", "12") + "\r");
     EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r");
     t.acquisition.reset(); // the program stops before the end signal
-    const QStringList fichiers = SignaleAcquisitionsInterrompues(t.t.env);
-    ASSERT_EQ(fichiers.size(), 1);
-    EXPECT_EQ(t.t.dossier.Lit("donnees/" + QFileInfo(fichiers[0]).fileName()), "A1\r12\r\n");
-    ASSERT_EQ(t.t.dialogues.Messages().size(), 1);
-    EXPECT_TRUE(t.t.dialogues.Messages()[0].contains(fichiers[0]));
+    ASSERT_EQ(t.Spools().size(), 1);
+    EXPECT_EQ(t.t.dossier.Lit("donnees/" + t.Spools()[0]), "A1\r12\r\n");
+}
+
+TEST(Acquisition, ARecordThatDoesNotFitOnTheDiskStopsTheRunWithTheSystemsReason) {
+    const QString raison = QString::fromLocal8Bit(std::strerror(EFBIG));
+    const struct {
+        rlim_t place;      // bytes the spool file may hold: a record is 7
+        QByteArray spool;  // what it holds afterwards; empty: it is gone
+        QString fin;       // how the message ends
+        QByteArray acquis; // what the terminal received
+    } cas[] = {
+        {3, "", "Aucun enregistrement n'avait été acquitté : le terminal les garde tous.",
+         "READ\r"},
+        {10, "A1\r12\r\n", "Les enregistrements déjà reçus sont conservés dans le fichier %1.",
+         "READ\rACK\r"},
+    };
+    for (const auto& c : cas) {
+        Terminal t("Optimus");
+        ASSERT_TRUE(t.acquisition->Demarre());
+        const QString chemin = t.t.Chemin(t.Spools().value(0));
+        {
+            LimiteTailleFichier limite(c.place);
+            t.pty.Envoie(Ligne("A1", "12") + "\r" + Ligne("B2", "3") + "\r");
+        }
+        EXPECT_FALSE(t.acquisition->EnCours()) << c.place;
+        EXPECT_EQ(t.pty.Recoit(c.acquis.size() + 1, 300), c.acquis) << c.place;
+        EXPECT_EQ(QFile::exists(chemin), !c.spool.isEmpty()) << c.place;
+        if (!c.spool.isEmpty()) {
+            EXPECT_EQ(t.t.dossier.Lit("donnees/" + t.Spools()[0]), c.spool);
+        }
+        ASSERT_EQ(t.t.dialogues.Messages().size(), 1) << c.place;
+        const QString message = t.t.dialogues.Messages()[0];
+        EXPECT_TRUE(message.startsWith("Erreur d'écriture du fichier " + chemin + " (" + raison +
+                                       ") : l'enregistrement n'est pas acquitté."))
+            << message.toStdString();
+        EXPECT_TRUE(message.endsWith(QString(c.fin).replace("%1", chemin)))
+            << message.toStdString();
+    }
 }
 
 TEST(Acquisition, EachRecordIsSyncedToDiskBeforeItsAck) {

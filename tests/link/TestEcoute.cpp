@@ -196,3 +196,39 @@ TEST(Ecoute, WithoutADisplayAKeystrokeFrameIsKeptNotLost) {
     ecoute.terminate();
     EXPECT_TRUE(ecoute.waitForFinished(10000));
 }
+
+TEST(Ecoute, Ht630TransfersCloserThanACycleAreEachDelivered) {
+    Poste p;
+    p.Cli({"scenario", "create", "Lots", "--type", "Fichier", "--path", p.d.Chemin("Lots.txt"),
+           "--numbered"});
+    for (const char* a : {"&CODE", ";", "&QTY", "&PASSLIGNE"}) {
+        p.Cli({"scenario", "add", "Lots", a});
+    }
+    p.Cli({"registry", "set", "RacScenChx", "Lots"});
+    // 20 transfers 100 ms apart: several of them arrive within one 300 ms collection.
+    QString texte;
+    QSet<QString> attendus;
+    for (int i = 10; i < 30; ++i) {
+        texte += QString("T%1\\r1\\rFINTRANSKOVRA").arg(i);
+        attendus << QString("T%1;1\r\n").arg(i);
+    }
+    texte.chop(QString("FINTRANSKOVRA").size()); // the simulator ends the last one
+    p.Terminal("HT630", {"--text", texte, "--start", "1500", "--chunk", "19", "--pause", "100"});
+    QProcess ecoute;
+    ecoute.setProcessEnvironment(p.env);
+    ecoute.start(KOVRA_CLI_EXE, {"listen"});
+    QSet<QString> livres;
+    QElapsedTimer t;
+    t.start();
+    while (livres.size() < attendus.size() && t.elapsed() < 20000) {
+        QThread::msleep(100);
+        livres.clear();
+        for (const QString& nom : QDir(p.d.Chemin()).entryList({"Lots*.txt"}, QDir::Files)) {
+            livres << QString::fromLatin1(p.d.Lit(nom));
+        }
+    }
+    ecoute.terminate();
+    ASSERT_TRUE(ecoute.waitForFinished(10000));
+    EXPECT_EQ(livres, attendus) << ecoute.readAllStandardError().toStdString();
+    p.terminal.waitForFinished(10000);
+}

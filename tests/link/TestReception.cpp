@@ -3,12 +3,15 @@
 #include "link/SurveillancePort.h"
 #include "support/Attente.h"
 #include "support/DossierTest.h"
+#include "support/LimiteTailleFichier.h"
 #include "support/MinuterieManuelle.h"
 #include "support/PseudoTerminal.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
@@ -19,6 +22,7 @@
 using namespace kovra;
 using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
+using kovra::test::LimiteTailleFichier;
 using kovra::test::MinuterieManuelle;
 using kovra::test::PseudoTerminal;
 
@@ -194,6 +198,15 @@ TEST(ReceptionHt630, ATransferWithoutItsMarkerIsSetAsideAfterSilence) {
     EXPECT_EQ(l.trames, QStringList{"C3\r"});
 }
 
+TEST(ReceptionHt630, ATransferSetAsideNeverWritesOverOneKeptBefore) {
+    Liaison l("HT630");
+    l.t.dossier.Ecrit("donnees/ht630-51220262098.tmp", "ancien"); // same second, earlier run
+    l.Envoie("A1\r12\rB2");
+    l.minuterie.Termine();
+    EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098.tmp"), "ancien");
+    EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098_1.tmp"), "A1\r12\rB2");
+}
+
 TEST(ReceptionPt630, ATransferIsJudgedByItsOwnEventsNotByALaterPortReset) {
     Liaison l("PT630");
     l.Envoie("A1\r\n");
@@ -348,6 +361,159 @@ TEST(Reception, NothingOfItRunsOnceDestroyed) {
         minuterie.Termine();
         EXPECT_EQ(trames, 0) << c.type;
         EXPECT_EQ(t.dialogues.Messages().size(), messages) << c.type;
+    }
+}
+
+TEST(ReceptionHt630, WhatFollowsTheMarkerStartsTheNextTransfer) {
+    const struct {
+        const char* nom;
+        QList<QByteArray> lectures; // one 300 ms cycle each
+        QStringList trames;
+        QByteArray misDeCote; // what is set aside when the next marker never comes
+    } cas[] = {
+        {"three transfers in one read",
+         {"A1\rFINTRANSKOVRAB2\rFINTRANSKOVRAC3\rFINTRANSKOVRA"},
+         {"A1\r", "B2\r", "C3\r"},
+         ""},
+        {"the next one ends in a later read",
+         {"A1\rFINTRANSKOVRA\r\nB2\r", "3\rFINTRANSKOVRA"},
+         {"A1\r", "B2\r3\r"},
+         ""},
+        {"blanks and line ends alone are no transfer", {"A1\rFINTRANSKOVRA \r\n"}, {"A1\r"}, ""},
+        {"the next one never ends", {"A1\rFINTRANSKOVRAB2\r3"}, {"A1\r"}, "B2\r3"},
+    };
+    for (const auto& c : cas) {
+        Liaison l("HT630");
+        for (const QByteArray& lecture : c.lectures) {
+            l.Envoie(lecture);
+            l.minuterie.Avance();
+        }
+        l.minuterie.Termine();
+        EXPECT_EQ(l.trames, c.trames) << c.nom;
+        EXPECT_FALSE(l.reception.Occupee()) << c.nom;
+        if (c.misDeCote.isEmpty()) {
+            EXPECT_TRUE(l.Spools().isEmpty()) << c.nom;
+            EXPECT_TRUE(l.t.dialogues.Messages().isEmpty()) << c.nom;
+        } else {
+            EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098.tmp"), c.misDeCote) << c.nom;
+            EXPECT_EQ(l.t.dialogues.Messages().size(), 1) << c.nom;
+        }
+    }
+}
+
+TEST(ReceptionPt630, WhatArrivesIsOnDiskBeforeTheTransferEnds) {
+    // A program killed in the middle of a transfer leaves on disk all that had come.
+    for (const qsizetype taille : {1700, 29000}) {
+        Liaison l("PT630");
+        QByteArray octets;
+        for (int i = 0; octets.size() < taille; ++i) {
+            octets += "C" + QByteArray::number(i) + "\r\n";
+        }
+        octets.truncate(taille);
+        l.Envoie(octets);
+        ASSERT_TRUE(l.reception.Occupee()) << taille; // the silence has not come yet
+        EXPECT_EQ(l.t.dossier.Lit("donnees/51220262098.tmp").size(), taille);
+        l.minuterie.Termine();
+        ASSERT_EQ(l.trames.size(), 1) << taille;
+        EXPECT_EQ(l.trames[0].size(), taille);
+    }
+}
+
+TEST(Reception, AFullDiskIsNamedAndNoFileIsSaidToHoldMoreThanItDoes) {
+    const QString raison = QString::fromLocal8Bit(std::strerror(EFBIG));
+    const struct {
+        const char* type;
+        QByteArray octets;
+        rlim_t place; // bytes a file may hold
+        QString fichier;
+        QByteArray garde; // what the file holds; empty: it is gone
+        QString fin;      // how the message ends (%1: the file)
+    } cas[] = {
+        {"PT630", "A1\r\nB2\r\n", 0, "51220262098.tmp", "",
+         "Le transfert est abandonné ; rien n'en a été conservé."},
+        {"PT630", "A1\r\nB2\r\n", 5, "51220262098.tmp", "A1\r\nB",
+         "Le transfert est abandonné ; seul son début (5 octets) est conservé, dans le fichier "
+         "%1."},
+        {"HT630", "A1\r12\rB2", 0, "ht630-51220262098.tmp", "",
+         "Les données reçues n'ont pas pu être conservées (%1 : " + raison + ")."},
+        {"HT630", "A1\r12\rB2", 4, "ht630-51220262098.tmp", "A1\r1",
+         "(%1 : " + raison + "). Seul leur début (4 octets) est dans ce fichier."},
+    };
+    for (const auto& c : cas) {
+        Liaison l(c.type);
+        {
+            LimiteTailleFichier limite(c.place);
+            l.Envoie(c.octets);
+            l.minuterie.Termine(); // an HT630 transfer is set aside after its silence
+        }
+        const QString chemin = l.t.Chemin(c.fichier);
+        EXPECT_TRUE(l.trames.isEmpty()) << c.type;
+        EXPECT_FALSE(l.reception.Occupee()) << c.type;
+        EXPECT_EQ(QFile::exists(chemin), !c.garde.isEmpty()) << c.type << c.place;
+        if (!c.garde.isEmpty()) {
+            EXPECT_EQ(l.t.dossier.Lit("donnees/" + c.fichier), c.garde) << c.type;
+        }
+        const QStringList messages = l.t.dialogues.Messages();
+        ASSERT_EQ(messages.size(), 1) << c.type;
+        EXPECT_TRUE(messages[0].contains(raison)) << messages[0].toStdString();
+        EXPECT_TRUE(messages[0].endsWith(QString(c.fin).replace("%1", chemin)))
+            << messages[0].toStdString();
+    }
+}
+
+TEST(Reception, AProgramEndingDoesNotWaitForAMarkerThatIsNotComing) {
+    const QString finEnCours = "Fin de la réception en cours…";
+    const struct {
+        const char* nom;
+        const char* type;
+        int cyclesAvant;           // cycles run before the program ends
+        QList<QByteArray> ensuite; // arriving afterwards, one cycle each
+        QStringList debutsMessages;
+        QStringList trames;
+        QByteArray misDeCote;
+    } cas[] = {
+        {"a quiet line: set aside at once",
+         "HT630",
+         2,
+         {},
+         {"Transfert incomplet"},
+         {},
+         "A1\r12\r"},
+        {"still receiving: set aside at the first quiet cycle",
+         "HT630",
+         1,
+         {"B2\r"},
+         {finEnCours, "Transfert incomplet"},
+         {},
+         "A1\r12\rB2\r"},
+        {"its marker comes", "HT630", 1, {"FINTRANSKOVRA"}, {finEnCours}, {"A1\r12\r"}, ""},
+        {"a PT630 transfer ends at its silence", "PT630", 0, {}, {finEnCours}, {"A1\r12\r"}, ""},
+    };
+    for (const auto& c : cas) {
+        Liaison l(c.type);
+        l.Envoie("A1\r12\r");
+        for (int i = 0; i < c.cyclesAvant; ++i) {
+            l.minuterie.Avance();
+        }
+        l.reception.PrepareArret();
+        for (const QByteArray& octets : c.ensuite) {
+            l.Envoie(octets);
+            l.minuterie.Avance();
+        }
+        // Free within one more cycle (or the PT630 silence and read-back), not 10 s later.
+        for (int i = 0; i < 2 && l.reception.Occupee(); ++i) {
+            l.minuterie.Avance();
+        }
+        EXPECT_FALSE(l.reception.Occupee()) << c.nom;
+        EXPECT_EQ(l.trames, c.trames) << c.nom;
+        const QStringList messages = l.t.dialogues.Messages();
+        ASSERT_EQ(messages.size(), c.debutsMessages.size()) << c.nom;
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            EXPECT_TRUE(messages[i].startsWith(c.debutsMessages[i])) << c.nom;
+        }
+        if (!c.misDeCote.isEmpty()) {
+            EXPECT_EQ(l.t.dossier.Lit("donnees/ht630-51220262098.tmp"), c.misDeCote) << c.nom;
+        }
     }
 }
 

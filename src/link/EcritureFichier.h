@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace kovra {
+
+// Writes every byte to the file, going on after a short write: a disk that fills up
+// midway first takes part of the bytes without a word, and only the next write says why
+// it refuses the rest ("No space left on device"). False, with that reason in `erreur`,
+// when not every byte went in; what did go in stays in the file.
+bool EcritEntier(QFile& fichier, const QByteArray& octets, QString& erreur);
+
+} // namespace kovra
