@@ -21,6 +21,8 @@ public:
         cible_.Message(texte, icone, titre);
     }
     void Avis(const QString& texte, Icone icone, const QString& titre) override;
+    // Once the notices held back are shown, waits for them to be closed too.
+    void ApresAvis(std::function<void()> puis) override;
     bool Question(const QString& texte, Icone icone, const QString& titre) override {
         return cible_.Question(texte, icone, titre);
     }
@@ -46,6 +48,7 @@ private:
     Dialogues& cible_;
     std::function<bool()> retenir_;
     std::deque<AvisRetenu> retenus_;
+    std::deque<std::function<void()>> apresAvis_; // waiting for the notices held back
 };
 
 } // namespace kovra

@@ -1,6 +1,7 @@
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
 #include "cli/NoyauCommande.h"
+#include "processing/GenreAction.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
 #include "storage/EditionActions.h"
@@ -41,17 +42,24 @@ void Cree(ContexteCli& ctx, const Appel& a) {
     ctx.sortie << CreeScenario(base, n) << "\n";
 }
 
-// The frame field given with --place, if any.
-std::optional<int> PlaceDonnee(const Appel& a) {
+// The frame field given with --place for `action`, if any. Only an action that takes a
+// field has one: a place on any other would shift the places of the fields after it.
+std::optional<int> PlaceDonnee(const Appel& a, const QString& action) {
     if (!a.A(QStringLiteral("--place"))) {
         return std::nullopt;
     }
-    return EntierArgument(a.Valeur(QStringLiteral("--place")), QStringLiteral("--place"), 0,
-                          kPlaceTrameMax);
+    const int place = EntierArgument(a.Valeur(QStringLiteral("--place")), QStringLiteral("--place"),
+                                     0, kPlaceTrameMax);
+    if (place != 0 && !PrendChamp(action)) {
+        throw ErreurUsage(QStringLiteral("--place is for an action that takes a field of the "
+                                         "record (&CODE, &QTY, &EMP...); \"%1\" takes none")
+                              .arg(action));
+    }
+    return place;
 }
 
 void Ajoute(ContexteCli& ctx, const Appel& a) {
-    const int place = PlaceDonnee(a).value_or(0);
+    const int place = PlaceDonnee(a, a.positionnels[1]).value_or(0);
     BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
     const qint16 numero = NumeroScenario(base, a.positionnels[0]);
     ctx.sortie << AjouteAction(base, numero, a.positionnels[1], place) << "\n";
@@ -70,14 +78,18 @@ void Montre(ContexteCli& ctx, const Appel& a) {
 
 void Modifie(ContexteCli& ctx, const Appel& a) {
     const int n = NumeroAction(a);
-    const std::optional<int> place = PlaceDonnee(a);
+    const QString& action = a.positionnels[2];
+    std::optional<int> place = PlaceDonnee(a, action);
+    if (!PrendChamp(action)) {
+        place = 0; // a field that becomes another kind of action gives its place up
+    }
     BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
-    EditeAction(base, NumeroScenario(base, a.positionnels[0]), n, a.positionnels[2], place);
+    EditeAction(base, NumeroScenario(base, a.positionnels[0]), n, action, place);
 }
 
 void Insere(ContexteCli& ctx, const Appel& a) {
     const int n = NumeroAction(a);
-    const int place = PlaceDonnee(a).value_or(0);
+    const int place = PlaceDonnee(a, a.positionnels[2]).value_or(0);
     BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
     InsereNouvelleAction(base, NumeroScenario(base, a.positionnels[0]), n, a.positionnels[2],
                          place);
@@ -161,8 +173,9 @@ void AjouteCommandesScenario(std::vector<Commande>& table) {
                      {{"--place", true}},
                      "scenario add NAME ACTION [--place N]",
                      "Append an action and print its number. --place: the field of the "
-                     "incoming record it takes (partial frames). Changes the database only: run "
-                     "export to compile.",
+                     "incoming record it takes (partial frames; only for an action that takes "
+                     "a field: &CODE, &QTY, &EMP...). Changes the database only: run export to "
+                     "compile.",
                      Ajoute});
     table.push_back({{"scenario", "show"},
                      1,
@@ -177,15 +190,16 @@ void AjouteCommandesScenario(std::vector<Commande>& table) {
                      {{"--place", true}},
                      "scenario set NAME N ACTION [--place P]",
                      "Replace the text of action N; --place: its field of the incoming record "
-                     "(else the field it had is kept). Changes the database only, like add.",
+                     "(else a field action keeps the field it had; any other action has "
+                     "none). Changes the database only, like add.",
                      Modifie});
     table.push_back({{"scenario", "insert"},
                      3,
                      {{"--place", true}},
                      "scenario insert NAME N ACTION [--place P]",
                      "Insert a new action N (N from 1 to the number of actions + 1); the "
-                     "actions from N on move one number up. The loop and start positions "
-                     "stay as they are. Changes the database only, like add.",
+                     "actions from N on move one number up; --place as for add. The loop and "
+                     "start positions stay as they are. Changes the database only, like add.",
                      Insere});
     table.push_back({{"scenario", "remove"},
                      2,

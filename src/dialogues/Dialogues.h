@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace kovra {
@@ -24,6 +25,9 @@ public:
     // being delivered): shown without waiting, one after the other, never on top of one
     // still open.
     virtual void Avis(const QString& texte, Icone icone, const QString& titre) = 0;
+    // Calls `puis` once every notice shown or waiting to be shown has been closed: at once
+    // when there is none, and at once by dialogues that keep no notice open.
+    virtual void ApresAvis(std::function<void()> puis) { puis(); }
     // A Yes/No question; true for Yes.
     virtual bool Question(const QString& texte, Icone icone, const QString& titre) = 0;
     // An input box; nothing when cancelled.

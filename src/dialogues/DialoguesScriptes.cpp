@@ -8,6 +8,30 @@ void DialoguesScriptes::Message(const QString& texte, Icone icone, const QString
 
 void DialoguesScriptes::Avis(const QString& texte, Icone icone, const QString& titre) {
     journal_.push_back({Genre::Avis, texte, icone, titre, {}, {}, {}, false});
+    if (gardeAvis_) {
+        ++avisOuverts_;
+    }
+}
+
+void DialoguesScriptes::ApresAvis(std::function<void()> puis) {
+    if (avisOuverts_ == 0) {
+        puis();
+        return;
+    }
+    apresAvis_.push_back(std::move(puis));
+}
+
+void DialoguesScriptes::FermeAvis() {
+    avisOuverts_ = 0;
+    // What runs now may show a notice again: the rest then waits for that one.
+    std::deque<std::function<void()>> attente(apresAvis_.begin(), apresAvis_.end());
+    apresAvis_.clear();
+    while (!attente.empty() && avisOuverts_ == 0) {
+        const std::function<void()> puis = std::move(attente.front());
+        attente.pop_front();
+        puis();
+    }
+    apresAvis_.insert(apresAvis_.begin(), attente.begin(), attente.end());
 }
 
 bool DialoguesScriptes::Question(const QString& texte, Icone icone, const QString& titre) {

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace kovra {
@@ -29,6 +30,7 @@ public:
     using Dialogues::Message;
     void Message(const QString& texte, Icone icone, const QString& titre) override;
     void Avis(const QString& texte, Icone icone, const QString& titre) override;
+    void ApresAvis(std::function<void()> puis) override;
     bool Question(const QString& texte, Icone icone, const QString& titre) override;
     std::optional<QString> Saisie(const QString& invite, const QString& titre,
                                   const QString& defaut) override;
@@ -43,6 +45,13 @@ public:
     void PrepareSaisie(const std::optional<QString>& reponse) {
         reponsesTexte_.push_back({!reponse.has_value(), reponse.value_or(QString())});
     }
+
+    // Notices stay open until FermeAvis() when asked to (as a user who has not clicked OK
+    // yet); otherwise each one counts as closed as soon as it is shown.
+    void GardeAvisOuverts(bool garde) { gardeAvis_ = garde; }
+    int AvisOuverts() const { return avisOuverts_; }
+    // Closes every notice still open, then runs what waited for them.
+    void FermeAvis();
 
     const std::vector<Trace>& Journal() const { return journal_; }
     // The texts of the messages and notices shown, in order.
@@ -61,6 +70,9 @@ private:
     std::deque<ReponsePreparee> reponsesTexte_;
     int manquantes_ = 0;
     int bips_ = 0;
+    bool gardeAvis_ = false;
+    int avisOuverts_ = 0;
+    std::vector<std::function<void()>> apresAvis_;
 };
 
 } // namespace kovra

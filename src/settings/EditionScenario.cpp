@@ -40,6 +40,13 @@ void EditionScenario::Oublie() {
     lignes_.clear();
 }
 
+void EditionScenario::FinInsertion() {
+    if (etat_.InsertionEnCours && *etat_.InsertionEnCours < lignes_.size()) {
+        lignes_.removeAt(*etat_.InsertionEnCours);
+    }
+    etat_.InsertionEnCours.reset();
+}
+
 void EditionScenario::Relit() {
     lignes_ = LignesListeActions(base_, etat_.NumScen);
     if (etat_.InsertionEnCours) {
@@ -111,12 +118,42 @@ std::optional<QString> EditionScenario::DemandeTexte(const QString& invite, cons
     }
 }
 
-bool EditionScenario::DemandePlace(const QString& item, std::optional<int>& place) {
+bool EditionScenario::ListeAJour() {
+    QStringList montrees = lignes_;
+    if (etat_.InsertionEnCours && *etat_.InsertionEnCours < montrees.size()) {
+        montrees.removeAt(*etat_.InsertionEnCours);
+    }
+    QStringList stockees;
+    try {
+        stockees = LignesListeActions(base_, etat_.NumScen);
+    } catch (const ErreurKovra& e) {
+        dialogues_.Message(e.Message(), Icone::Exclamation, kTitreVelar);
+        return false;
+    }
+    if (stockees == montrees) {
+        return true;
+    }
+    // The lines no longer give the numbers of the actions they show, nor the place of the
+    // prepared empty line.
+    etat_.InsertionEnCours.reset();
+    lignes_ = stockees;
+    dialogues_.Message(kListeChangee, Icone::Exclamation, kTitreVelar);
+    return false;
+}
+
+std::optional<int> EditionScenario::PlaceRetenue(const std::optional<int>& demandee) const {
+    if (demandee) {
+        return demandee;
+    }
+    return etat_.TramePartielle == 1 ? std::optional<int>(0) : std::nullopt;
+}
+
+bool EditionScenario::DemandePlace(const QString& item, std::optional<int>& place, int defaut) {
     place.reset();
     if (etat_.TramePartielle != 1 || !PrendChamp(item)) {
         return true;
     }
-    QString propose;
+    QString propose = defaut != 0 ? QString::number(defaut) : QString();
     for (;;) {
         const std::optional<QString> reponse =
             dialogues_.Saisie(kInvitePlace, kTitreApplication, propose);
@@ -140,6 +177,9 @@ int EditionScenario::Choisit(const QString& item, int selection) {
     if (!Ouvert()) {
         return selection;
     }
+    if (!ListeAJour()) {
+        return -1;
+    }
     QString action = item;
     if (item == kItemChampLibre) {
         const std::optional<QString> libre =
@@ -153,6 +193,9 @@ int EditionScenario::Choisit(const QString& item, int selection) {
     if (!DemandePlace(action, place)) {
         return selection;
     }
+    if (!ListeAJour()) {
+        return -1;
+    }
     const qint16 numero = etat_.NumScen;
 
     if (etat_.InsertionEnCours && selection == *etat_.InsertionEnCours) {
@@ -164,10 +207,7 @@ int EditionScenario::Choisit(const QString& item, int selection) {
         return selection;
     }
     if (const std::optional<int> numAction = NumeroDeLigne(selection)) {
-        // A field of a partial frame that becomes another kind of action gives up its place.
-        const std::optional<int> nouvellePlace =
-            place ? place : (etat_.TramePartielle == 1 ? std::optional<int>(0) : std::nullopt);
-        Execute([&] { EditeAction(base_, numero, *numAction, action, nouvellePlace); });
+        Execute([&] { EditeAction(base_, numero, *numAction, action, PlaceRetenue(place)); });
         return selection;
     }
     const int ligneAjoutee = ApresDerniereAction();
@@ -184,19 +224,42 @@ int EditionScenario::Edite(int selection) {
     if (!numAction) {
         return selection;
     }
+    if (!ListeAJour()) {
+        return -1;
+    }
+    int placeActuelle = 0;
+    try {
+        const std::vector<LigneAction> actions = base_.Actions(etat_.NumScen);
+        if (const auto i = static_cast<std::size_t>(*numAction) - 1; i < actions.size()) {
+            placeActuelle = actions[i].PlaceTrame;
+        }
+    } catch (const ErreurKovra& e) {
+        dialogues_.Message(e.Message(), Icone::Exclamation, kTitreVelar);
+        return selection;
+    }
     const QString actuel = lignes_[selection].mid(4);
     const std::optional<QString> texte =
         DemandeTexte(kInviteModification, kTitreModification, actuel);
     if (!texte) {
         return selection;
     }
-    Execute([&] { EditeAction(base_, etat_.NumScen, *numAction, *texte, std::nullopt); });
+    std::optional<int> place;
+    if (!DemandePlace(*texte, place, placeActuelle)) {
+        return selection;
+    }
+    if (!ListeAJour()) {
+        return -1;
+    }
+    Execute([&] { EditeAction(base_, etat_.NumScen, *numAction, *texte, PlaceRetenue(place)); });
     return selection;
 }
 
 int EditionScenario::Insere(int selection) {
     if (selection < 0 || selection >= lignes_.size()) {
         dialogues_.Message(kAvantInserer, Icone::Exclamation, kTitreVelar);
+        return -1;
+    }
+    if (!ListeAJour()) {
         return -1;
     }
     if (etat_.InsertionEnCours && selection == *etat_.InsertionEnCours) {
@@ -219,6 +282,9 @@ int EditionScenario::Supprime(int selection) {
     if (!numAction) {
         dialogues_.Message(kAvantSupprimer, Icone::Exclamation, kTitreApplication);
         return selection < lignes_.size() ? selection : -1;
+    }
+    if (!ListeAJour()) {
+        return -1;
     }
     Execute([&] {
         RetireAction(base_, etat_.NumScen, *numAction);
@@ -243,6 +309,9 @@ int EditionScenario::Position(int selection, bool boucle) {
             return selection;
         }
         n = *numAction;
+    }
+    if (!ListeAJour()) {
+        return -1;
     }
     Execute([&] {
         if (boucle) {

@@ -29,6 +29,9 @@ inline const QString kAvantInserer =
     QStringLiteral("Veuillez sélectionner un champ avant d'insérer");
 inline const QString kAvantSupprimer =
     QStringLiteral("Vous devez selectionner un champs à supprimer");
+inline const QString kListeChangee =
+    QStringLiteral("Les actions de ce scénario ont été modifiées ailleurs entre-temps : la liste "
+                   "vient d'être relue et rien n'a été changé. Recommencez sur la liste à jour.");
 
 // The scenario editor without its windows: the scenario it was opened with, the lines of its
 // action list, and the commands that change both. The list always shows what the database
@@ -36,8 +39,11 @@ inline const QString kAvantSupprimer =
 // "Départ : n"; the only other line is the empty line Insert prepares, which holds no
 // action until a pick fills it. Every command asks its questions first, then changes the
 // database in one step, then the list; a cancelled question or a refusal (told to the user)
-// changes nothing. Commands take the selected line's index (-1: none) and return the index
-// to select afterwards.
+// changes nothing. Another program may change the scenario while the list is shown: before
+// asking and again before storing, each command checks that the list still shows what the
+// database holds; if not, the list is read again, the user told, and nothing changed.
+// Commands take the selected line's index (-1: none) and return the index to select
+// afterwards.
 class EditionScenario {
 public:
     EditionScenario(BaseScen& base, Dialogues& dialogues);
@@ -60,7 +66,8 @@ public:
     // A picker item double-clicked: fills the line Insert prepared when it is selected,
     // replaces the selected action, else adds the action after the last one.
     int Choisit(const QString& item, int selection);
-    // Double-click: a new text for the selected action.
+    // Double-click: a new text for the selected action. In a partial frame, an action that
+    // takes a field is asked its place (its own offered), any other gives its place up.
     int Edite(int selection);
     // "&Insérer": an empty line above the selected action, for the next pick.
     int Insere(int selection);
@@ -70,8 +77,8 @@ public:
     // or the start position.
     int Boucle(int selection);
     int Depart(int selection);
-    // The list window was closed: a pending insert ends with it.
-    void FinInsertion() { etat_.InsertionEnCours.reset(); }
+    // The list window was closed: a pending insert ends with it, and its empty line.
+    void FinInsertion();
 
 private:
     bool EstAction(int ligne) const;
@@ -80,9 +87,15 @@ private:
     void Relit();
     std::optional<QString> DemandeTexte(const QString& invite, const QString& titre,
                                         const QString& defaut);
-    // Asks the place in the frame when this item takes a field of a partial frame; false
-    // when the user cancelled.
-    bool DemandePlace(const QString& item, std::optional<int>& place);
+    // Asks the place in the frame when this item takes a field of a partial frame, `defaut`
+    // offered; false when the user cancelled.
+    bool DemandePlace(const QString& item, std::optional<int>& place, int defaut = 0);
+    // The place an action keeps when it becomes `item`: the one asked, else none in a
+    // partial frame (only the fields are placed), else the place it had.
+    std::optional<int> PlaceRetenue(const std::optional<int>& demandee) const;
+    // Whether the list still shows what the database holds; if not, the list is read again
+    // (a pending insert ends), the user told, and false returned.
+    bool ListeAJour();
     int Position(int selection, bool boucle);
     // Runs a change of the database; false (the user told) when it failed.
     template <typename F> bool Execute(F&& changement);

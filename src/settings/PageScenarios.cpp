@@ -97,7 +97,9 @@ void PageScenarios::MontreProprietes(bool modifiables) {
          std::initializer_list<QWidget*>{LblNomScen, TxtNomScen, LblType, CboType, TlbSaveScen}) {
         w->show();
     }
+    // Greyed, not only read-only: a name that cannot be changed must not look editable.
     TxtNomScen->setReadOnly(!modifiables);
+    TxtNomScen->setEnabled(modifiables);
     CboType->setEnabled(modifiables);
     ChcPartiel->setEnabled(modifiables);
 }

@@ -24,7 +24,7 @@ qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau) {
                                          "« Fichier » sont attendus.")
                               .arg(nouveau.Type));
     }
-    if (const auto probleme = ProblemeNomScenario(nouveau.Nom)) {
+    if (const auto probleme = ProblemeNouveauNomScenario(nouveau.Nom)) {
         throw ErreurKovra(*probleme);
     }
     if (const auto probleme = ProblemeLongueurCompilee(

@@ -20,9 +20,9 @@ struct NouveauScenario {
 };
 
 // Adds the scenario with the next free number and returns that number. Refuses (throws
-// ErreurKovra) a missing or unknown type, a name that cannot be a file name, a name
-// already taken, since the name is the compiled file's name, and an output path longer
-// than its compiled file can keep.
+// ErreurKovra) a missing or unknown type, a name that cannot be a file name or holds
+// characters outside Windows-1252, a name already taken, since the name is the compiled file's
+// name, and an output path longer than its compiled file can keep.
 qint16 CreeScenario(BaseScen& base, const NouveauScenario& nouveau);
 
 // The number of the named scenario; throws ErreurKovra when there is none.

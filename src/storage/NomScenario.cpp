@@ -48,6 +48,20 @@ std::optional<QString> ProblemeNomScenario(const QString& nom) {
     return std::nullopt;
 }
 
+std::optional<QString> ProblemeNouveauNomScenario(const QString& nom) {
+    if (auto probleme = ProblemeNomScenario(nom)) {
+        return probleme;
+    }
+    bool perte = false;
+    EncodeWindows1252(nom, &perte);
+    if (perte) {
+        return QStringLiteral("Le nom de scénario « %1 » ne peut contenir que des caractères "
+                              "Windows-1252.")
+            .arg(nom);
+    }
+    return std::nullopt;
+}
+
 std::optional<QString> ProblemeAction(const QString& champs) {
     if (champs.isEmpty()) {
         return QStringLiteral("une action ne peut pas être vide.");

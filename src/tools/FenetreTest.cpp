@@ -54,7 +54,7 @@ void FenetreTest::ChangeScenario(qint16 numScen) {
 }
 
 void FenetreTest::Lance() {
-    if (enCours_) {
+    if (enCours_ || attendAvis_) {
         return;
     }
     DemandeTraitement demande;
@@ -83,8 +83,19 @@ void FenetreTest::Lance() {
 
 void FenetreTest::Termine(bool livre) {
     enCours_ = false;
-    tester_->setEnabled(true);
+    attendAvis_ = true;
+    // The notices of the test went to the core's dialogues.
+    s_.noyau.Env().dialogues.ApresAvis([fenetre = QPointer<FenetreTest>(this)] {
+        if (fenetre) {
+            fenetre->Disponible();
+        }
+    });
     emit essaiTermine(livre);
+}
+
+void FenetreTest::Disponible() {
+    attendAvis_ = false;
+    tester_->setEnabled(true);
 }
 
 void FenetreTest::Ferme() {

@@ -29,8 +29,10 @@ struct ServicesEssai {
 // asks a value for each field of four records, compiles the scenario and processes the
 // frame on a scenario state of its own, then, after a pause in which the user gives the
 // focus to the receiving window, delivers the output as a received frame would be (typed,
-// or written to the scenario's file). Button 2 closes the editor. The core must outlive the
-// window; a test handed to the core is delivered even if the window goes first.
+// or written to the scenario's file). Button 1 then waits for the notices the test raised
+// ("Fichier ... : généré") to be closed, so that one test's messages never pile on
+// another's. Button 2 closes the editor. The core must outlive the window; a test handed to
+// the core is delivered even if the window goes first.
 class FenetreTest : public QWidget {
     Q_OBJECT
 public:
@@ -43,7 +45,11 @@ public:
     // Whether a test waits to be delivered.
     bool EnCours() const { return enCours_; }
 
-    // Button 1: runs a test of the scenario; nothing while one waits to be delivered.
+    // Whether button 1 waits for the notices of the last test to be closed.
+    bool AttendAvis() const { return attendAvis_; }
+
+    // Button 1: runs a test of the scenario; nothing while one waits to be delivered or
+    // its notices are open.
     void Lance();
     // Button 2: closes the editor, or this window when there is none.
     void Ferme();
@@ -56,10 +62,12 @@ signals:
 
 private:
     void Termine(bool livre);
+    void Disponible();
 
     ServicesEssai s_;
     qint16 numScen_;
     bool enCours_ = false;
+    bool attendAvis_ = false;
     QAction* tester_;
     QAction* fermer_;
 };

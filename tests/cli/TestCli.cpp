@@ -111,7 +111,12 @@ TEST(KovraCli, EditorCommandsShowSetInsertAndRemoveActions) {
     cli({"scenario", "create", "Saisie", "--type", "Emulation", "--partial", "4"});
     cli({"scenario", "create", "Vide", "--type", "Fichier"});
     for (const char* a : {"&CODE", "{TAB}", "&QTY", "{ENTER}"}) {
-        cli({"scenario", "add", "Saisie", QString::fromUtf8(a), "--place", "1"});
+        QStringList ligne = {"scenario", "add", "Saisie", QString::fromUtf8(a)};
+        if (a[0] == '&') {
+            ligne << "--place"
+                  << "1";
+        }
+        ASSERT_EQ(cli(ligne).statut, 0);
     }
     cli({"scenario", "loop", "Saisie", "3"});
     const char* apres = "--- &EMP\n--- &CODE\n--- l'article\n--- &QTY\n--- {ENTER}\n"
@@ -128,6 +133,11 @@ TEST(KovraCli, EditorCommandsShowSetInsertAndRemoveActions) {
                      {{"scenario", "set", "Saisie", "2", "a@b"}, 1, ""},
                      {{"scenario", "set", "Saisie", "2", "Łódź"}, 1, ""},
                      {{"scenario", "set", "Saisie", "2", "x", "--place", "40000"}, 2, ""},
+                     // Only an action that takes a field has a place.
+                     {{"scenario", "set", "Saisie", "2", "x", "--place", "3"}, 2, ""},
+                     {{"scenario", "insert", "Saisie", "2", "{TAB}", "--place", "2"}, 2, ""},
+                     {{"scenario", "add", "Saisie", "&DATE", "--place", "2"}, 2, ""},
+                     {{"scenario", "add", "Vide", "&TAB", "--place", "1"}, 2, ""},
                      {{"scenario", "remove", "Saisie", "0"}, 2, ""},
                      {{"scenario", "remove", "Saisie", "deux"}, 2, ""},
                      {{"scenario", "remove", "Vide", "1"}, 1, ""},
@@ -139,13 +149,45 @@ TEST(KovraCli, EditorCommandsShowSetInsertAndRemoveActions) {
                      {{"ini", "get", "Scenarios/Saisie.ini", "Ligne", "Champs"},
                       0,
                       "&EMP@&CODE@l'article@&QTY@{ENTER}@&Timer 500@\n"},
-                     {{"ini", "get", "Scenarios/Saisie.ini", "Trame", "Trame"}, 0, "4@1@1@1@\n"},
+                     {{"ini", "get", "Scenarios/Saisie.ini", "Trame", "Trame"}, 0, "4@1@1@\n"},
                      {{"export", "Saisie"}, 0, ""},
                      {{"ini", "get", "Scenarios/Saisie.ini", "Ligne", "Champs"},
                       0,
                       "&EMP@l'article@&QTY@{ENTER}@&Timer 500@\n"},
                      {{"ini", "get", "Scenarios/Saisie.ini", "Boucle", "Index"}, 0, "3\n"},
                  });
+}
+
+TEST(KovraCli, AFieldEditedIntoAnotherActionGivesItsPlaceUp) {
+    Cli cli;
+    cli({"scenario", "create", "Partiel", "--type", "Fichier", "--partial", "3"});
+    cli({"scenario", "add", "Partiel", "&CODE", "--place", "3"});
+    cli({"scenario", "add", "Partiel", "&QTY", "--place", "1"});
+    cli({"scenario", "add", "Partiel", "&EMP", "--place", "2"});
+    const auto trame = [&] {
+        EXPECT_EQ(cli({"export", "Partiel"}).statut, 0);
+        return cli({"ini", "get", "Scenarios/Partiel.ini", "Trame", "Trame"}).sortie;
+    };
+    ASSERT_EQ(trame(), "3@1@2@\n");
+    const struct {
+        QStringList arguments;
+        const char* trame;
+    } cas[] = {
+        {{"scenario", "set", "Partiel", "1", "TXT"}, "1@2@\n"},   // no longer a field
+        {{"scenario", "set", "Partiel", "1", "&CODE"}, "1@2@\n"}, // a field, no place yet
+        {{"scenario", "set", "Partiel", "1", "&CODE", "--place", "3"}, "3@1@2@\n"},
+        {{"scenario", "set", "Partiel", "2", "&Timer 50"}, "3@2@\n"}, // a token, not a field
+        {{"scenario", "set", "Partiel", "3", "&DATE", "--place", "0"}, "3@\n"},
+    };
+    for (const auto& c : cas) {
+        const Resultat r = cli(c.arguments);
+        EXPECT_EQ(r.statut, 0) << r.erreurs.toStdString();
+        EXPECT_EQ(trame(), c.trame) << c.arguments.join(' ').toStdString();
+    }
+    const Resultat refus = cli({"scenario", "insert", "Partiel", "1", "TXT", "--place", "3"});
+    EXPECT_EQ(refus.statut, 2);
+    EXPECT_TRUE(refus.erreurs.contains("--place")) << refus.erreurs.toStdString();
+    EXPECT_EQ(cli({"scenario", "create", "Łódź", "--type", "Fichier"}).statut, 1);
 }
 
 TEST(KovraCli, DeletingAScenarioClearsWhatNamesIt) {

@@ -183,6 +183,28 @@ TEST(DialoguesDifferes, HoldNoticesBackWhileTypingAndLetEverythingElseThrough) {
     EXPECT_EQ(cible.Journal().back().genre, DialoguesScriptes::Genre::Avis);
 }
 
+TEST(DialoguesDifferes, WhatWaitsForTheNoticesWaitsForThoseHeldBackToo) {
+    DialoguesScriptes cible;
+    cible.GardeAvisOuverts(true);
+    bool frappe = false;
+    DialoguesDifferes d(cible, [&] { return frappe; });
+    int appels = 0;
+    d.ApresAvis([&] { ++appels; }); // nothing open: at once
+    EXPECT_EQ(appels, 1);
+
+    frappe = true;
+    d.Avis("Fichier A : généré", Icone::Information);
+    d.ApresAvis([&] { ++appels; });
+    frappe = false;
+    EXPECT_EQ(appels, 1); // held back, then shown: still to be closed
+    d.Libere();
+    EXPECT_EQ(cible.AvisOuverts(), 1);
+    EXPECT_EQ(appels, 1);
+    cible.FermeAvis();
+    EXPECT_EQ(appels, 2);
+    EXPECT_EQ(cible.AvisOuverts(), 0);
+}
+
 TEST(DialoguesScriptes, RecordWhatEachInputBoxAndFileChoiceOffered) {
     // Through the deferring layer too, as the program's windows call them.
     DialoguesScriptes cible;

@@ -9,12 +9,14 @@
 #include "settings/PageScenarios.h"
 #include "settings/PosteParametrage.h"
 #include "settings/ProprietesScenario.h"
+#include "storage/EditionActions.h"
 #include "storage/ScenarioActif.h"
 #include "support/Attente.h"
 #include "tools/FenetreTest.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -24,7 +26,9 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QToolBar>
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace kovra;
 using kovra::test::ExecuteSql;
@@ -493,13 +497,44 @@ TEST(EditeurScenario, PartialFramesAskThePlaceOnlyForFields) {
               {QString("1")},
               L({";", "&EMP", "&DATE", "&TAB", "ENTREE"}),
               {";:0", "&EMP:1", "&DATE:0", "&TAB:0", "ENTREE:0"}},
-             // Editing keeps the place.
+             // Editing does what picking does: a field is asked its place...
              {1,
               "edite",
-              {QString("&CODE")},
+              {QString("&CODE"), QString("4")},
               L({";", "&CODE", "&DATE", "&TAB", "ENTREE"}),
-              {";:0", "&CODE:1", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+              {";:0", "&CODE:4", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             // ...a cancelled place cancels the edit...
+             {1,
+              "edite",
+              {QString("&QTY"), std::nullopt},
+              L({";", "&CODE", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "&CODE:4", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             // ...and any other action gives its place up, so the fields after it keep
+             // theirs.
+             {1,
+              "edite",
+              {QString("TXT")},
+              L({";", "TXT", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "TXT:0", "&DATE:0", "&TAB:0", "ENTREE:0"}},
+             {1,
+              "edite",
+              {QString("&EMP"), QString("2")},
+              L({";", "&EMP", "&DATE", "&TAB", "ENTREE"}),
+              {";:0", "&EMP:2", "&DATE:0", "&TAB:0", "ENTREE:0"}},
          });
+    // The place prompt of an edit offers the place the action has.
+    {
+        EditeurScenario& e = p.Edite("Partiel");
+        p.t.dialogues = {};
+        p.t.dialogues.PrepareSaisie(QString("&CODE"));
+        p.t.dialogues.PrepareSaisie(std::nullopt);
+        Selectionne(e.Actions()->LstChamps, 1);
+        DoubleClique(e.Actions()->LstChamps, 1);
+        const auto& j = p.t.dialogues.Journal();
+        ASSERT_EQ(j.size(), 2u);
+        EXPECT_EQ(j[1].texte, kInvitePlace);
+        EXPECT_EQ(j[1].defaut, "2");
+    }
     // The place follows the opened scenario's own setting, not the last one saved.
     Joue(p, "Entier", {{-1, "&CODE", {}, L({"&CODE"}), {"&CODE:0"}}});
 }
@@ -599,4 +634,192 @@ TEST(EditeurScenario, ATestSettlesTheListAndSetsTheSettingsAsideUntilTheEditorCl
     e.Test()->TlbScenarios->actions()[1]->trigger();
     EXPECT_FALSE(p.fenetre->isMinimized());
     EXPECT_TRUE(p.fenetre->isVisible());
+}
+
+TEST(EditeurScenario, ACommandOnAListChangedElsewhereReadsItAgainAndChangesNothing) {
+    Poste p;
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE", "TAB", "&QTY", "ENTER"});
+    EditeurScenario& e = p.Edite("Saisie");
+    FenetreActions& actions = *e.Actions();
+    FenetreTouches& touches = *e.Touches();
+    const qint16 numero = p.Numero("Saisie");
+    const QString base = p.t.Chemin(kScenDb);
+    const auto pick = [&](const QString& item) {
+        actions.activateWindow();
+        DoubleClique(touches.LstTouches,
+                     touches.LstTouches->row(
+                         touches.LstTouches->findItems(item, Qt::MatchExactly).value(0)));
+    };
+    const struct {
+        const char* commande;
+        int selection;
+    } cas[] = {
+        {"edite", 1},  {"replace", 1}, {"append", -1}, {"supprime", 1},
+        {"insere", 1}, {"boucle", 2},  {"depart", 0},  {"edite", 0},
+    };
+    int n = 0;
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.commande);
+        // Another program (kovra-cli scenario insert) adds an action at the top while the
+        // list is shown: every line now stands for another action than the one it shows.
+        {
+            BaseScen b(base);
+            InsereNouvelleAction(b, numero, 1, QString("X%1").arg(++n), 0);
+        }
+        const QStringList rangees = Rangees(base, numero);
+        const auto avant = BaseScen(base).LitScenario(numero);
+        p.t.dialogues = {};
+        p.t.dialogues.PrepareSaisie(QString("NEUF"));
+        Selectionne(actions.LstChamps, c.selection);
+        const QString commande = c.commande;
+        if (commande == "edite") {
+            DoubleClique(actions.LstChamps, c.selection);
+        } else if (commande == "replace" || commande == "append") {
+            pick("F1");
+        } else {
+            Menu(actions, commande == "supprime" ? Qt::Key_S
+                          : commande == "insere" ? Qt::Key_I
+                          : commande == "boucle" ? Qt::Key_B
+                                                 : Qt::Key_D);
+        }
+        // Said, nothing asked, nothing stored; the list shows what is stored.
+        EXPECT_EQ(p.t.dialogues.Messages(), QStringList{kListeChangee});
+        EXPECT_EQ(p.t.dialogues.Journal().size(), 1u);
+        EXPECT_EQ(p.t.dialogues.Journal()[0].titre, kTitreVelar);
+        EXPECT_EQ(Rangees(base, numero), rangees);
+        BaseScen b(base);
+        EXPECT_EQ(b.LitScenario(numero)->Boucle, avant->Boucle);
+        EXPECT_EQ(b.LitScenario(numero)->Depart, avant->Depart);
+        EXPECT_EQ(p.Liste(), LignesListeActions(b, numero));
+        EXPECT_EQ(actions.Selection(), -1);
+        EXPECT_FALSE(e.Edition().Etat().InsertionEnCours);
+    }
+    // On the list read again, a double-click edits the action it shows.
+    p.t.dialogues = {};
+    p.t.dialogues.PrepareSaisie(QString("NEUF"));
+    Selectionne(actions.LstChamps, 9);
+    ASSERT_EQ(p.Liste().value(9), "--- TAB");
+    DoubleClique(actions.LstChamps, 9);
+    EXPECT_TRUE(p.t.dialogues.Messages().isEmpty());
+    EXPECT_EQ(Rangees(base, numero).mid(8),
+              QStringList({"&CODE:0", "NEUF:0", "&QTY:0", "ENTER:0"}));
+}
+
+namespace {
+
+// Scripted dialogues whose next input box lets another program change the scenario while
+// it is open.
+struct DialoguesPendantSaisie : DialoguesScriptes {
+    std::function<void()> pendant;
+    std::optional<QString> Saisie(const QString& invite, const QString& titre,
+                                  const QString& defaut) override {
+        if (auto f = std::exchange(pendant, {})) {
+            f();
+        }
+        return DialoguesScriptes::Saisie(invite, titre, defaut);
+    }
+};
+
+} // namespace
+
+TEST(EditionScenario, AChangeMadeElsewhereWhileAQuestionIsOpenIsNotOverwritten) {
+    const struct {
+        const char* nom;
+        int selection;
+        QString commande; // "edite", or the item picked
+        std::vector<std::optional<QString>> reponses;
+        std::function<void(BaseScen&, qint16)> ailleurs;
+        QStringList rangees; // afterwards: the other program's change only
+    } cas[] = {
+        {"edit, an action inserted",
+         0,
+         "edite",
+         {QString("NEUF")},
+         [](BaseScen& b, qint16 n) { InsereNouvelleAction(b, n, 1, "&EMP", 0); },
+         {"&EMP:0", "&CODE:3", "TAB:0", "&QTY:1"}},
+        {"edit, the action removed",
+         1,
+         "edite",
+         {QString("NEUF")},
+         [](BaseScen& b, qint16 n) { RetireAction(b, n, 2); },
+         {"&CODE:3", "&QTY:1"}},
+        {"edit, the text changed",
+         2,
+         "edite",
+         {QString("&CODE"), QString("5")},
+         [](BaseScen& b, qint16 n) { EditeAction(b, n, 3, "&EMP", 2); },
+         {"&CODE:3", "TAB:0", "&EMP:2"}},
+        {"replacing pick, the action removed",
+         0,
+         "&EMP",
+         {QString("4")},
+         [](BaseScen& b, qint16 n) { RetireAction(b, n, 1); },
+         {"TAB:0", "&QTY:1"}},
+        {"appending free text, an action added",
+         -1,
+         kItemChampLibre,
+         {QString("fin")},
+         [](BaseScen& b, qint16 n) { AjouteAction(b, n, "ENTER", 0); },
+         {"&CODE:3", "TAB:0", "&QTY:1", "ENTER:0"}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        kovra::test::DossierTest d;
+        BaseScen base(d.Chemin("Scen.db"));
+        const qint16 numero = CreeScenario(base, {"Partiel", kTypeFichier, 4, false, QString()});
+        AjouteAction(base, numero, "&CODE", 3);
+        AjouteAction(base, numero, "TAB", 0);
+        AjouteAction(base, numero, "&QTY", 1);
+        DialoguesPendantSaisie dialogues;
+        EditionScenario edition(base, dialogues);
+        edition.Ouvre(numero);
+        for (const auto& r : c.reponses) {
+            dialogues.PrepareSaisie(r);
+        }
+        dialogues.pendant = [&] {
+            BaseScen autre(d.Chemin("Scen.db"));
+            c.ailleurs(autre, numero);
+        };
+        const int apres = c.commande == "edite" ? edition.Edite(c.selection)
+                                                : edition.Choisit(c.commande, c.selection);
+        EXPECT_EQ(apres, -1);
+        EXPECT_EQ(dialogues.Messages(), QStringList{kListeChangee});
+        EXPECT_EQ(dialogues.ReponsesManquantes(), 0);
+        EXPECT_EQ(Rangees(d.Chemin("Scen.db"), numero), c.rangees);
+        EXPECT_EQ(edition.Lignes(), LignesListeActions(base, numero));
+    }
+}
+
+TEST(EditeurScenario, TheScenarioPageGreysWhatAnExistingScenarioKeepsAndRefusesNamesOutside1252) {
+    Poste p;
+    p.t.Scenario("Saisie", kTypeEmulation, {"&CODE"});
+    FenetreParametrage& f = p.Ouvre();
+    PageScenarios& s = *f.scenarios;
+    const auto modifiables = [&] {
+        return QList<bool>{s.TxtNomScen->isEnabled(), !s.TxtNomScen->isReadOnly(),
+                           s.CboType->isEnabled(), s.ChcPartiel->isEnabled()};
+    };
+    const QList<bool> oui = {true, true, true, true};
+    const QList<bool> non = {false, false, false, false};
+    Selectionne(s.LstScen, 0);
+    EXPECT_EQ(s.TxtNomScen->text(), "Saisie");
+    EXPECT_EQ(modifiables(), non);
+    f.CreeScenario();
+    EXPECT_EQ(modifiables(), oui);
+
+    // A name the scenario's Windows-1252 files cannot hold is refused like any other text.
+    const int fichier = s.CboType->findText(kTypeFichier);
+    s.CboType->setCurrentIndex(fichier);
+    emit s.CboType->activated(fichier);
+    s.TxtNomScen->setText(QString::fromUtf8("Łódź"));
+    f.EnregistreScenario();
+    EXPECT_TRUE(p.t.dialogues.Messages().value(0).contains("Windows-1252"))
+        << p.t.dialogues.Messages().value(0).toStdString();
+    EXPECT_EQ(s.LstScen->count(), 1);
+    EXPECT_EQ(modifiables(), oui);
+    s.TxtNomScen->setText(QString::fromUtf8("Dépôt €"));
+    f.EnregistreScenario();
+    EXPECT_EQ(p.t.dialogues.Messages().size(), 1);
+    EXPECT_EQ(s.LstScen->count(), 2);
+    EXPECT_EQ(modifiables(), non);
 }

@@ -33,3 +33,20 @@ TEST(NomScenario, AcceptsOnlyNamesThatAreFileNames) {
     EXPECT_TRUE(ProblemeNomScenario(QString(251, 'a')) == std::nullopt);
     EXPECT_FALSE(ProblemeNomScenario(QString(252, 'a')) == std::nullopt);
 }
+
+TEST(NomScenario, ANewNameKeepsToWindows1252AsEveryOtherTextOfAScenario) {
+    const struct {
+        const char* nom;
+        bool accepte;
+    } cas[] = {
+        {"Réception", true}, {"Dépôt € Œuvre", true}, {"Łódź", false},     {"Склад", false},
+        {"Stock ✓", false},  {"a/b", false},          {"Entrée 😀", false}, {"Ÿ", true},
+    };
+    for (const auto& c : cas) {
+        const auto probleme = ProblemeNouveauNomScenario(QString::fromUtf8(c.nom));
+        EXPECT_EQ(!probleme.has_value(), c.accepte) << c.nom;
+    }
+    // A scenario already named so keeps working: its compiled file is still found.
+    EXPECT_EQ(ProblemeNomScenario(QString::fromUtf8("Łódź")), std::nullopt);
+    EXPECT_TRUE(ProblemeNouveauNomScenario(QString::fromUtf8("Łódź"))->contains("Windows-1252"));
+}

@@ -162,4 +162,51 @@ TEST(FenetreTest, ATestHandedOverIsDeliveredEvenIfTheWindowGoesAndButton2ClosesI
     EXPECT_EQ(p.clavier->Caracteres(), U"01234567");
 }
 
+TEST(FenetreTest, Button1WaitsForTheNoticeOfTheLastTestToBeClosed) {
+    PosteImport p;
+    const qint16 numero =
+        p.t.Scenario(QStringLiteral("Stock"), QStringLiteral("Fichier"),
+                     {QStringLiteral("&CODE"), QStringLiteral("&PASSLIGNE")}, p.Sortie());
+    p.t.dialogues.GardeAvisOuverts(true); // the user has not clicked OK yet
+    FenetreTest fenetre({*p.noyau, p.t.dialogues, {}, {}, {}}, numero);
+    fenetre.show();
+    QSignalSpy fin(&fenetre, &FenetreTest::essaiTermine);
+    const QString genere = "Fichier " + p.Sortie() + " : généré";
+    const auto teste = [&](const char* valeur) {
+        for (int i = 0; i < 4; ++i) {
+            p.t.dialogues.PrepareSaisie(QString::fromUtf8(valeur));
+        }
+        const qsizetype avant = fin.size();
+        Clique(fenetre, 1);
+        return AttendQue([&] { return fin.size() > avant; }, 10000);
+    };
+
+    ASSERT_TRUE(teste("A"));
+    ASSERT_EQ(fin.size(), 1);
+    EXPECT_EQ(p.t.dialogues.Messages(), QStringList{genere});
+    EXPECT_TRUE(fenetre.AttendAvis());
+    EXPECT_FALSE(BoutonActif(fenetre, 1));
+    // Pressed while the message is open: nothing is asked, written or shown.
+    fenetre.Lance();
+    Clique(fenetre, 1);
+    QTest::qWait(100);
+    EXPECT_EQ(fin.size(), 1);
+    EXPECT_EQ(p.t.dialogues.Journal().size(), 5u); // four values, one message
+    EXPECT_EQ(p.t.dialogues.ReponsesManquantes(), 0);
+    EXPECT_EQ(p.t.dialogues.AvisOuverts(), 1);
+
+    // Once it is closed, the next test runs, and its message comes alone.
+    p.t.dialogues.FermeAvis();
+    EXPECT_FALSE(fenetre.AttendAvis());
+    EXPECT_TRUE(BoutonActif(fenetre, 1));
+    ASSERT_TRUE(teste("B"));
+    ASSERT_EQ(fin.size(), 2);
+    EXPECT_EQ(p.t.dialogues.Messages(), (QStringList{genere, genere}));
+    EXPECT_EQ(p.t.dialogues.AvisOuverts(), 1);
+    EXPECT_FALSE(BoutonActif(fenetre, 1));
+    EXPECT_EQ(p.t.dossier.Lit(QStringLiteral("sortie.txt")), "B\r\nB\r\nB\r\nB\r\n");
+    p.t.dialogues.FermeAvis();
+    EXPECT_TRUE(BoutonActif(fenetre, 1));
+}
+
 } // namespace
