@@ -91,10 +91,24 @@ void DialoguesQt::Avis(const QString& texte, Icone icone, const QString& titre) 
     AvisSuivant();
 }
 
+void DialoguesQt::ApresAvis(std::function<void()> puis) {
+    apresAvis_.push_back(std::move(puis));
+    AvisSuivant();
+}
+
 void DialoguesQt::AvisSuivant() {
     // One notice at a time, and none over a question: it would hide it, and the question,
     // modal, would keep the mouse from it.
-    if (avis_.empty() || !avisOuvert_.isNull() || modaux_ > 0) {
+    if (!avisOuvert_.isNull() || modaux_ > 0) {
+        return;
+    }
+    if (avis_.empty()) {
+        // Every notice is closed: what waited for them goes on.
+        while (!apresAvis_.empty() && avis_.empty() && avisOuvert_.isNull()) {
+            const std::function<void()> puis = std::move(apresAvis_.front());
+            apresAvis_.pop_front();
+            puis();
+        }
         return;
     }
     const AvisEnAttente a = avis_.front();

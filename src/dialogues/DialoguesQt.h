@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <deque>
+#include <functional>
 
 class QMessageBox;
 class QWidget;
@@ -37,6 +38,7 @@ public:
     std::optional<QString> ChoixFichier(const QString& titre, const QString& dossier,
                                         const QString& filtre, bool enregistrer) override;
     void Bip() override;
+    void ApresAvis(std::function<void()> puis) override;
 
 private:
     struct AvisEnAttente {
@@ -49,7 +51,8 @@ private:
     QWidget* parent_;
     std::deque<AvisEnAttente> avis_;
     QPointer<QMessageBox> avisOuvert_;
-    int modaux_ = 0; // modal boxes open
+    int modaux_ = 0;                              // modal boxes open
+    std::deque<std::function<void()>> apresAvis_; // to run once no notice is open or waiting
 };
 
 } // namespace kovra

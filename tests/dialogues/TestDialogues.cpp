@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
-#include <QKeySequence>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -123,15 +123,18 @@ TEST(DialoguesQt, NoticesWaitWhileAQuestionIsOpen) {
 
 TEST(DialoguesQt, InvitesShowTheirAmpersandsAndLongWordsWrap) {
     DialoguesQt d;
-    QString invite;
+    QString libelle;
     Repond<QInputDialog>([&](QInputDialog* i) {
-        invite = i->labelText();
+        // What the user reads: the label as wide as the text with its "&".
+        auto* l = i->findChild<QLabel*>();
+        QLabel litteral;
+        litteral.setFont(l->font());
+        litteral.setText(QStringLiteral("Valeur du champs &CODE"));
+        libelle = l->sizeHint().width() == litteral.sizeHint().width() ? "&" : "access key";
         i->reject();
     });
     d.Saisie("Valeur du champs &CODE", "Kovra", "");
-    // Shown as stored: no access key taken from it.
-    EXPECT_TRUE(QKeySequence::mnemonic(invite).isEmpty());
-    EXPECT_EQ(invite, "Valeur du champs &&CODE");
+    EXPECT_EQ(libelle, "&");
 
     const QString nom(300, QChar('N'));
     int largeur = 0;
@@ -142,6 +145,21 @@ TEST(DialoguesQt, InvitesShowTheirAmpersandsAndLongWordsWrap) {
     d.Message("Le scénario " + nom + " a été généré", Icone::Information);
     EXPECT_GT(largeur, 0);
     EXPECT_LE(largeur, QApplication::primaryScreen()->availableGeometry().width());
+}
+
+TEST(DialoguesQt, WhatWaitsForTheNoticesRunsOnceTheLastIsClosed) {
+    DialoguesQt d;
+    int appels = 0;
+    d.ApresAvis([&] { ++appels; });
+    EXPECT_EQ(appels, 1);
+    d.Avis("Fichier A : généré", Icone::Information);
+    d.Avis("Fichier B : généré", Icone::Information);
+    d.ApresAvis([&] { ++appels; });
+    BoitesAvis()[0]->button(QMessageBox::Ok)->click();
+    EXPECT_EQ(appels, 1);
+    BoitesAvis()[0]->button(QMessageBox::Ok)->click();
+    EXPECT_EQ(appels, 2);
+    EXPECT_TRUE(BoitesAvis().isEmpty());
 }
 
 TEST(DialoguesQt, BreaksOnlyLongRunsOfCharacters) {
