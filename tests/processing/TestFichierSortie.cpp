@@ -256,6 +256,45 @@ TEST(EcritFichier, WritesPipesAndDevicesAsTheyAre) {
     EXPECT_FALSE(QFileInfo(t.dossier.Chemin("tube")).isFile()); // still the pipe
 }
 
+TEST(EcritFichier, ALinkAtThePathIsReplacedNeverWrittenThrough) {
+    const struct {
+        const char* nom;
+        const char* cible; // what the link names, beside the data folder
+        bool cibleExiste;
+        bool numerote;
+        const char* sortie; // where the output goes
+    } cas[] = {
+        {"a link to another's file", "autre/Stock.txt", true, false, "out/Stock.txt"},
+        {"a dangling link", "autre/absent.txt", false, false, "out/Stock.txt"},
+        {"a link to a folder", "autre", true, false, "out/Stock.txt"},
+        {"a link to a file, numbered", "autre/Stock.txt", true, true, "out/Stock1.txt"},
+        {"a dangling link, numbered", "autre/absent.txt", false, true, "out/Stock1.txt"},
+    };
+    for (const auto& c : cas) {
+        DonneesTest t;
+        t.dossier.Ecrit("autre/Stock.txt", "à root");
+        QDir().mkpath(t.dossier.Chemin("out"));
+        const QString lien = t.dossier.Chemin("out/Stock.txt");
+        const QString cible = t.dossier.Chemin(c.cible);
+        ASSERT_TRUE(QFile::link(cible, lien)) << c.nom;
+        const EtatScenario e = ScenarioFichier(t, lien, c.numerote);
+        ASSERT_TRUE(EcritFichier("x", e, t.env)) << c.nom;
+        const QFileInfo sortie(t.dossier.Chemin(c.sortie));
+        EXPECT_FALSE(sortie.isSymLink()) << c.nom;
+        EXPECT_TRUE(sortie.isFile()) << c.nom;
+        EXPECT_EQ(t.dossier.Lit(c.sortie), "x") << c.nom;
+        // The link's target is as it was.
+        EXPECT_EQ(t.dossier.Lit("autre/Stock.txt"), "à root") << c.nom;
+        EXPECT_EQ(QFileInfo::exists(cible), c.cibleExiste) << c.nom;
+        EXPECT_EQ(QDir(t.dossier.Chemin("autre")).entryList(QDir::Files), QStringList{"Stock.txt"})
+            << c.nom;
+        // A numbered output leaves the link alone.
+        EXPECT_EQ(QFileInfo(lien).isSymLink(), c.numerote) << c.nom;
+        EXPECT_EQ(t.dialogues.Messages(), QStringList{"Fichier " + sortie.filePath() + " : généré"})
+            << c.nom;
+    }
+}
+
 TEST(FichierExiste, ComparesNamesExactly) {
     DonneesTest t;
     t.dossier.Ecrit("d/Sortie.txt", "");
