@@ -111,7 +111,9 @@ NoyauKovra::~NoyauKovra() {
 
 BaseScen& NoyauKovra::Base() {
     if (base_ == nullptr) {
-        base_ = std::make_unique<BaseScen>(CheminDonnee(env_.DossierDonnees, kScenDb));
+        // Made with the data folder, before the run; never again empty while it runs.
+        base_ = std::make_unique<BaseScen>(CheminDonnee(env_.DossierDonnees, kScenDb),
+                                           OuvertureBase::Existante);
     }
     return *base_;
 }

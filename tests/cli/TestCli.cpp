@@ -257,6 +257,20 @@ TEST(KovraCli, KeysPrintsEveryKeyEventAndTheLocks) {
                  });
 }
 
+TEST(KovraCli, AnUnreadableCounterGivesNoOutput) {
+    Cli cli;
+    cli({"scenario", "create", "Compteur", "--type", "Emulation"});
+    cli({"scenario", "add", "Compteur", "&INCREMENT"});
+    cli({"scenario", "add", "Compteur", "&CODE"});
+    cli({"export", "Compteur"});
+    kovra::test::ExecuteSql(cli.d.Chemin("donnees/Scen.db"), {"UPDATE Increment SET NunInc='x'"});
+    cli.entree = "A\r";
+    const Resultat r = cli({"process", "--scenario", "Compteur"});
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.sortie, "");
+    EXPECT_TRUE(r.erreurs.contains("13 Incompatibilité de type")) << r.erreurs.toStdString();
+}
+
 TEST(KovraCli, ProcessDeliversToTheScenariosFile) {
     Cli cli;
     const QString sortie = cli.d.Chemin("sorties/Stock.txt");

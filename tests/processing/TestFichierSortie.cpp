@@ -1,3 +1,4 @@
+#include "base/ErreurKovra.h"
 #include "processing/Compteur.h"
 #include "processing/FichierSortie.h"
 #include "storage/BaseScen.h"
@@ -325,7 +326,7 @@ TEST(CompteurSuivant, AnEmptyTableGivesTenAndStaysEmpty) {
 TEST(CompteurSuivant, AFailureIsShownAndInsertsNothing) {
     DonneesTest t;
     BaseScen(t.Chemin(kScenDb)).EcritCompteur(32767);
-    EXPECT_EQ(CompteurSuivant(t.donnees, t.dialogues), "");
+    EXPECT_EQ(CompteurSuivant(t.donnees, t.dialogues), std::nullopt);
     EXPECT_EQ(t.dialogues.Messages(), QStringList{"6 Dépassement de capacité"});
     EXPECT_EQ(t.dialogues.Journal()[0].icone, Icone::Aucune);
     EXPECT_EQ(BaseScen(t.Chemin(kScenDb)).LitCompteur(), qint16(32767));
@@ -333,7 +334,43 @@ TEST(CompteurSuivant, AFailureIsShownAndInsertsNothing) {
     DonneesTest u;
     QFile::remove(u.Chemin(kScenDb));
     QDir().mkpath(u.Chemin(kScenDb)); // a folder where the database should be
-    EXPECT_EQ(CompteurSuivant(u.donnees, u.dialogues), "");
+    EXPECT_EQ(CompteurSuivant(u.donnees, u.dialogues), std::nullopt);
     ASSERT_EQ(u.dialogues.Messages().size(), 1);
     EXPECT_TRUE(u.dialogues.Messages()[0].contains("Scen.db"));
+}
+
+TEST(CompteurSuivant, AValueThatIsNoSixteenBitNumberNeverRestartsTheCounter) {
+    for (const char* valeur : {"'abc'", "NULL", "x'00'", "40000"}) {
+        DonneesTest t;
+        kovra::test::ExecuteSql(t.Chemin(kScenDb),
+                                {QStringLiteral("UPDATE Increment SET NunInc=") + valeur});
+        EXPECT_EQ(CompteurSuivant(t.donnees, t.dialogues), std::nullopt) << valeur;
+        ASSERT_EQ(t.dialogues.Messages().size(), 1) << valeur;
+        EXPECT_TRUE(t.dialogues.Messages()[0].contains("NunInc")) << valeur;
+        EXPECT_THROW(BaseScen(t.Chemin(kScenDb)).LitCompteur(), ErreurKovra) << valeur;
+    }
+}
+
+TEST(CompteurSuivant, AMissingDatabaseIsNamedAndNotMadeAgain) {
+    DonneesTest t;
+    ASSERT_TRUE(QFile::remove(t.Chemin(kScenDb)));
+    const PriseCompteur prise = PrendCompteur(t.donnees, 0);
+    EXPECT_EQ(prise.valeur, std::nullopt);
+    EXPECT_FALSE(prise.occupee);
+    EXPECT_TRUE(prise.erreur.contains(t.Chemin(kScenDb))) << prise.erreur.toStdString();
+    EXPECT_TRUE(prise.erreur.contains("le compteur repartirait de 1"))
+        << prise.erreur.toStdString();
+    EXPECT_FALSE(QFile::exists(t.Chemin(kScenDb)));
+}
+
+TEST(CompteurSuivant, ALockedDatabaseAnswersAtOnceWhenNotWaitedFor) {
+    DonneesTest t;
+    BaseScen(t.Chemin(kScenDb)).EcritCompteur(41);
+    {
+        kovra::test::VerrouBaseTest autre(t.Chemin(kScenDb), "BEGIN EXCLUSIVE");
+        const PriseCompteur prise = PrendCompteur(t.donnees, 0);
+        EXPECT_EQ(prise.valeur, std::nullopt);
+        EXPECT_TRUE(prise.occupee);
+    }
+    EXPECT_EQ(PrendCompteur(t.donnees, 0).valeur, "41");
 }
