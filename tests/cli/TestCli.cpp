@@ -271,6 +271,26 @@ TEST(KovraCli, AnUnreadableCounterGivesNoOutput) {
     EXPECT_TRUE(r.erreurs.contains("13 Incompatibilité de type")) << r.erreurs.toStdString();
 }
 
+TEST(KovraCli, ListenSaysWhyItCannotLockTheDataFolder) {
+    Cli cli;
+    cli({"scenario", "list"}); // the data folder, complete
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", cli.d.Chemin("registre"));
+    p.setProcessEnvironment(env);
+    // No file may grow, as on a full disk.
+    p.start("sh", {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" --dir \"$1\" listen",
+                   KOVRA_CLI_EXE, cli.d.Chemin("donnees")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString erreurs = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_FALSE(erreurs.contains("déjà active")) << erreurs.toStdString();
+    EXPECT_TRUE(erreurs.contains("Kovra ne peut pas écrire dans son dossier de données " +
+                                 cli.d.Chemin("donnees") + " ("))
+        << erreurs.toStdString();
+    EXPECT_FALSE(QFile::exists(cli.d.Chemin("donnees/kovra.lock")));
+}
+
 TEST(KovraCli, ProcessDeliversToTheScenariosFile) {
     Cli cli;
     const QString sortie = cli.d.Chemin("sorties/Stock.txt");
