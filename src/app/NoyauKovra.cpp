@@ -3,6 +3,7 @@
 #include "storage/Registre.h"
 
 #include "base/ErreurKovra.h"
+#include "keyboard/EnvoiTouches.h"
 #include "keyboard/LecteurFrappe.h"
 #include "keyboard/PlanFrappe.h"
 #include "link/Acquisition.h"
@@ -229,6 +230,12 @@ ClavierVirtuel& NoyauKovra::Clavier() {
 }
 
 void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> fin) {
+    // A string that would stop before its end is refused whole.
+    if (const std::string arret = ArretTouches(touches.toStdU32String()); !arret.empty()) {
+        dialogues_.Avis(QString::fromStdString(arret), Icone::Exclamation);
+        fin(false);
+        return;
+    }
     ClavierVirtuel* clavier = nullptr;
     try {
         clavier = &Clavier();

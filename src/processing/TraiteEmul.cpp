@@ -175,6 +175,18 @@ void TraiteEmul::Livre(const Livraison& l) {
         Fin(EcritFichierVers(l.sortie, l.chemin, l.numerote, s_.env.dialogues));
         return;
     }
+    // A key string that would stop before its end is refused whole: typing its beginning
+    // would leave half a record in the target.
+    const QStringList segments = l.sortie.split(kTimer);
+    for (const QString& segment : segments) {
+        QString sansMarques = segment;
+        sansMarques.remove(kNumLock).remove(kCapsLock);
+        if (const std::string arret = ArretTouches(sansMarques.toStdU32String()); !arret.empty()) {
+            s_.env.dialogues.Avis(QString::fromStdString(arret), Icone::Exclamation);
+            Fin(false);
+            return;
+        }
+    }
     if (lecteur_ == nullptr) {
         try {
             clavierLecteur_ = &s_.clavier();
@@ -189,7 +201,7 @@ void TraiteEmul::Livre(const Livraison& l) {
     delaiTouches_ = l.delaiTouches;
     enFrappe_ = true;
     const bool avecPauses = l.sortie.contains(kTimer);
-    TapeSegment(l.sortie.split(kTimer), 0, avecPauses);
+    TapeSegment(segments, 0, avecPauses);
 }
 
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {

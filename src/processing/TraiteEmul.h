@@ -86,8 +86,9 @@ struct DemandeTraitement {
 // timer and typing goes in batches on the event loop, which is never held: while another
 // program holds the scenario database, the counter is asked for again on a timer. A frame
 // is not delivered (it is kept, see DemandeTraitement) when its compiled scenario is
-// missing or when its counter cannot be taken; the user is told why. A frame handed over while
-// another is processed or typed waits its turn. Destroying the pipeline drops what is pending.
+// missing, when its counter cannot be taken, or when its key string would stop before its
+// end; the user is told why. A frame handed over while another is processed or typed waits
+// its turn. Destroying the pipeline drops what is pending.
 class TraiteEmul {
 public:
     explicit TraiteEmul(ServicesTraitement services);

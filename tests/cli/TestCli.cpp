@@ -254,7 +254,14 @@ TEST(KovraCli, KeysPrintsEveryKeyEventAndTheLocks) {
                       "down \"-\"\nup \"-\"\ndown \"-\"\nup \"-\"\n"
                       "locks caps=off num=off scroll=off\n"},
                      {{"keys", "--wait", "x", "a"}, 2, ""},
+                     // A string that would stop before its end is refused whole.
+                     {{"keys", "a{B 40000}c"}, 1, ""},
+                     {{"keys", "a{B 0}c"}, 1, ""},
+                     {{"keys", "a{B"}, 1, ""},
                  });
+    EXPECT_TRUE(cli({"keys", "a{B 40000}c"})
+                    .erreurs.contains("La chaîne de touches s'arrête à « {B 40000} » : le nombre "
+                                      "de répétitions doit être un nombre de 1 à 32767."));
 }
 
 TEST(KovraCli, AnUnreadableCounterGivesNoOutput) {

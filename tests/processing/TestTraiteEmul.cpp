@@ -443,3 +443,38 @@ TEST(TraiteEmul, ALockedDatabaseIsWaitedForOnATimerWithoutHoldingTheLoop) {
         EXPECT_TRUE(messages[1].contains("nonlivree-"));
     }
 }
+
+TEST(TraiteEmul, AKeyStringThatWouldStopBeforeItsEndIsRefusedWhole) {
+    const struct {
+        QByteArray trame;
+        const char* message; // none: typed
+    } cas[] = {
+        {"a{B 40000}c\r", "La chaîne de touches s'arrête à « {B 40000} »"},
+        {"a{B 0}c\r", "La chaîne de touches s'arrête à « {B 0} »"},
+        {"a{TAB x}c\r", "« {TAB x} » : le nombre de répétitions"},
+        {"ab{c\r", "« {c » : l'accolade n'est pas fermée"},
+        {"a{B 2}c\r", nullptr},
+    };
+    for (const auto& k : cas) {
+        Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+        QList<bool> livrees;
+        c.emul.termine = [&](bool l) {
+            livrees << l;
+        };
+        c.emul.Traite(QString::fromLatin1(k.trame));
+        c.minuterie.Termine();
+        const QStringList messages = c.tr.t.dialogues.Messages();
+        if (k.message == nullptr) {
+            EXPECT_TRUE(c.Tape() == U"aBBc");
+            EXPECT_EQ(livrees, QList<bool>{true});
+            EXPECT_TRUE(messages.isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(c.clavier.Evenements().empty()) << k.trame.toStdString();
+        EXPECT_EQ(livrees, QList<bool>{false}) << k.trame.toStdString();
+        EXPECT_EQ(Gardees(c), QList<QByteArray>{k.trame});
+        ASSERT_EQ(messages.size(), 2) << k.trame.toStdString();
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(k.message)))
+            << messages[0].toStdString();
+    }
+}
