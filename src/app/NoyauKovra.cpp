@@ -4,6 +4,7 @@
 #include "storage/Registre.h"
 
 #include "base/ErreurKovra.h"
+#include "keyboard/EnvoiTouches.h"
 #include "keyboard/LecteurFrappe.h"
 #include "keyboard/PlanFrappe.h"
 #include "link/Acquisition.h"
@@ -94,7 +95,9 @@ NoyauKovra::~NoyauKovra() {
 
 BaseScen& NoyauKovra::Base() {
     if (base_ == nullptr) {
-        base_ = std::make_unique<BaseScen>(CheminDonnee(env_.DossierDonnees, kScenDb));
+        // Made with the data folder, before the run; never again empty while it runs.
+        base_ = std::make_unique<BaseScen>(CheminDonnee(env_.DossierDonnees, kScenDb),
+                                           OuvertureBase::Existante);
     }
     return *base_;
 }
@@ -248,6 +251,12 @@ ClavierVirtuel& NoyauKovra::Clavier() {
 }
 
 void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> fin) {
+    // A string that would stop before its end is refused whole.
+    if (const std::string arret = ArretTouches(touches.toStdU32String()); !arret.empty()) {
+        dialogues_.Avis(QString::fromStdString(arret), Icone::Exclamation);
+        fin(false);
+        return;
+    }
     ClavierVirtuel* clavier = nullptr;
     try {
         clavier = &Clavier();

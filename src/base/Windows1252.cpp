@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <array>
+#include <optional>
 
 namespace kovra {
 
@@ -63,21 +64,48 @@ QByteArray EncodeWindows1252(const QString& texte, bool* perte) {
     return octets;
 }
 
-bool EstUtf8NonAscii(const QByteArray& octets) {
-    bool nonAscii = false;
+namespace {
+
+bool ToutAscii(const QByteArray& octets) {
     for (const char o : octets) {
         if (static_cast<unsigned char>(o) >= 0x80) {
-            nonAscii = true;
-            break;
+            return false;
         }
     }
-    if (!nonAscii) {
+    return true;
+}
+
+// The text of valid UTF-8 bytes; nothing when they are not.
+std::optional<QString> DecodeUtf8Strict(const QByteArray& octets) {
+    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString texte = decodeur.decode(octets);
+    if (decodeur.hasError()) {
+        return std::nullopt;
+    }
+    return texte;
+}
+
+} // namespace
+
+bool EstUtf8NonAscii(const QByteArray& octets) {
+    return !ToutAscii(octets) && DecodeUtf8Strict(octets).has_value();
+}
+
+bool TientEnWindows1252(QStringView texte) {
+    for (const QChar c : texte) {
+        if (OctetPour(c.unicode()) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SeLitEnUtf8(const QByteArray& octets) {
+    if (ToutAscii(octets)) {
         return false;
     }
-    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString essai = decodeur.decode(octets);
-    Q_UNUSED(essai);
-    return !decodeur.hasError();
+    const std::optional<QString> texte = DecodeUtf8Strict(octets);
+    return texte && TientEnWindows1252(*texte);
 }
 
 bool HorsWindows1252(const QByteArray& octets) {

@@ -17,10 +17,14 @@ void Touches(ContexteCli& ctx, const Appel& a) {
         attente = EntierArgument(a.Valeur(QStringLiteral("--wait")), QStringLiteral("--wait"),
                                  -32768, 32767);
     }
+    const std::u32string texte = a.positionnels[0].toStdU32String();
+    if (const std::string arret = ArretTouches(texte); !arret.empty()) {
+        throw ErreurKovra(QString::fromStdString(arret));
+    }
     ClavierEnregistreur clavier(a.A(QStringLiteral("--caps")), a.A(QStringLiteral("--num")),
                                 a.A(QStringLiteral("--scroll")),
                                 a.A(QStringLiteral("--alt-codes")));
-    EnvoiTouches(a.positionnels[0].toStdU32String(), attente, clavier);
+    EnvoiTouches(texte, attente, clavier);
     for (const std::string& e : clavier.Evenements()) {
         if (e.rfind("down ", 0) == 0 || e.rfind("up ", 0) == 0) {
             ctx.sortie << QString::fromStdString(e) << "\n";

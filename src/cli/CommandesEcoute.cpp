@@ -48,10 +48,13 @@ void VerifieDemarrage(const BilanDemarrage& bilan) {
 void Ecoute(ContexteCli& ctx, const Appel& a) {
     // The port and the files of the data folder are one program's at a time.
     VerrouInstance verrou(ctx.DossierPret());
-    if (!verrou.Prend()) {
-        throw ErreurKovra(
-            kDejaActive +
-            QStringLiteral(" Un autre Kovra utilise le dossier %1.").arg(ctx.DossierPret()));
+    if (const PriseVerrou prise = verrou.Prend(); !prise.Prise()) {
+        if (prise.issue == PriseVerrou::Issue::AutreInstance) {
+            throw ErreurKovra(
+                kDejaActive +
+                QStringLiteral(" Un autre Kovra utilise le dossier %1.").arg(ctx.DossierPret()));
+        }
+        throw ErreurKovra(prise.message);
     }
     DialoguesConsole dialogues(ctx.erreurs);
     BulleConsole bulle(ctx.erreurs);

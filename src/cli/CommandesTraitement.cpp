@@ -55,15 +55,17 @@ void Traite(ContexteCli& ctx, const Appel& a) {
         LivreTrame(ctx, std::move(demande), dialogues);
         return;
     }
+    // A frame whose counter cannot be taken gives no output.
+    const std::optional<QString> compteur = CompteurSuivant(dossier, dialogues);
+    if (!compteur) {
+        throw ErreurKovra(QStringLiteral("La trame n'a pas été traitée."));
+    }
     ProgressionMuette progression;
     EtatTraitement etat;
     const TableTouches touches = ChargeTableTouches(dossier);
-    const ContexteTraitement contexte{LitPositionsScenario(dossier, nom),
-                                      ctx.registre.Lit(kSepDec),
-                                      touches,
-                                      [&] { return CompteurSuivant(dossier, dialogues); },
-                                      QDate::currentDate(),
-                                      progression};
+    const ContexteTraitement contexte{
+        LitPositionsScenario(dossier, nom), ctx.registre.Lit(kSepDec), touches,
+        [&] { return *compteur; },          QDate::currentDate(),      progression};
     ctx.sortie << TraiteTrame(trame, etat, *scenario, contexte);
 }
 

@@ -32,8 +32,11 @@ bool EstAscii(std::u32string_view nom) {
     return true;
 }
 
+// The largest repeat count: the counts are 16-bit numbers.
+constexpr long kCompteMax = 32767;
+
 // The repeat count written after the blank of "{NAME n}": a number, rounded; nothing when
-// the text is no number (or one too large for a count).
+// the text is no number.
 std::optional<long> Compte(std::u32string_view texte) {
     if (!EstAscii(texte)) {
         return std::nullopt;
@@ -47,11 +50,74 @@ std::optional<long> Compte(std::u32string_view texte) {
     s = s.substr(debut, fin - debut + 1);
     char* reste = nullptr;
     const double v = std::strtod(s.c_str(), &reste);
-    if (reste != s.c_str() + s.size() || !std::isfinite(v) || v > 32767.0 || v < -32768.0 ||
+    if (reste != s.c_str() + s.size() || !std::isfinite(v) ||
         s.find_first_of("XP") != std::string::npos) {
         return std::nullopt;
     }
+    // Far beyond any count, so that the rounding cannot overflow.
+    if (v > 1e9 || v < -1e9) {
+        return v > 0 ? kCompteMax + 1 : -kCompteMax - 1;
+    }
     return std::lrint(v);
+}
+
+// What a brace element holds, read from the text after its "{".
+struct Accolade {
+    std::size_t fin = 0;         // index of its closing brace
+    std::u32string_view nom;     // the name, without the count
+    long compte = 1;             // how many times
+    const char* refus = nullptr; // why typing stops here, if it does
+};
+
+// The closing brace is the last "}" before the first "{" that follows a "}". A count that
+// is no number from 1 to 32767 (rounded), or a missing closing brace, stops typing.
+Accolade LitAccolade(std::u32string_view reste) {
+    Accolade a;
+    a.fin = std::u32string_view::npos;
+    for (std::size_t j = 0; j < reste.size(); ++j) {
+        if (reste[j] == U'}') {
+            a.fin = j;
+        } else if (reste[j] == U'{' && a.fin != std::u32string_view::npos) {
+            break;
+        }
+    }
+    if (a.fin == std::u32string_view::npos) {
+        a.refus = "l'accolade n'est pas fermée";
+        return a;
+    }
+    a.nom = reste.substr(0, a.fin);
+    if (const auto blanc = a.nom.find(U' '); blanc != std::u32string_view::npos) {
+        const auto n = Compte(a.nom.substr(blanc + 1));
+        if (!n || *n < 1 || *n > kCompteMax) {
+            a.refus = "le nombre de répétitions doit être un nombre de 1 à 32767";
+            return a;
+        }
+        a.compte = *n;
+        a.nom = a.nom.substr(0, blanc);
+    }
+    return a;
+}
+
+std::string EnUtf8(std::u32string_view texte) {
+    std::string s;
+    for (const char32_t c : texte) {
+        if (c < 0x80) {
+            s += static_cast<char>(c);
+        } else if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            s += static_cast<char>(0xF0 | (c >> 18));
+            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return s;
 }
 
 // The state of one lock during a call: on at entry, and toggled since by the string.
@@ -107,28 +173,12 @@ private:
 };
 
 std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
-    // The closing brace is the last "}" before the first "{" that follows a "}".
-    std::size_t fin = std::u32string_view::npos;
-    for (std::size_t j = 0; j < reste.size(); ++j) {
-        if (reste[j] == U'}') {
-            fin = j;
-        } else if (reste[j] == U'{' && fin != std::u32string_view::npos) {
-            break;
-        }
-    }
-    if (fin == std::u32string_view::npos) {
+    const Accolade a = LitAccolade(reste);
+    if (a.refus != nullptr) {
         return std::nullopt;
     }
-    std::u32string_view nom = reste.substr(0, fin);
-    long compte = 1;
-    if (const auto blanc = nom.find(U' '); blanc != std::u32string_view::npos) {
-        const auto n = Compte(nom.substr(blanc + 1));
-        if (!n || *n == 0) {
-            return std::nullopt;
-        }
-        compte = *n;
-        nom = nom.substr(0, blanc);
-    }
+    const std::u32string_view nom = a.nom;
+    const long compte = a.compte;
     const std::string nomTouche = EnMajuscules(nom);
     if (EstAscii(nom) && CodeTouche(nomTouche) != 0) {
         for (long i = 0; i < compte; ++i) {
@@ -151,7 +201,7 @@ std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
         }
     }
     ApresTouche();
-    return fin + 1;
+    return a.fin + 1;
 }
 
 PlanFrappe Frappe::Planifie(std::u32string_view texteRecu, int attente) {
@@ -263,6 +313,28 @@ BilanFrappe JoueImmediatement(const PlanFrappe& plan, ClavierVirtuel& clavier) {
     }
     clavier.Envoie();
     return bilan;
+}
+
+std::string ArretTouches(std::u32string_view texte) {
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        if (texte[i] != U'{') {
+            continue;
+        }
+        const Accolade a = LitAccolade(texte.substr(i + 1));
+        if (a.refus != nullptr) {
+            // The element as written, or the start of what follows an unclosed brace.
+            constexpr std::size_t kLongueurCitee = 30;
+            std::u32string_view element = texte.substr(
+                i, a.fin == std::u32string_view::npos ? std::u32string_view::npos : a.fin + 2);
+            std::string cite = EnUtf8(element.substr(0, kLongueurCitee));
+            if (element.size() > kLongueurCitee) {
+                cite += "…";
+            }
+            return "La chaîne de touches s'arrête à « " + cite + " » : " + a.refus + ".";
+        }
+        i += a.fin + 1;
+    }
+    return {};
 }
 
 void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavier) {

@@ -13,9 +13,15 @@ namespace kovra {
 // name, "{NAME n}" the same n times, anything else the character itself. The three locks
 // are off while typing and back as they were at the end, except those that `attente`
 // names by its digits (2 Caps Lock, 3 Num Lock, 4 Scroll Lock); a non-zero `attente` also
-// waits 20 ms at the end. An unclosed brace or a count of 0 or not a number ends typing
-// there.
+// waits 20 ms at the end. An unclosed brace or a count that is not a number from 1 to 32767
+// ends typing there (see ArretTouches).
 void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavier);
+
+// Why a key string would stop before its end, in UTF-8: a brace that is not closed, or a
+// repeat count that is no number from 1 to 32767 (rounded). Empty when it types to its end.
+// Whatever types key strings for the user refuses such a one whole, with this message,
+// rather than type its beginning.
+std::string ArretTouches(std::u32string_view texte);
 
 // The platform's key code of a key name (any case): 0 when the name is no key name.
 std::uint8_t CodeTouche(std::string_view nom);

@@ -1,5 +1,4 @@
 #include "processing/Compteur.h"
-#include "dialogues/Dialogues.h"
 
 #include "base/ErreurKovra.h"
 #include "storage/BaseScen.h"
@@ -7,15 +6,35 @@
 
 namespace kovra {
 
-QString CompteurSuivant(const QString& dossierDonnees, Dialogues& dialogues) {
+namespace {
+
+QString TexteErreur(const ErreurKovra& e) {
+    return (e.Code().isEmpty() ? QString() : e.Code() + u' ') + e.Message();
+}
+
+} // namespace
+
+PriseCompteur PrendCompteur(const QString& dossierDonnees, int attenteOccupee) {
+    PriseCompteur prise;
     try {
-        BaseScen base(CheminDonnee(dossierDonnees, kScenDb));
-        return QString::number(base.AvanceCompteur().value_or(10));
+        BaseScen base(CheminDonnee(dossierDonnees, kScenDb), OuvertureBase::Existante,
+                      attenteOccupee);
+        prise.valeur = QString::number(base.AvanceCompteur().value_or(10));
+    } catch (const ErreurBaseOccupee& e) {
+        prise.occupee = true;
+        prise.erreur = TexteErreur(e);
     } catch (const ErreurKovra& e) {
-        dialogues.Avis((e.Code().isEmpty() ? QString() : e.Code() + u' ') + e.Message(),
-                       Icone::Aucune);
-        return {};
+        prise.erreur = TexteErreur(e);
     }
+    return prise;
+}
+
+std::optional<QString> CompteurSuivant(const QString& dossierDonnees, Dialogues& dialogues) {
+    PriseCompteur prise = PrendCompteur(dossierDonnees, kAttenteBaseOccupee);
+    if (!prise.valeur) {
+        dialogues.Avis(prise.erreur, Icone::Aucune);
+    }
+    return std::move(prise.valeur);
 }
 
 } // namespace kovra

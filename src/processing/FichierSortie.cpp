@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QSet>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -62,23 +63,6 @@ QString CaracteresAbsents(const QString& texte) {
     return noms.join(QStringLiteral(", "));
 }
 
-// Replaces the file in one step, keeping its mode; a device or a pipe is written as it is.
-bool EcritRemplace(const QString& chemin, const QByteArray& octets) {
-    const QFileInfo info(chemin);
-    if (info.exists() && !info.isFile()) {
-        QFile f(chemin);
-        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-               f.write(octets) == octets.size();
-    }
-    QSaveFile f(chemin);
-    f.setDirectWriteFallback(true);
-    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
-}
-
 #ifdef Q_OS_UNIX
 
 bool EcritTout(int fd, const QByteArray& octets) {
@@ -100,8 +84,9 @@ bool EcritTout(int fd, const QByteArray& octets) {
 
 // Creates a file of the folder under a name of its own and writes the bytes to disk. It is
 // created as any new file is (0666 less the umask), so that the name it is given keeps the
-// mode other programs expect.
-QByteArray EcritTemporaire(const QString& dossier, const QByteArray& octets) {
+// mode other programs expect, unless a mode is given.
+QByteArray EcritTemporaire(const QString& dossier, const QByteArray& octets,
+                           std::optional<mode_t> mode = std::nullopt) {
     for (int essai = 0; essai < 100; ++essai) {
         const QByteArray chemin = QFile::encodeName(
             dossier + QStringLiteral(".kovra-%1.tmp")
@@ -113,7 +98,8 @@ QByteArray EcritTemporaire(const QString& dossier, const QByteArray& octets) {
             }
             return {};
         }
-        const bool ecrit = EcritTout(fd, octets) && ::fsync(fd) == 0;
+        const bool ecrit =
+            (!mode || ::fchmod(fd, *mode) == 0) && EcritTout(fd, octets) && ::fsync(fd) == 0;
         if (::close(fd) != 0 || !ecrit) {
             ::unlink(chemin.constData());
             return {};
@@ -160,6 +146,71 @@ Prise Prend(const QByteArray& temporaire, const QByteArray& cible, const QByteAr
         return Prise::Echec;
     }
     return Prise::Faite;
+}
+
+// Writes the bytes to what the path already is, opened without following a link: a device
+// or a pipe, or a regular file written in place.
+bool EcritSurPlace(const QByteArray& cible, const QByteArray& octets, int options) {
+    const int fd = ::open(cible.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | options);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ecrit = EcritTout(fd, octets);
+    return ::close(fd) == 0 && ecrit;
+}
+
+// Puts a regular file holding the bytes at the path itself: written to a file of its own in
+// the folder, then renamed over the path in one step. A file it replaces keeps its mode; a
+// symbolic link is replaced, never written through, so its target is left untouched (a link
+// another user made to someone else's file, or to nowhere). A device or a pipe is written as
+// it is. When the folder takes no new file, a regular file is written in place; a link then
+// cannot be replaced and nothing is written.
+bool EcritRemplace(const QString& chemin, const QByteArray& octets) {
+    const QByteArray cible = QFile::encodeName(chemin);
+    struct stat st {};
+    const bool existe = ::lstat(cible.constData(), &st) == 0;
+    if (existe && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode))) {
+        return EcritSurPlace(cible, octets, 0);
+    }
+    if (existe && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        return false; // a folder, a socket
+    }
+    const bool fichier = existe && S_ISREG(st.st_mode);
+    QString dossier = chemin.left(chemin.lastIndexOf(u'/') + 1);
+    if (dossier.isEmpty()) {
+        dossier = QStringLiteral("./");
+    }
+    const QByteArray temporaire = EcritTemporaire(
+        dossier, octets, fichier ? std::optional<mode_t>(st.st_mode & 07777) : std::nullopt);
+    if (temporaire.isEmpty()) {
+        // Only for a folder that may not be written: a full disk must not cost the old file.
+        return fichier && ::access(QFile::encodeName(dossier).constData(), W_OK) != 0 &&
+               EcritSurPlace(cible, octets, O_TRUNC);
+    }
+    if (::rename(temporaire.constData(), cible.constData()) != 0) {
+        ::unlink(temporaire.constData());
+        return false;
+    }
+    return true;
+}
+
+#else
+
+// Replaces the file in one step, keeping its mode; a device is written as it is.
+bool EcritRemplace(const QString& chemin, const QByteArray& octets) {
+    const QFileInfo info(chemin);
+    if (info.exists() && !info.isFile()) {
+        QFile f(chemin);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               f.write(octets) == octets.size();
+    }
+    QSaveFile f(chemin);
+    f.setDirectWriteFallback(true);
+    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
 }
 
 #endif

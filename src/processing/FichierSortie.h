@@ -26,12 +26,13 @@ bool EcritFichier(const QString& texte, const EtatScenario& scenario, const Envi
 QString CheminFichierScenario(const EtatScenario& scenario, const QString& dossierDonnees);
 
 // Writes to that path (see EcritFichier). Numbered output goes to a new file that takes
-// the first free name and never replaces one (see EcritNumerote); otherwise the file is
-// replaced in one step, keeping the mode of the file it replaces, and a device or a pipe is
-// written as it is. A new file gets the mode any new file gets (the umask decides), since
-// other programs and accounts read it. Characters Windows-1252 lacks are written "?" and
-// named in a notice; the output is then not whole and the result is false, so that what
-// was received is kept.
+// the first free name and never replaces one (see EcritNumerote); otherwise a regular file
+// is put at the path in one step (written beside it, then renamed over it), keeping the
+// mode of the file it replaces. A symbolic link at the path is replaced itself, never
+// written through: its target is left as it is. A device or a pipe is written as it is. A new file
+// gets the mode any new file gets (the umask decides), since other programs and accounts read it.
+// Characters Windows-1252 lacks are written "?" and named in a notice; the output is then not whole
+// and the result is false, so that what was received is kept.
 bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote,
                       Dialogues& dialogues);
 

@@ -8,10 +8,12 @@
 #include "processing/Compteur.h"
 #include "processing/FichierSortie.h"
 #include "processing/TraiteDonnees.h"
+#include "storage/DossierDonnees.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace kovra {
@@ -100,12 +102,61 @@ void TraiteEmul::Suivante() {
     enCours_ = std::move(enAttente_.front());
     enAttente_.pop_front();
 
-    const EtatScenario& scenario = enCours_.scenario ? *enCours_.scenario : s_.scenario;
+    // Without its compiled file a scenario has no output path and no positions: processing
+    // would go wrong in ways that tell nothing of the cause.
+    const EtatScenario& scenario = ScenarioEnCours();
+    const QString compile = CheminScenario(s_.env.DossierDonnees, scenario.ScenarioActif);
+    if (!scenario.ScenarioActif.isEmpty() && !QFileInfo(compile).isFile()) {
+        Refuse(QStringLiteral("Le scénario compilé %1 est introuvable : la trame n'a pas été "
+                              "traitée. Choisissez de nouveau le scénario « %2 » dans le "
+                              "paramétrage pour le compiler.")
+                   .arg(compile, scenario.ScenarioActif),
+               Icone::Exclamation);
+        return;
+    }
+    PrendCompteurPuisTraite(0);
+}
+
+const EtatScenario& TraiteEmul::ScenarioEnCours() const {
+    return enCours_.scenario ? *enCours_.scenario : s_.scenario;
+}
+
+void TraiteEmul::Refuse(const QString& raison, Icone icone) {
+    s_.env.dialogues.Avis(raison, icone);
+    // On a turn of its own, so that a queue of refused frames never nests.
+    minuterie_.Apres(0, [this] { Fin(false); });
+}
+
+void TraiteEmul::PrendCompteurPuisTraite(int attendu) {
+    // Asked without waiting: another program's lock never holds the event loop.
+    const PriseCompteur prise = PrendCompteur(s_.env.DossierDonnees, 0);
+    if (prise.valeur) {
+        TraiteEnCours(*prise.valeur);
+        return;
+    }
+    if (prise.occupee && attendu < kAttenteCompteur) {
+        minuterie_.Apres(kReessaiCompteur,
+                         [this, attendu] { PrendCompteurPuisTraite(attendu + kReessaiCompteur); });
+        return;
+    }
+    const QString raison =
+        prise.occupee
+            ? QStringLiteral("La base de scénarios %1 est verrouillée par un autre programme "
+                             "depuis %2 secondes : le compteur n'a pas pu être lu, la trame n'a "
+                             "pas été traitée.")
+                  .arg(CheminDonnee(s_.env.DossierDonnees, kScenDb))
+                  .arg(kAttenteCompteur / 1000)
+            : prise.erreur;
+    Refuse(raison, Icone::Aucune);
+}
+
+void TraiteEmul::TraiteEnCours(const QString& compteur) {
+    const EtatScenario& scenario = ScenarioEnCours();
     const ContexteTraitement ctx{
         LitPositionsScenario(s_.env.DossierDonnees, scenario.ScenarioActif),
         s_.miroirs.SepDecimal,
         s_.touches,
-        [this] { return CompteurSuivant(s_.env.DossierDonnees, s_.env.dialogues); },
+        [compteur] { return compteur; },
         QDate::currentDate(),
         s_.progression};
     const QString sortie = TraiteTrame(enCours_.trame, s_.etat, scenario, ctx);
@@ -124,6 +175,18 @@ void TraiteEmul::Livre(const Livraison& l) {
         Fin(EcritFichierVers(l.sortie, l.chemin, l.numerote, s_.env.dialogues));
         return;
     }
+    // A key string that would stop before its end is refused whole: typing its beginning
+    // would leave half a record in the target.
+    const QStringList segments = l.sortie.split(kTimer);
+    for (const QString& segment : segments) {
+        QString sansMarques = segment;
+        sansMarques.remove(kNumLock).remove(kCapsLock);
+        if (const std::string arret = ArretTouches(sansMarques.toStdU32String()); !arret.empty()) {
+            s_.env.dialogues.Avis(QString::fromStdString(arret), Icone::Exclamation);
+            Fin(false);
+            return;
+        }
+    }
     if (lecteur_ == nullptr) {
         try {
             clavierLecteur_ = &s_.clavier();
@@ -139,7 +202,7 @@ void TraiteEmul::Livre(const Livraison& l) {
     delaiTouches_ = l.delaiTouches;
     enFrappe_ = true;
     const bool avecPauses = l.sortie.contains(kTimer);
-    TapeSegment(l.sortie.split(kTimer), 0, avecPauses);
+    TapeSegment(segments, 0, avecPauses);
 }
 
 void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {

@@ -3,6 +3,7 @@
 #include "base/Environnement.h"
 #include "base/Minuterie.h"
 #include "base/Progression.h"
+#include "dialogues/Dialogues.h"
 #include "keyboard/ClavierVirtuel.h"
 #include "keyboard/LecteurFrappe.h"
 #include "processing/EtatTraitement.h"
@@ -56,6 +57,11 @@ struct ServicesTraitement {
 // Lets the target window become active again once processing is over.
 inline constexpr int kAvantFrappe = 100;
 
+// While another program holds the scenario database, the counter of a frame is asked for
+// again this often, for this long at most; the frame is then not delivered.
+inline constexpr int kReessaiCompteur = 100;
+inline constexpr int kAttenteCompteur = 5000;
+
 // One frame to process and deliver.
 struct DemandeTraitement {
     QString trame;
@@ -79,9 +85,12 @@ struct DemandeTraitement {
 // cut at its "{TIMER}" marks with a pause of PauseTimer after each segment and with the
 // pause between keystrokes of the registry (DelaiTouches, as it was when the frame was
 // processed), or written to the scenario's file; then the port is reset. Every pause is a
-// timer and typing goes in batches on the event loop, which is never held. A frame handed
-// over while another is processed or typed waits its turn. Destroying the pipeline drops
-// what is pending.
+// timer and typing goes in batches on the event loop, which is never held: while another
+// program holds the scenario database, the counter is asked for again on a timer. A frame
+// is not delivered (it is kept, see DemandeTraitement) when its compiled scenario is
+// missing, when its counter cannot be taken, or when its key string would stop before its
+// end; the user is told why. A frame handed over while another is processed or typed waits
+// its turn. Destroying the pipeline drops what is pending.
 class TraiteEmul {
 public:
     explicit TraiteEmul(ServicesTraitement services);
@@ -114,6 +123,13 @@ private:
     };
 
     void Suivante();
+    // Takes the frame's counter (`attendu`: how long the database has been found locked),
+    // then processes the frame.
+    void PrendCompteurPuisTraite(int attendu);
+    void TraiteEnCours(const QString& compteur);
+    const EtatScenario& ScenarioEnCours() const;
+    // Tells the user why the frame is not delivered, then ends it so, on the next turn.
+    void Refuse(const QString& raison, Icone icone);
     void Livre(const Livraison& livraison);
     void TapeSegment(QStringList segments, int i, bool avecPauses);
     void Fin(bool livre);

@@ -36,10 +36,15 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         return 1;
     }
     VerrouInstance verrou(dossier);
-    if (!verrou.Prend()) {
+    if (const PriseVerrou prise = verrou.Prend(); !prise.Prise()) {
         // Said on the terminal too, for a start from a script or a login session.
-        std::fprintf(stderr, "kovra: %s (%s)\n", qPrintable(kDejaActive), qPrintable(dossier));
-        dialogues.Message(kDejaActive, Icone::Critique);
+        if (prise.issue == PriseVerrou::Issue::AutreInstance) {
+            std::fprintf(stderr, "kovra: %s (%s)\n", qPrintable(prise.message),
+                         qPrintable(dossier));
+        } else {
+            std::fprintf(stderr, "kovra: %s\n", qPrintable(prise.message));
+        }
+        dialogues.Message(prise.message, Icone::Critique);
         return 1;
     }
 

@@ -49,13 +49,21 @@ QStringList InstructionsSchemaScen() {
     return instructions;
 }
 
-BaseScen::BaseScen(const QString& chemin)
+BaseScen::BaseScen(const QString& chemin, OuvertureBase ouverture, int attenteOccupee)
     : chemin_(chemin), nomConnexion_(QUuid::createUuid().toString()) {
     const bool nouvelle = !QFileInfo::exists(chemin);
+    if (nouvelle && ouverture == OuvertureBase::Existante) {
+        throw ErreurKovra(
+            QStringLiteral("La base de scénarios %1 est introuvable. Kovra ne la recrée pas vide "
+                           "pendant qu'il travaille : le compteur repartirait de 1. Remettez le "
+                           "fichier en place ; au démarrage suivant, Kovra en crée une vide s'il "
+                           "n'y est toujours pas.")
+                .arg(chemin));
+    }
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nomConnexion_);
     db_.setDatabaseName(chemin);
     // Another Kovra process (the tray program, the command line) may be writing.
-    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(attenteOccupee));
     if (!db_.open()) {
         const QSqlError erreur = db_.lastError();
         db_ = QSqlDatabase();
@@ -84,9 +92,15 @@ BaseScen::~BaseScen() {
 }
 
 void BaseScen::Echec(const QString& quoi, const QString& explication, const QString& code) const {
-    throw ErreurKovra(
-        QStringLiteral("Base de scénarios %1 (%2) : %3").arg(chemin_, quoi, explication.trimmed()),
-        code);
+    const QString message =
+        QStringLiteral("Base de scénarios %1 (%2) : %3").arg(chemin_, quoi, explication.trimmed());
+    // SQLITE_BUSY and SQLITE_LOCKED, with any extended code.
+    bool ok = false;
+    const int numero = code.toInt(&ok);
+    if (ok && (numero % 256 == 5 || numero % 256 == 6)) {
+        throw ErreurBaseOccupee(message, code);
+    }
+    throw ErreurKovra(message, code);
 }
 
 QSqlQuery BaseScen::Execute(const QString& sql, const QVariantList& valeurs) {
@@ -299,7 +313,36 @@ std::optional<qint16> BaseScen::LitCompteur() {
     if (!q.next()) {
         return std::nullopt;
     }
-    return Entier16(q.value(0));
+    const QVariant v = q.value(0);
+    const QString colonne =
+        QStringLiteral("La colonne NunInc de la table Increment de %1").arg(chemin_);
+    // The numbers Windows programs give these errors.
+    if (v.isNull()) {
+        throw ErreurKovra(
+            QStringLiteral("Utilisation incorrecte de Null : %1 est vide (Null) au lieu de tenir "
+                           "la valeur du compteur.")
+                .arg(colonne),
+            QStringLiteral("94"));
+    }
+    const int type = v.metaType().id();
+    if (type != QMetaType::LongLong && type != QMetaType::Int) {
+        const QString contenu = type == QMetaType::QByteArray
+                                    ? QStringLiteral("des données binaires")
+                                    : QStringLiteral("« %1 »").arg(v.toString().left(40));
+        throw ErreurKovra(QStringLiteral("Incompatibilité de type : %1 tient %2 au lieu d'un "
+                                         "nombre entier de -32768 à 32767.")
+                              .arg(colonne, contenu),
+                          QStringLiteral("13"));
+    }
+    const qlonglong n = v.toLongLong();
+    if (n < std::numeric_limits<qint16>::min() || n > std::numeric_limits<qint16>::max()) {
+        throw ErreurKovra(QStringLiteral("Dépassement de capacité : %1 tient %2, hors des "
+                                         "valeurs possibles du compteur (-32768 à 32767).")
+                              .arg(colonne)
+                              .arg(n),
+                          QStringLiteral("6"));
+    }
+    return static_cast<qint16>(n);
 }
 
 void BaseScen::EcritCompteur(qint16 valeur) {

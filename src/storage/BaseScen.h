@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ErreurKovra.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -31,13 +33,34 @@ struct LigneAction {
     int PlaceTrame = 0;
 };
 
-// The scenario database Scen.db: tables Scenarios, Actions and Increment. Opening a file
-// that does not exist creates it with its tables and a counter row. Every value goes into
-// the statements as a bound parameter, so any text (apostrophes included) is stored as
-// typed. A failing statement throws ErreurKovra with the database's explanation.
+// How a missing database file is met.
+enum class OuvertureBase {
+    // Created with its tables and a counter row: when the data folder is made ready.
+    CreeSiAbsente,
+    // An error (ErreurKovra): once the program runs, a database that went away is never
+    // replaced by an empty one, which would start the counter again.
+    Existante,
+};
+
+// Thrown when another program holds the database locked for longer than the connection
+// waits: what was asked may succeed when asked again later.
+class ErreurBaseOccupee : public ErreurKovra {
+public:
+    using ErreurKovra::ErreurKovra;
+};
+
+// How long a connection waits, by default, for another program to release the database.
+inline constexpr int kAttenteBaseOccupee = 5000;
+
+// The scenario database Scen.db: tables Scenarios, Actions and Increment. Every value goes
+// into the statements as a bound parameter, so any text (apostrophes included) is stored as
+// typed. A failing statement throws ErreurKovra with the database's explanation;
+// ErreurBaseOccupee when another program held the database locked for `attenteOccupee`
+// milliseconds (0: not waited for at all, which never holds the event loop).
 class BaseScen {
 public:
-    explicit BaseScen(const QString& chemin);
+    explicit BaseScen(const QString& chemin, OuvertureBase ouverture = OuvertureBase::CreeSiAbsente,
+                      int attenteOccupee = kAttenteBaseOccupee);
     ~BaseScen();
     BaseScen(const BaseScen&) = delete;
     BaseScen& operator=(const BaseScen&) = delete;
@@ -83,12 +106,15 @@ public:
     // Numbers the scenario's actions 1, 2, 3... in their present order, without gaps.
     void RenumeroteActions(qint16 numero);
 
-    // Counter of the "&INCREMENT" token: the first row's value, if there is a row.
+    // Counter of the "&INCREMENT" token: the first row's value, if there is a row. A value
+    // that is no whole number from -32768 to 32767 (text, Null, binary data, a number out of
+    // range) throws ErreurKovra, its code the error number, its message saying what the
+    // column holds.
     std::optional<qint16> LitCompteur();
     void EcritCompteur(qint16 valeur);
     // Reads the counter and stores it plus 1, in one step so that two programs never
     // hand out the same value. Nothing when the table has no row. Throws ErreurKovra when
-    // the value cannot grow (16-bit maximum).
+    // the value cannot be read (see LitCompteur) or cannot grow (16-bit maximum).
     std::optional<qint16> AvanceCompteur();
 
 private:

@@ -68,7 +68,7 @@ QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts
         ajoutes << kDossierScenarios;
     }
     if (!QFileInfo::exists(CheminDonnee(dossier, kScenDb))) {
-        BaseScen base(CheminDonnee(dossier, kScenDb));
+        BaseScen base(CheminDonnee(dossier, kScenDb), OuvertureBase::CreeSiAbsente);
         ajoutes << kScenDb;
     }
     return ajoutes;

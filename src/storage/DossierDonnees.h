@@ -24,7 +24,8 @@ QString DossierDefautsInstalles();
 // Creates the data folder when missing and adds whatever it lacks: the default settings
 // files copied from `defauts`, the Scenarios folder, and a new Scen.db. Files already
 // there are never touched. Returns the names of what was added; throws ErreurKovra
-// when the folder cannot be made complete.
+// when the folder cannot be made complete. Programs call it as they start: it is the only
+// place a missing Scen.db is created.
 QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts);
 
 QString CheminDonnee(const QString& dossier, const QString& nom);

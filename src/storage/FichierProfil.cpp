@@ -123,12 +123,6 @@ bool CleEcrivable(const QString& cle) {
            !cle.contains(u'\r') && !cle.contains(u'\n') && !BordTabule(cle);
 }
 
-bool TientEnWindows1252(const QString& texte) {
-    bool perte = false;
-    EncodeWindows1252(texte, &perte);
-    return !perte;
-}
-
 } // namespace
 
 EncodageFichier EncodageSelonChemin(const QString& chemin) {
@@ -163,7 +157,7 @@ DocumentProfil DocumentProfil::DepuisOctets(const QByteArray& octetsLus, Encodag
         doc.utf8_ = true;
         octets.remove(0, kBomUtf8.size());
     } else if (encodage == EncodageFichier::Detecte) {
-        doc.utf8_ = EstUtf8NonAscii(octets);
+        doc.utf8_ = SeLitEnUtf8(octets);
     }
     // A carriage return, a line feed, or the pair, ends a line.
     qsizetype debut = 0;
@@ -291,10 +285,14 @@ bool DocumentProfil::Ecrit(const QString& section, const QString& cle, const QSt
     if (!Remplace(SansEspaces(section), SansEspaces(cle), v)) {
         return false;
     }
-    // A file told from its bytes: a Windows-1252 file of plain ASCII must not turn into one
-    // that reads as UTF-8, or the value written would come back as other characters.
+    // A file told from its bytes must keep reading in its encoding, or the values would come
+    // back as other characters: a Windows-1252 file of plain ASCII must not turn into one
+    // that reads as UTF-8, nor a UTF-8 file into one that does not (a character that
+    // Windows-1252 lacks makes a file read as Windows-1252).
+    const QByteArray apres = EnOctets();
     const bool bascule =
-        encodage_ == EncodageFichier::Detecte && !utf8_ && EstUtf8NonAscii(EnOctets());
+        encodage_ == EncodageFichier::Detecte && !bom_ &&
+        (utf8_ ? EstUtf8NonAscii(apres) && !SeLitEnUtf8(apres) : SeLitEnUtf8(apres));
     // Nor may bytes that are no UTF-8, in a file that says it is, swallow the "=" or the key.
     if (bascule || Lit(section, cle) != Relecture(v)) {
         lignes_ = avant;

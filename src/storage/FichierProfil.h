@@ -9,7 +9,8 @@ namespace kovra {
 // How the text of a settings file without a UTF-8 signature is decoded.
 enum class EncodageFichier {
     // A file a person may have saved by hand (PortSerie.ini, Touche.ini, ...): UTF-8 when
-    // its bytes are valid UTF-8 holding characters beyond ASCII, else Windows-1252.
+    // its bytes are valid UTF-8 holding characters beyond ASCII, all of which Windows-1252
+    // has (see SeLitEnUtf8), else Windows-1252.
     Detecte,
     // A file only Kovra writes (the compiled scenarios): Windows-1252, whatever its bytes
     // look like, so that it reads back as it was written.
@@ -55,8 +56,10 @@ public:
     // names holding line breaks, starting or ending with a tab, or holding characters the
     // file's encoding lacks. Also refused: a value that would make a file whose encoding is
     // told from its bytes (plain ASCII so far, so Windows-1252) read as UTF-8 (such as "Ã©",
-    // bytes C3 A9), since it would not come back as written, and any write that a reading
-    // would not find (a line of bytes that are no UTF-8 in a file with a UTF-8 signature).
+    // bytes C3 A9), since it would not come back as written; a character Windows-1252 lacks
+    // in a UTF-8 file without a signature, which would make the whole file read as
+    // Windows-1252; and any write that a reading would not find (a line of bytes that are
+    // no UTF-8 in a file with a UTF-8 signature).
     [[nodiscard]] bool Ecrit(const QString& section, const QString& cle, const QString& valeur);
 
     QByteArray EnOctets() const;

@@ -45,9 +45,9 @@ struct ImportFichier::Lecture {
     QString trame;
     QByteArray reste; // the start of a line whose end is not read yet
     bool debut = true;
-    // Read as UTF-8 while every byte so far is valid UTF-8 (plain ASCII is the same in
-    // both); the first byte that is not makes the file Windows-1252, read again from the
-    // start. A signature makes it UTF-8 whatever follows.
+    // Read as UTF-8 while every byte so far is valid UTF-8 of characters Windows-1252 has
+    // (plain ASCII is the same in both); the first that is not makes the file
+    // Windows-1252, read again from the start. A signature makes it UTF-8 whatever follows.
     bool utf8 = true;
     bool signature = false;
     SuiviProgression suivi;
@@ -189,7 +189,9 @@ ImportFichier::Suite ImportFichier::AjouteBloc(const QByteArray& bloc) {
         // Lines end at ASCII bytes, which no UTF-8 sequence holds: the block is whole.
         QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         texte = decodeur.decode(lignes);
-        if (decodeur.hasError()) {
+        // Bytes that are no UTF-8, or that decode to a character Windows-1252 lacks: the
+        // file is Windows-1252, read again from its start.
+        if (decodeur.hasError() || !TientEnWindows1252(texte)) {
             l.utf8 = false;
             l.trame.clear();
             l.reste.clear();

@@ -422,3 +422,25 @@ TEST(NoyauKovra, QuittingDoesNotWaitForATransferWhoseEndIsNotComing) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(p.t.Chemin("ht630-"))) << messages[0].toStdString();
 }
+
+TEST(NoyauKovra, AKeyStringThatWouldStopIsRefusedBeforeAnyKey) {
+    const struct {
+        const char* touches;
+        bool tape;
+    } cas[] = {{"a{B 40000}c", false}, {"a{B 0}c", false}, {"a{B 2}c", true}};
+    for (const auto& c : cas) {
+        Poste p;
+        QList<bool> fins;
+        p.noyau->TapeTouches(QString::fromUtf8(c.touches), [&](bool complet) { fins << complet; });
+        p.minuterie.Termine();
+        EXPECT_EQ(fins, QList<bool>{c.tape}) << c.touches;
+        if (c.tape) {
+            EXPECT_TRUE(p.clavier->Caracteres() == U"aBBc");
+            EXPECT_TRUE(p.t.dialogues.Messages().isEmpty());
+        } else {
+            EXPECT_EQ(p.clavier, nullptr) << c.touches; // no keyboard even made
+            ASSERT_EQ(p.t.dialogues.Messages().size(), 1) << c.touches;
+            EXPECT_TRUE(p.t.dialogues.Messages()[0].startsWith("La chaîne de touches s'arrête"));
+        }
+    }
+}

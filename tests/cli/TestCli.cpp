@@ -298,7 +298,48 @@ TEST(KovraCli, KeysPrintsEveryKeyEventAndTheLocks) {
                       "down \"-\"\nup \"-\"\ndown \"-\"\nup \"-\"\n"
                       "locks caps=off num=off scroll=off\n"},
                      {{"keys", "--wait", "x", "a"}, 2, ""},
+                     // A string that would stop before its end is refused whole.
+                     {{"keys", "a{B 40000}c"}, 1, ""},
+                     {{"keys", "a{B 0}c"}, 1, ""},
+                     {{"keys", "a{B"}, 1, ""},
                  });
+    EXPECT_TRUE(cli({"keys", "a{B 40000}c"})
+                    .erreurs.contains("La chaîne de touches s'arrête à « {B 40000} » : le nombre "
+                                      "de répétitions doit être un nombre de 1 à 32767."));
+}
+
+TEST(KovraCli, AnUnreadableCounterGivesNoOutput) {
+    Cli cli;
+    cli({"scenario", "create", "Compteur", "--type", "Emulation"});
+    cli({"scenario", "add", "Compteur", "&INCREMENT"});
+    cli({"scenario", "add", "Compteur", "&CODE"});
+    cli({"export", "Compteur"});
+    kovra::test::ExecuteSql(cli.d.Chemin("donnees/Scen.db"), {"UPDATE Increment SET NunInc='x'"});
+    cli.entree = "A\r";
+    const Resultat r = cli({"process", "--scenario", "Compteur"});
+    EXPECT_EQ(r.statut, 1);
+    EXPECT_EQ(r.sortie, "");
+    EXPECT_TRUE(r.erreurs.contains("13 Incompatibilité de type")) << r.erreurs.toStdString();
+}
+
+TEST(KovraCli, ListenSaysWhyItCannotLockTheDataFolder) {
+    Cli cli;
+    cli({"scenario", "list"}); // the data folder, complete
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", cli.d.Chemin("registre"));
+    p.setProcessEnvironment(env);
+    // No file may grow, as on a full disk.
+    p.start("sh", {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" --dir \"$1\" listen",
+                   KOVRA_CLI_EXE, cli.d.Chemin("donnees")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    const QString erreurs = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_FALSE(erreurs.contains("déjà active")) << erreurs.toStdString();
+    EXPECT_TRUE(erreurs.contains("Kovra ne peut pas écrire dans son dossier de données " +
+                                 cli.d.Chemin("donnees") + " ("))
+        << erreurs.toStdString();
+    EXPECT_FALSE(QFile::exists(cli.d.Chemin("donnees/kovra.lock")));
 }
 
 TEST(KovraCli, ProcessDeliversToTheScenariosFile) {

@@ -187,3 +187,41 @@ TEST(VerrousClavier, HelpersToggleAndSwitchOff) {
     EXPECT_EQ(clavier.EtatVerrous(), "locks caps=off num=on scroll=on");
     EXPECT_EQ(clavier.Evenements().size(), 6u);
 }
+
+TEST(ArretTouches, NamesWhereAndWhyAStringWouldStop) {
+    const struct {
+        std::u32string texte;
+        std::string arret; // empty: types to its end
+    } cas[] = {
+        {U"a{B 40000}c",
+         "La chaîne de touches s'arrête à « {B 40000} » : le nombre de répétitions doit être un "
+         "nombre de 1 à 32767."},
+        {U"{ENTER 0}abc",
+         "La chaîne de touches s'arrête à « {ENTER 0} » : le nombre de répétitions doit être un "
+         "nombre de 1 à 32767."},
+        {U"{x 32768}", "La chaîne de touches s'arrête à « {x 32768} » : le nombre de répétitions "
+                       "doit être un nombre de 1 à 32767."},
+        {U"{x 1e300}", "La chaîne de touches s'arrête à « {x 1e300} » : le nombre de répétitions "
+                       "doit être un nombre de 1 à 32767."},
+        {U"{x -2}", "La chaîne de touches s'arrête à « {x -2} » : le nombre de répétitions doit "
+                    "être un nombre de 1 à 32767."},
+        {U"{x 0.4}", "La chaîne de touches s'arrête à « {x 0.4} » : le nombre de répétitions "
+                     "doit être un nombre de 1 à 32767."},
+        {U"a{TAB x}b", "La chaîne de touches s'arrête à « {TAB x} » : le nombre de répétitions "
+                       "doit être un nombre de 1 à 32767."},
+        {U"a{TAB", "La chaîne de touches s'arrête à « {TAB » : l'accolade n'est pas fermée."},
+        {U"é{" + std::u32string(40, U'x'),
+         "La chaîne de touches s'arrête à « {xxxxxxxxxxxxxxxxxxxxxxxxxxxxx… » : l'accolade "
+         "n'est pas fermée."},
+        {U"{x 32767}", ""},
+        {U"{TAB 1.6}{x 1}{ 2}", ""},
+        {U"{}}{{}{a}b}", ""},
+        {U"plain é", ""},
+    };
+    for (const auto& c : cas) {
+        EXPECT_EQ(ArretTouches(c.texte), c.arret) << std::string(c.texte.begin(), c.texte.end());
+    }
+    // Where it stops, typing stops, as for a count of 0.
+    EXPECT_EQ(Frappe(U"a{B 40000}c"), Frappe(U"a{B 0}c"));
+    EXPECT_EQ(Frappe(U"a{B 40000}c"), R"(v"a" ^"a")");
+}

@@ -1,3 +1,4 @@
+#include "base/ErreurKovra.h"
 #include "processing/Compteur.h"
 #include "processing/FichierSortie.h"
 #include "storage/BaseScen.h"
@@ -256,6 +257,45 @@ TEST(EcritFichier, WritesPipesAndDevicesAsTheyAre) {
     EXPECT_FALSE(QFileInfo(t.dossier.Chemin("tube")).isFile()); // still the pipe
 }
 
+TEST(EcritFichier, ALinkAtThePathIsReplacedNeverWrittenThrough) {
+    const struct {
+        const char* nom;
+        const char* cible; // what the link names, beside the data folder
+        bool cibleExiste;
+        bool numerote;
+        const char* sortie; // where the output goes
+    } cas[] = {
+        {"a link to another's file", "autre/Stock.txt", true, false, "out/Stock.txt"},
+        {"a dangling link", "autre/absent.txt", false, false, "out/Stock.txt"},
+        {"a link to a folder", "autre", true, false, "out/Stock.txt"},
+        {"a link to a file, numbered", "autre/Stock.txt", true, true, "out/Stock1.txt"},
+        {"a dangling link, numbered", "autre/absent.txt", false, true, "out/Stock1.txt"},
+    };
+    for (const auto& c : cas) {
+        DonneesTest t;
+        t.dossier.Ecrit("autre/Stock.txt", "à root");
+        QDir().mkpath(t.dossier.Chemin("out"));
+        const QString lien = t.dossier.Chemin("out/Stock.txt");
+        const QString cible = t.dossier.Chemin(c.cible);
+        ASSERT_TRUE(QFile::link(cible, lien)) << c.nom;
+        const EtatScenario e = ScenarioFichier(t, lien, c.numerote);
+        ASSERT_TRUE(EcritFichier("x", e, t.env)) << c.nom;
+        const QFileInfo sortie(t.dossier.Chemin(c.sortie));
+        EXPECT_FALSE(sortie.isSymLink()) << c.nom;
+        EXPECT_TRUE(sortie.isFile()) << c.nom;
+        EXPECT_EQ(t.dossier.Lit(c.sortie), "x") << c.nom;
+        // The link's target is as it was.
+        EXPECT_EQ(t.dossier.Lit("autre/Stock.txt"), "à root") << c.nom;
+        EXPECT_EQ(QFileInfo::exists(cible), c.cibleExiste) << c.nom;
+        EXPECT_EQ(QDir(t.dossier.Chemin("autre")).entryList(QDir::Files), QStringList{"Stock.txt"})
+            << c.nom;
+        // A numbered output leaves the link alone.
+        EXPECT_EQ(QFileInfo(lien).isSymLink(), c.numerote) << c.nom;
+        EXPECT_EQ(t.dialogues.Messages(), QStringList{"Fichier " + sortie.filePath() + " : généré"})
+            << c.nom;
+    }
+}
+
 TEST(FichierExiste, ComparesNamesExactly) {
     DonneesTest t;
     t.dossier.Ecrit("d/Sortie.txt", "");
@@ -286,7 +326,7 @@ TEST(CompteurSuivant, AnEmptyTableGivesTenAndStaysEmpty) {
 TEST(CompteurSuivant, AFailureIsShownAndInsertsNothing) {
     DonneesTest t;
     BaseScen(t.Chemin(kScenDb)).EcritCompteur(32767);
-    EXPECT_EQ(CompteurSuivant(t.donnees, t.dialogues), "");
+    EXPECT_EQ(CompteurSuivant(t.donnees, t.dialogues), std::nullopt);
     EXPECT_EQ(t.dialogues.Messages(), QStringList{"6 Dépassement de capacité"});
     EXPECT_EQ(t.dialogues.Journal()[0].icone, Icone::Aucune);
     EXPECT_EQ(BaseScen(t.Chemin(kScenDb)).LitCompteur(), qint16(32767));
@@ -294,7 +334,43 @@ TEST(CompteurSuivant, AFailureIsShownAndInsertsNothing) {
     DonneesTest u;
     QFile::remove(u.Chemin(kScenDb));
     QDir().mkpath(u.Chemin(kScenDb)); // a folder where the database should be
-    EXPECT_EQ(CompteurSuivant(u.donnees, u.dialogues), "");
+    EXPECT_EQ(CompteurSuivant(u.donnees, u.dialogues), std::nullopt);
     ASSERT_EQ(u.dialogues.Messages().size(), 1);
     EXPECT_TRUE(u.dialogues.Messages()[0].contains("Scen.db"));
+}
+
+TEST(CompteurSuivant, AValueThatIsNoSixteenBitNumberNeverRestartsTheCounter) {
+    for (const char* valeur : {"'abc'", "NULL", "x'00'", "40000"}) {
+        DonneesTest t;
+        kovra::test::ExecuteSql(t.Chemin(kScenDb),
+                                {QStringLiteral("UPDATE Increment SET NunInc=") + valeur});
+        EXPECT_EQ(CompteurSuivant(t.donnees, t.dialogues), std::nullopt) << valeur;
+        ASSERT_EQ(t.dialogues.Messages().size(), 1) << valeur;
+        EXPECT_TRUE(t.dialogues.Messages()[0].contains("NunInc")) << valeur;
+        EXPECT_THROW(BaseScen(t.Chemin(kScenDb)).LitCompteur(), ErreurKovra) << valeur;
+    }
+}
+
+TEST(CompteurSuivant, AMissingDatabaseIsNamedAndNotMadeAgain) {
+    DonneesTest t;
+    ASSERT_TRUE(QFile::remove(t.Chemin(kScenDb)));
+    const PriseCompteur prise = PrendCompteur(t.donnees, 0);
+    EXPECT_EQ(prise.valeur, std::nullopt);
+    EXPECT_FALSE(prise.occupee);
+    EXPECT_TRUE(prise.erreur.contains(t.Chemin(kScenDb))) << prise.erreur.toStdString();
+    EXPECT_TRUE(prise.erreur.contains("le compteur repartirait de 1"))
+        << prise.erreur.toStdString();
+    EXPECT_FALSE(QFile::exists(t.Chemin(kScenDb)));
+}
+
+TEST(CompteurSuivant, ALockedDatabaseAnswersAtOnceWhenNotWaitedFor) {
+    DonneesTest t;
+    BaseScen(t.Chemin(kScenDb)).EcritCompteur(41);
+    {
+        kovra::test::VerrouBaseTest autre(t.Chemin(kScenDb), "BEGIN EXCLUSIVE");
+        const PriseCompteur prise = PrendCompteur(t.donnees, 0);
+        EXPECT_EQ(prise.valeur, std::nullopt);
+        EXPECT_TRUE(prise.occupee);
+    }
+    EXPECT_EQ(PrendCompteur(t.donnees, 0).valeur, "41");
 }

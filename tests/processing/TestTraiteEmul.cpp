@@ -4,9 +4,12 @@
 #include "processing/TraitementTest.h"
 #include "processing/TrameImport.h"
 
+#include "storage/BaseScen.h"
+#include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 #include "support/MinuterieManuelle.h"
 #include <QDir>
+#include <QFile>
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -309,4 +312,169 @@ TEST(TraiteEmul, AFrameThatCannotBeTypedIsKeptAndNamed) {
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].contains("session X11"));
     EXPECT_TRUE(messages[1].contains(gardes[0]));
+}
+
+namespace {
+
+// The files of the data folder keeping frames that were not delivered, and what they hold.
+QList<QByteArray> Gardees(const Chaine& c) {
+    QList<QByteArray> gardees;
+    for (const QString& nom : QDir(c.tr.t.donnees).entryList({"nonlivree-*.tmp"})) {
+        gardees << c.tr.t.dossier.Lit("donnees/" + nom);
+    }
+    return gardees;
+}
+
+} // namespace
+
+TEST(TraiteEmul, AFrameWhoseCounterOrScenarioIsMissingIsKeptWithTheReason) {
+    const struct {
+        const char* nom;
+        bool fichier; // a file scenario
+        std::function<void(Chaine&)> prepare;
+        const char* raison;
+    } cas[] = {
+        {"counter holding text", false,
+         [](Chaine& c) {
+             kovra::test::ExecuteSql(c.tr.t.Chemin(kScenDb), {"UPDATE Increment SET NunInc='abc'"});
+         },
+         "13 Incompatibilité de type"},
+        {"counter Null", false,
+         [](Chaine& c) {
+             kovra::test::ExecuteSql(c.tr.t.Chemin(kScenDb), {"UPDATE Increment SET NunInc=NULL"});
+         },
+         "94 Utilisation incorrecte de Null"},
+        {"counter past 32767", true,
+         [](Chaine& c) {
+             kovra::test::ExecuteSql(c.tr.t.Chemin(kScenDb), {"UPDATE Increment SET NunInc=40000"});
+         },
+         "6 Dépassement de capacité"},
+        {"database gone", false, [](Chaine& c) { QFile::remove(c.tr.t.Chemin(kScenDb)); },
+         "le compteur repartirait de 1"},
+        {"compiled scenario gone", true,
+         [](Chaine& c) {
+             QFile::remove(CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif));
+         },
+         "Le scénario compilé"},
+    };
+    for (const auto& k : cas) {
+        Chaine c({{"&INCREMENT", "&CODE"}, {}, 1, 0, 0, ".", ""});
+        const QString sortie = c.tr.t.dossier.Chemin("sortie.txt");
+        if (k.fichier) {
+            EcrireIni("Fichier", "Chemin", sortie,
+                      CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif));
+            c.tr.scenario.SortieFichier = true;
+        }
+        const bool baseAvant = QFile::exists(c.tr.t.Chemin(kScenDb));
+        k.prepare(c);
+        QList<bool> livrees;
+        c.emul.termine = [&](bool l) {
+            livrees << l;
+        };
+        c.emul.Traite("A\r");
+        c.minuterie.Termine();
+        EXPECT_EQ(livrees, QList<bool>{false}) << k.nom;
+        EXPECT_TRUE(c.clavier.Evenements().empty()) << k.nom;
+        EXPECT_FALSE(QFile::exists(sortie)) << k.nom;
+        EXPECT_EQ(Gardees(c), QList<QByteArray>{"A\r"}) << k.nom;
+        const QStringList messages = c.tr.t.dialogues.Messages();
+        ASSERT_EQ(messages.size(), 2) << k.nom;
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(k.raison))) << messages[0].toStdString();
+        EXPECT_FALSE(messages[0].contains("erreur d'écriture")) << k.nom;
+        EXPECT_TRUE(messages[1].contains("nonlivree-")) << k.nom;
+        EXPECT_EQ(c.port.reinitialisations, 1) << k.nom;
+        // A database that went away is not made again, empty, behind the user's back.
+        EXPECT_EQ(QFile::exists(c.tr.t.Chemin(kScenDb)),
+                  baseAvant && QByteArray(k.nom) != "database gone")
+            << k.nom;
+    }
+}
+
+TEST(TraiteEmul, ALockedDatabaseIsWaitedForOnATimerWithoutHoldingTheLoop) {
+    {
+        // Released within the wait: the frame goes through with its counter.
+        Chaine c({{"&INCREMENT", "&CODE"}, {}, 1, 0, 0, ".", ""});
+        BaseScen(c.tr.t.Chemin(kScenDb)).EcritCompteur(41);
+        kovra::test::VerrouBaseTest autre(c.tr.t.Chemin(kScenDb), "BEGIN IMMEDIATE");
+        QList<bool> livrees;
+        c.emul.termine = [&](bool l) {
+            livrees << l;
+        };
+        c.emul.Traite("A\r");
+        EXPECT_TRUE(c.emul.Occupe());
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(c.minuterie.Avance());
+        }
+        EXPECT_EQ(c.minuterie.Delais(), (QList<int>{kReessaiCompteur, kReessaiCompteur,
+                                                    kReessaiCompteur, kReessaiCompteur}));
+        c.emul.Traite("B\r"); // waits its turn
+        autre.Libere();
+        c.minuterie.Termine();
+        EXPECT_TRUE(c.Tape() == U"41A42B");
+        EXPECT_EQ(livrees, (QList<bool>{true, true}));
+        EXPECT_EQ(BaseScen(c.tr.t.Chemin(kScenDb)).LitCompteur(), qint16(43));
+        EXPECT_TRUE(c.tr.t.dialogues.Messages().isEmpty());
+    }
+    {
+        // Held past the wait: the frame is kept, undelivered, and the next one goes on.
+        Chaine c({{"&INCREMENT", "&CODE"}, {}, 1, 0, 0, ".", ""});
+        BaseScen(c.tr.t.Chemin(kScenDb)).EcritCompteur(41);
+        auto autre = std::make_unique<kovra::test::VerrouBaseTest>(c.tr.t.Chemin(kScenDb),
+                                                                   "BEGIN EXCLUSIVE");
+        QList<bool> livrees;
+        c.emul.termine = [&](bool l) {
+            livrees << l;
+            autre.reset();
+        };
+        c.emul.Traite("A\r");
+        c.emul.Traite("B\r");
+        c.minuterie.Termine();
+        EXPECT_EQ(livrees, (QList<bool>{false, true}));
+        EXPECT_TRUE(c.Tape() == U"41B");
+        // Asked again all along the wait, then B before it is typed.
+        QList<int> delais(kAttenteCompteur / kReessaiCompteur, kReessaiCompteur);
+        delais << kAvantFrappe;
+        EXPECT_EQ(c.minuterie.Delais(), delais);
+        EXPECT_EQ(Gardees(c), QList<QByteArray>{"A\r"});
+        const QStringList messages = c.tr.t.dialogues.Messages();
+        ASSERT_EQ(messages.size(), 2);
+        EXPECT_TRUE(messages[0].contains("verrouillée par un autre programme"));
+        EXPECT_TRUE(messages[0].contains(c.tr.t.Chemin(kScenDb)));
+        EXPECT_TRUE(messages[1].contains("nonlivree-"));
+    }
+}
+
+TEST(TraiteEmul, AKeyStringThatWouldStopBeforeItsEndIsRefusedWhole) {
+    const struct {
+        QByteArray trame;
+        const char* message; // none: typed
+    } cas[] = {
+        {"a{B 40000}c\r", "La chaîne de touches s'arrête à « {B 40000} »"},
+        {"a{B 0}c\r", "La chaîne de touches s'arrête à « {B 0} »"},
+        {"a{TAB x}c\r", "« {TAB x} » : le nombre de répétitions"},
+        {"ab{c\r", "« {c » : l'accolade n'est pas fermée"},
+        {"a{B 2}c\r", nullptr},
+    };
+    for (const auto& k : cas) {
+        Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+        QList<bool> livrees;
+        c.emul.termine = [&](bool l) {
+            livrees << l;
+        };
+        c.emul.Traite(QString::fromLatin1(k.trame));
+        c.minuterie.Termine();
+        const QStringList messages = c.tr.t.dialogues.Messages();
+        if (k.message == nullptr) {
+            EXPECT_TRUE(c.Tape() == U"aBBc");
+            EXPECT_EQ(livrees, QList<bool>{true});
+            EXPECT_TRUE(messages.isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(c.clavier.Evenements().empty()) << k.trame.toStdString();
+        EXPECT_EQ(livrees, QList<bool>{false}) << k.trame.toStdString();
+        EXPECT_EQ(Gardees(c), QList<QByteArray>{k.trame});
+        ASSERT_EQ(messages.size(), 2) << k.trame.toStdString();
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(k.message)))
+            << messages[0].toStdString();
+    }
 }

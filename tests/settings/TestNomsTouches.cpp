@@ -194,10 +194,16 @@ TEST(NomsTouches, AWriteThatCannotBeWholeChangesNothing) {
     QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-TEST(NomsTouches, AFileSavedAsUtf8TakesAnyCharacter) {
+TEST(NomsTouches, AFileSavedAsUtf8TakesTheCharactersItCanKeep) {
     kovra::test::DossierTest d;
     d.Ecrit(kTouche, "[Particuliere]\n 0={Entrée}@ 0\n");
+    EcritNomsTouches(d.Chemin(), "Particuliere", {"{Entrée}", "{€}"}, 0);
+    EXPECT_EQ(d.Lit(kTouche), "[Particuliere]\n 0={Entrée}@ 0\n1={€}@ 1\n");
+    EXPECT_EQ(LitNomsTouches(d.Chemin(), "Particuliere", 2), (QStringList{"{Entrée}", "{€}"}));
+    // A character Windows-1252 lacks would make the whole file read as Windows-1252.
+    EchoueSansToucher(d.Chemin(kTouche), {"{Entrée}", "{Ω}"}, "« F2 »");
+    // With a UTF-8 signature the file says what it is, and takes any character.
+    d.Ecrit(kTouche, "\xEF\xBB\xBF[Particuliere]\n 0={Entrée}@ 0\n");
     EcritNomsTouches(d.Chemin(), "Particuliere", {"{Entrée}", "{Ω}"}, 0);
-    EXPECT_EQ(d.Lit(kTouche), "[Particuliere]\n 0={Entrée}@ 0\n1={Ω}@ 1\n");
     EXPECT_EQ(LitNomsTouches(d.Chemin(), "Particuliere", 2), (QStringList{"{Entrée}", "{Ω}"}));
 }

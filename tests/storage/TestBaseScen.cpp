@@ -4,6 +4,9 @@
 #include "support/DossierTest.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace kovra;
@@ -130,6 +133,94 @@ TEST(BaseScen, AFileThatIsNoDatabaseIsReported) {
         FAIL() << "opened";
     } catch (const ErreurKovra& e) {
         EXPECT_TRUE(e.Message().contains(d.Chemin("Scen.db"))) << e.what();
+    }
+}
+
+TEST(BaseScen, ACounterValueThatIsNoSixteenBitNumberIsAnErrorAndStaysAsItIs) {
+    const struct {
+        const char* valeur; // as SQL
+        const char* code;   // empty: read as a number
+        const char* dit;    // what the message names
+        qint16 lu;
+    } cas[] = {
+        {"41", "", "", 41},
+        {"-5", "", "", -5},
+        {"'12'", "", "", 12}, // a number stored as text turns into a number in the column
+        {"'abc'", "13", "« abc »", 0},
+        {"''", "13", "«  »", 0},
+        {"41.5", "13", "« 41.5 »", 0},
+        {"x'0102'", "13", "données binaires", 0},
+        {"NULL", "94", "Null", 0},
+        {"32768", "6", "32768", 0},
+        {"40000", "6", "40000", 0},
+        {"-32769", "6", "-32769", 0},
+    };
+    for (const auto& c : cas) {
+        DossierTest d;
+        const QString chemin = d.Chemin("Scen.db");
+        BaseScen(chemin).EcritCompteur(1);
+        kovra::test::ExecuteSql(
+            chemin,
+            {QStringLiteral("UPDATE Increment SET NunInc=%1").arg(QString::fromUtf8(c.valeur))});
+        BaseScen base(chemin);
+        if (QByteArray(c.code).isEmpty()) {
+            EXPECT_EQ(base.LitCompteur(), c.lu) << c.valeur;
+            continue;
+        }
+        for (const auto& lecture : {std::function<void()>([&] { base.LitCompteur(); }),
+                                    std::function<void()>([&] { base.AvanceCompteur(); })}) {
+            try {
+                lecture();
+                ADD_FAILURE() << "read " << c.valeur;
+            } catch (const ErreurKovra& e) {
+                EXPECT_EQ(e.Code(), c.code) << c.valeur;
+                EXPECT_TRUE(e.Message().contains(QString::fromUtf8(c.dit))) << e.what();
+                EXPECT_TRUE(e.Message().contains("NunInc")) << e.what();
+                EXPECT_TRUE(e.Message().contains(chemin)) << e.what();
+            }
+        }
+        // Nothing was stored over it.
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "brut");
+        {
+            db.setDatabaseName(chemin);
+            ASSERT_TRUE(db.open());
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec("SELECT quote(NunInc) FROM Increment") && q.next());
+            EXPECT_EQ(q.value(0).toString().toLower(), QString::fromUtf8(c.valeur).toLower())
+                << c.valeur;
+        }
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("brut");
+    }
+}
+
+TEST(BaseScen, AMissingFileIsCreatedOnlyWhenAskedFor) {
+    DossierTest d;
+    const QString chemin = d.Chemin("Scen.db");
+    try {
+        BaseScen base(chemin, OuvertureBase::Existante);
+        ADD_FAILURE() << "opened";
+    } catch (const ErreurKovra& e) {
+        EXPECT_TRUE(e.Message().contains(chemin)) << e.what();
+        EXPECT_TRUE(e.Message().contains("ne la recrée pas vide")) << e.what();
+    }
+    EXPECT_FALSE(QFile::exists(chemin));
+    BaseScen(chemin, OuvertureBase::CreeSiAbsente).EcritCompteur(41);
+    EXPECT_EQ(BaseScen(chemin, OuvertureBase::Existante).LitCompteur(), qint16(41));
+}
+
+TEST(BaseScen, ADatabaseAnotherProgramHoldsIsBusyAtOnceWhenNotWaitedFor) {
+    for (const char* debut : {"BEGIN IMMEDIATE", "BEGIN EXCLUSIVE"}) {
+        DossierTest d;
+        const QString chemin = d.Chemin("Scen.db");
+        BaseScen(chemin).EcritCompteur(41);
+        kovra::test::VerrouBaseTest autre(chemin, debut);
+        EXPECT_THROW(BaseScen(chemin, OuvertureBase::Existante, 0).AvanceCompteur(),
+                     ErreurBaseOccupee)
+            << debut;
+        autre.Libere();
+        EXPECT_EQ(BaseScen(chemin, OuvertureBase::Existante, 0).AvanceCompteur(), qint16(41));
+        EXPECT_EQ(BaseScen(chemin).LitCompteur(), qint16(42));
     }
 }
 

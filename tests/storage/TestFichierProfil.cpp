@@ -281,9 +281,9 @@ TEST(FichierCompile, ComesBackAsKovraWroteIt) {
     d.Ecrit("Scenarios/S.ini", "[Ligne]\r\nChamps=\xC9\x80@\r\n");
     d.Ecrit("PortSerie.ini", "[Ligne]\r\nChamps=\xC9\x80@\r\n");
     EXPECT_EQ(LireIni(d.Chemin("Scenarios/S.ini"), "Ligne", "Champs"), "É€@");
-    // A settings file may have been saved by hand in UTF-8.
-    EXPECT_EQ(LireIni(d.Chemin("PortSerie.ini"), "Ligne", "Champs"),
-              QString::fromUtf16(u"\u0240@"));
+    // A settings file may have been saved by hand in UTF-8, but these bytes read as UTF-8
+    // give "\u0240", which Windows-1252 lacks: they are Windows-1252 there too.
+    EXPECT_EQ(LireIni(d.Chemin("PortSerie.ini"), "Ligne", "Champs"), "É€@");
     // Writing keeps each as it is read.
     ASSERT_NE(EcrireIni("Ligne", "Autre", "é", d.Chemin("Scenarios/S.ini")), 0);
     EXPECT_EQ(d.Lit("Scenarios/S.ini"), "[Ligne]\r\nChamps=\xC9\x80@\r\nAutre=\xE9\r\n");
@@ -318,9 +318,14 @@ TEST(DocumentProfil, ReportsCharactersItCouldNotStore) {
     // A name it could not store could not be found again: it is refused.
     EXPECT_FALSE(doc.Ecrit("漢", "Cle", "x"));
     EXPECT_FALSE(doc.Ecrit("S", "字", "x"));
+    // A UTF-8 file holds them only with a signature: without one, the file would then read
+    // as Windows-1252.
     DocumentProfil utf8 = DocumentProfil::DepuisOctets("[S]\nA=\xC3\xA9\n");
-    EXPECT_TRUE(utf8.Ecrit("漢", "字", "x"));
-    EXPECT_EQ(utf8.Lit("漢", "字"), "x");
+    EXPECT_FALSE(utf8.Ecrit("漢", "字", "x"));
+    EXPECT_EQ(utf8.EnOctets(), "[S]\nA=\xC3\xA9\n");
+    DocumentProfil signe = DocumentProfil::DepuisOctets("\xEF\xBB\xBF[S]\nA=\xC3\xA9\n");
+    EXPECT_TRUE(signe.Ecrit("漢", "字", "x"));
+    EXPECT_EQ(signe.Lit("漢", "字"), "x");
 }
 
 TEST(ValeurRelueTelle, GivesBackEveryValueUnchanged) {
@@ -349,4 +354,38 @@ TEST(EcrireIni, NeverTurnsAWindows1252FileIntoOneThatReadsAsUtf8) {
     d.Ecrit("Scenarios/S.ini", "");
     ASSERT_NE(EcrireIni("Ligne", "Champs", "Ã©@", d.Chemin("Scenarios/S.ini")), 0);
     EXPECT_EQ(LireIni(d.Chemin("Scenarios/S.ini"), "Ligne", "Champs"), "Ã©@");
+}
+
+TEST(LireIni, ReadsAsWindows1252AFileWhoseUtf8WouldHoldOtherCharacters) {
+    DossierTest d;
+    const struct {
+        const char* nom;
+        QByteArray octets;
+        const char16_t* valeur;
+    } cas[] = {
+        // CAFÉ… in Windows-1252: valid UTF-8 for CAFɅ, which Windows-1252 lacks.
+        {"w.ini", "[S]\r\nCle=CAF\xC9\x85\r\n", u"CAFÉ…"},
+        {"u.ini", "[S]\r\nCle=CAF\xC3\x89\xE2\x80\xA6\r\n", u"CAFÉ…"}, // the same in UTF-8
+    };
+    for (const auto& c : cas) {
+        d.Ecrit(c.nom, c.octets);
+        EXPECT_EQ(LireIni(d.Chemin(c.nom), "S", "Cle"), QString::fromUtf16(c.valeur)) << c.nom;
+    }
+}
+
+TEST(EcrireIni, NeverPutsACharacterWindows1252LacksInAUtf8File) {
+    DossierTest d;
+    const QByteArray avant = "[S]\nA=caf\xC3\xA9\n";
+    d.Ecrit("u.ini", avant);
+    const QString f = d.Chemin("u.ini");
+    // The whole file would then read as Windows-1252: "cafÃ©".
+    EXPECT_EQ(EcrireIni("S", "B", QString::fromUtf16(u"Ʌ"), f), 0);
+    EXPECT_EQ(d.Lit("u.ini"), avant);
+    ASSERT_NE(EcrireIni("S", "B", "€", f), 0);
+    EXPECT_EQ(LireIni(f, "S", "A"), "café");
+    EXPECT_EQ(LireIni(f, "S", "B"), "€");
+    // A value that leaves the file plain ASCII is no change of encoding.
+    ASSERT_NE(EcrireIni("S", "A", "cafe", f), 0);
+    ASSERT_NE(EcrireIni("S", "B", "euro", f), 0);
+    EXPECT_EQ(LireIni(f, "S", "A"), "cafe");
 }

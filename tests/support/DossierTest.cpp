@@ -73,4 +73,28 @@ void ExecuteSql(const QString& cheminBase, const QStringList& instructions) {
     QSqlDatabase::removeDatabase(connexion);
 }
 
+VerrouBaseTest::VerrouBaseTest(const QString& cheminBase, const QString& debut)
+    : connexion_(QStringLiteral("test-verrou-") + debut) {
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connexion_);
+    db.setDatabaseName(cheminBase);
+    EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
+    QSqlQuery q(db);
+    // A reading lock is taken only once something is read.
+    tenu_ = q.exec(debut) && q.exec(QStringLiteral("SELECT count(*) FROM Increment"));
+    EXPECT_TRUE(tenu_) << debut.toStdString() << ": " << q.lastError().text().toStdString();
+}
+
+VerrouBaseTest::~VerrouBaseTest() {
+    Libere();
+    QSqlDatabase::database(connexion_, false).close();
+    QSqlDatabase::removeDatabase(connexion_);
+}
+
+void VerrouBaseTest::Libere() {
+    if (tenu_) {
+        QSqlQuery(QSqlDatabase::database(connexion_, false)).exec(QStringLiteral("ROLLBACK"));
+        tenu_ = false;
+    }
+}
+
 } // namespace kovra::test

@@ -52,6 +52,22 @@ struct DonneesTest {
 // version of Kovra) could have left it; fails the test when one does not run.
 void ExecuteSql(const QString& cheminBase, const QStringList& instructions);
 
+// Another program holding a database file locked, from "BEGIN IMMEDIATE" (others may read
+// but not write) or "BEGIN EXCLUSIVE" (others may do neither) until Libere() or the end of
+// the object.
+class VerrouBaseTest {
+public:
+    VerrouBaseTest(const QString& cheminBase, const QString& debut);
+    ~VerrouBaseTest();
+    VerrouBaseTest(const VerrouBaseTest&) = delete;
+    VerrouBaseTest& operator=(const VerrouBaseTest&) = delete;
+    void Libere();
+
+private:
+    QString connexion_;
+    bool tenu_ = false;
+};
+
 // Default files installed with the program.
 inline QString DossierDefauts() {
     return QStringLiteral(KOVRA_TEST_DEFAUTS);

@@ -57,6 +57,9 @@ TEST(ImportFichier, EachLineIsARecordAndEachSeparatedTextAField) {
          Lignes({"A", "1", "B", "2"})},
         {"Windows-1252 bytes", "Caf\xE9;\x80\x9C;\xFF\n", ";", "Caf\xE9\r\n\x80\x9C\r\n\xFF\r\n"},
         {"UTF-8 from a Linux editor", "Caf\xC3\xA9;\xE2\x82\xAC\n", ";", "Caf\xE9\r\n\x80\r\n"},
+        // CAFÉ… in Windows-1252 is valid UTF-8 for CAFɅ, a character Windows-1252 lacks.
+        {"Windows-1252 bytes that happen to be UTF-8", "CAF\xC9\x85;1\n", ";",
+         "CAF\xC9\x85\r\n1\r\n"},
         {"UTF-8 with its signature",
          "\xEF\xBB\xBF"
          "A;\xC3\xA9\n",

@@ -87,7 +87,7 @@ QString Encodage(const QByteArray& octets) {
     if (octets.contains('\0')) {
         return {};
     }
-    if (EstUtf8NonAscii(octets)) {
+    if (SeLitEnUtf8(octets)) {
         return QStringLiteral("UTF-8");
     }
     if (HorsWindows1252(octets)) {
