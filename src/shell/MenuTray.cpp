@@ -201,7 +201,11 @@ void MenuTray::AfficheSousLeCurseur() {
     }
     show();
     raise();
-    activateWindow();
+    // The pop-up takes the keyboard by its grab, without taking the focus from the
+    // application that has it: once closed, that application still has it.
+    if (ordinaire_) {
+        activateWindow();
+    }
 }
 
 } // namespace kovra

@@ -4,10 +4,16 @@
 #include "support/DossierTest.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <optional>
 
 using kovra::test::DossierTest;
 
@@ -86,6 +92,53 @@ struct Poste {
         }
     }
     void Cli(const QStringList& arguments) { Execute(KOVRA_CLI_EXE, arguments, env); }
+    // The simulated terminal on its pseudo-terminal, which PortSerie.ini then names.
+    bool Terminal(const QStringList& arguments) {
+        terminal.start(KOVRA_TERMINAL_EXE, arguments);
+        if (!terminal.waitForReadyRead(5000)) {
+            return false;
+        }
+        const QString ligne = QString::fromUtf8(terminal.readLine()).trimmed();
+        Cli({"ini", "set", "PortSerie.ini", "Port_série", "Port", "1"});
+        Cli({"ini", "set", "PortSerie.ini", "Port_série", "Peripherique", ligne});
+        Cli({"ini", "set", "PortSerie.ini", "Port_série", "Protocol", arguments[1]});
+        return true;
+    }
+    // A notification area at the bottom right, then kovra in it; its icon's window.
+    std::optional<Fenetre> Demarre() {
+        trayer.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                                "--width", "100", "--height", "24", "--transparent", "false"});
+        if (!Attend([] { return !Fenetres("trayer").isEmpty(); })) {
+            return std::nullopt;
+        }
+        kovra.setProcessEnvironment(env);
+        kovra.start(KOVRA_EXE, {"--no-splash"});
+        QList<Fenetre> icones;
+        if (!kovra.waitForStarted(10000) || !Attend([&] {
+                icones = Fenetres("kovra");
+                return !icones.isEmpty();
+            })) {
+            return std::nullopt;
+        }
+        return icones.front();
+    }
+    // A click on the icon, then the menu window it shows.
+    std::optional<Fenetre> OuvreMenu(const Fenetre& icone) {
+        Clique(icone.x + icone.largeur / 2, icone.y + icone.hauteur / 2);
+        QList<Fenetre> menus;
+        if (!Attend([&] {
+                menus.clear();
+                for (const Fenetre& f : Fenetres("kovra")) {
+                    if (f.id != icone.id) {
+                        menus << f;
+                    }
+                }
+                return !menus.isEmpty();
+            })) {
+            return std::nullopt;
+        }
+        return menus.front();
+    }
 
     DossierTest d;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -99,44 +152,19 @@ struct Poste {
 TEST(KovraBoutEnBout, LivesInTheNotificationArea) {
     Poste p;
     // A simulated HT630 that pushes two records once Kovra listens.
-    p.terminal.start(KOVRA_TERMINAL_EXE,
-                     {"--type", "HT630", "--text", "A1\\r12\\rB2\\r3\\r", "--start", "6000"});
-    ASSERT_TRUE(p.terminal.waitForReadyRead(5000));
-    const QString ligne = QString::fromUtf8(p.terminal.readLine()).trimmed();
-    p.Cli({"ini", "set", "PortSerie.ini", "Port_série", "Port", "1"});
-    p.Cli({"ini", "set", "PortSerie.ini", "Port_série", "Peripherique", ligne});
-    p.Cli({"ini", "set", "PortSerie.ini", "Port_série", "Protocol", "HT630"});
-
-    p.trayer.start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
-                              "--width", "100", "--height", "24", "--transparent", "false"});
-    ASSERT_TRUE(Attend([] { return !Fenetres("trayer").isEmpty(); })) << "no notification area";
-
-    p.kovra.setProcessEnvironment(p.env);
-    p.kovra.start(KOVRA_EXE, {"--no-splash"});
-    ASSERT_TRUE(p.kovra.waitForStarted(10000));
-    // The icon: a small window of the program's class, inside the notification area.
-    QList<Fenetre> icones;
-    ASSERT_TRUE(Attend([&] {
-        icones = Fenetres("kovra");
-        return !icones.isEmpty();
-    })) << p.kovra.readAllStandardError().toStdString();
-    const Fenetre icone = icones.front();
+    ASSERT_TRUE(
+        p.Terminal({"--type", "HT630", "--text", "A1\\r12\\rB2\\r3\\r", "--start", "6000"}));
+    const std::optional<Fenetre> iconeTrouvee = p.Demarre();
+    ASSERT_TRUE(iconeTrouvee) << p.kovra.readAllStandardError().toStdString();
+    const Fenetre icone = *iconeTrouvee;
     EXPECT_LE(icone.largeur, 32);
     EXPECT_GE(icone.y, 768 - 24);
 
     // A click shows the menu window at the bottom right of the screen.
-    Clique(icone.x + icone.largeur / 2, icone.y + icone.hauteur / 2);
+    const std::optional<Fenetre> menuTrouve = p.OuvreMenu(icone);
+    ASSERT_TRUE(menuTrouve);
     QList<Fenetre> menus;
-    ASSERT_TRUE(Attend([&] {
-        menus.clear();
-        for (const Fenetre& f : Fenetres("kovra")) {
-            if (f.id != icone.id) {
-                menus << f;
-            }
-        }
-        return !menus.isEmpty();
-    }));
-    const Fenetre menu = menus.front();
+    const Fenetre menu = *menuTrouve;
     EXPECT_EQ(menu.x + menu.largeur, 1024 - 20);
     EXPECT_EQ(menu.y + menu.hauteur, 768);
     Clique(10, 10); // elsewhere: the menu goes
@@ -156,8 +184,10 @@ TEST(KovraBoutEnBout, LivesInTheNotificationArea) {
         }
         return !boites.isEmpty();
     }));
+    // Typed into the focused box: with --window, xdotool would look the box up again
+    // between press and release, fail once it is gone, and leave Return held down.
     Execute("xdotool", {"windowactivate", "--sync", boites.front().id});
-    Execute("xdotool", {"key", "--window", boites.front().id, "Return"});
+    Execute("xdotool", {"key", "Return"});
     ASSERT_TRUE(seconde.waitForFinished(10000));
     EXPECT_NE(seconde.exitCode(), 0);
     EXPECT_TRUE(
@@ -184,4 +214,109 @@ TEST(KovraBoutEnBout, LivesInTheNotificationArea) {
     ASSERT_TRUE(p.kovra.waitForFinished(15000));
     EXPECT_EQ(p.kovra.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.kovra.exitCode(), 0) << p.kovra.readAllStandardError().toStdString();
+}
+
+namespace {
+
+// The colour of one pixel of the screen, "#rrggbb".
+QString Pixel(int x, int y) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, x, y, 1, 1)
+        .toImage()
+        .pixelColor(0, 0)
+        .name();
+}
+
+// The last "n COUNT" the field printed, or -1.
+qsizetype Compte(QProcess& champ, qsizetype dernier) {
+    while (champ.canReadLine()) {
+        const QByteArray ligne = champ.readLine().trimmed();
+        if (ligne.startsWith("n ")) {
+            dernier = ligne.mid(2).toLongLong();
+        }
+    }
+    return dernier;
+}
+
+} // namespace
+
+TEST(KovraBoutEnBout, TypesNothingIntoItsOwnMenuAndTheMenuFollowsTheMouse) {
+    Poste p;
+    p.Cli({"scenario", "create", "Saisie", "--type", "Emulation"});
+    p.Cli({"scenario", "add", "Saisie", "&CODE"});
+    p.Cli({"scenario", "add", "Saisie", "{ENTER}"});
+    p.Cli({"scenario", "loop", "Saisie", "1"});
+    p.Cli({"registry", "set", "RacScenChx", "Saisie"});
+    // A long transfer: typing it takes seconds, time to open the menu in the middle.
+    QString donnees, attendu;
+    for (int i = 0; i < 6000; ++i) {
+        const QString code = QStringLiteral("C%1").arg(i, 5, 10, QChar('0'));
+        donnees += code + "\r";
+        attendu += code + "\n";
+    }
+    {
+        QFile f(p.d.Chemin("transfert.txt"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(donnees.toLatin1());
+    }
+    ASSERT_TRUE(
+        p.Terminal({"--type", "HT630", "--file", p.d.Chemin("transfert.txt"), "--start", "6000"}));
+
+    // The application the keys are meant for, in the top left quarter.
+    QProcess champ;
+    champ.start(CHAMP_CIBLE_EXE,
+                {"100", "80", QString::number(attendu.size()), p.d.Chemin("recu.txt")});
+    ASSERT_TRUE(champ.waitForReadyRead(10000));
+    ASSERT_EQ(champ.readLine().trimmed(), "pret");
+
+    const std::optional<Fenetre> icone = p.Demarre();
+    ASSERT_TRUE(icone) << p.kovra.readAllStandardError().toStdString();
+    // Typing has begun.
+    qsizetype n = -1;
+    ASSERT_TRUE(Attend(
+        [&] {
+            champ.waitForReadyRead(50);
+            n = Compte(champ, n);
+            return n > 0;
+        },
+        30000));
+
+    // The menu opens in the middle of it: nothing more reaches the field, and nothing is lost.
+    const std::optional<Fenetre> menu = p.OuvreMenu(*icone);
+    ASSERT_TRUE(menu);
+    QThread::msleep(500); // what was on its way before the menu opened arrives
+    champ.waitForReadyRead(100);
+    n = Compte(champ, n);
+    ASSERT_LT(n, attendu.size()) << "typing ended before the menu opened";
+    QThread::msleep(1500);
+    champ.waitForReadyRead(100);
+    EXPECT_EQ(Compte(champ, n), n) << "keys went on while the menu was open";
+
+    // A real mouse over the menu: the line under it is lit, and only that one.
+    const int hauteurLigne = (menu->hauteur - 4) / 5;
+    const auto ligne = [&](int i) {
+        return menu->y + 2 + i * hauteurLigne + hauteurLigne / 2;
+    };
+    Execute("xdotool",
+            {"mousemove", QString::number(menu->x + menu->largeur / 2), QString::number(ligne(1))});
+    Execute("xdotool", {"mousemove", QString::number(menu->x + menu->largeur / 2 + 3),
+                        QString::number(ligne(1) + 1)});
+    QThread::msleep(300);
+    EXPECT_NE(Pixel(menu->x + 4, ligne(1)), "#ffffff");
+    EXPECT_EQ(Pixel(menu->x + 4, ligne(3)), "#ffffff");
+    Execute("xdotool",
+            {"mousemove", QString::number(menu->x + menu->largeur / 2), QString::number(ligne(3))});
+    QThread::msleep(300);
+    EXPECT_EQ(Pixel(menu->x + 4, ligne(1)), "#ffffff");
+    EXPECT_NE(Pixel(menu->x + 4, ligne(3)), "#ffffff");
+
+    // Closed by a click elsewhere: the rest arrives, whole and in order.
+    Clique(10, 700);
+    ASSERT_TRUE(Attend([&] { return Fenetres("kovra").size() == 1; }));
+    ASSERT_TRUE(champ.waitForFinished(60000))
+        << "the field got " << Compte(champ, n)
+        << "; kovra said: " << p.kovra.readAllStandardError().right(3000).toStdString();
+    QFile recu(p.d.Chemin("recu.txt"));
+    ASSERT_TRUE(recu.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(recu.readAll()), attendu);
 }
