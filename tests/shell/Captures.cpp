@@ -202,7 +202,12 @@ int main(int argc, char* argv[]) {
     captureModale(dossier + QStringLiteral("/question.png"));
     boites.Question(QStringLiteral("Voulez-vous réellement supprimer le scénario Inventaire?"),
                     Icone::Critique, kTitreVelar);
+    QTemporaryDir recus;
+    for (const char* nom : {"inventaire-2026-12-07.txt", "reception-quai-2.txt"}) {
+        QFile f(recus.filePath(QString::fromLatin1(nom)));
+        ok = f.open(QIODevice::WriteOnly) && f.write("A100;12\r\n") > 0 && ok;
+    }
     captureModale(dossier + QStringLiteral("/choix-fichier.png"));
-    boites.ChoixFichier(QStringLiteral("Fichier à importer"), donnees.path(), kFiltreImport, false);
+    boites.ChoixFichier(QStringLiteral("Fichier à importer"), recus.path(), kFiltreImport, false);
     return ok ? 0 : 1;
 }
