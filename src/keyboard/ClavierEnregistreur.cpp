@@ -6,24 +6,6 @@ namespace kovra {
 
 namespace {
 
-void AjouteUtf8(std::string& s, char32_t c) {
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 int IndexVerrou(std::uint8_t code) {
     switch (code) {
     case kCodeVerrMaj:
@@ -47,9 +29,7 @@ std::string ClavierEnregistreur::Nom(const Touche& touche) {
     if (touche.genre != Touche::Genre::Caractere) {
         return touche.nom;
     }
-    std::string s = "\"";
-    AjouteUtf8(s, touche.caractere);
-    return s + "\"";
+    return "\"" + EnUtf8(std::u32string_view(&touche.caractere, 1)) + "\"";
 }
 
 bool ClavierEnregistreur::Enfonce(const Touche& touche) {

@@ -98,28 +98,6 @@ Accolade LitAccolade(std::u32string_view reste) {
     return a;
 }
 
-std::string EnUtf8(std::u32string_view texte) {
-    std::string s;
-    for (const char32_t c : texte) {
-        if (c < 0x80) {
-            s += static_cast<char>(c);
-        } else if (c < 0x800) {
-            s += static_cast<char>(0xC0 | (c >> 6));
-            s += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            s += static_cast<char>(0xE0 | (c >> 12));
-            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            s += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            s += static_cast<char>(0xF0 | (c >> 18));
-            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            s += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return s;
-}
-
 // The state of one lock during a call: on at entry, and toggled since by the string.
 struct EtatVerrou {
     Verrou verrou;
@@ -281,6 +259,28 @@ PlanFrappe Frappe::Planifie(std::u32string_view texteRecu, int attente) {
 }
 
 } // namespace
+
+std::string EnUtf8(std::u32string_view texte) {
+    std::string s;
+    for (const char32_t c : texte) {
+        if (c < 0x80) {
+            s += static_cast<char>(c);
+        } else if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            s += static_cast<char>(0xF0 | (c >> 18));
+            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return s;
+}
 
 void NoteNonTapee(BilanFrappe& bilan, const Touche& touche) {
     if (std::find(bilan.nonTapees.begin(), bilan.nonTapees.end(), touche) ==

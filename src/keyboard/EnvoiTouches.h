@@ -26,6 +26,9 @@ std::string ArretTouches(std::u32string_view texte);
 // The platform's key code of a key name (any case): 0 when the name is no key name.
 std::uint8_t CodeTouche(std::string_view nom);
 
+// The text in UTF-8, as messages and records show it.
+std::string EnUtf8(std::u32string_view texte);
+
 // Replaces each character of code 128 or more by Num Lock, Alt held over its code page 850
 // number typed on the numeric keypad, and Num Lock again.
 std::u32string CodesAltNumerique(std::u32string_view texte);
