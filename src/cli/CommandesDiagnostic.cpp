@@ -36,7 +36,8 @@ void AjouteCommandesDiagnostic(std::vector<Commande>& table) {
                      {},
                      "doctor",
                      "Check what on this machine may keep Kovra from working, changing nothing: "
-                     "the data folder and its files, the chosen scenario, the serial port and "
+                     "the data folder and its files, the chosen scenario, received data "
+                     "waiting to be delivered, the serial port and "
                      "who may open it, the X11 display, Wayland, the keyboard layout, the "
                      "notification area, the transfer library. One line per check: ok, note "
                      "(worth knowing) or FAIL with its fix; exit status 1 when a check fails.",

@@ -32,20 +32,20 @@ QStringList LignesChoixCom(const QString& peripherique) {
     return lignes;
 }
 
-bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
-                        const QString& dossierDefauts) {
+QString EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
+                           const QString& dossierDefauts) {
     const QString ligne = choisie >= 0 && choisie < lignes.size() ? lignes[choisie] : QString();
     if (!ligne.isEmpty() && !ligne.startsWith(QStringLiteral("Com"))) {
-        return true; // the device already named: nothing to change
+        return {}; // the device already named: nothing to change
     }
     ReglagesPort reglages;
     reglages.port = ligne.isEmpty() ? 1 : ligne.mid(3).toInt();
     try {
         EcritReglagesPort(dossierDonnees, reglages, dossierDefauts);
-    } catch (const ErreurKovra&) {
-        return false;
+    } catch (const ErreurKovra& e) {
+        return e.Message();
     }
-    return true;
+    return {};
 }
 
 FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
@@ -77,12 +77,12 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     disposition->addWidget(CmdOK, 0, Qt::AlignRight);
     setMinimumWidth(300);
     connect(CmdOK, &QPushButton::clicked, this, [this] {
-        const bool ok =
+        const QString refus =
             EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex(), dossierDefauts);
         const auto suite = enregistre;
         close();
         if (suite) {
-            suite(ok);
+            suite(refus);
         }
     });
 }

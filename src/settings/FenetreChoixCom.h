@@ -17,9 +17,10 @@ QStringList LignesChoixCom(const QString& peripherique);
 // window stores a port: "ComN" sets "Port" to " N" and forgets the device named instead of
 // a number; the device's line keeps it; no line chosen gives port 1. A file lost meanwhile
 // is made again from the defaults in `dossierDefauts`, never left one the next start
-// refuses. False when the file cannot be written.
-bool EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
-                        const QString& dossierDefauts = DossierDefautsInstalles());
+// refuses. Empty when stored; otherwise why not, in a sentence for the user naming the
+// value in the way or the file that cannot be written (the file is then left as it was).
+QString EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
+                           const QString& dossierDefauts = DossierDefautsInstalles());
 
 // FrmChoixCom, shown at start-up when the port cannot be opened: the user picks another
 // one, used from the next start. It never holds the event loop.
@@ -34,8 +35,8 @@ public:
     QComboBox* CboChoix;
     QPushButton* CmdOK;
 
-    // Called once OK has stored the choice: whether it could be written.
-    std::function<void(bool)> enregistre;
+    // Called once OK has tried to store the choice: empty when stored, else why not.
+    std::function<void(const QString& refus)> enregistre;
     // The default files installed with the program.
     QString dossierDefauts;
 

@@ -54,10 +54,12 @@ bool ProgrammeKovra::Demarre() {
         // Another port, for the next start; the program goes on with the port closed.
         auto* choix = new FenetreChoixCom(s_.DossierDonnees);
         choix->MontreRaison(bilan.port.erreur);
-        choix->enregistre = [this](bool ok) {
-            if (!ok) {
-                s_.dialogues.Message(QStringLiteral("Impossible d'écrire le fichier %1.")
-                                         .arg(CheminDonnee(s_.DossierDonnees, kPortSerie)),
+        choix->enregistre = [this](const QString& pourquoi) {
+            if (!pourquoi.isEmpty()) {
+                // What is in the way: a value of the file the next start would refuse, or
+                // a file that cannot be written.
+                s_.dialogues.Message(QStringLiteral("Le port choisi n'a pas été enregistré. ") +
+                                         pourquoi,
                                      Icone::Exclamation);
                 return;
             }

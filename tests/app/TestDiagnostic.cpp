@@ -142,10 +142,11 @@ TEST(Diagnostic, AWellSetUpMachinePassesAndStaysAsItWas) {
         // Only the transfer library, which no test machine has, is worth a note.
         EXPECT_EQ(c.niveau == Niveau::Ok, c.sujet != "transfer library") << Texte(constats);
     }
-    EXPECT_EQ(sujets, (QStringList{"data folder", "PortSerie.ini", "Touche.ini", "Corres.ini",
-                                   "TouFic.ini", "scenario database", "chosen scenario",
-                                   "instance lock", "serial port", "X11 display", "Wayland session",
-                                   "keyboard layout", "notification area", "transfer library"}));
+    EXPECT_EQ(sujets,
+              (QStringList{"data folder", "PortSerie.ini", "Touche.ini", "Corres.ini", "TouFic.ini",
+                           "scenario database", "chosen scenario", "kept data", "instance lock",
+                           "serial port", "X11 display", "Wayland session", "keyboard layout",
+                           "notification area", "transfer library"}));
     EXPECT_EQ(LigneConstat(*Sur(constats, "serial port")),
               QString("ok    serial port: %1 (COM 1, HT630) opens for user %2")
                   .arg(m.terminal.Chemin(), m.identite.nom));
@@ -315,6 +316,20 @@ TEST(Diagnostic, NamesWhatIsInTheWayAndItsFix) {
          "chosen scenario",
          Niveau::Echec,
          {"\"Disparu\" is neither in the database nor compiled"}},
+        {"received data put away undelivered",
+         [](Machine& m) {
+             m.t.dossier.Ecrit("donnees/conservees/ht630-20260101.tmp", "A100\r");
+             m.t.dossier.Ecrit("donnees/conservees/nonlivree-20260102.tmp", "B200\r");
+         },
+         "kept data",
+         Niveau::Note,
+         {"2 files of received data", "/conservees", "may be incomplete",
+          "kovra-cli process --scenario NAME --frame FILE --deliver", "then delete the file"}},
+        {"one file put away undelivered",
+         [](Machine& m) { m.t.dossier.Ecrit("donnees/conservees/1765000000.tmp", "A100\r"); },
+         "kept data",
+         Niveau::Note,
+         {"1 file of received data"}},
         {"the chosen scenario not compiled yet",
          [](Machine& m) { QFile::remove(m.t.Chemin("Scenarios/Saisie.ini")); },
          "chosen scenario",

@@ -131,7 +131,7 @@ TEST(FenetreChoixCom, OffersTheDeviceThenTwentyPorts) {
         const QString ini = t.Chemin(kPortSerie);
         EcrireIni(kSectionPort, "Port", "7", ini);
         EcrireIni(kSectionPort, "Peripherique", c.peripherique, ini);
-        EXPECT_TRUE(EnregistreChoixCom(t.donnees, LignesChoixCom(c.peripherique), c.choisie));
+        EXPECT_EQ(EnregistreChoixCom(t.donnees, LignesChoixCom(c.peripherique), c.choisie), "");
         EXPECT_EQ(LireIni(ini, kSectionPort, "Port"), c.port) << c.choisie;
         EXPECT_EQ(LireIni(ini, kSectionPort, "Peripherique"), c.peripheriqueApres) << c.choisie;
     }
@@ -140,9 +140,9 @@ TEST(FenetreChoixCom, OffersTheDeviceThenTwentyPorts) {
 TEST(FenetreChoixCom, OkStoresTheChoiceAndCloses) {
     DonneesTest t;
     QPointer<FenetreChoixCom> f = new FenetreChoixCom(t.donnees);
-    std::optional<bool> enregistre;
-    f->enregistre = [&](bool ok) {
-        enregistre = ok;
+    std::optional<QString> refus;
+    f->enregistre = [&](const QString& r) {
+        refus = r;
     };
     f->show();
     EXPECT_EQ(f->windowTitle(), "Problème d'ouverture du port Com");
@@ -150,7 +150,7 @@ TEST(FenetreChoixCom, OkStoresTheChoiceAndCloses) {
     EXPECT_EQ(f->CboChoix->count(), 20);
     f->CboChoix->setCurrentIndex(4);
     QTest::mouseClick(f->CmdOK, Qt::LeftButton);
-    EXPECT_EQ(enregistre, true);
+    EXPECT_EQ(refus, "");
     EXPECT_EQ(LireIni(t.Chemin(kPortSerie), kSectionPort, "Port"), "5");
     ASSERT_TRUE(AttendQue([&] { return f.isNull(); }));
 }

@@ -61,6 +61,8 @@ std::vector<Constat> Diagnostique(const DescriptionPoste& poste) {
         Protege(bilan, QStringLiteral("scenario database"), [&] { VerifieBase(poste, bilan); });
         Protege(bilan, QStringLiteral("chosen scenario"),
                 [&] { genre = VerifieScenario(poste, bilan); });
+        Protege(bilan, QStringLiteral("kept data"),
+                [&] { VerifieDonneesConservees(poste, bilan); });
         Protege(bilan, QStringLiteral("serial port"), [&] { VerifiePort(poste, bilan); });
     }
     Protege(bilan, QStringLiteral("session"), [&] { VerifieSession(poste, genre, bilan); });

@@ -1,6 +1,8 @@
-// The data folder, its settings files, the scenario database and the chosen scenario.
+// The data folder, its settings files, the scenario database, the chosen scenario and the
+// received data kept there undelivered.
 #include "app/diagnostic/Verifications.h"
 
+#include "app/DonneesConservees.h"
 #include "base/Windows1252.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
@@ -9,6 +11,7 @@
 #include "storage/Registre.h"
 #include "storage/ScenarioActif.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -25,6 +28,7 @@ namespace {
 const QString kSujetDossier = QStringLiteral("data folder");
 const QString kSujetBase = QStringLiteral("scenario database");
 const QString kSujetScenario = QStringLiteral("chosen scenario");
+const QString kSujetConservees = QStringLiteral("kept data");
 
 // Table name -> its columns, as the database holds them; nothing when it cannot be read.
 std::optional<QMap<QString, QStringList>> Tables(QSqlDatabase& db, QString& erreur) {
@@ -276,6 +280,25 @@ GenreScenario VerifieScenario(const DescriptionPoste& poste, Bilan& bilan) {
         bilan.Ok(kSujetScenario, QStringLiteral("\"%1\" (%2), compiled").arg(nom, sorte));
     }
     return genre;
+}
+
+void VerifieDonneesConservees(const DescriptionPoste& poste, Bilan& bilan) {
+    // Start-up puts there what it finds of earlier runs, and announces it only once: the
+    // files wait there until someone delivers them.
+    const QDir dossier(QDir(poste.dossierDonnees).filePath(kDossierConservees));
+    const qsizetype n = dossier.entryList(QDir::Files).size();
+    if (n == 0) {
+        bilan.Ok(kSujetConservees, QStringLiteral("no received data waiting to be delivered"));
+        return;
+    }
+    bilan.Note(kSujetConservees,
+               QStringLiteral("%1 of received data that Kovra could not deliver %2 in %3 (those "
+                              "of a transfer or an acquisition cut short may be incomplete). To "
+                              "deliver one: kovra-cli process --scenario NAME --frame FILE "
+                              "--deliver (or \"Fichier\" in Kovra's menu, with the separator |); "
+                              "check what was delivered, then delete the file.")
+                   .arg(n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n),
+                        n == 1 ? QStringLiteral("waits") : QStringLiteral("wait"), dossier.path()));
 }
 
 } // namespace kovra

@@ -31,6 +31,8 @@ void VerifieFichiersReglages(const DescriptionPoste& poste, Bilan& bilan);
 void VerifieBase(const DescriptionPoste& poste, Bilan& bilan);
 // The scenario the registry names is there and compiled.
 GenreScenario VerifieScenario(const DescriptionPoste& poste, Bilan& bilan);
+// Received data earlier runs could not deliver, put away in the data folder's conservees/.
+void VerifieDonneesConservees(const DescriptionPoste& poste, Bilan& bilan);
 // The instance lock of the data folder and the serial port of PortSerie.ini.
 void VerifiePort(const DescriptionPoste& poste, Bilan& bilan);
 // The X display and XTest, Wayland, the keyboard layout, the notification area.
