@@ -200,8 +200,9 @@ int main(int argc, char* argv[]) {
         });
     };
     captureModale(dossier + QStringLiteral("/question.png"));
-    boites.Question(QStringLiteral("Voulez-vous réellement supprimer le scénario Inventaire?"),
-                    Icone::Critique, kTitreVelar);
+    boites.Question(QStringLiteral("Attention. Cette suppression sera définitive. Voulez-vous "
+                                   "réellement supprimer le scénario Inventaire?"),
+                    Icone::Critique, kTitreApplication);
     QTemporaryDir recus;
     for (const char* nom : {"inventaire-2026-12-07.txt", "reception-quai-2.txt"}) {
         QFile f(recus.filePath(QString::fromLatin1(nom)));
