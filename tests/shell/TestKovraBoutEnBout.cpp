@@ -247,9 +247,11 @@ TEST(KovraBoutEnBout, TypesNothingIntoItsOwnMenuAndTheMenuFollowsTheMouse) {
     p.Cli({"scenario", "add", "Saisie", "{ENTER}"});
     p.Cli({"scenario", "loop", "Saisie", "1"});
     p.Cli({"registry", "set", "RacScenChx", "Saisie"});
-    // A long transfer: typing it takes seconds, time to open the menu in the middle.
+    // A transfer typed with a pause after each key: typing it takes seconds, paced by Kovra
+    // rather than by the field, time to open the menu in the middle.
+    p.Cli({"registry", "set", "DelaiTouches", "1"});
     QString donnees, attendu;
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < 1000; ++i) {
         const QString code = QStringLiteral("C%1").arg(i, 5, 10, QChar('0'));
         donnees += code + "\r";
         attendu += code + "\n";
