@@ -102,15 +102,28 @@ void TraiteEmul::Suivante() {
     enCours_ = std::move(enAttente_.front());
     enAttente_.pop_front();
 
-    // Without its compiled file a scenario has no output path and no positions: processing
-    // would go wrong in ways that tell nothing of the cause.
+    // Without a scenario, or without its compiled file, the output would be empty or wrong
+    // in ways that tell nothing of the cause, and the frame's data would be lost unseen.
     const EtatScenario& scenario = ScenarioEnCours();
+    if (scenario.ScenarioActif.isEmpty()) {
+        Refuse(QStringLiteral("Aucun scénario n'est choisi : la trame n'a pas été traitée. "
+                              "Choisissez un scénario dans le paramétrage."),
+               Icone::Exclamation);
+        return;
+    }
     const QString compile = CheminScenario(s_.env.DossierDonnees, scenario.ScenarioActif);
-    if (!scenario.ScenarioActif.isEmpty() && !QFileInfo(compile).isFile()) {
+    if (!QFileInfo(compile).isFile()) {
         Refuse(QStringLiteral("Le scénario compilé %1 est introuvable : la trame n'a pas été "
                               "traitée. Choisissez de nouveau le scénario « %2 » dans le "
                               "paramétrage pour le compiler.")
                    .arg(compile, scenario.ScenarioActif),
+               Icone::Exclamation);
+        return;
+    }
+    if (scenario.NombreActions() == 0) {
+        Refuse(QStringLiteral("Le scénario « %1 » n'a aucune action (fichier %2) : la trame n'a "
+                              "pas été traitée.")
+                   .arg(scenario.ScenarioActif, compile),
                Icone::Exclamation);
         return;
     }

@@ -356,6 +356,14 @@ TEST(TraiteEmul, AFrameWhoseCounterOrScenarioIsMissingIsKeptWithTheReason) {
              QFile::remove(CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif));
          },
          "Le scénario compilé"},
+        // What loading leaves when no scenario is chosen, or the chosen one cannot be loaded.
+        {"no scenario chosen", true, [](Chaine& c) { c.tr.scenario.ScenarioActif.clear(); },
+         "Aucun scénario n'est choisi"},
+        {"scenario without actions", false,
+         [](Chaine& c) {
+             c.tr.Prepare({{}, {}, 0, 0, 0, ".", ""});
+         },
+         "n'a aucune action"},
     };
     for (const auto& k : cas) {
         Chaine c({{"&INCREMENT", "&CODE"}, {}, 1, 0, 0, ".", ""});
