@@ -72,7 +72,9 @@ void Ecrit(const QString& chemin, const QByteArray& contenu) {
             QStringLiteral("cannot create the folder %1").arg(QFileInfo(chemin).path()));
     }
     QSaveFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size() || !f.commit()) {
+    // Flushed before the commit, which would not see a failure when the buffer goes to disk.
+    if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size() || !f.flush() ||
+        !f.commit()) {
         throw ErreurKovra(QStringLiteral("cannot write %1: %2").arg(chemin, f.errorString()));
     }
 }

@@ -99,6 +99,7 @@ void Reception::SurEvenement() {
         port_.InputLen = 0;
         etat_.EnReception = true;
         tamponHt630_.clear();
+        suiteDeMarque_ = false;
         cyclesMuets_ = 0;
         const quint64 generation = ++generation_;
         minuterie_.Apres(kCycleHt630, [this, generation] { CycleHt630(generation); });
@@ -126,7 +127,9 @@ void Reception::CycleHt630(quint64 generation) {
     const QString lu = port_.Input();
     tamponHt630_ += lu;
     cyclesMuets_ = lu.isEmpty() ? cyclesMuets_ + 1 : 0;
-    if (tamponHt630_.size() < 4) {
+    // A start too short to be a transfer is dropped; what followed a marker is not a start
+    // but data of the next transfer, however short, and is kept.
+    if (tamponHt630_.size() < 4 && !suiteDeMarque_) {
         etat_.EnReception = false;
         return;
     }
@@ -137,6 +140,9 @@ void Reception::CycleHt630(quint64 generation) {
          fin = tamponHt630_.indexOf(kFinTransfert)) {
         trames << tamponHt630_.left(fin);
         tamponHt630_ = SansBlancsEnTete(tamponHt630_.mid(fin + kFinTransfert.size()));
+    }
+    if (!trames.isEmpty()) {
+        suiteDeMarque_ = !tamponHt630_.isEmpty();
     }
     // Once the program is ending, the marker is waited for only while characters come.
     const bool sansFin = arret_ ? cyclesMuets_ > 0 : cyclesMuets_ * kCycleHt630 >= kAbandonHt630;

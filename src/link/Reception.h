@@ -23,7 +23,8 @@ QString NomSpool(const QDateTime& moment);
 // Collects the transfers that HT630 and PT630 terminals push, on the port's events:
 // - HT630: every 300 ms what arrived is added to the transfer; fewer than 4 characters
 //   drops it; the text before "FINTRANSKOVRA" is the frame. What follows the marker
-//   (less the blanks and line end that close the marker's line) starts the next transfer.
+//   (less the blanks and line end that close the marker's line) starts the next transfer,
+//   and is kept however short it is.
 // - PT630: what arrives is written to a spool file in the data folder as it is read; 500 ms
 //   of silence ends the transfer, which is read back 1000 ms later. A transfer that starts
 //   meanwhile is collected on its own, in its own file. An empty transfer or "<DEL>" CR LF
@@ -81,6 +82,7 @@ private:
 
     // HT630: what the running collection holds, and its quiet cycles in a row.
     QString tamponHt630_;
+    bool suiteDeMarque_ = false; // it holds what followed a marker
     int cyclesMuets_ = 0;
     bool arret_ = false; // the program is ending
 

@@ -206,7 +206,8 @@ bool EcritRemplace(const QString& chemin, const QByteArray& octets) {
     }
     QSaveFile f(chemin);
     f.setDirectWriteFallback(true);
-    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size()) {
+    // Flushed before the commit, which would not see a failure when the buffer goes to disk.
+    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size() || !f.flush()) {
         f.cancelWriting();
         return false;
     }

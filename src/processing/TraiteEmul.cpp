@@ -102,15 +102,28 @@ void TraiteEmul::Suivante() {
     enCours_ = std::move(enAttente_.front());
     enAttente_.pop_front();
 
-    // Without its compiled file a scenario has no output path and no positions: processing
-    // would go wrong in ways that tell nothing of the cause.
+    // Without a scenario, or without its compiled file, the output would be empty or wrong
+    // in ways that tell nothing of the cause, and the frame's data would be lost unseen.
     const EtatScenario& scenario = ScenarioEnCours();
+    if (scenario.ScenarioActif.isEmpty()) {
+        Refuse(QStringLiteral("Aucun scénario n'est choisi : la trame n'a pas été traitée. "
+                              "Choisissez un scénario dans le paramétrage."),
+               Icone::Exclamation);
+        return;
+    }
     const QString compile = CheminScenario(s_.env.DossierDonnees, scenario.ScenarioActif);
-    if (!scenario.ScenarioActif.isEmpty() && !QFileInfo(compile).isFile()) {
+    if (!QFileInfo(compile).isFile()) {
         Refuse(QStringLiteral("Le scénario compilé %1 est introuvable : la trame n'a pas été "
                               "traitée. Choisissez de nouveau le scénario « %2 » dans le "
                               "paramétrage pour le compiler.")
                    .arg(compile, scenario.ScenarioActif),
+               Icone::Exclamation);
+        return;
+    }
+    if (scenario.NombreActions() == 0) {
+        Refuse(QStringLiteral("Le scénario « %1 » n'a aucune action (fichier %2) : la trame n'a "
+                              "pas été traitée.")
+                   .arg(scenario.ScenarioActif, compile),
                Icone::Exclamation);
         return;
     }
@@ -235,8 +248,9 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
 namespace {
 
 // Where a frame that was not delivered and had no file of its own is kept: a new file of
-// the data folder; empty when it cannot be written.
-QString ConserveTrame(const QString& trame, const QString& dossierDonnees) {
+// the data folder; empty when it cannot be written, `erreur` then saying why (no file is
+// left behind).
+QString ConserveTrame(const QString& trame, const QString& dossierDonnees, QString& erreur) {
     const QString base =
         dossierDonnees + QStringLiteral("/nonlivree-") +
         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
@@ -244,10 +258,16 @@ QString ConserveTrame(const QString& trame, const QString& dossierDonnees) {
     for (int n = 1; f.exists(); ++n) {
         f.setFileName(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
     }
+    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        erreur = f.errorString();
+        return {};
+    }
     const QByteArray octets = EncodeWindows1252(trame);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly) || f.write(octets) != octets.size() ||
-        !f.flush()) {
-        f.remove();
+    if (f.write(octets) != octets.size() || !f.flush()) {
+        erreur = f.errorString();
+        // Closed first: removing a file whose close fails would leave it.
+        f.close();
+        QFile::remove(f.fileName());
         return {};
     }
     return f.fileName();
@@ -258,12 +278,13 @@ QString ConserveTrame(const QString& trame, const QString& dossierDonnees) {
 void TraiteEmul::Fin(bool livre) {
     if (!livre && enCours_.conserveNonLivree && enCours_.conserve.isEmpty() &&
         !enCours_.trame.isEmpty()) {
-        enCours_.conserve = ConserveTrame(enCours_.trame, s_.env.DossierDonnees);
+        QString erreur;
+        enCours_.conserve = ConserveTrame(enCours_.trame, s_.env.DossierDonnees, erreur);
         if (enCours_.conserve.isEmpty()) {
             s_.env.dialogues.Avis(QStringLiteral("Les données reçues n'ont pas été livrées "
                                                  "entièrement, et n'ont pas pu être conservées "
-                                                 "dans le dossier %1.")
-                                      .arg(s_.env.DossierDonnees),
+                                                 "dans le dossier %1 (%2).")
+                                      .arg(s_.env.DossierDonnees, erreur),
                                   Icone::Exclamation);
         }
     }

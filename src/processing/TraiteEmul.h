@@ -87,10 +87,10 @@ struct DemandeTraitement {
 // processed), or written to the scenario's file; then the port is reset. Every pause is a
 // timer and typing goes in batches on the event loop, which is never held: while another
 // program holds the scenario database, the counter is asked for again on a timer. A frame
-// is not delivered (it is kept, see DemandeTraitement) when its compiled scenario is
-// missing, when its counter cannot be taken, or when its key string would stop before its
-// end; the user is told why. A frame handed over while another is processed or typed waits
-// its turn. Destroying the pipeline drops what is pending.
+// is not delivered (it is kept, see DemandeTraitement) when no scenario is chosen, when its
+// compiled scenario is missing or holds no action, when its counter cannot be taken, or when
+// its key string would stop before its end; the user is told why. A frame handed over while another
+// is processed or typed waits its turn. Destroying the pipeline drops what is pending.
 class TraiteEmul {
 public:
     explicit TraiteEmul(ServicesTraitement services);

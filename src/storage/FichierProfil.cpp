@@ -361,7 +361,9 @@ bool DocumentProfil::Enregistre(const QString& chemin) const {
         return false;
     }
     const QByteArray o = EnOctets();
-    if (f.write(o) != o.size()) {
+    // Flushed here: a write that fails only when the buffer goes to disk (a full disk)
+    // would not stop the commit, which would put an empty file in place of the old one.
+    if (f.write(o) != o.size() || !f.flush()) {
         f.cancelWriting();
         return false;
     }

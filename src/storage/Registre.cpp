@@ -166,7 +166,9 @@ bool Enregistre(const QString& chemin, const Contenu& c) {
         return false;
     }
     const QByteArray octets = (c.lignes.join(c.finLigne) + c.finLigne).toUtf8();
-    if (f.write(octets) != octets.size()) {
+    // Flushed here: a failure when the buffer goes to disk (a full disk) would not stop the
+    // commit, which would put an empty file in place of every value.
+    if (f.write(octets) != octets.size() || !f.flush()) {
         f.cancelWriting();
         return false;
     }

@@ -1,6 +1,8 @@
 // kovra-cli doctor and autostart, run as the real program with a prepared environment.
+#include "base/ErreurKovra.h"
 #include "cli/Autostart.h"
 #include "support/DossierTest.h"
+#include "support/LimiteTailleFichier.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,4 +142,16 @@ TEST(KovraCliAutostart, ExecArgumentsReachTheProgramAsTheyAre) {
         EXPECT_EQ(ArgumentExec(QString::fromUtf8(c.argument)), QString::fromUtf8(c.ecrit))
             << c.argument;
     }
+}
+
+TEST(KovraCliAutostart, AnEntryThatCannotBeWrittenWholeIsAnErrorAndNoEntry) {
+    DossierTest d;
+    LieuxAutostart lieux;
+    lieux.configUtilisateur = d.Chemin("config");
+    {
+        kovra::test::LimiteTailleFichier plein(0);
+        EXPECT_THROW(ActiveAutostart(lieux, "/usr/bin/kovra", QString()), ErreurKovra);
+    }
+    EXPECT_FALSE(QFile::exists(lieux.EntreeUtilisateur()));
+    EXPECT_FALSE(LitEtatAutostart(lieux).actif);
 }

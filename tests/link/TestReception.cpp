@@ -381,6 +381,10 @@ TEST(ReceptionHt630, WhatFollowsTheMarkerStartsTheNextTransfer) {
          ""},
         {"blanks and line ends alone are no transfer", {"A1\rFINTRANSKOVRA \r\n"}, {"A1\r"}, ""},
         {"the next one never ends", {"A1\rFINTRANSKOVRAB2\r3"}, {"A1\r"}, "B2\r3"},
+        {"nor does a start shorter than a new transfer needs",
+         {"A1\rFINTRANSKOVRA\r\nB2\r"},
+         {"A1\r"},
+         "B2\r"},
     };
     for (const auto& c : cas) {
         Liaison l("HT630");

@@ -7,10 +7,13 @@
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
+#include "support/LimiteTailleFichier.h"
 #include "support/MinuterieManuelle.h"
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 
@@ -356,6 +359,14 @@ TEST(TraiteEmul, AFrameWhoseCounterOrScenarioIsMissingIsKeptWithTheReason) {
              QFile::remove(CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif));
          },
          "Le scénario compilé"},
+        // What loading leaves when no scenario is chosen, or the chosen one cannot be loaded.
+        {"no scenario chosen", true, [](Chaine& c) { c.tr.scenario.ScenarioActif.clear(); },
+         "Aucun scénario n'est choisi"},
+        {"scenario without actions", false,
+         [](Chaine& c) {
+             c.tr.Prepare({{}, {}, 0, 0, 0, ".", ""});
+         },
+         "n'a aucune action"},
     };
     for (const auto& k : cas) {
         Chaine c({{"&INCREMENT", "&CODE"}, {}, 1, 0, 0, ".", ""});
@@ -388,6 +399,27 @@ TEST(TraiteEmul, AFrameWhoseCounterOrScenarioIsMissingIsKeptWithTheReason) {
                   baseAvant && QByteArray(k.nom) != "database gone")
             << k.nom;
     }
+}
+
+TEST(TraiteEmul, AFrameThatCannotBeKeptEitherLeavesNoEmptyFileAndTheReasonIsGiven) {
+    Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+    QFile::remove(CheminScenario(c.tr.t.donnees, c.tr.scenario.ScenarioActif));
+    QList<bool> livrees;
+    c.emul.termine = [&](bool l) {
+        livrees << l;
+    };
+    {
+        kovra::test::LimiteTailleFichier plein(0); // as a full disk
+        c.emul.Traite("A\r");
+        c.minuterie.Termine();
+    }
+    EXPECT_EQ(livrees, QList<bool>{false});
+    EXPECT_TRUE(QDir(c.tr.t.donnees).entryList({"nonlivree-*"}).isEmpty());
+    const QStringList messages = c.tr.t.dialogues.Messages();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].contains("n'ont pas pu être conservées")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << messages[1].toStdString();
 }
 
 TEST(TraiteEmul, ALockedDatabaseIsWaitedForOnATimerWithoutHoldingTheLoop) {

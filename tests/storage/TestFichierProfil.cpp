@@ -1,5 +1,6 @@
 #include "storage/FichierProfil.h"
 #include "support/DossierTest.h"
+#include "support/LimiteTailleFichier.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -264,6 +265,18 @@ TEST(EcrireIni, FailsWithoutHarmWhereTheFileCannotBeWritten) {
     // A folder where the file should be cannot be read, so it is never written over.
     QDir().mkpath(d.Chemin("dossier.ini"));
     EXPECT_EQ(EcrireIni("S", "Cle", "v", d.Chemin("dossier.ini")), 0);
+}
+
+TEST(EcrireIni, AFullDiskLeavesTheFileAsItWas) {
+    DossierTest d;
+    d.Ecrit("PortSerie.ini", kExemple);
+    {
+        kovra::test::LimiteTailleFichier plein(0);
+        EXPECT_EQ(EcrireIni("Port_s\u00e9rie", "Port", "4", d.Chemin("PortSerie.ini")), 0);
+        EXPECT_EQ(EcrireIni("S", "Cle", "v", d.Chemin("Nouveau.ini")), 0);
+    }
+    EXPECT_EQ(d.Lit("PortSerie.ini"), kExemple);
+    EXPECT_EQ(QDir(d.Chemin()).entryList(QDir::Files), QStringList{"PortSerie.ini"});
 }
 
 TEST(EffacerValeurIni, KeepsTheKeyWithAnEmptyValue) {

@@ -1,5 +1,6 @@
 #include "storage/Registre.h"
 #include "support/DossierTest.h"
+#include "support/LimiteTailleFichier.h"
 
 #include <QRect>
 #include <QSettings>
@@ -138,6 +139,12 @@ TEST(Registre, ReportsFailedWritesAndChangesNothing) {
     }
     EXPECT_EQ(d.Lit("Ruduvo/Vove.conf"), avant);
     EXPECT_EQ(r.Lit(kRacScenChx), "x");
+    {
+        // A full disk: the file keeps every value it had.
+        kovra::test::LimiteTailleFichier plein(0);
+        EXPECT_FALSE(r.Ecrit(kSepDec, ","));
+    }
+    EXPECT_EQ(d.Lit("Ruduvo/Vove.conf"), avant);
 }
 
 TEST(Registre, AWriteChangesOneValueAndKeepsTheRest) {

@@ -2,6 +2,7 @@
 // the messages, the failures, the loader's search and refusals, the setting boxes' values
 // and the test file.
 #include "base/ErreurKovra.h"
+#include "support/LimiteTailleFichier.h"
 #include "tools/TerminalSubstitut.h"
 #include "tools/transfert/BibliothequeMultidll.h"
 #include "tools/transfert/OperationsTransfert.h"
@@ -397,5 +398,14 @@ TEST(Transfert, TheTestFileIsWrittenByteForByteAndReplacesALongerOne) {
     EXPECT_EQ(progression.back(), 450);
 
     EXPECT_THROW(EcritFichierTest(d.Chemin("dossier-absent/TESTFILE.$$$")), ErreurKovra);
+    EXPECT_EQ(QDir(d.Chemin()).entryList(QDir::Files), QStringList{"TESTFILE.$$$"});
+
+    // A disk that fills up before the last records: an error, and the old file stays.
+    d.Ecrit("TESTFILE.$$$", "ancien");
+    {
+        kovra::test::LimiteTailleFichier plein(450 * 256 - 100);
+        EXPECT_THROW(EcritFichierTest(d.Chemin("TESTFILE.$$$")), ErreurKovra);
+    }
+    EXPECT_EQ(d.Lit("TESTFILE.$$$"), "ancien");
     EXPECT_EQ(QDir(d.Chemin()).entryList(QDir::Files), QStringList{"TESTFILE.$$$"});
 }

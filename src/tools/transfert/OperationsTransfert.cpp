@@ -272,7 +272,9 @@ void EcritFichierTest(const QString& chemin, const std::function<void(int)>& pro
             progression(n);
         }
     }
-    if (f.error() != QFileDevice::NoError || !f.commit()) {
+    // Flushed before the commit, which would not see a failure of the last records going to
+    // disk (a full disk) and would put a shorter file in place.
+    if (f.error() != QFileDevice::NoError || !f.flush() || !f.commit()) {
         throw ErreurKovra(QStringLiteral("Impossible d'écrire le fichier de test %1 : %2")
                               .arg(chemin, f.errorString()));
     }
