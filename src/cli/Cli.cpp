@@ -164,7 +164,11 @@ int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& e
 QString ContexteCli::DossierPret() {
     if (dossierPret_.isEmpty()) {
         const QString dossier = ResoutDossierDonnees(optionDossier);
-        PrepareDossierDonnees(dossier, dossierDefauts);
+        const QString avis =
+            AvisBaseRecreee(dossier, PrepareDossierDonnees(dossier, dossierDefauts));
+        if (!avis.isEmpty()) {
+            erreurs << "kovra-cli: " << avis << "\n";
+        }
         dossierPret_ = dossier;
     }
     return dossierPret_;

@@ -27,9 +27,11 @@ namespace {
 int Lance(QApplication& app, const OptionsKovra& options) {
     DialoguesQt dialogues;
     QString dossier;
+    QString avisBase;
     try {
         dossier = ResoutDossierDonnees(options.dossier);
-        PrepareDossierDonnees(dossier, DossierDefautsInstalles());
+        avisBase =
+            AvisBaseRecreee(dossier, PrepareDossierDonnees(dossier, DossierDefautsInstalles()));
     } catch (const ErreurKovra& e) {
         dialogues.Message(e.Message() + QStringLiteral("\r\n\r\nL'application va se fermer."),
                           Icone::Critique);
@@ -46,6 +48,10 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         }
         dialogues.Message(prise.message, Icone::Critique);
         return 1;
+    }
+    if (!avisBase.isEmpty()) {
+        std::fprintf(stderr, "kovra: %s\n", qPrintable(avisBase));
+        dialogues.Message(avisBase, Icone::Exclamation);
     }
 
     Registre registre;

@@ -74,4 +74,21 @@ QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts
     return ajoutes;
 }
 
+QString AvisBaseRecreee(const QString& dossier, const QStringList& ajoutes) {
+    if (!ajoutes.contains(kScenDb)) {
+        return {};
+    }
+    for (const QString& nom : {kPortSerie, kTouche, kCorres, kTouFic}) {
+        if (!ajoutes.contains(nom)) {
+            // The folder was there before: its database went away.
+            return QStringLiteral("La base des scénarios %1 était absente : une base vide vient "
+                                  "d'être créée. Les scénarios sont à recréer, ou l'ancienne "
+                                  "base à remettre en place Kovra fermé ; le compteur repart de "
+                                  "sa première valeur.")
+                .arg(CheminDonnee(dossier, kScenDb));
+        }
+    }
+    return {};
+}
+
 } // namespace kovra

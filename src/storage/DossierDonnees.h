@@ -27,6 +27,10 @@ QString DossierDefautsInstalles();
 // when the folder cannot be made complete. Programs call it as they start: it is the only
 // place a missing Scen.db is created.
 QStringList PrepareDossierDonnees(const QString& dossier, const QString& defauts);
+// What to tell the user when PrepareDossierDonnees had to make a new Scen.db in a folder that
+// already held its settings: the scenarios and the counter were lost with the old one, which
+// must not go unnoticed. Empty otherwise (a new folder, or nothing made).
+QString AvisBaseRecreee(const QString& dossier, const QStringList& ajoutes);
 
 QString CheminDonnee(const QString& dossier, const QString& nom);
 

@@ -38,6 +38,26 @@ TEST(DossierDonnees, FilesAlreadyThereAreKept) {
     EXPECT_EQ(d.Lit("k/Touche.ini"), "[Particuliere]\r\n0=mien@ 0\r\n");
 }
 
+TEST(DossierDonnees, ADatabaseMadeAgainInAFolderInUseIsSaid) {
+    DossierTest d;
+    // A new folder: nothing to say.
+    EXPECT_TRUE(
+        AvisBaseRecreee(d.Chemin("k"), PrepareDossierDonnees(d.Chemin("k"), DossierDefauts()))
+            .isEmpty());
+    // Its database gone: the new, empty one is named, with what it means.
+    QFile::remove(d.Chemin("k/Scen.db"));
+    const QString avis =
+        AvisBaseRecreee(d.Chemin("k"), PrepareDossierDonnees(d.Chemin("k"), DossierDefauts()));
+    EXPECT_TRUE(avis.startsWith("La base des scénarios " + d.Chemin("k/Scen.db") +
+                                " était absente : une base vide vient d'être créée."))
+        << avis.toStdString();
+    EXPECT_TRUE(avis.contains("le compteur repart"));
+    // Nothing made: nothing to say.
+    EXPECT_TRUE(
+        AvisBaseRecreee(d.Chemin("k"), PrepareDossierDonnees(d.Chemin("k"), DossierDefauts()))
+            .isEmpty());
+}
+
 TEST(DossierDonnees, MissingDefaultsAreReported) {
     DossierTest d;
     EXPECT_ANY_THROW(PrepareDossierDonnees(d.Chemin("k"), d.Chemin("nulle-part")));
