@@ -1,6 +1,7 @@
 #include "app/DonneesConservees.h"
 #include "dialogues/Dialogues.h"
 
+#include "base/FichiersDonnees.h"
 #include "link/Acquisition.h"
 
 #include <QDir>
@@ -24,16 +25,6 @@ bool EstConservee(const QString& nom) {
            nom.startsWith(QStringLiteral("nonlivree-")) || spoolTransfert.match(nom).hasMatch();
 }
 
-// A name in `dossier` that no file has yet, from `nom`.
-QString NomLibre(const QDir& dossier, const QString& nom) {
-    QString chemin = dossier.filePath(nom);
-    const QString base = nom.chopped(4);
-    for (int n = 1; QFileInfo::exists(chemin); ++n) {
-        chemin = dossier.filePath(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
-    }
-    return chemin;
-}
-
 } // namespace
 
 QStringList RangeDonneesConservees(const Environnement& env) {
@@ -49,7 +40,7 @@ QStringList RangeDonneesConservees(const Environnement& env) {
             QFile::remove(f.filePath());
             continue;
         }
-        const QString cible = NomLibre(rangement, f.fileName());
+        const QString cible = CheminLibre(rangement.path(), f.fileName());
         if (dossier.mkpath(kDossierConservees) && QFile::rename(f.filePath(), cible)) {
             ranges << cible;
         } else {

@@ -1,8 +1,8 @@
 #include "link/Acquisition.h"
 #include "dialogues/Dialogues.h"
 
+#include "base/FichiersDonnees.h"
 #include "base/Windows1252.h"
-#include "link/EcritureFichier.h"
 
 #include <cerrno>
 
@@ -104,12 +104,10 @@ bool Acquisition::Demarre() {
     LigneEnCours.clear();
     DerniereLigne.clear();
     // Never over the file of a run that was cut short, whatever the clock says.
-    const QString base = env_.DossierDonnees + u'/' + kPrefixeSpoolAcquisition +
-                         maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    spool_ = std::make_unique<QFile>(base + QStringLiteral(".tmp"));
-    for (int n = 1; spool_->exists(); ++n) {
-        spool_->setFileName(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
-    }
+    spool_ = std::make_unique<QFile>(CheminLibre(
+        env_.DossierDonnees, kPrefixeSpoolAcquisition +
+                                 maintenant().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
+                                 QStringLiteral(".tmp")));
     // Unbuffered: each record goes to the file when it is written, and a failure shows then.
     if (!spool_->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         env_.dialogues.Message(QStringLiteral("Impossible de créer le fichier %1 : %2. "

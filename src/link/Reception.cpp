@@ -1,8 +1,8 @@
 #include "link/Reception.h"
 #include "dialogues/Dialogues.h"
 
+#include "base/FichiersDonnees.h"
 #include "base/Windows1252.h"
-#include "link/EcritureFichier.h"
 
 #include <QFileInfo>
 #include <utility>
@@ -25,18 +25,6 @@ QString SansBlancsEnTete(const QString& texte) {
         ++debut;
     }
     return texte.mid(debut);
-}
-
-// A path in the data folder for a new file named `nom` (ending in ".tmp") or, when a file
-// has that name (data kept from an earlier transfer, or waiting to be read back), the
-// first free one of nom_1.tmp, nom_2.tmp...: a file of received data is never written over.
-QString CheminLibre(const QString& dossier, const QString& nom) {
-    QString chemin = dossier + u'/' + nom;
-    for (int n = 1; QFileInfo::exists(chemin); ++n) {
-        chemin =
-            dossier + u'/' + nom.chopped(4) + u'_' + QString::number(n) + QStringLiteral(".tmp");
-    }
-    return chemin;
 }
 
 // After a failed write: how many bytes of the data, from their start, the file holds. A

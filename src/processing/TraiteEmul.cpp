@@ -1,6 +1,7 @@
 #include "processing/TraiteEmul.h"
 
 #include "base/ErreurKovra.h"
+#include "base/FichiersDonnees.h"
 #include "base/Windows1252.h"
 #include "dialogues/Dialogues.h"
 #include "keyboard/EnvoiTouches.h"
@@ -251,20 +252,18 @@ namespace {
 // the data folder; empty when it cannot be written, `erreur` then saying why (no file is
 // left behind).
 QString ConserveTrame(const QString& trame, const QString& dossierDonnees, QString& erreur) {
-    const QString base =
-        dossierDonnees + QStringLiteral("/nonlivree-") +
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
-    QFile f(base + QStringLiteral(".tmp"));
-    for (int n = 1; f.exists(); ++n) {
-        f.setFileName(base + u'_' + QString::number(n) + QStringLiteral(".tmp"));
-    }
+    QFile f(CheminLibre(dossierDonnees, QStringLiteral("nonlivree-") +
+                                            QDateTime::currentDateTime().toString(
+                                                QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
+                                            QStringLiteral(".tmp")));
     if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         erreur = f.errorString();
         return {};
     }
-    const QByteArray octets = EncodeWindows1252(trame);
-    if (f.write(octets) != octets.size() || !f.flush()) {
-        erreur = f.errorString();
+    if (!EcritEntier(f, EncodeWindows1252(trame), erreur) || !f.flush()) {
+        if (erreur.isEmpty()) {
+            erreur = f.errorString();
+        }
         // Closed first: removing a file whose close fails would leave it.
         f.close();
         QFile::remove(f.fileName());

@@ -6,6 +6,11 @@
 
 namespace kovra {
 
+// A path in `dossier` for a new file named `nom` or, when a file has that name already (data
+// kept from an earlier run, say), the first free one of NAME_1.EXT, NAME_2.EXT...: a file of
+// received data is never written over.
+QString CheminLibre(const QString& dossier, const QString& nom);
+
 // Writes every byte to the file, going on after a short write: a disk that fills up
 // midway first takes part of the bytes without a word, and only the next write says why
 // it refuses the rest ("No space left on device"). False, with that reason in `erreur`,
