@@ -1,7 +1,7 @@
 #include "app/DonneesConservees.h"
 #include "dialogues/Dialogues.h"
 
-#include "base/FichiersDonnees.h"
+#include "base/EcritureFichiers.h"
 #include "link/Acquisition.h"
 
 #include <QDir>

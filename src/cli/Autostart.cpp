@@ -2,10 +2,10 @@
 
 #include "base/ErreurKovra.h"
 
+#include "base/EcritureFichiers.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace kovra {
@@ -71,11 +71,8 @@ void Ecrit(const QString& chemin, const QByteArray& contenu) {
         throw ErreurKovra(
             QStringLiteral("cannot create the folder %1").arg(QFileInfo(chemin).path()));
     }
-    QSaveFile f(chemin);
-    // Flushed before the commit, which would not see a failure when the buffer goes to disk.
-    if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size() || !f.flush() ||
-        !f.commit()) {
-        throw ErreurKovra(QStringLiteral("cannot write %1: %2").arg(chemin, f.errorString()));
+    if (QString erreur; !RemplaceFichier(chemin, contenu, &erreur)) {
+        throw ErreurKovra(QStringLiteral("cannot write %1: %2").arg(chemin, erreur));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "link/Acquisition.h"
 #include "dialogues/Dialogues.h"
 
-#include "base/FichiersDonnees.h"
+#include "base/EcritureFichiers.h"
 #include "base/Windows1252.h"
 
 #include <cerrno>

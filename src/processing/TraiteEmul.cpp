@@ -1,7 +1,7 @@
 #include "processing/TraiteEmul.h"
 
+#include "base/EcritureFichiers.h"
 #include "base/ErreurKovra.h"
-#include "base/FichiersDonnees.h"
 #include "base/Windows1252.h"
 #include "dialogues/Dialogues.h"
 #include "keyboard/EnvoiTouches.h"

@@ -3,10 +3,10 @@
 #include "base/Windows1252.h"
 #include "storage/DossierDonnees.h"
 
+#include "base/EcritureFichiers.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace kovra {
@@ -356,18 +356,7 @@ bool DocumentProfil::Enregistre(const QString& chemin) const {
     if (illisible_) {
         return false;
     }
-    QSaveFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const QByteArray o = EnOctets();
-    // Flushed here: a write that fails only when the buffer goes to disk (a full disk)
-    // would not stop the commit, which would put an empty file in place of the old one.
-    if (f.write(o) != o.size() || !f.flush()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return RemplaceFichier(chemin, EnOctets());
 }
 
 QString ValeurRelueTelle(const QString& valeur) {

@@ -2,11 +2,11 @@
 
 #include "base/Windows1252.h"
 
+#include "base/EcritureFichiers.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -161,18 +161,7 @@ bool Enregistre(const QString& chemin, const Contenu& c) {
     if (!QDir().mkpath(QFileInfo(chemin).path())) {
         return false;
     }
-    QSaveFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    const QByteArray octets = (c.lignes.join(c.finLigne) + c.finLigne).toUtf8();
-    // Flushed here: a failure when the buffer goes to disk (a full disk) would not stop the
-    // commit, which would put an empty file in place of every value.
-    if (f.write(octets) != octets.size() || !f.flush()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return RemplaceFichier(chemin, (c.lignes.join(c.finLigne) + c.finLigne).toUtf8());
 }
 
 } // namespace

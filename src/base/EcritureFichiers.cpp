@@ -1,6 +1,7 @@
-#include "base/FichiersDonnees.h"
+#include "base/EcritureFichiers.h"
 
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace kovra {
 
@@ -26,6 +27,21 @@ bool EcritEntier(QFile& fichier, const QByteArray& octets, QString& erreur) {
         ecrits += n;
     }
     return true;
+}
+
+bool RemplaceFichier(const QString& chemin, const QByteArray& octets, QString* erreur) {
+    QSaveFile f(chemin);
+    // Flushed before the commit: the commit does not see a failure of the last bytes going
+    // to disk, and would put a short or empty file in place of the old one.
+    if (f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size() && f.flush() &&
+        f.commit()) {
+        return true;
+    }
+    if (erreur != nullptr) {
+        *erreur = f.errorString();
+    }
+    f.cancelWriting();
+    return false;
 }
 
 } // namespace kovra

@@ -17,4 +17,9 @@ QString CheminLibre(const QString& dossier, const QString& nom);
 // when not every byte went in; what did go in stays in the file.
 bool EcritEntier(QFile& fichier, const QByteArray& octets, QString& erreur);
 
+// Puts a file holding the bytes at the path in one step: written beside it, on disk, then
+// renamed over it. Any failure, a disk that fills up while the bytes go to it included,
+// leaves the old file as it was. False, with the reason in `erreur` when one is given.
+bool RemplaceFichier(const QString& chemin, const QByteArray& octets, QString* erreur = nullptr);
+
 } // namespace kovra
