@@ -52,9 +52,7 @@ std::optional<QString> ProblemeNouveauNomScenario(const QString& nom) {
     if (auto probleme = ProblemeNomScenario(nom)) {
         return probleme;
     }
-    bool perte = false;
-    EncodeWindows1252(nom, &perte);
-    if (perte) {
+    if (!TientEnWindows1252(nom)) {
         return QStringLiteral("Le nom de scénario « %1 » ne peut contenir que des caractères "
                               "Windows-1252.")
             .arg(nom);
@@ -73,9 +71,7 @@ std::optional<QString> ProblemeAction(const QString& champs) {
         return QStringLiteral("une action tient sur une ligne.");
     }
     // The compiled file is Windows-1252 text: anything else would come back as "?".
-    bool perte = false;
-    EncodeWindows1252(champs, &perte);
-    if (perte) {
+    if (!TientEnWindows1252(champs)) {
         return QStringLiteral("une action ne peut contenir que des caractères Windows-1252 (%1).")
             .arg(champs);
     }
