@@ -81,6 +81,9 @@ int main(int argc, char* argv[]) {
 
     FenetreChoixCom choix(donnees.path());
     choix.setAttribute(Qt::WA_DeleteOnClose, false);
+    choix.MontreRaison(QStringLiteral("Impossible d'ouvrir le port /dev/ttyUSB0 : il est occupé "
+                                      "par un autre programme (Permission error while locking "
+                                      "the device)"));
     ok = Capture(choix, dossier + "/choix-port.png") && ok;
     choix.hide();
 
