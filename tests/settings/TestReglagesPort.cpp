@@ -114,14 +114,24 @@ TEST(EcritReglagesPort, WritesTheFileByteForByte) {
     }
 }
 
+namespace {
+
+// What the PortSerie.ini shipped with the program holds: every value but the port.
+ReglagesPort ReglagesLivres() {
+    ReglagesPort r;
+    r.vitesse = "9600";
+    r.bitsDonnees = 8;
+    r.parite = QChar('N');
+    r.arret = "1";
+    r.flux = 0;
+    r.protocole = "HT630";
+    return r;
+}
+
+} // namespace
+
 TEST(LitReglagesPort, GivesWhatTheFileHoldsEvenWithoutAPort) {
-    ReglagesPort livre; // the file shipped: every value but the port
-    livre.vitesse = "9600";
-    livre.bitsDonnees = 8;
-    livre.parite = QChar('N');
-    livre.arret = "1";
-    livre.flux = 0;
-    livre.protocole = "HT630";
+    const ReglagesPort livre = ReglagesLivres();
     ReglagesPort peripherique = livre;
     peripherique.peripherique = "/dev/pts/7";
     ReglagesPort bizarre; // kept as written: no list line will match them
@@ -342,13 +352,7 @@ TEST(EcritReglagesPort, NeverLeavesAFileTheNextStartRefuses) {
 }
 
 TEST(LitReglagesPort, TakesWhatTheFileLacksFromTheDefaults) {
-    ReglagesPort defauts; // the file shipped: every value but the port
-    defauts.vitesse = "9600";
-    defauts.bitsDonnees = 8;
-    defauts.parite = QChar('N');
-    defauts.arret = "1";
-    defauts.flux = 0;
-    defauts.protocole = "HT630";
+    const ReglagesPort defauts = ReglagesLivres();
     ReglagesPort partiel = defauts;
     partiel.port = 4;
     partiel.vitesse = "14400"; // no line offers it: kept all the same
