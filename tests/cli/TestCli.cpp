@@ -308,12 +308,21 @@ TEST(KovraCli, KeysPrintsEveryKeyEventAndTheLocks) {
                                       "de répétitions doit être un nombre de 1 à 32767."));
 }
 
-TEST(KovraCli, AnUnreadableCounterGivesNoOutput) {
-    Cli cli;
+namespace {
+
+// A compiled keystroke scenario "Compteur": the counter, then the first field.
+void ScenarioCompteur(Cli& cli) {
     cli({"scenario", "create", "Compteur", "--type", "Emulation"});
     cli({"scenario", "add", "Compteur", "&INCREMENT"});
     cli({"scenario", "add", "Compteur", "&CODE"});
     cli({"export", "Compteur"});
+}
+
+} // namespace
+
+TEST(KovraCli, AnUnreadableCounterGivesNoOutput) {
+    Cli cli;
+    ScenarioCompteur(cli);
     kovra::test::ExecuteSql(cli.d.Chemin("donnees/Scen.db"), {"UPDATE Increment SET NunInc='x'"});
     cli.entree = "A\r";
     const Resultat r = cli({"process", "--scenario", "Compteur"});
@@ -412,10 +421,7 @@ TEST(KovraCli, ScenarioTestWritesTheTestedScenariosFileOnly) {
 
 TEST(KovraCli, ProgramsRunningTogetherNeverShareACounterValue) {
     Cli cli;
-    cli({"scenario", "create", "Compteur", "--type", "Emulation"});
-    cli({"scenario", "add", "Compteur", "&INCREMENT"});
-    cli({"scenario", "add", "Compteur", "&CODE"});
-    cli({"export", "Compteur"});
+    ScenarioCompteur(cli);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", cli.d.Chemin("registre"));
     std::vector<std::unique_ptr<QProcess>> programmes;
