@@ -9,6 +9,7 @@
 #include "support/Attente.h"
 #include "support/DossierTest.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -20,6 +21,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <vector>
+#include <xcb/xcb.h>
 
 using namespace kovra;
 using kovra::test::AttendQue;
@@ -88,6 +91,34 @@ std::u32string Ideogrammes(char32_t debut, std::size_t n) {
     }
     return s;
 }
+
+// The key events the server sends this program, with their keycodes and server times.
+class EvenementsCles : public QAbstractNativeEventFilter {
+public:
+    struct Evenement {
+        bool enfonce;
+        unsigned code;
+        unsigned etat; // the modifiers and buttons down before the event
+        unsigned temps;
+    };
+    std::vector<Evenement> recus;
+
+    EvenementsCles() { QCoreApplication::instance()->installNativeEventFilter(this); }
+    ~EvenementsCles() override { QCoreApplication::instance()->removeNativeEventFilter(this); }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        const auto* ev = static_cast<const xcb_generic_event_t*>(message);
+        const auto genre = ev->response_type & 0x7f;
+        if (genre == XCB_KEY_PRESS || genre == XCB_KEY_RELEASE) {
+            const auto* cle = static_cast<const xcb_key_press_event_t*>(message);
+            recus.push_back({genre == XCB_KEY_PRESS, cle->detail, cle->state, cle->time});
+        }
+        return false;
+    }
+};
 
 // A text field with the focus, on a server whose layout is fresh for each test.
 class Saisie : public ::testing::Test {
@@ -330,4 +361,29 @@ TEST_F(Saisie, NumLockStaysAsTheUserLeftIt) {
         EXPECT_EQ(ClavierX11().VerrouActif(Verrou::Numerique), numerique);
     }
     Verrou(Verrou::Numerique, false);
+}
+
+TEST_F(Saisie, AKeyPressedAgainNeverLooksHeldDown) {
+    // A release and a press of the same key, with the same modifiers and at the same server
+    // time, is how X reports a held key; programs drop or merge such presses, losing
+    // doubled characters.
+    const std::u32string touches =
+        U"U104332181{TAB}9{ENTER}A133890838{TAB}115{ENTER}aabbcc  ééèè{TAB 2}{ENTER}{BS 2}ΩΩ";
+    for (const char* disposition : {"us", "fr"}) {
+        Disposition(disposition);
+        EvenementsCles cles;
+        EXPECT_EQ(Tape(touches),
+                  QString::fromUtf16(u"U104332181\t9\nA133890838\t115\naabbcc  ééèè\tΩΩ"))
+            << disposition;
+        int repetees = 0;
+        for (std::size_t i = 1; i < cles.recus.size(); ++i) {
+            const auto& avant = cles.recus[i - 1];
+            const auto& e = cles.recus[i];
+            if (e.enfonce && !avant.enfonce && e.code == avant.code && e.etat == avant.etat) {
+                ++repetees;
+                EXPECT_GT(e.temps, avant.temps) << disposition << ": key " << e.code;
+            }
+        }
+        EXPECT_GE(repetees, 8) << disposition;
+    }
 }

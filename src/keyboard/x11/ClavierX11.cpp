@@ -25,6 +25,9 @@ using Horloge = std::chrono::steady_clock;
 constexpr int kNiveaux = 4;
 // How long the player waits before asking again whether the server is done with a batch.
 constexpr int kAttenteLot = 1;
+// The least time between the moment the server is seen done with the release of a key and
+// the next press of the same key (see Etat::Evenement).
+constexpr auto kEcartRepetition = std::chrono::milliseconds(1);
 using Symboles = std::array<KeySym, kNiveaux>;
 
 // The root-window property where every Kovra lists the spare keys it bound, with what each
@@ -101,6 +104,10 @@ KeySym KeysymDe(char32_t c) {
         return it->second;
     }
     return 0x01000000UL | c;
+}
+
+bool CaractereDeCommande(char32_t c) {
+    return c < 0x20 || c == 0x7f;
 }
 
 // The modifiers that select a level of a key: typing presses only Shift and the level-3
@@ -199,7 +206,22 @@ struct ClavierX11::Etat {
         }
     }
 
-    void Touche(KeyCode code, bool bas) { XTestFakeKeyEvent(d, code, bas ? True : False, 0); }
+    // The server stamps each key event with its time in milliseconds. A release followed
+    // by a press of the same key with the same time is how X reports a key held down
+    // (auto-repeat), and toolkits look for it: LibreOffice's own X11 layer drops both such
+    // events, losing the second of two identical characters typed at full speed. So a key
+    // pressed again right after its release waits until the server has handled the release
+    // and a millisecond more (see DelaiAvant): its press then carries a later time.
+    KeyCode derniereRelachee = 0; // the key released by the last key event; 0 after a press
+    bool relacheeEnvoyee = false; // that release was handed to the server
+    std::optional<Horloge::time_point> relacheeTraitee; // and seen handled, then
+
+    void Evenement(KeyCode code, bool bas) {
+        XTestFakeKeyEvent(d, code, bas ? True : False, 0);
+        derniereRelachee = bas ? KeyCode{0} : code;
+        relacheeEnvoyee = false;
+        relacheeTraitee.reset();
+    }
 
     // Whether the server has handled the last batch; reads what it said, never waits.
     bool LotTraite() {
@@ -207,10 +229,29 @@ struct ClavierX11::Etat {
             XEvent ev;
             while (XCheckTypedWindowEvent(d, temoin, PropertyNotify, &ev)) {
                 lotEnCours = false;
+                if (relacheeEnvoyee && !relacheeTraitee) {
+                    relacheeTraitee = Horloge::now();
+                }
             }
         }
         return !lotEnCours;
     }
+
+    // Milliseconds before pressing `code` again can carry the time of its release.
+    int AvantRepetition(KeyCode code) const {
+        if (code == 0 || code != derniereRelachee) {
+            return 0;
+        }
+        if (!relacheeTraitee) {
+            return kAttenteLot;
+        }
+        using namespace std::chrono;
+        const auto reste =
+            ceil<milliseconds>(kEcartRepetition - (Horloge::now() - *relacheeTraitee));
+        return static_cast<int>(std::max<milliseconds::rep>(reste.count(), 0));
+    }
+
+    std::vector<KeyCode> Pressees(const Touche& touche, bool lier);
 
     // The group of a key that typing uses: the current one, or the first for a key that
     // has fewer groups.
@@ -726,39 +767,36 @@ void ClavierX11::Synchronise() {
     XSync(etat_->d, False);
 }
 
-namespace {
-
-bool CaractereDeCommande(char32_t c) {
-    return c < 0x20 || c == 0x7f;
-}
-
-} // namespace
-
 int ClavierX11::DelaiAvant(const Touche& touche) {
     Etat& e = *etat_;
     // Batches never pile up behind one another in the server: the next waits for the last.
     if (!e.LotTraite()) {
         return kAttenteLot;
     }
+    if (e.xkb == nullptr) {
+        return 0;
+    }
     const char32_t c = touche.caractere;
     if (touche.genre != Touche::Genre::Caractere || CaractereDeCommande(c) ||
-        e.caracteres.contains(c) || e.liees.contains(c) || e.xkb == nullptr) {
-        return 0;
+        e.caracteres.contains(c) || e.liees.contains(c)) {
+        // A key typed alone (no modifier first) may be the one just released. Modifiers
+        // are left out: a program that takes a modifier's release and press for a held key
+        // still reads the state of the keys it modifies right.
+        const std::vector<KeyCode> pressees = e.Pressees(touche, false);
+        return touche.genre != Touche::Genre::Modificateur && pressees.size() == 1
+                   ? e.AvantRepetition(pressees.front())
+                   : 0;
     }
     const auto choix = e.Choisit(Horloge::now());
     return choix ? choix->attente : 0;
 }
 
-bool ClavierX11::Enfonce(const Touche& touche) {
-    Etat& e = *etat_;
-    if (e.xkb == nullptr) {
-        return false;
-    }
+// The keys that type `touche`, in the order they are pressed; a 0 among them when it
+// cannot be typed. A character the layout lacks is bound to a spare key only when `lier`.
+std::vector<KeyCode> ClavierX11::Etat::Pressees(const Touche& touche, bool lier) {
     std::vector<KeyCode> pressees;
-    char32_t cle = touche.caractere;
     if (touche.genre != Touche::Genre::Caractere) {
-        cle = kBaseNommees + touche.code;
-        pressees.push_back(e.nommees[touche.code]);
+        pressees.push_back(nommees[touche.code]);
     } else if (const char32_t c = touche.caractere; CaractereDeCommande(c)) {
         // Line breaks and tabs are their keys; a line feed is Ctrl+Enter, as on Windows.
         // No key types other control characters.
@@ -768,30 +806,46 @@ bool ClavierX11::Enfonce(const Touche& touche) {
                                   : c == U'\r' || c == U'\n' ? kCodeEntree
                                                              : 0;
         if (c == U'\n') {
-            pressees.push_back(e.nommees[kCodeCtrl]);
+            pressees.push_back(nommees[kCodeCtrl]);
         }
-        pressees.push_back(code != 0 ? e.nommees[code] : KeyCode{0});
+        pressees.push_back(code != 0 ? nommees[code] : KeyCode{0});
     } else {
-        std::optional<Etat::Place> place;
-        if (const auto it = e.caracteres.find(c); it != e.caracteres.end()) {
+        std::optional<Place> place;
+        if (const auto it = caracteres.find(c); it != caracteres.end()) {
             place = it->second;
-        } else {
-            place = e.PlaceLiee(c, Horloge::now());
+        } else if (const auto l = liees.find(c); !lier && l != liees.end()) {
+            place = Place{l->second.first, {}};
+            if (const auto& acces = reserve.at(l->second.first).niveaux[l->second.second].acces) {
+                place->mods = *acces;
+            }
+        } else if (lier) {
+            place = PlaceLiee(c, Horloge::now());
         }
         if (place && place->mods.shift) {
-            pressees.push_back(e.shift);
+            pressees.push_back(shift);
         }
         if (place && place->mods.niveau3) {
-            pressees.push_back(e.niveau3);
+            pressees.push_back(niveau3);
         }
         pressees.push_back(place ? place->code : KeyCode{0});
     }
+    return pressees;
+}
+
+bool ClavierX11::Enfonce(const Touche& touche) {
+    Etat& e = *etat_;
+    if (e.xkb == nullptr) {
+        return false;
+    }
+    std::vector<KeyCode> pressees = e.Pressees(touche, true);
     if (std::find(pressees.begin(), pressees.end(), KeyCode{0}) != pressees.end()) {
         return false;
     }
     for (const KeyCode code : pressees) {
-        e.Touche(code, true);
+        e.Evenement(code, true);
     }
+    const char32_t cle =
+        touche.genre == Touche::Genre::Caractere ? touche.caractere : kBaseNommees + touche.code;
     e.enfoncees[cle] = std::move(pressees);
     return true;
 }
@@ -805,7 +859,7 @@ void ClavierX11::Relache(const Touche& touche) {
         return;
     }
     for (auto code = it->second.rbegin(); code != it->second.rend(); ++code) {
-        e.Touche(*code, false);
+        e.Evenement(*code, false);
     }
     e.enfoncees.erase(it);
 }
@@ -832,6 +886,7 @@ void ClavierX11::Envoie() {
                     reinterpret_cast<const unsigned char*>(&n), 1);
     XFlush(e.d);
     e.lotEnCours = true;
+    e.relacheeEnvoyee = e.derniereRelachee != 0;
 }
 
 } // namespace kovra
