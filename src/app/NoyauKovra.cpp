@@ -269,7 +269,10 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
         lecteur_ = std::make_unique<LecteurFrappe>(*clavier, s_.minuterie, s_.clavierRetenu);
     }
     QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
-        lecteur_->Joue(PlanifieTouches(texte, 0, *clavier), [this, fin](const BilanFrappe& bilan) {
+        // Keystrokes as far apart as the registry asks, as a frame's are.
+        PlanFrappe plan = PlanifieTouches(texte, 0, *clavier);
+        EspaceTouches(plan, DelaiTouchesLu(s_.registre.Lit(kDelaiTouches)));
+        lecteur_->Joue(std::move(plan), [this, fin](const BilanFrappe& bilan) {
             dialogues_.Libere();
             fin(SignaleNonTapees(bilan, dialogues_));
         });

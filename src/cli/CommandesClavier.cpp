@@ -76,7 +76,8 @@ void AjouteCommandesClavier(std::vector<Commande>& table) {
                      {{"--delay", true}},
                      "type [--delay MS] KEYSTRING",
                      "Type a key string into the window that has the focus (X11 session), "
-                     "after waiting MS milliseconds.",
+                     "after waiting MS milliseconds; keystrokes are as far apart as the "
+                     "registry's DelaiTouches says.",
                      Tape});
 }
 

@@ -405,6 +405,23 @@ TEST(NoyauKovra, KeptDataThatCannotBePutAwayIsAnnouncedAgain) {
                                      "nouveau au prochain démarrage."));
 }
 
+TEST(NoyauKovra, TypedKeyStringsKeepTheRegistrysPauseBetweenKeystrokes) {
+    const struct {
+        const char* delai;
+        QList<int> pauses;
+    } cas[] = {{"", {}}, {"0", {}}, {"25", {25, 25}}, {"2000", {1000, 1000}}};
+    for (const auto& c : cas) {
+        Poste p;
+        p.t.registre.Ecrit(kDelaiTouches, c.delai);
+        bool tape = false;
+        p.noyau->TapeTouches("abc", [&](bool complet) { tape = complet; });
+        p.minuterie.Termine();
+        EXPECT_TRUE(tape) << c.delai;
+        EXPECT_EQ(p.minuterie.Delais(), c.pauses) << c.delai;
+        EXPECT_TRUE(p.clavier->Caracteres() == U"abc") << c.delai;
+    }
+}
+
 TEST(NoyauKovra, QuittingDoesNotWaitForATransferWhoseEndIsNotComing) {
     Poste p;
     p.ScenarioFichier("Stock");
