@@ -107,6 +107,10 @@ struct EtatVerrou {
     bool bascule = false;
 };
 
+// The codes of the keypad's digits, NUMPAD0 to NUMPAD9.
+constexpr std::uint8_t kCodePave0 = 96;
+constexpr std::uint8_t kCodePave9 = 105;
+
 // Turns a key string into its plan of key events.
 class Frappe {
 public:
@@ -118,10 +122,36 @@ private:
     void Enfonce(const Touche& t) { plan_.push_back({EvenementFrappe::Genre::Enfonce, t, 0}); }
     void Relache(const Touche& t) { plan_.push_back({EvenementFrappe::Genre::Relache, t, 0}); }
     void Appuie(const Touche& t) {
+        NumeriquePour(t);
         Enfonce(t);
         Relache(t);
     }
-    void BasculeNumerique() { Appuie(Touche::Nommee("NUMLOCK")); }
+    void BasculeNumerique() {
+        const Touche t = Touche::Nommee("NUMLOCK");
+        Enfonce(t);
+        Relache(t);
+    }
+    // A keypad digit types its digit, which it does only with Num Lock on: Num Lock is put
+    // on before it when it is off, and off again before the next key that is no keypad
+    // digit (a run of digits shares the one toggle).
+    void NumeriquePour(const Touche& t) {
+        const bool chiffre =
+            t.genre == Touche::Genre::Nommee && t.code >= kCodePave0 && t.code <= kCodePave9;
+        // Every lock is off while typing, unless the string itself toggled it.
+        const bool numerique = verrous_[kNumerique].bascule;
+        if (chiffre && !numeriquePourPave_ && !numerique) {
+            BasculeNumerique();
+            numeriquePourPave_ = true;
+        } else if (!chiffre && numeriquePourPave_) {
+            RetablitNumerique();
+        }
+    }
+    void RetablitNumerique() {
+        if (numeriquePourPave_) {
+            BasculeNumerique();
+            numeriquePourPave_ = false;
+        }
+    }
     void Modificateur(const char* nom) {
         pile_.push_back(nom);
         Enfonce(Touche::Modificateur(nom));
@@ -145,6 +175,8 @@ private:
     PlanFrappe plan_;
     std::vector<const char*> pile_;
     bool groupe_ = false;
+    bool numeriquePourPave_ = false;             // Num Lock put on for keypad digits
+    static constexpr std::size_t kNumerique = 1; // Num Lock's place among the locks
     std::array<EtatVerrou, 3> verrous_{{{Verrou::Majuscules, "CAPSLOCK", '2'},
                                         {Verrou::Numerique, "NUMLOCK", '3'},
                                         {Verrou::Defilement, "SCROLLLOCK", '4'}}};
@@ -161,6 +193,7 @@ std::optional<std::size_t> Frappe::Accolades(std::u32string_view reste) {
     if (EstAscii(nom) && CodeTouche(nomTouche) != 0) {
         for (long i = 0; i < compte; ++i) {
             if (nomTouche == "NUMLOCK") {
+                RetablitNumerique();
                 BasculeNumerique();
             } else {
                 Appuie(Touche::Nommee(nomTouche));
@@ -239,6 +272,7 @@ PlanFrappe Frappe::Planifie(std::u32string_view texteRecu, int attente) {
         }
     }
     RelacheModificateurs();
+    RetablitNumerique();
 
     // Each lock back as it was, unless `attente` says to leave it.
     const std::string chiffres = std::to_string(std::abs(attente));

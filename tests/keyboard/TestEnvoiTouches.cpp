@@ -32,6 +32,40 @@ std::string Frappe(const std::u32string& texte) {
 
 } // namespace
 
+TEST(EnvoiTouches, KeypadDigitsAreTypedWithNumLockOn) {
+    const struct {
+        bool numerique; // Num Lock at the start
+        std::u32string texte;
+        std::string evenements;
+    } cas[] = {
+        {false, U"12{NUMPAD3}{NUMPAD4}5",
+         R"(v"1" ^"1" v"2" ^"2" vNUMLOCK ^NUMLOCK vNUMPAD3 ^NUMPAD3 vNUMPAD4 ^NUMPAD4 )"
+         R"(vNUMLOCK ^NUMLOCK v"5" ^"5")"},
+        {false, U"{NUMPAD0 3}~",
+         "vNUMLOCK ^NUMLOCK vNUMPAD0 ^NUMPAD0 vNUMPAD0 ^NUMPAD0 vNUMPAD0 ^NUMPAD0 "
+         "vNUMLOCK ^NUMLOCK vENTER ^ENTER"},
+        // Off at the start as every lock, on for the digit, and back on at the end.
+        {true, U"{NUMPAD9}",
+         "vNUMLOCK ^NUMLOCK vNUMLOCK ^NUMLOCK vNUMPAD9 ^NUMPAD9 vNUMLOCK ^NUMLOCK "
+         "vNUMLOCK ^NUMLOCK"},
+        // Modifiers held over the digits keep Num Lock on under them.
+        {false, U"%({NUMPAD6}{NUMPAD5})a",
+         R"(vALT vNUMLOCK ^NUMLOCK vNUMPAD6 ^NUMPAD6 vNUMPAD5 ^NUMPAD5 ^ALT vNUMLOCK ^NUMLOCK )"
+         R"(v"a" ^"a")"},
+        // Num Lock typed by the string: the digits need nothing more.
+        {false, U"{NUMLOCK}{NUMPAD1}{NUMLOCK}",
+         "vNUMLOCK ^NUMLOCK vNUMPAD1 ^NUMPAD1 vNUMLOCK ^NUMLOCK"},
+        {false, U"{NUMPAD1}{NUMLOCK}{NUMPAD2}",
+         "vNUMLOCK ^NUMLOCK vNUMPAD1 ^NUMPAD1 vNUMLOCK ^NUMLOCK vNUMLOCK ^NUMLOCK "
+         "vNUMPAD2 ^NUMPAD2 vNUMLOCK ^NUMLOCK"},
+    };
+    for (const auto& c : cas) {
+        ClavierEnregistreur clavier(false, c.numerique);
+        EXPECT_EQ(Frappe(c.texte, clavier), c.evenements) << c.evenements;
+        EXPECT_EQ(clavier.VerrouActif(Verrou::Numerique), c.numerique) << c.evenements;
+    }
+}
+
 TEST(EnvoiTouches, FollowsTheKeyStringSyntax) {
     const struct {
         std::u32string texte;
@@ -62,7 +96,8 @@ TEST(EnvoiTouches, FollowsTheKeyStringSyntax) {
         {U"{TAB}{ENTER}", "vTAB ^TAB vENTER ^ENTER"},
         {U"{a}b}", R"(v"a" ^"a" v"}" ^"}" v"b" ^"b")"},
         {U"{Valider}", R"(v"V" ^"V" v"a" ^"a" v"l" ^"l" v"i" ^"i" v"d" ^"d" v"e" ^"e" v"r" ^"r")"},
-        {U"{NUMPAD7}{F16}{PRTSCR}", "vNUMPAD7 ^NUMPAD7 vF16 ^F16 vPRTSCR ^PRTSCR"},
+        {U"{NUMPAD7}{F16}{PRTSCR}",
+         "vNUMLOCK ^NUMLOCK vNUMPAD7 ^NUMPAD7 vNUMLOCK ^NUMLOCK vF16 ^F16 vPRTSCR ^PRTSCR"},
         {U"{F17}", R"(v"F" ^"F" v"1" ^"1" v"7" ^"7")"},
         {U"{F01}", R"(v"F" ^"F" v"0" ^"0" v"1" ^"1")"}, // no key name: its text
         {U"{NUMPAD01}", R"(v"N" ^"N" v"U" ^"U" v"M" ^"M" v"P" ^"P" v"A" ^"A" v"D" ^"D" v"0" ^"0" )"

@@ -62,7 +62,7 @@ KeySym KeysymNomme(std::uint8_t code) {
         return XK_F1 + static_cast<KeySym>(code - 112);
     }
     if (code >= 96 && code <= 105) {
-        // With Num Lock off, as while typing, these give the keypad's other functions.
+        // The keypad's digit keys; the key-string engine types them with Num Lock on.
         return XK_KP_0 + static_cast<KeySym>(code - 96);
     }
     for (const auto& [c, ks] : kKeysymsNommes) {
