@@ -7,7 +7,7 @@ namespace kovra {
 namespace {
 
 const QString kNomsValeurs =
-    QStringLiteral("RacScenChx, RacInvent, RacCde, MDPUTL, SepDec or DelaiTouches");
+    QStringLiteral("RacScenChx, RacInvent, RacCde, MDPUTL, SepDec, DelaiTouches or ChampsTouches");
 
 QString NomValeur(const QString& nom) {
     if (!EstValeurKovra(nom)) {
@@ -16,9 +16,16 @@ QString NomValeur(const QString& nom) {
     return nom;
 }
 
-// The text to store: as given, except the pause between keys, which must be one a reading
-// takes as it was meant.
+// The text to store: as given, except the pause between keys and the switch for key
+// strings in fields, which must be ones a reading takes as they were meant.
 QString TexteValeur(const QString& nom, const QString& texte) {
+    if (nom == kChampsTouches) {
+        if (texte != u"" && texte != u"0" && texte != u"1") {
+            throw ErreurUsage(QStringLiteral("ChampsTouches must be 1 (fields are key strings), "
+                                             "0 or empty (fields are typed as they are)"));
+        }
+        return texte;
+    }
     if (nom != kDelaiTouches || texte.isEmpty()) {
         return texte;
     }
@@ -46,9 +53,12 @@ void AjouteCommandesRegistre(std::vector<Commande>& table) {
          2,
          {},
          "registry set NAME VALUE",
-         QStringLiteral("Write a value of the key Software\\Ruduvo\\Vove. DelaiTouches is the "
-                        "pause between keystrokes in milliseconds (0 to %1; empty or 0: full "
-                        "speed).")
+         QStringLiteral(
+             "Write a value of the key Software\\Ruduvo\\Vove. DelaiTouches is the "
+             "pause between keystrokes in milliseconds (0 to %1; empty or 0: full "
+             "speed). ChampsTouches 1 makes the fields a terminal sends key strings (~ is Enter, "
+             "{F5} the key F5); 0 or empty (the default): they are typed as their "
+             "characters.")
              .arg(kDelaiTouchesMax),
          [](ContexteCli& ctx, const Appel& a) {
              const QString nom = NomValeur(a.positionnels[0]);

@@ -63,9 +63,13 @@ void Traite(ContexteCli& ctx, const Appel& a) {
     ProgressionMuette progression;
     EtatTraitement etat;
     const TableTouches touches = ChargeTableTouches(dossier);
-    const ContexteTraitement contexte{
-        LitPositionsScenario(dossier, nom), ctx.registre.Lit(kSepDec), touches,
-        [&] { return *compteur; },          QDate::currentDate(),      progression};
+    const ContexteTraitement contexte{LitPositionsScenario(dossier, nom),
+                                      ctx.registre.Lit(kSepDec),
+                                      touches,
+                                      [&] { return *compteur; },
+                                      QDate::currentDate(),
+                                      progression,
+                                      ChampsTouchesLu(ctx.registre.Lit(kChampsTouches))};
     ctx.sortie << TraiteTrame(trame, etat, *scenario, contexte);
 }
 

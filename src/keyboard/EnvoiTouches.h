@@ -17,6 +17,10 @@ namespace kovra {
 // ends typing there (see ArretTouches).
 void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavier);
 
+// The characters the key syntax reads as commands rather than as themselves; "{c}" types
+// any of them as itself.
+inline constexpr std::u32string_view kSignesTouches = U"+^%~(){}";
+
 // Why a key string would stop before its end, in UTF-8: a brace that is not closed, or a
 // repeat count that is no number from 1 to 32767 (rounded). Empty when it types to its end.
 // Whatever types key strings for the user refuses such a one whole, with this message,

@@ -1,5 +1,6 @@
 #include "processing/TraiteDonnees.h"
 
+#include "keyboard/EnvoiTouches.h"
 #include "processing/GenreAction.h"
 #include "processing/ReductionPartielle.h"
 #include "processing/SeparateurDecimal.h"
@@ -71,6 +72,20 @@ ActionPreparee Prepare(const QString& a, const TableTouches& touches) {
     return p;
 }
 
+// Appends a field so that typing it types its characters: each sign of the key syntax goes
+// in braces.
+void AjouteLitteral(QString& sortie, QStringView champ) {
+    for (const QChar c : champ) {
+        if (kSignesTouches.find(c.unicode()) != std::u32string_view::npos) {
+            sortie += u'{';
+            sortie += c;
+            sortie += u'}';
+        } else {
+            sortie += c;
+        }
+    }
+}
+
 } // namespace
 
 PositionsScenario LitPositionsScenario(const QString& dossierDonnees, const QString& nom) {
@@ -102,6 +117,7 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
         actions.push_back(Prepare(scenario.ListeActions[i], ctx.touches));
     }
     const QString date = ctx.aujourdhui.toString(QStringLiteral("dd/MM/yy"));
+    const bool champsLitteraux = !scenario.SortieFichier && !ctx.champsTouches;
 
     const qsizetype longueur = trame.size();
     // The frame position counts from 1; 0 is before the frame.
@@ -154,7 +170,11 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
                 --p;
                 break;
             case GenreAction::Champ:
-                sortie += etat.Champ(k);
+                if (champsLitteraux) {
+                    AjouteLitteral(sortie, etat.Champ(k));
+                } else {
+                    sortie += etat.Champ(k);
+                }
                 ++k;
                 break;
             case GenreAction::Date:

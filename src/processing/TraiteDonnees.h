@@ -31,14 +31,19 @@ struct ContexteTraitement {
     std::function<QString()> compteurSuivant;
     QDate aujourdhui;
     Progression& progression;
+    // Whether fields typed into the focused window keep the key syntax they may hold (a
+    // site whose terminals send "~" for Enter or "{F5}" on purpose); otherwise each field
+    // is typed as its characters. Fields written to a file are always written as they are.
+    bool champsTouches = false;
 };
 
 // Turns a frame into the scenario's output text. Must follow VidageDonnees on the same
 // frame. In partial-frame mode the frame is first replaced by its reduced form (and cut
 // again). Field actions take the fields in order, tokens expand, other actions are
-// looked up as special keys, and the passes over the action list repeat from the loop
-// position until every field is taken. A pass that takes no field and does not move
-// through the frame ends processing with what has been built.
+// looked up as special keys (fields of a typing scenario are typed as their characters
+// unless ctx.champsTouches says otherwise), and the passes over the action list repeat from the
+// loop position until every field is taken. A pass that takes no field and does not move through
+// the frame ends processing with what has been built.
 QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& scenario,
                       const ContexteTraitement& ctx);
 

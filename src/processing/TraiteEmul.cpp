@@ -172,7 +172,8 @@ void TraiteEmul::TraiteEnCours(const QString& compteur) {
         s_.touches,
         [compteur] { return compteur; },
         QDate::currentDate(),
-        s_.progression};
+        s_.progression,
+        s_.miroirs.ChampsTouches};
     const QString sortie = TraiteTrame(enCours_.trame, s_.etat, scenario, ctx);
     s_.progression.Termine();
     // Delivered as the scenario said when the frame was processed, even if another one is

@@ -44,6 +44,12 @@ void AppliqueChoixScenarios(BaseScen& base, Registre& registre, const QString& d
     if (choix.DelaiTouches) {
         valeurs.emplace_back(kDelaiTouches, QString::number(*choix.DelaiTouches));
     }
+    // Written only when it changes, so that a text meaning the same stays as it is.
+    if (choix.ChampsTouches &&
+        *choix.ChampsTouches != ChampsTouchesLu(registre.Lit(kChampsTouches))) {
+        valeurs.emplace_back(kChampsTouches,
+                             *choix.ChampsTouches ? QStringLiteral("1") : QStringLiteral("0"));
+    }
     for (const auto& [nom, texte] : valeurs) {
         if (registre.Lit(nom) != texte && !registre.Ecrit(nom, texte)) {
             throw ErreurKovra(QStringLiteral("Impossible d'écrire la valeur %1 dans %2.")

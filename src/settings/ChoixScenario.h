@@ -10,13 +10,15 @@ class Registre;
 
 // What the settings window applies to the registry: the scenario reception uses, the
 // inventory and order scenarios (not shown, kept as they were read), the decimal separator
-// as typed and the pause between keys in milliseconds (each left as it is when not given).
+// as typed, the pause between keys in milliseconds and whether the terminal's fields are
+// key strings (each left as it is when not given).
 struct ChoixScenarios {
     QString ScenChoisi;
     QString ScenInvent;
     QString ScenCde;
     std::optional<QString> Separateur;
     std::optional<int> DelaiTouches;
+    std::optional<bool> ChampsTouches;
 };
 
 // The decimal separator kept for a text typed by the user: the text when it is exactly one

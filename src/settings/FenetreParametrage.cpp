@@ -144,6 +144,7 @@ void FenetreParametrage::Ouverture() {
     }
     LitRegistre();
     connexion->txtDelai->setValue(DelaiTouchesLu(s_.registre.Lit(kDelaiTouches)));
+    connexion->chkChampsTouches->setChecked(ChampsTouchesLu(s_.registre.Lit(kChampsTouches)));
     TabParam->setCurrentIndex(0);
 }
 
@@ -262,7 +263,8 @@ void FenetreParametrage::ValideConnexion() {
         try {
             AppliqueChoixScenarios(s_.noyau.Base(), s_.registre, s_.noyau.Env().DossierDonnees,
                                    {etat_.ScenChoisi, etat_.ScenInvent, etat_.ScenCde,
-                                    connexion->txtSep->text(), connexion->txtDelai->value()});
+                                    connexion->txtSep->text(), connexion->txtDelai->value(),
+                                    connexion->chkChampsTouches->isChecked()});
         } catch (const ErreurKovra& e) {
             Erreur(e.Message());
             return;
@@ -507,7 +509,7 @@ void FenetreParametrage::ValideScenarios() {
     editeur_->AvantCompilation();
     try {
         AppliqueChoixScenarios(s_.noyau.Base(), s_.registre, s_.noyau.Env().DossierDonnees,
-                               {etat_.ScenChoisi, etat_.ScenInvent, etat_.ScenCde, {}, {}});
+                               {etat_.ScenChoisi, etat_.ScenInvent, etat_.ScenCde, {}, {}, {}});
     } catch (const ErreurKovra& e) {
         Erreur(e.Message());
         return;

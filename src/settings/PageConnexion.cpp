@@ -3,6 +3,7 @@
 #include "dialogues/Icones.h"
 #include "settings/BarreValider.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFormLayout>
@@ -48,10 +49,19 @@ PageConnexion::PageConnexion(QWidget* parent) : QWidget(parent) {
     txtDelai->setToolTip(QStringLiteral("0 : les touches sont tapées à pleine vitesse. Une "
                                         "pause aide les applications lentes (web, bureau à "
                                         "distance) qui perdent des touches."));
+    chkChampsTouches = new QCheckBox(
+        QStringLiteral("Les données du terminal sont des commandes de touches"), choix);
+    chkChampsTouches->setObjectName(QStringLiteral("chkChampsTouches"));
+    chkChampsTouches->setToolTip(
+        QStringLiteral("Décoché : chaque champ reçu est tapé tel quel (un code-barres "
+                       "« A1%8+(x)~ » arrive « A1%8+(x)~ »). Coché : ~ tape Entrée, + Maj, "
+                       "% Alt, ^ Ctrl, {F5} la touche F5… À cocher seulement si vos terminaux "
+                       "envoient exprès de telles commandes."));
     auto* formulaire = new QFormLayout(choix);
     formulaire->addRow(QStringLiteral("Scénario choisi :"), CboChoix);
     formulaire->addRow(QStringLiteral("Séparateur décimal :"), txtSep);
     formulaire->addRow(QStringLiteral("Délai entre touches (ms) :"), txtDelai);
+    formulaire->addRow(chkChampsTouches);
 
     images = new QStackedWidget(this);
     images->setObjectName(QStringLiteral("imgPort"));

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -13,7 +14,8 @@ class QToolBar;
 namespace kovra {
 
 // The "&Connexion" page of the settings window: the scenario reception uses (CboChoix),
-// the decimal separator (txtSep), the pause between keys, the port's state as one of two
+// the decimal separator (txtSep), the pause between keys, whether the terminal's fields
+// are key strings (chkChampsTouches), the port's state as one of two
 // stacked images (a click on it opens or closes the port), the file transfer button and
 // the toolbar TlbConnect. The window handles what the controls do.
 class PageConnexion : public QWidget {
@@ -30,6 +32,7 @@ public:
     QComboBox* CboChoix;
     QLineEdit* txtSep;
     QSpinBox* txtDelai;
+    QCheckBox* chkChampsTouches;
     QStackedWidget* images;
     QLabel* imgConnected;
     QLabel* ImgNotConnected;

@@ -266,7 +266,12 @@ bool Registre::EcrireRegistre(Ruche, const QString& cle, const QString& valeur,
 
 MiroirsRegistre MiroirsRegistre::Lit(const Registre& registre) {
     return {registre.Lit(kRacInvent), registre.Lit(kRacCde), registre.Lit(kSepDec),
-            DelaiTouchesLu(registre.Lit(kDelaiTouches))};
+            DelaiTouchesLu(registre.Lit(kDelaiTouches)),
+            ChampsTouchesLu(registre.Lit(kChampsTouches))};
+}
+
+bool ChampsTouchesLu(const QString& texte) {
+    return texte.trimmed() == u"1";
 }
 
 int DelaiTouchesLu(const QString& texte) {
@@ -294,7 +299,8 @@ bool DelaiTouchesValide(const QString& texte) {
 }
 
 bool EstValeurKovra(const QString& nom) {
-    for (const QString& v : {kRacScenChx, kRacInvent, kRacCde, kMDPUTL, kSepDec, kDelaiTouches}) {
+    for (const QString& v :
+         {kRacScenChx, kRacInvent, kRacCde, kMDPUTL, kSepDec, kDelaiTouches, kChampsTouches}) {
         if (v == nom) {
             return true;
         }

@@ -19,6 +19,10 @@ inline const QString kSepDec = QStringLiteral("SepDec");         // decimal sepa
 inline const QString kDelaiTouches = QStringLiteral("DelaiTouches");
 // The longest pause between keystrokes.
 inline constexpr int kDelaiTouchesMax = 1000;
+// "1": the fields a terminal sends are key strings ("~" is Enter, "{F5}" the key F5), for
+// sites whose terminals send key commands on purpose; empty or "0": they are data, typed
+// as their characters.
+inline const QString kChampsTouches = QStringLiteral("ChampsTouches");
 
 // The pause a DelaiTouches text stands for: 0 for an empty text or one that is no whole
 // number, never below 0 nor above kDelaiTouchesMax.
@@ -26,6 +30,8 @@ int DelaiTouchesLu(const QString& texte);
 // Whether a text may be stored as DelaiTouches: empty, or a whole number from 0 to
 // kDelaiTouchesMax written in digits.
 bool DelaiTouchesValide(const QString& texte);
+// Whether a ChampsTouches text turns the setting on: "1", blanks around it aside.
+bool ChampsTouchesLu(const QString& texte);
 
 // Per-user string values under a key path such as "Software\Ruduvo\Vove". On Windows
 // they are the registry; elsewhere a key "Software\<Organisation>\<Application>" is the
@@ -71,10 +77,11 @@ private:
 // The program's copies of some of the values, refreshed at start-up and when the
 // settings window opens.
 struct MiroirsRegistre {
-    QString ScenInvent;   // RacInvent
-    QString ScenCde;      // RacCde
-    QString SepDecimal;   // SepDec
-    int DelaiTouches = 0; // DelaiTouches, in milliseconds (see DelaiTouchesLu)
+    QString ScenInvent;         // RacInvent
+    QString ScenCde;            // RacCde
+    QString SepDecimal;         // SepDec
+    int DelaiTouches = 0;       // DelaiTouches, in milliseconds (see DelaiTouchesLu)
+    bool ChampsTouches = false; // ChampsTouches (see ChampsTouchesLu)
 
     static MiroirsRegistre Lit(const Registre& registre);
 };

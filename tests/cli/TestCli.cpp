@@ -246,6 +246,12 @@ TEST(KovraCli, IniAndRegistryCommands) {
                      {{"registry", "get", "DelaiTouches"}, 0, "40\n"},
                      {{"registry", "set", "DelaiTouches", ""}, 0, ""},
                      {{"registry", "get", "DelaiTouches"}, 0, "\n"},
+                     {{"registry", "set", "ChampsTouches", "1"}, 0, ""},
+                     {{"registry", "set", "ChampsTouches", "oui"}, 2, ""},
+                     {{"registry", "set", "ChampsTouches", "2"}, 2, ""},
+                     {{"registry", "get", "ChampsTouches"}, 0, "1\n"},
+                     {{"registry", "set", "ChampsTouches", "0"}, 0, ""},
+                     {{"registry", "get", "ChampsTouches"}, 0, "0\n"},
                  });
     EXPECT_TRUE(QFile::exists(cli.d.Chemin("registre/Ruduvo/Vove.conf")));
 }

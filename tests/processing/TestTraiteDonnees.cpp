@@ -309,3 +309,29 @@ TEST(TraiteDonnees, ReportsItsProgress) {
         EXPECT_LE(v, 100);
     }
 }
+
+TEST(TraiteDonnees, TypedFieldsAreDataWrittenOnesAsTheyAre) {
+    const QByteArray trame = "A1%8+x(y)~z\r{F5} 12.50^\r";
+    const struct {
+        bool fichier;
+        bool champsTouches;
+        QString sortie;
+    } cas[] = {
+        {false, false, "A1{%}8{+}x{(}y{)}{~}z{TAB}{{}F5{}} 12,50{^}"},
+        {false, true, "A1%8+x(y)~z{TAB}{F5} 12,50^"},
+        {true, false, "A1%8+x(y)~z{TAB}{F5} 12,50^"},
+    };
+    for (const auto& c : cas) {
+        Traitement tr;
+        tr.Prepare({kCodeQte, {}, 0, 0, 0, ",", ""});
+        tr.scenario.SortieFichier = c.fichier;
+        ProgressionMuette progression;
+        const TableTouches touches;
+        const ContexteTraitement ctx{{"", "", ""}, ",",    touches,        {},
+                                    QDate(),      progression, c.champsTouches};
+        EXPECT_EQ(TraiteTrame(QString::fromLatin1(trame), tr.etat, tr.scenario, ctx)
+                      .remove("{ENTER}"),
+                  c.sortie)
+            << c.fichier << c.champsTouches;
+    }
+}

@@ -476,6 +476,43 @@ TEST(TraiteEmul, ALockedDatabaseIsWaitedForOnATimerWithoutHoldingTheLoop) {
     }
 }
 
+TEST(TraiteEmul, TheTerminalsFieldsAreTypedAsTheirCharactersUnlessTheSiteSaysOtherwise) {
+    // Code 39 and Code 128 barcodes hold the signs of the key syntax.
+    const QString trame = QStringLiteral("A1%8+x(y)~z\r{F5}^{}\r{B 0}\r");
+    const struct {
+        bool champsTouches;
+        std::u32string caracteres;
+        std::vector<std::string> nommees; // the named keys and modifiers pressed, in order
+    } cas[] = {
+        {false, U"A1%8+x(y)~z{F5}^{}{B 0}", {"ENTER", "ENTER", "ENTER"}},
+        // As the fields always were: Alt+8, Shift+x, Enter..., F5, Ctrl; and the third
+        // field would stop typing, so the frame is refused whole.
+        {true, U"", {}},
+    };
+    for (const auto& k : cas) {
+        Chaine c({{"&CODE", "{ENTER}"}, {}, 1, 0, 0, ".", ""});
+        c.miroirs.ChampsTouches = k.champsTouches;
+        c.emul.Traite(trame);
+        c.minuterie.Termine();
+        EXPECT_TRUE(c.Tape() == k.caracteres) << k.champsTouches;
+        std::vector<std::string> nommees;
+        for (const std::string& e : c.clavier.Evenements()) {
+            if (e.rfind("down ", 0) == 0 && e.find('"') == std::string::npos) {
+                nommees.push_back(e.substr(5));
+            }
+        }
+        EXPECT_EQ(nommees, k.nommees) << k.champsTouches;
+    }
+    Chaine c({{"&CODE", "{ENTER}"}, {}, 1, 0, 0, ".", ""});
+    c.miroirs.ChampsTouches = true;
+    c.emul.Traite(QStringLiteral("%8+x(y)~z\r{F5}\r"));
+    c.minuterie.Termine();
+    EXPECT_TRUE(c.Tape() == U"8xyz");
+    EXPECT_EQ(c.clavier.Evenements().front(), "down ALT");
+    EXPECT_NE(std::find(c.clavier.Evenements().begin(), c.clavier.Evenements().end(), "down F5"),
+              c.clavier.Evenements().end());
+}
+
 TEST(TraiteEmul, AKeyStringThatWouldStopBeforeItsEndIsRefusedWhole) {
     const struct {
         QByteArray trame;
@@ -489,6 +526,7 @@ TEST(TraiteEmul, AKeyStringThatWouldStopBeforeItsEndIsRefusedWhole) {
     };
     for (const auto& k : cas) {
         Chaine c({{"&CODE"}, {}, 1, 0, 0, ".", ""});
+        c.miroirs.ChampsTouches = true; // the terminal's fields are key strings here
         QList<bool> livrees;
         c.emul.termine = [&](bool l) {
             livrees << l;

@@ -69,6 +69,7 @@ TEST(FenetreParametrage, OpensOnTheShippedFolderWithNothingChosen) {
     EXPECT_EQ(f.connexion->CboChoix->count(), 0);
     EXPECT_EQ(f.connexion->txtSep->text(), ".");
     EXPECT_EQ(f.connexion->txtDelai->value(), 0);
+    EXPECT_FALSE(f.connexion->chkChampsTouches->isChecked());
     EXPECT_EQ(f.connexion->images->currentIndex(), 1);
     EXPECT_EQ(f.scenarios->LstScen->count(), 0);
     EXPECT_FALSE(f.scenarios->TxtNomScen->isVisible());
@@ -81,10 +82,12 @@ TEST(FenetreParametrage, OpensOnWhatTheUserChoseBefore) {
     p.t.registre.Ecrit(kRacScenChx, "Stock");
     p.t.registre.Ecrit(kSepDec, ",");
     p.t.registre.Ecrit(kDelaiTouches, "40");
+    p.t.registre.Ecrit(kChampsTouches, "1");
     FenetreParametrage& f = p.Ouvre();
     EXPECT_EQ(f.connexion->CboChoix->currentText(), "Stock");
     EXPECT_EQ(f.connexion->txtSep->text(), ",");
     EXPECT_EQ(f.connexion->txtDelai->value(), 40);
+    EXPECT_TRUE(f.connexion->chkChampsTouches->isChecked());
     ASSERT_EQ(f.scenarios->LstScen->count(), 2);
     EXPECT_EQ(f.scenarios->LstScen->item(0)->text(), "--- Arrivages");
     // The first scenario is selected: its properties are shown, read-only where saving
@@ -107,6 +110,7 @@ TEST(FenetreParametrage, ValidateAppliesEverythingToTheRunningProgram) {
     Choisit(f.connexion->CboChoix, "Stock");
     f.connexion->txtSep->setText(",");
     f.connexion->txtDelai->setValue(25);
+    f.connexion->chkChampsTouches->setChecked(true);
     Choisit(f.proprietes->findChild<QComboBox*>("CboPort"), p.terminal.Chemin());
     Choisit(f.proprietes->findChild<QComboBox*>("CboProtocol"), "HT630");
     Clique(f.connexion->TlbConnect, 1);
@@ -116,6 +120,7 @@ TEST(FenetreParametrage, ValidateAppliesEverythingToTheRunningProgram) {
     EXPECT_EQ(p.t.registre.Lit(kRacScenChx), "Stock");
     EXPECT_EQ(p.t.registre.Lit(kSepDec), ",");
     EXPECT_EQ(p.t.registre.Lit(kDelaiTouches), "25");
+    EXPECT_EQ(p.t.registre.Lit(kChampsTouches), "1");
     EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "Peripherique"), p.terminal.Chemin());
     // Opened on the device now configured, without a restart; the next frame follows the
     // new scenario and separator.
