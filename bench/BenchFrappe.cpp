@@ -1,11 +1,15 @@
 // Typing speed into a real Qt text field on the US, French, German and Swiss layouts, the
 // way Kovra types: a plan played by the player on the GUI thread, in batches between the
 // other work of the event loop. The field is another program, as the application Kovra
-// types into always is (this benchmark started again with --champ). Two texts:
+// types into always is (this benchmark started again with --champ). Three texts:
 // - plain: 100 000 characters of ASCII letters, digits and punctuation, a line break every
 //   60 characters;
 // - french: 100 000 characters of French with accented letters in both cases, œ, æ, quotes,
-//   the euro sign and the ellipsis, many of which the layout lacks (typed on spare keys).
+//   the euro sign and the ellipsis, many of which the layout lacks (typed on spare keys);
+// - codes: 20 000 characters of barcode records (13 random digits, Tab, a quantity of 1 to
+//   3 digits, Enter), where one digit in ten is the same as the one before: a key pressed
+//   again right after its release waits until the server stamps a later time, and this
+//   text shows what that costs.
 // Reports the characters the field received per second, the longest stall of the typing
 // program's event loop (the longest gap between two ticks of a 10 ms timer while typing:
 // how long a tray menu would wait), the time spent in the keyboard per character (the
@@ -40,9 +44,10 @@ using namespace kovra;
 namespace {
 
 constexpr int kCaracteres = 100000;
+constexpr int kCaracteresCodes = 20000;
 constexpr int kParLigne = 60;
 
-enum class Genre { Simple, Francais };
+enum class Genre { Simple, Francais, Codes };
 
 // The text, and the key string that types it (the key syntax's own signs in braces, a
 // line break every 60 characters).
@@ -51,7 +56,36 @@ struct Texte {
     std::u32string touches;
 };
 
+Texte Codes() {
+    Texte t;
+    std::uint32_t graine = 4321;
+    const auto chiffre = [&] {
+        graine = graine * 1103515245u + 12345u;
+        return static_cast<char32_t>(U'0' + (graine >> 16) % 10);
+    };
+    while (t.attendu.size() < kCaracteresCodes) {
+        for (int i = 0; i < 13; ++i) {
+            const char32_t c = chiffre();
+            t.attendu += QChar(c);
+            t.touches += c;
+        }
+        t.attendu += u'\t';
+        t.touches += U"{TAB}";
+        for (std::uint32_t i = 0; i <= (graine >> 20) % 3; ++i) {
+            const char32_t c = chiffre();
+            t.attendu += QChar(c);
+            t.touches += c;
+        }
+        t.attendu += u'\n';
+        t.touches += U"{ENTER}";
+    }
+    return t;
+}
+
 Texte Prepare(Genre genre) {
+    if (genre == Genre::Codes) {
+        return Codes();
+    }
     const std::u32string simple =
         U"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 .,;:!?-_/*'\"@#&=<>"
         U"+^%~(){}[]";
@@ -273,9 +307,11 @@ int main(int argc, char** argv) {
     }
     Vitesses simples;
     for (const char* disposition : {"us", "fr", "de", "ch"}) {
-        for (const Genre genre : {Genre::Simple, Genre::Francais}) {
+        for (const Genre genre : {Genre::Simple, Genre::Francais, Genre::Codes}) {
             const std::string nom = std::string("BM_Frappe/") + disposition +
-                                    (genre == Genre::Simple ? "/plain" : "/french");
+                                    (genre == Genre::Simple     ? "/plain"
+                                     : genre == Genre::Francais ? "/french"
+                                                                : "/codes");
             benchmark::RegisterBenchmark(nom.c_str(),
                                          [disposition, genre, &simples](benchmark::State& s) {
                                              Frappe(s, disposition, genre, simples);
