@@ -28,6 +28,8 @@ constexpr int kAttenteLot = 1;
 // The least time between the moment the server is seen done with the release of a key and
 // the next press of the same key (see Etat::Evenement).
 constexpr auto kEcartRepetition = std::chrono::milliseconds(1);
+// Milliseconds between binding a character to a spare key and typing it.
+constexpr int kAttenteLiaison = 10;
 using Symboles = std::array<KeySym, kNiveaux>;
 
 // The root-window property where every Kovra lists the spare keys it bound, with what each
@@ -787,8 +789,15 @@ int ClavierX11::DelaiAvant(const Touche& touche) {
                    ? e.AvantRepetition(pressees.front())
                    : 0;
     }
-    const auto choix = e.Choisit(Horloge::now());
-    return choix ? choix->attente : 0;
+    const Horloge::time_point maintenant = Horloge::now();
+    const auto choix = e.Choisit(maintenant);
+    if (choix && choix->attente > 0) {
+        return choix->attente;
+    }
+    // Bound now, and pressed only once applications have had a moment to read the change:
+    // keymap changes that follow each other closely can leave one of them unread by a
+    // program for good (LibreOffice's own X11 layer then types nothing for that key).
+    return e.PlaceLiee(c, maintenant) ? kAttenteLiaison : 0;
 }
 
 // The keys that type `touche`, in the order they are pressed; a 0 among them when it
