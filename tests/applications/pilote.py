@@ -18,6 +18,10 @@ class Pilote:
     nom = ""
     # Where each nature of case goes, for the report ("text view", "form", "cells"...).
     lieux = {"records": "", "text": ""}
+    # What a difference in a table names its rows and columns.
+    noms = {"ligne": "row", "colonne": "column"}
+    # How often what arrived is read while a case is typed, in seconds.
+    pas_releve = 0.05
 
     def demarre(self, dossier):
         raise NotImplementedError

@@ -19,6 +19,7 @@ def _navigateur():
 class PiloteChromium(Pilote):
     nom = "chromium"
     lieux = {"records": "form", "text": "textarea"}
+    noms = {"ligne": "record", "colonne": "field"}
 
     def demarre(self, dossier):
         self.serveur = ServeurPage()

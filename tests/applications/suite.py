@@ -115,7 +115,7 @@ def type_cas(pilote, nature, texte, typiste, journal):
     processus = subprocess.Popen(typiste.commande(texte), stdout=journal, stderr=journal)
     vu, change = None, time.monotonic()
     while True:
-        contenu, premier, dernier = pilote.releve(nature)
+        contenu = pilote.releve(nature)[0]
         fini = processus.poll() is not None
         if contenu != vu:
             vu, change = contenu, time.monotonic()
@@ -127,11 +127,11 @@ def type_cas(pilote, nature, texte, typiste, journal):
         if time.time() - debut > DELAI_CAS:
             processus.kill()
             break
-        time.sleep(getattr(pilote, "pas_releve", 0.05))
+        time.sleep(pilote.pas_releve)
     statut = processus.wait()
     recu = pilote.releve_final(nature)
     _, premier, dernier = pilote.releve(nature)
-    probleme = comparaison.difference(attendu, recu, **getattr(pilote, "noms", {}))
+    probleme = comparaison.difference(attendu, recu, **pilote.noms)
     if typiste.nom == "kovra":
         if statut != 0:
             probleme = f"kovra-cli type exited with status {statut}" + (
