@@ -10,6 +10,9 @@ paquets=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-xkb-utils dbus trayer xdotool
+    # the applications the typing suite types into, and what it drives them with
+    python3 python3-gi gir1.2-gtk-3.0 xterm chromium x11-utils
+    libreoffice-calc libreoffice-gtk3 python3-uno
     dpkg-dev lintian desktop-file-utils appstream help2man
 )
 
