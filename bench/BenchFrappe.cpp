@@ -132,8 +132,8 @@ public:
     }
     bool VerrouActif(Verrou v) const override { return c_.VerrouActif(v); }
     bool CodesAlt() const override { return c_.CodesAlt(); }
-    void DebutFrappe() override {
-        Compte([&] { c_.DebutFrappe(); });
+    void DebutFrappe(std::u32string_view caracteres) override {
+        Compte([&] { c_.DebutFrappe(caracteres); });
     }
     int DelaiAvant(const Touche& t) override {
         return Compte([&] { return c_.DelaiAvant(t); });

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kovra {
 
@@ -50,8 +51,9 @@ public:
     // Whether characters beyond ASCII must be typed as Alt + numeric keypad codes (true
     // where the platform types only what the keyboard layout holds).
     virtual bool CodesAlt() const { return false; }
-    // Called before a key string is typed.
-    virtual void DebutFrappe() {}
+    // Called before a key string is typed, with the characters it types (in order, each as
+    // often as it comes).
+    virtual void DebutFrappe(std::u32string_view /*caracteres*/) {}
     // Milliseconds to wait before pressing this key can do no harm to what was typed
     // before (0: now).
     virtual int DelaiAvant(const Touche&) { return 0; }

@@ -323,13 +323,24 @@ void NoteNonTapee(BilanFrappe& bilan, const Touche& touche) {
     }
 }
 
+std::u32string CaracteresDuPlan(const PlanFrappe& plan) {
+    std::u32string caracteres;
+    for (const EvenementFrappe& e : plan) {
+        if (e.genre == EvenementFrappe::Genre::Enfonce &&
+            e.touche.genre == Touche::Genre::Caractere) {
+            caracteres += e.touche.caractere;
+        }
+    }
+    return caracteres;
+}
+
 PlanFrappe PlanifieTouches(std::u32string_view texte, int attente, const ClavierVirtuel& clavier) {
     return Frappe(clavier).Planifie(texte, attente);
 }
 
 BilanFrappe JoueImmediatement(const PlanFrappe& plan, ClavierVirtuel& clavier) {
     BilanFrappe bilan;
-    clavier.DebutFrappe();
+    clavier.DebutFrappe(CaracteresDuPlan(plan));
     for (const EvenementFrappe& e : plan) {
         switch (e.genre) {
         case EvenementFrappe::Genre::Enfonce:

@@ -33,7 +33,7 @@ bool LecteurFrappe::Joue(PlanFrappe plan, std::function<void(BilanFrappe)> fin) 
     bilan_ = {};
     fin_ = std::move(fin);
     enCours_ = true;
-    clavier_.DebutFrappe();
+    clavier_.DebutFrappe(CaracteresDuPlan(plan_));
     minuterie_.Apres(0, [this] { Tranche(); });
     return true;
 }

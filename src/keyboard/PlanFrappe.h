@@ -38,6 +38,9 @@ PlanFrappe PlanifieTouches(std::u32string_view texte, int attente, const Clavier
 // least that long. Nothing changes for 0 or less.
 void EspaceTouches(PlanFrappe& plan, int millisecondes);
 
+// The characters a plan types, in order.
+std::u32string CaracteresDuPlan(const PlanFrappe& plan);
+
 // Plays a plan at once, without its pauses or any delay the keyboard asks for (the
 // keyboard is told of each pause): for recorders and dry runs.
 BilanFrappe JoueImmediatement(const PlanFrappe& plan, ClavierVirtuel& clavier);

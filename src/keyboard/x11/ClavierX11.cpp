@@ -760,9 +760,27 @@ void ClavierX11::Restaure() {
     etat_->Restaure();
 }
 
-void ClavierX11::DebutFrappe() {
+void ClavierX11::DebutFrappe(std::u32string_view caracteres) {
+    Etat& e = *etat_;
     // The layout or its group may have changed since the last key string.
-    etat_->LitClavier();
+    e.LitClavier();
+    if (e.xkb == nullptr) {
+        return;
+    }
+    // Every character the layout lacks is bound now, ahead of the string's first key: an
+    // application reads keymap changes that come before a key event before it looks that
+    // key up, and none can come while it fetches them. Those that find no place free now
+    // are bound as they come (see DelaiAvant).
+    const Horloge::time_point maintenant = Horloge::now();
+    for (const char32_t c : caracteres) {
+        if (CaractereDeCommande(c) || e.caracteres.contains(c) || e.liees.contains(c)) {
+            continue;
+        }
+        const auto choix = e.Choisit(maintenant);
+        if (!choix || choix->attente > 0 || !e.PlaceLiee(c, maintenant)) {
+            break;
+        }
+    }
 }
 
 void ClavierX11::Synchronise() {

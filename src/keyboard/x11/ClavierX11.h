@@ -22,6 +22,9 @@ namespace kovra {
 // - bindings stay after typing, also once this object is gone (the next Kovra reuses
 //   them); only Restaure() removes them, which the owner calls when it quits, at least
 //   DelaiRestauration() after the last key;
+// - the characters a key string needs are bound before its first key, so that the keymap
+//   changes reach applications ahead of every key event of the string (a program that
+//   gets a change while it is fetching an earlier one may lose it for good);
 // - when every spare place is taken, the character typed longest ago gives its place up,
 //   but only once kSurete has passed since it was last typed; until then DelaiAvant()
 //   says how long to wait.
@@ -46,7 +49,7 @@ public:
     bool Enfonce(const Touche& touche) override;
     void Relache(const Touche& touche) override;
     bool VerrouActif(Verrou verrou) const override;
-    void DebutFrappe() override;
+    void DebutFrappe(std::u32string_view caracteres) override;
     int DelaiAvant(const Touche& touche) override;
     void Envoie() override;
     int DelaiRestauration() const override { return kSurete; }
