@@ -195,6 +195,19 @@ void ImportInventaire::Recherche() {
         ErreurPreparation(erreur);
         return;
     }
+    // Validating an inventory of nothing would set the depot's stock to what the file does
+    // not say: it is never what the user meant.
+    if (aPoster_.empty()) {
+        ErreurPreparation(
+            lues_.empty()
+                ? QStringLiteral("le fichier %1 ne contient aucune ligne d'inventaire")
+                      .arg(QDir::toNativeSeparators(demande_.fichierInventaire))
+                : QStringLiteral("aucun article du fichier %1 n'a été trouvé dans la base ; "
+                                 "ils sont listés dans %2")
+                      .arg(QDir::toNativeSeparators(demande_.fichierInventaire),
+                           CheminTallyra(demande_.dossier, kErrInventaire)));
+        return;
+    }
     phase_ = Phase::Ouverture;
 }
 
