@@ -21,17 +21,25 @@ void Ecrit(const QString& texte) {
 // Messages of the import on standard error; no progress bar and no sound.
 class SuiviConsole : public SuiviImport {
 public:
-    void Etat(const QString& texte) override { Ecrit(texte); }
+    void Etat(const QString& texte) override {
+        Ecrit(texte);
+        dernier_ = texte;
+    }
     void Progression(int) override {}
     void Message(const QString& texte, Icone icone) override {
+        // The completion message, or a refusal, was already written as a stage.
+        if (icone == Icone::Aucune || texte == dernier_) {
+            return;
+        }
         QString t = texte;
         t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        // The completion message was already written as a stage.
-        if (icone != Icone::Aucune) {
-            Ecrit(t);
-        }
+        Ecrit(t);
+        dernier_ = texte;
     }
     void Bip() override {}
+
+private:
+    QString dernier_; // the last line written
 };
 
 } // namespace

@@ -89,8 +89,21 @@ bool ServeurLedgraDBus::Vivant() {
 
 ResultatAppel ReponseDBus(const QDBusMessage& reponse) {
     if (reponse.type() == QDBusMessage::ErrorMessage) {
-        return ResultatAppel::Erreur(reponse.errorMessage().isEmpty() ? reponse.errorName()
-                                                                      : reponse.errorMessage());
+        // The user reads what happened in French; the bus's own words follow for the
+        // administrator.
+        const QString detail =
+            reponse.errorMessage().isEmpty()
+                ? reponse.errorName()
+                : reponse.errorName() + QStringLiteral(" : ") + reponse.errorMessage();
+        const QDBusError::ErrorType genre = QDBusError(reponse).type();
+        const bool partie = genre == QDBusError::ServiceUnknown || genre == QDBusError::NoReply ||
+                            genre == QDBusError::Disconnected || genre == QDBusError::NoServer ||
+                            genre == QDBusError::Timeout ||
+                            reponse.errorName() == u"org.freedesktop.DBus.Error.NameHasNoOwner";
+        return ResultatAppel::Erreur(
+            (partie ? QStringLiteral("La ledgra s'est arrêtée pendant l'importation")
+                    : QStringLiteral("La ledgra a répondu par une erreur")) +
+            QStringLiteral(" (D-Bus : ") + detail + u')');
     }
     if (reponse.type() != QDBusMessage::ReplyMessage) {
         return ResultatAppel::Erreur(QStringLiteral("réponse D-Bus invalide"));

@@ -94,9 +94,27 @@ TEST(ReponseDBus, NoValueOneValueOrAVariantButNotTwoValues) {
     EXPECT_TRUE(
         ReponseDBus(appel.createReply(QVariant::fromValue(QDBusVariant(qint16(-1))))).Vrai());
     EXPECT_FALSE(ReponseDBus(appel.createReply(QVariantList{1, 2})).ok);
-    const ResultatAppel e = ReponseDBus(appel.createErrorReply("x.Erreur", "refus du serveur"));
-    EXPECT_FALSE(e.ok);
-    EXPECT_EQ(e.erreur, "refus du serveur");
+    const struct {
+        const char* nom;
+        const char* texte;
+        const char* erreur;
+    } erreurs[] = {
+        {"x.Erreur", "refus du serveur",
+         "La ledgra a répondu par une erreur (D-Bus : x.Erreur : refus du serveur)"},
+        {"org.freedesktop.DBus.Error.ServiceUnknown",
+         "The name :1.108 was not provided by any .service files",
+         "La ledgra s'est arrêtée pendant l'importation (D-Bus : "
+         "org.freedesktop.DBus.Error.ServiceUnknown : The name :1.108 was not provided by any "
+         ".service files)"},
+        {"org.freedesktop.DBus.Error.NoReply", "",
+         "La ledgra s'est arrêtée pendant l'importation (D-Bus : "
+         "org.freedesktop.DBus.Error.NoReply)"},
+    };
+    for (const auto& c : erreurs) {
+        const ResultatAppel e = ReponseDBus(appel.createErrorReply(c.nom, c.texte));
+        EXPECT_FALSE(e.ok);
+        EXPECT_EQ(e.erreur, QString::fromUtf8(c.erreur));
+    }
     EXPECT_EQ(NomServeurLedgra(1), "Ledgra.ClsProjet");
     EXPECT_EQ(NomServeurLedgra(0), "Ledgra.ClsProjet");
     EXPECT_EQ(NomServeurLedgra(2), "Ledgra8.ClsProjet");

@@ -126,7 +126,7 @@ TEST_F(BoutEnBout, FailuresOfTheManagementApplicationEndWithCode1) {
          {"--exit-at", "2"},
          {"Init(SOC||)", "InitInventaire(D1)", "InventaireArticle(D1|A12|1)",
           "InventaireArticle(D1|ZZ|2)"},
-         "avant l'erreur : 1 sur 3"},
+         "La ledgra s'est arrêtée pendant l'importation (D-Bus : org.freedesktop.DBus.Error."},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
@@ -134,6 +134,10 @@ TEST_F(BoutEnBout, FailuresOfTheManagementApplicationEndWithCode1) {
         DemarreLedger(c.options);
         EXPECT_EQ(Tallyra("A12;1;\nZZ;2;\nA12;3;\n"), 1);
         EXPECT_TRUE(sortie.contains(QString::fromUtf8(c.extrait))) << sortie.toStdString();
+        // Each message once.
+        const QStringList lignes = sortie.split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(QSet<QString>(lignes.begin(), lignes.end()).size(), lignes.size())
+            << sortie.toStdString();
         EXPECT_EQ(Journal(d.Chemin("journal.db")), c.journal);
         TearDown();
     }
