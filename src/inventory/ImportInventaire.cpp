@@ -162,10 +162,12 @@ void ImportInventaire::Prepare() {
 void ImportInventaire::Recherche() {
     if (index_ < lues_.size()) {
         const LigneInventaire& l = lues_[index_++];
-        const double quantite = MyVal(l.quantite, locale_);
-        if (!std::isfinite(quantite)) {
-            ErreurPreparation(
-                QStringLiteral("la quantité de la ligne %1 est illisible").arg(l.numero));
+        const std::optional<QString> quantite = TexteQuantite(l.quantite, locale_);
+        if (!quantite) {
+            ErreurPreparation(QStringLiteral("la quantité de la ligne %1 a plus de 15 chiffres "
+                                             "significatifs : la ledgra ne peut pas la tenir "
+                                             "exactement")
+                                  .arg(l.numero));
             return;
         }
         if (l.code.isEmpty()) {
@@ -185,7 +187,7 @@ void ImportInventaire::Recherche() {
             bilan_.articlesManquants << l.code;
             return;
         }
-        aPoster_.push_back({l.numero, *article, TexteQuantite(quantite, locale_)});
+        aPoster_.push_back({l.numero, *article, *quantite});
         return;
     }
     bilan_.lignesAPoster = static_cast<int>(aPoster_.size());

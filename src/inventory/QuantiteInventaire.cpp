@@ -8,9 +8,13 @@ bool EstSeparateur(QChar c, const QString& separateur) {
     return separateur.size() == 1 && separateur.front() == c;
 }
 
+// The most significant digits a quantity may have: the management application holds it
+// in a double, which keeps 15 decimal digits exactly.
+constexpr qsizetype kChiffresExacts = 15;
+
 } // namespace
 
-double MyVal(const QString& texte, const QLocale& locale) {
+NombreLu LitNombre(const QString& texte, const QLocale& locale) {
     const QString decimal = locale.decimalPoint();
     const QString milliers = locale.groupSeparator();
     QString propre;
@@ -27,45 +31,69 @@ double MyVal(const QString& texte, const QLocale& locale) {
         }
     }
     // Leading-number reading: sign, digits, one decimal point, digits.
+    NombreLu n;
     qsizetype i = 0;
-    QString nombre;
     if (i < propre.size() && (propre[i] == u'+' || propre[i] == u'-')) {
-        if (propre[i] == u'-') {
-            nombre += u'-';
-        }
+        n.negatif = propre[i] == u'-';
         ++i;
     }
-    QString entiers;
-    QString decimales;
     while (i < propre.size() && propre[i].isDigit()) {
-        entiers += propre[i++];
+        n.entiers += propre[i++];
     }
     if (i < propre.size() && propre[i] == u'.') {
         ++i;
         while (i < propre.size() && propre[i].isDigit()) {
-            decimales += propre[i++];
+            n.decimales += propre[i++];
         }
     }
-    if (entiers.isEmpty() && decimales.isEmpty()) {
-        return 0.0;
+    // The digits that carry the value: no leading zeros, no trailing decimal zeros.
+    while (n.entiers.startsWith(u'0')) {
+        n.entiers.remove(0, 1);
     }
-    nombre += (entiers.isEmpty() ? QStringLiteral("0") : entiers) + u'.' +
-              (decimales.isEmpty() ? QStringLiteral("0") : decimales);
+    while (n.decimales.endsWith(u'0')) {
+        n.decimales.chop(1);
+    }
+    if (n.entiers.isEmpty() && n.decimales.isEmpty()) {
+        n.negatif = false; // -0 is 0
+    }
+    return n;
+}
+
+qsizetype NombreLu::ChiffresSignificatifs() const {
+    if (!entiers.isEmpty()) {
+        return entiers.size() + decimales.size();
+    }
+    qsizetype zeros = 0;
+    while (zeros < decimales.size() && decimales[zeros] == u'0') {
+        ++zeros;
+    }
+    return decimales.size() - zeros;
+}
+
+double MyVal(const QString& texte, const QLocale& locale) {
+    const NombreLu n = LitNombre(texte, locale);
+    const QString nombre = (n.negatif ? QStringLiteral("-") : QString()) +
+                           (n.entiers.isEmpty() ? QStringLiteral("0") : n.entiers) + u'.' +
+                           (n.decimales.isEmpty() ? QStringLiteral("0") : n.decimales);
     bool ok = false;
     const double v = QLocale::c().toDouble(nombre, &ok);
     if (!ok) {
-        return nombre.startsWith(u'-') ? -qInf() : qInf();
+        return n.negatif ? -qInf() : qInf();
     }
     return v;
 }
 
-QString TexteQuantite(double valeur, const QLocale& locale) {
-    if (valeur == 0.0) {
-        valeur = 0.0; // -0 is sent as 0
+std::optional<QString> TexteQuantite(const QString& texte, const QLocale& locale) {
+    const NombreLu n = LitNombre(texte, locale);
+    if (n.ChiffresSignificatifs() > kChiffresExacts) {
+        return std::nullopt;
     }
-    QLocale l = locale;
-    l.setNumberOptions(l.numberOptions() | QLocale::OmitGroupSeparator);
-    return l.toString(valeur, 'g', 15);
+    QString sortie = n.negatif ? QStringLiteral("-") : QString();
+    sortie += n.entiers.isEmpty() ? QStringLiteral("0") : n.entiers;
+    if (!n.decimales.isEmpty()) {
+        sortie += locale.decimalPoint() + n.decimales;
+    }
+    return sortie;
 }
 
 } // namespace kovra::tallyra

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 
 namespace kovra::tallyra {
 
@@ -14,9 +15,22 @@ namespace kovra::tallyra {
 // A number too large for a double gives infinity.
 double MyVal(const QString& texte, const QLocale& locale);
 
-// The quantity as the management application is sent it: in the user's number format,
-// without thousands separators (which it would not read), up to 15 significant digits,
-// and 0 rather than "-0".
-QString TexteQuantite(double valeur, const QLocale& locale);
+// The leading number of a quantity, read as MyVal reads it, kept as its digits: the
+// integer part without leading zeros, the decimals without trailing zeros (both empty for
+// 0, which is never negative).
+struct NombreLu {
+    bool negatif = false;
+    QString entiers;
+    QString decimales;
+
+    qsizetype ChiffresSignificatifs() const;
+};
+NombreLu LitNombre(const QString& texte, const QLocale& locale);
+
+// The quantity as the management application is sent it: its digits exactly as the file
+// gives them, in the user's number format, never in exponent form nor with thousands
+// separators (which it would not read), and 0 rather than "-0". Nothing when it has more
+// than 15 significant digits, which the management application cannot hold exactly.
+std::optional<QString> TexteQuantite(const QString& texte, const QLocale& locale);
 
 } // namespace kovra::tallyra

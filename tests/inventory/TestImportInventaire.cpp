@@ -258,6 +258,9 @@ TEST_F(ImportTest, PreparationFailuresStopBeforeAnyCall) {
         {"empty file", "", "ne contient aucune ligne d'inventaire"},
         {"blank lines", "\r\n  \r\n\n", "ne contient aucune ligne d'inventaire"},
         {"no article found", "NOPE;1;\r\nRIEN;2;\r\n", "aucun article du fichier"},
+        // Not nothing, but a quantity the management application would not hold exactly.
+        {"quantity beyond 15 digits", "A12;1;\nZZ;1234567890123456;\n",
+         "la quantité de la ligne 2 a plus de 15 chiffres"},
     };
     std::vector<Cas> tous(std::begin(cas), std::end(cas));
     for (const auto& v : vides) {

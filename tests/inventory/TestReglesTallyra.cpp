@@ -40,11 +40,21 @@ TEST(QuantiteInventaire, ReadAndSentInTheUsersLocale) {
         {"3-", "3", "3"},
         {"1234567", "1234567", "1234567"}, // never with thousands separators
         {".5", "0,5", "0.5"},
+        // Never in exponent form, every digit the file gives.
+        {"0,00001", "0,00001", "0.00001"},
+        {"0012,500", "12,5", "12.5"},
+        {"123456789012345", "123456789012345", "123456789012345"},
+        {"0,000000000000000000123", "0,000000000000000000123", "0.000000000000000000123"},
+        {"99999999999,9999", "99999999999,9999", "99999999999.9999"},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.lu.toStdString());
-        EXPECT_EQ(TexteQuantite(MyVal(c.lu, fr), fr), c.francais);
-        EXPECT_EQ(TexteQuantite(MyVal(c.lu, en), en), c.anglais);
+        EXPECT_EQ(TexteQuantite(c.lu, fr), c.francais);
+        EXPECT_EQ(TexteQuantite(c.lu, en), c.anglais);
+    }
+    // More significant digits than the management application holds exactly.
+    for (const char* trop : {"1234567890123456", "1,234567890123456", "0,1234567890123456"}) {
+        EXPECT_EQ(TexteQuantite(trop, fr), std::nullopt) << trop;
     }
     EXPECT_DOUBLE_EQ(MyVal("1 234,5", fr), 1234.5);
     EXPECT_TRUE(std::isinf(MyVal(QString(400, u'9'), fr)));
