@@ -1,33 +1,38 @@
 #pragma once
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include <QHash>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace kovra::tallyra {
 
+// The code as the management application's database compares it: every letter that
+// Windows-1252 holds in both cases (a–z, à–þ but ß, š, œ, ž, ÿ) in upper case, anything
+// else as it is.
+QString PlieCasse(const QString& code);
+
 // The management application's article database (an SQLite file with table Article,
-// text columns Code and CodeBarre), opened read-only for one import.
+// text columns Code and CodeBarre), read once, read-only, for one import: every lookup is
+// then made in memory, whatever the size of the table or of the inventory.
 class BaseArticles {
 public:
-    BaseArticles();
-    ~BaseArticles();
-    BaseArticles(const BaseArticles&) = delete;
-    BaseArticles& operator=(const BaseArticles&) = delete;
-
-    // Opens the file and prepares the lookup; false, with the reason in `erreur`, when the
-    // file is missing, is not a database, or has no Article table with both columns.
+    // Reads the table; false, with the reason in `erreur`, when the file is missing, is not
+    // a database, or has no Article table with both columns.
     bool Ouvre(const QString& chemin, QString& erreur);
 
-    // The article code of the first article whose barcode or code is `code`, compared
-    // without regard to case; nothing when none. `code` is only ever a bound value.
-    // `erreur` is emptied, or holds the reason when the database failed.
-    std::optional<QString> RechercheRef(const QString& code, QString& erreur);
+    // The article code of the first article (in the table's order) whose barcode or code is
+    // `code`, compared without regard to case (PlieCasse); nothing when none. `erreur` is
+    // emptied, or says that the table was not read.
+    std::optional<QString> RechercheRef(const QString& code, QString& erreur) const;
+
+    qsizetype NombreArticles() const { return static_cast<qsizetype>(codes_.size()); }
 
 private:
-    QString connexion_;
-    std::optional<QSqlQuery> requete_;
+    bool lue_ = false;
+    std::vector<QString> codes_;             // the Code of each row, in the table's order
+    QHash<QString, qsizetype> parCodeBarre_; // folded barcode -> its first row
+    QHash<QString, qsizetype> parCode_;      // folded code -> its first row
 };
 
 } // namespace kovra::tallyra

@@ -1,6 +1,7 @@
 #include "OutilsTallyra.h"
 #include "ServeurFactice.h"
 
+#include "inventory/BaseArticles.h"
 #include "inventory/DossierTallyra.h"
 #include "inventory/ParametresTallyra.h"
 #include "inventory/QuantiteInventaire.h"
@@ -58,6 +59,42 @@ TEST(QuantiteInventaire, ReadAndSentInTheUsersLocale) {
     }
     EXPECT_DOUBLE_EQ(MyVal("1 234,5", fr), 1234.5);
     EXPECT_TRUE(std::isinf(MyVal(QString(400, u'9'), fr)));
+}
+
+TEST(BaseArticles, CodesMatchWithoutRegardToCaseForEveryWindows1252Letter) {
+    DossierTallyraTest d;
+    const QString base = d.Chemin("LedgC.db");
+    CreeBaseArticles(base, {{QString::fromUtf8("ÉTAU01"), ""},
+                            {QString::fromUtf8("ŒUF-À-LA-COQUE"), "ÇA1"},
+                            {QString::fromUtf8("µM"), ""},
+                            {QString::fromUtf8("STRAßE"), ""},
+                            {"first", "DOUBLE"},
+                            {"DOUBLE", ""},
+                            {QString::fromUtf8("ŠŽŸ"), ""}});
+    BaseArticles articles;
+    QString erreur;
+    ASSERT_TRUE(articles.Ouvre(base, erreur)) << erreur.toStdString();
+    const struct {
+        const char* lu;
+        const char* trouve; // nullptr: not found
+    } cas[] = {
+        {"étau01", "ÉTAU01"},
+        {"ÉtAu01", "ÉTAU01"},
+        {"œuf-à-la-coque", "ŒUF-À-LA-COQUE"},
+        {"ça1", "ŒUF-À-LA-COQUE"}, // by barcode
+        {"µm", "µM"},              // µ has no capital in Windows-1252: it stays
+        {"straße", "STRAßE"},
+        {"STRASSE", nullptr},
+        {"šžÿ", "ŠŽŸ"},
+        {"etau01", nullptr}, // accents are not case
+        {"double", "first"}, // the first row, by its barcode
+    };
+    for (const auto& c : cas) {
+        const auto r = articles.RechercheRef(QString::fromUtf8(c.lu), erreur);
+        EXPECT_TRUE(erreur.isEmpty());
+        EXPECT_EQ(r, c.trouve ? std::optional<QString>(QString::fromUtf8(c.trouve)) : std::nullopt)
+            << c.lu;
+    }
 }
 
 TEST(EntierReponse, AnswersBecome16BitIntegersOrErrors) {
