@@ -160,35 +160,58 @@ void ImportInventaire::Prepare() {
 }
 
 void ImportInventaire::Recherche() {
-    if (index_ < lues_.size()) {
-        const LigneInventaire& l = lues_[index_++];
-        const std::optional<QString> quantite = TexteQuantite(l.quantite, locale_);
-        if (!quantite) {
-            ErreurPreparation(QStringLiteral("la quantité de la ligne %1 a plus de 15 chiffres "
-                                             "significatifs : la ledgra ne peut pas la tenir "
-                                             "exactement")
-                                  .arg(l.numero));
-            return;
-        }
-        if (l.code.isEmpty()) {
-            // Without a code the line would match any article with an empty barcode; the
-            // whole line is listed so the user can find it.
-            bilan_.articlesManquants << l.texte;
-            return;
-        }
-        QString erreur;
-        const std::optional<QString> article = base_.RechercheRef(l.code, erreur);
-        if (!erreur.isEmpty()) {
-            ErreurPreparation(
-                QStringLiteral("recherche de la ligne %1 : %2").arg(l.numero).arg(erreur));
-            return;
-        }
-        if (!article) {
-            bilan_.articlesManquants << l.code;
-            return;
-        }
-        aPoster_.push_back({l.numero, *article, *quantite});
+    // A slice of lines per turn of the event loop, and where the preparation stands.
+    const std::size_t fin = std::min(lues_.size(), index_ + kLignesParPas);
+    while (index_ < fin && phase_ == Phase::Recherche) {
+        RechercheLigne(lues_[index_++]);
+    }
+    if (phase_ != Phase::Recherche) {
         return;
+    }
+    if (index_ < lues_.size()) {
+        const int pourcent = static_cast<int>(100 * index_ / lues_.size());
+        suivi_.Progression(pourcent);
+        if (pourcent / 10 != dixiemesMontres_) {
+            dixiemesMontres_ = pourcent / 10;
+            suivi_.Etat(QStringLiteral("Préparation … %1 / %2").arg(index_).arg(lues_.size()));
+        }
+        return;
+    }
+    FinRecherche();
+}
+
+void ImportInventaire::RechercheLigne(const LigneInventaire& l) {
+    const std::optional<QString> quantite = TexteQuantite(l.quantite, locale_);
+    if (!quantite) {
+        ErreurPreparation(QStringLiteral("la quantité de la ligne %1 a plus de 15 chiffres "
+                                         "significatifs : la ledgra ne peut pas la tenir "
+                                         "exactement")
+                              .arg(l.numero));
+        return;
+    }
+    if (l.code.isEmpty()) {
+        // Without a code the line would match any article with an empty barcode; the
+        // whole line is listed so the user can find it.
+        bilan_.articlesManquants << l.texte;
+        return;
+    }
+    QString erreur;
+    const std::optional<QString> article = base_.RechercheRef(l.code, erreur);
+    if (!erreur.isEmpty()) {
+        ErreurPreparation(
+            QStringLiteral("recherche de la ligne %1 : %2").arg(l.numero).arg(erreur));
+        return;
+    }
+    if (!article) {
+        bilan_.articlesManquants << l.code;
+        return;
+    }
+    aPoster_.push_back({l.numero, *article, *quantite});
+}
+
+void ImportInventaire::FinRecherche() {
+    if (!lues_.empty()) {
+        suivi_.Etat(QStringLiteral("Préparation … %1 / %2").arg(lues_.size()).arg(lues_.size()));
     }
     bilan_.lignesAPoster = static_cast<int>(aPoster_.size());
     QString erreur;

@@ -102,6 +102,8 @@ private:
 
     void Prepare();
     void Recherche();
+    void RechercheLigne(const LigneInventaire& l);
+    void FinRecherche();
     void Fermeture();
     void ErreurPreparation(const QString& description);
     void ErreurAppel(const QString& description);
@@ -116,7 +118,10 @@ private:
     std::vector<LigneInventaire> lues_;
     std::vector<LigneAPoster> aPoster_;
     size_t index_ = 0;
+    int dixiemesMontres_ = -1; // the tenth of the preparation last shown
     BilanImport bilan_;
+    // Lines looked up in one turn of the event loop.
+    static constexpr std::size_t kLignesParPas = 2000;
 };
 
 } // namespace kovra::tallyra

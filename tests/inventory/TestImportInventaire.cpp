@@ -73,8 +73,9 @@ TEST_F(ImportTest, NormalFilePostsTheFoundCodesInOrderAndValidates) {
     EXPECT_EQ(suivi.messages[0].first, kFin);
     EXPECT_EQ(suivi.messages[0].second, Icone::Aucune);
     EXPECT_EQ(suivi.bips, 1);
-    EXPECT_EQ(suivi.etats, QStringList({"Ouverture du serveur ...", "Importation des données ...",
-                                        "Fermeture du serveur ...", kFin}));
+    EXPECT_EQ(suivi.etats,
+              QStringList({"Préparation … 3 / 3", "Ouverture du serveur ...",
+                           "Importation des données ...", "Fermeture du serveur ...", kFin}));
     EXPECT_EQ(suivi.progression, QList<int>({0, 33, 66, 100, 100}));
     EXPECT_FALSE(tenu.serveur) << "the closing step releases the server";
     EXPECT_FALSE(QFile::exists(d.Chemin(kErrInventaire)));
@@ -215,6 +216,20 @@ TEST_F(ImportTest, HeldServerIsReusedOnlyForTheSameEditionWhileAlive) {
     script.vivant = false; // the server went away since
     Importe("A12;1;\n");
     EXPECT_EQ(script.creations, 5);
+}
+
+TEST_F(ImportTest, PreparationShowsWhereItStands) {
+    QByteArray fichier;
+    for (int i = 0; i < 5000; ++i) {
+        fichier += i % 2 == 0 ? "A12;1;\n" : "zz;2;\n";
+    }
+    const BilanImport b = Importe(fichier);
+    EXPECT_TRUE(b.Complete());
+    EXPECT_EQ(suivi.etats.filter("Préparation"),
+              QStringList({"Préparation … 2000 / 5000", "Préparation … 4000 / 5000",
+                           "Préparation … 5000 / 5000"}));
+    // The bar moves during the preparation, then again from the first line posted.
+    EXPECT_EQ(suivi.progression.mid(0, 3), QList<int>({0, 40, 80}));
 }
 
 TEST_F(ImportTest, PreparationFailuresStopBeforeAnyCall) {
