@@ -101,9 +101,17 @@ bool ImportInventaire::AvanceUnPas() {
         const ResultatAppel r =
             tenu_.serveur->InventaireArticle(demande_.depot, l.article, l.quantite);
         if (!r.ok) {
-            ErreurAppel(QStringLiteral("InventaireArticle, ligne %1 du fichier : %2")
+            QString issue;
+            if (r.remise == Remise::Recue) {
+                // It reached the management application, which holds it now.
+                ++bilan_.lignesPostees;
+                issue = QStringLiteral(" ; la ligne a été transmise, réponse illisible");
+            } else if (r.remise == Remise::Inconnue) {
+                issue = QStringLiteral(" ; on ne sait pas si la ledgra a reçu cette ligne");
+            }
+            ErreurAppel(QStringLiteral("InventaireArticle, ligne %1 du fichier : %2%3")
                             .arg(l.numero)
-                            .arg(r.erreur));
+                            .arg(r.erreur, issue));
             break;
         }
         ++bilan_.lignesPostees;
@@ -270,8 +278,7 @@ void ImportInventaire::ErreurPreparation(const QString& description) {
 void ImportInventaire::ErreurAppel(const QString& description) {
     bilan_.issue = IssueImport::Erreur;
     bilan_.message = kErreurFichier + description +
-                     QStringLiteral("\r\n\r\nLignes transmises à la ledgra avant l'erreur : "
-                                    "%1 sur %2.")
+                     QStringLiteral("\r\n\r\nLignes transmises à la ledgra : %1 sur %2.")
                          .arg(bilan_.lignesPostees)
                          .arg(bilan_.lignesAPoster);
     phase_ = Phase::Fini;

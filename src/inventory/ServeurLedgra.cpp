@@ -13,19 +13,19 @@ const QString kIncompatible = QStringLiteral("Incompatibilité de type");
 
 ResultatAppel DepuisDouble(double d) {
     if (!std::isfinite(d)) {
-        return ResultatAppel::Erreur(kDepassement);
+        return ResultatAppel::Erreur(kDepassement, Remise::Recue);
     }
     const double arrondi = std::nearbyint(d); // the current rounding: halves to even
     if (arrondi < std::numeric_limits<qint16>::min() ||
         arrondi > std::numeric_limits<qint16>::max()) {
-        return ResultatAppel::Erreur(kDepassement);
+        return ResultatAppel::Erreur(kDepassement, Remise::Recue);
     }
     return ResultatAppel::Valeur(static_cast<qint16>(arrondi));
 }
 
 template <typename T> ResultatAppel DepuisEntier(T v) {
     if (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max()) {
-        return ResultatAppel::Erreur(kDepassement);
+        return ResultatAppel::Erreur(kDepassement, Remise::Recue);
     }
     return ResultatAppel::Valeur(static_cast<qint16>(v));
 }
@@ -50,7 +50,7 @@ ResultatAppel EntierReponse(const QVariant& valeur) {
     case QMetaType::ULongLong: {
         const qulonglong v = valeur.toULongLong();
         if (v > static_cast<qulonglong>(std::numeric_limits<qint16>::max())) {
-            return ResultatAppel::Erreur(kDepassement);
+            return ResultatAppel::Erreur(kDepassement, Remise::Recue);
         }
         return ResultatAppel::Valeur(static_cast<qint16>(v));
     }
@@ -72,12 +72,12 @@ ResultatAppel EntierReponse(const QVariant& valeur) {
             d = QLocale::c().toDouble(t, &ok);
         }
         if (!ok) {
-            return ResultatAppel::Erreur(kIncompatible);
+            return ResultatAppel::Erreur(kIncompatible, Remise::Recue);
         }
         return DepuisDouble(d);
     }
     default:
-        return ResultatAppel::Erreur(kIncompatible);
+        return ResultatAppel::Erreur(kIncompatible, Remise::Recue);
     }
 }
 

@@ -7,15 +7,23 @@
 
 namespace kovra::tallyra {
 
+// What became of a call that failed: the management application answered with an error
+// (it did not take the call), it answered but its answer could not be read (it took the
+// call), or it went away during the call (nobody knows).
+enum class Remise { Refusee, Recue, Inconnue };
+
 // What one call to the management application gave: its answer as a 16-bit integer, or
-// the description of the error that took its place.
+// the description of the error that took its place and what became of the call.
 struct ResultatAppel {
     bool ok = false;
     qint16 valeur = 0;
     QString erreur;
+    Remise remise = Remise::Refusee;
 
-    static ResultatAppel Valeur(qint16 v) { return {true, v, {}}; }
-    static ResultatAppel Erreur(const QString& e) { return {false, 0, e}; }
+    static ResultatAppel Valeur(qint16 v) { return {true, v, {}, Remise::Recue}; }
+    static ResultatAppel Erreur(const QString& e, Remise r = Remise::Refusee) {
+        return {false, 0, e, r};
+    }
     // The inventory is open only on true, which is -1 as an integer.
     bool Vrai() const { return ok && valeur == -1; }
 };

@@ -103,17 +103,18 @@ ResultatAppel ReponseDBus(const QDBusMessage& reponse) {
         return ResultatAppel::Erreur(
             (partie ? QStringLiteral("La ledgra s'est arrêtée pendant l'importation")
                     : QStringLiteral("La ledgra a répondu par une erreur")) +
-            QStringLiteral(" (D-Bus : ") + detail + u')');
+                QStringLiteral(" (D-Bus : ") + detail + u')',
+            partie ? Remise::Inconnue : Remise::Refusee);
     }
     if (reponse.type() != QDBusMessage::ReplyMessage) {
-        return ResultatAppel::Erreur(QStringLiteral("réponse D-Bus invalide"));
+        return ResultatAppel::Erreur(QStringLiteral("réponse D-Bus invalide"), Remise::Inconnue);
     }
     const QVariantList valeurs = reponse.arguments();
     if (valeurs.isEmpty()) {
         return ResultatAppel::Valeur(0);
     }
     if (valeurs.size() > 1) {
-        return ResultatAppel::Erreur(QStringLiteral("Incompatibilité de type"));
+        return ResultatAppel::Erreur(QStringLiteral("Incompatibilité de type"), Remise::Recue);
     }
     QVariant v = valeurs.front();
     if (v.userType() == qMetaTypeId<QDBusVariant>()) {

@@ -186,7 +186,7 @@ TEST_F(ImportTest, ErrorAtLineNStopsThereAndSaysHowManyWerePosted) {
     ASSERT_EQ(suivi.messages.size(), 1u);
     EXPECT_EQ(suivi.messages[0].first,
               "Erreur dans votre fichier d'inventaire: InventaireArticle, ligne 2 du fichier : "
-              "article bloqué\r\n\r\nLignes transmises à la ledgra avant l'erreur : 1 sur 3.");
+              "article bloqué\r\n\r\nLignes transmises à la ledgra : 1 sur 3.");
     EXPECT_EQ(suivi.messages[0].second, Icone::Critique);
     EXPECT_EQ(suivi.bips, 0);
     EXPECT_TRUE(tenu.serveur) << "kept after an error";
@@ -306,7 +306,7 @@ TEST_F(ImportTest, ServerThatCannotBeCreatedIsAnError) {
     ASSERT_EQ(suivi.messages.size(), 1u);
     EXPECT_EQ(suivi.messages[0].first,
               "Erreur dans votre fichier d'inventaire: le serveur Ledgra.ClsProjet ne peut pas "
-              "être démarré\r\n\r\nLignes transmises à la ledgra avant l'erreur : 0 sur 1.");
+              "être démarré\r\n\r\nLignes transmises à la ledgra : 0 sur 1.");
 }
 
 TEST_F(ImportTest, RunOnTheEventLoopEndsWithFini) {

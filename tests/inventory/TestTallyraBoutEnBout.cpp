@@ -117,16 +117,24 @@ TEST_F(BoutEnBout, FailuresOfTheManagementApplicationEndWithCode1) {
          {"--fail-at", "2"},
          {"Init(SOC||)", "InitInventaire(D1)", "InventaireArticle(D1|A12|1)",
           "InventaireArticle(D1|ZZ|2)"},
-         "avant l'erreur : 1 sur 3"},
+         "ledgra : 1 sur 3"},
         {"non-numeric answer",
          {"--non-numeric-at", "1"},
          {"Init(SOC||)", "InitInventaire(D1)", "InventaireArticle(D1|A12|1)"},
-         "Incompatibilité de type"},
+         // The server took the line: it counts.
+         "Incompatibilité de type ; la ligne a été transmise, réponse illisible\n\nLignes "
+         "transmises à la ledgra : 1 sur 3."},
         {"dies mid-import",
          {"--exit-at", "2"},
          {"Init(SOC||)", "InitInventaire(D1)", "InventaireArticle(D1|A12|1)",
           "InventaireArticle(D1|ZZ|2)"},
          "La ledgra s'est arrêtée pendant l'importation (D-Bus : org.freedesktop.DBus.Error."},
+        {"dies during a call",
+         {"--exit-at", "2"},
+         {"Init(SOC||)", "InitInventaire(D1)", "InventaireArticle(D1|A12|1)",
+          "InventaireArticle(D1|ZZ|2)"},
+         "on ne sait pas si la ledgra a reçu cette ligne\n\nLignes transmises à la ledgra : 1 "
+         "sur 3."},
     };
     for (const Cas& c : cas) {
         SCOPED_TRACE(c.nom);
