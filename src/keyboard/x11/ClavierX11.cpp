@@ -280,6 +280,12 @@ struct ClavierX11::Etat {
         return s;
     }
 
+    // Whether typing a character needs no new spare-key binding: a control character, one
+    // the layout holds, or one bound already.
+    bool SansLiaison(char32_t c) const {
+        return CaractereDeCommande(c) || caracteres.contains(c) || liees.contains(c);
+    }
+
     bool EstLibre(int code) const {
         const int groupes = XkbKeyNumGroups(xkb, code);
         for (int g = 0; g < groupes; ++g) {
@@ -773,7 +779,7 @@ void ClavierX11::DebutFrappe(std::u32string_view caracteres) {
     // are bound as they come (see DelaiAvant).
     const Horloge::time_point maintenant = Horloge::now();
     for (const char32_t c : caracteres) {
-        if (CaractereDeCommande(c) || e.caracteres.contains(c) || e.liees.contains(c)) {
+        if (e.SansLiaison(c)) {
             continue;
         }
         const auto choix = e.Choisit(maintenant);
@@ -797,8 +803,7 @@ int ClavierX11::DelaiAvant(const Touche& touche) {
         return 0;
     }
     const char32_t c = touche.caractere;
-    if (touche.genre != Touche::Genre::Caractere || CaractereDeCommande(c) ||
-        e.caracteres.contains(c) || e.liees.contains(c)) {
+    if (touche.genre != Touche::Genre::Caractere || e.SansLiaison(c)) {
         // A key typed alone (no modifier first) may be the one just released. Modifiers
         // are left out: a program that takes a modifier's release and press for a held key
         // still reads the state of the keys it modifies right.
