@@ -36,6 +36,9 @@ void DialoguesScriptes::FermeAvis() {
 
 bool DialoguesScriptes::Question(const QString& texte, Icone icone, const QString& titre) {
     journal_.push_back({Genre::Question, texte, icone, titre, {}, {}, {}, false});
+    if (pendantQuestion_) {
+        pendantQuestion_();
+    }
     if (reponsesQuestion_.empty()) {
         ++manquantes_;
         return false;

@@ -42,6 +42,9 @@ public:
     // Prepared answers. A question with nothing prepared is answered No, an input box or
     // file choice is cancelled, and the miss is counted.
     void PrepareOui(bool oui) { reponsesQuestion_.push_back(oui); }
+    // Runs while each question is open, before it is answered: a user taking time to
+    // answer, while the event loop goes on.
+    void PendantQuestion(std::function<void()> pendant) { pendantQuestion_ = std::move(pendant); }
     void PrepareSaisie(const std::optional<QString>& reponse) {
         reponsesTexte_.push_back({!reponse.has_value(), reponse.value_or(QString())});
     }
@@ -73,6 +76,7 @@ private:
     bool gardeAvis_ = false;
     int avisOuverts_ = 0;
     std::vector<std::function<void()>> apresAvis_;
+    std::function<void()> pendantQuestion_;
 };
 
 } // namespace kovra

@@ -247,13 +247,20 @@ void FenetreInventaire::Active(bool actif) {
 }
 
 void FenetreInventaire::closeEvent(QCloseEvent* evenement) {
-    if (EnCours() &&
-        !dialogues_.Question(QStringLiteral("Une importation est en cours : les lignes déjà "
-                                            "transmises resteront dans la ledgra sans être "
-                                            "validées. Voulez-vous l'abandonner ?"),
-                             Icone::Question, kTitreTallyra)) {
-        evenement->ignore();
-        return;
+    if (EnCours()) {
+        // Nothing is posted while the user is asked: the import's steps wait for the answer.
+        import_->Suspend();
+        const QString question = import_->QuestionAbandon();
+        if (!question.isEmpty() && !dialogues_.Question(question, Icone::Question, kTitreTallyra)) {
+            evenement->ignore();
+            if (import_) {
+                import_->Reprend();
+            }
+            return;
+        }
+        if (import_) {
+            import_->Abandonne();
+        }
     }
     delete import_.data();
     evenement->accept();

@@ -16,6 +16,36 @@ namespace {
 const QString kErreurFichier = QStringLiteral("Erreur dans votre fichier d'inventaire: ");
 const QString kTermine = QStringLiteral("Importation d'inventaire terminée ...");
 
+// "ligne 4 du fichier", "lignes 2 à 4, 7 et 9 à 12 du fichier": runs of consecutive
+// numbers; past a handful of runs, the rest is summed up by the last line.
+QString NommeLignes(const std::vector<int>& numeros) {
+    constexpr int kPlagesNommees = 6;
+    QStringList plages;
+    std::size_t i = 0;
+    while (i < numeros.size() && plages.size() < kPlagesNommees) {
+        std::size_t j = i;
+        while (j + 1 < numeros.size() && numeros[j + 1] == numeros[j] + 1) {
+            ++j;
+        }
+        plages << (j == i ? QString::number(numeros[i])
+                          : QStringLiteral("%1 à %2").arg(numeros[i]).arg(numeros[j]));
+        i = j + 1;
+    }
+    QString texte;
+    if (i < numeros.size()) {
+        texte =
+            plages.join(QStringLiteral(", ")) + QStringLiteral(" … jusqu'à %1").arg(numeros.back());
+    } else if (plages.size() == 1) {
+        texte = plages.front();
+    } else {
+        texte = plages.mid(0, plages.size() - 1).join(QStringLiteral(", ")) +
+                QStringLiteral(" et ") + plages.back();
+    }
+    const bool une = numeros.size() == 1;
+    return (une ? QStringLiteral("ligne ") : QStringLiteral("lignes ")) + texte +
+           QStringLiteral(" du fichier");
+}
+
 } // namespace
 
 ImportInventaire::ImportInventaire(DemandeImport demande, ServeurTenu& tenu,
@@ -26,6 +56,10 @@ ImportInventaire::ImportInventaire(DemandeImport demande, ServeurTenu& tenu,
 
 void ImportInventaire::Lance() {
     QTimer::singleShot(0, this, [this] {
+        if (suspendu_) {
+            pasEnAttente_ = true;
+            return;
+        }
         if (AvanceUnPas()) {
             Lance();
         } else {
@@ -37,6 +71,71 @@ void ImportInventaire::Lance() {
 void ImportInventaire::Execute() {
     while (AvanceUnPas()) {
     }
+}
+
+void ImportInventaire::Suspend() {
+    suspendu_ = true;
+}
+
+void ImportInventaire::Reprend() {
+    suspendu_ = false;
+    if (pasEnAttente_) {
+        pasEnAttente_ = false;
+        Lance();
+    }
+}
+
+void ImportInventaire::Abandonne() {
+    if (phase_ == Phase::Fini) {
+        return;
+    }
+    if (bilan_.issue == IssueImport::EnCours) {
+        bilan_.issue = IssueImport::Abandonnee;
+    }
+    tenu_.serveur.reset();
+    phase_ = Phase::Fini;
+}
+
+QString ImportInventaire::QuestionAbandon() const {
+    const QString question = QStringLiteral(" Voulez-vous l'abandonner ?");
+    switch (phase_) {
+    case Phase::Preparation:
+    case Phase::Recherche:
+        return QStringLiteral("La préparation de l'importation est en cours : rien n'a encore "
+                              "été envoyé à la ledgra.") +
+               question;
+    case Phase::Fermeture:
+    case Phase::Fini:
+        if (bilan_.issue != IssueImport::EnCours) {
+            return {};
+        }
+        break;
+    default:
+        break;
+    }
+    if (bilan_.lignesPostees == 0) {
+        return QStringLiteral("Une importation est en cours : aucune ligne n'a encore été "
+                              "transmise à la ledgra.") +
+               question;
+    }
+    std::vector<int> numeros;
+    numeros.reserve(static_cast<std::size_t>(bilan_.lignesPostees));
+    for (int i = 0; i < bilan_.lignesPostees; ++i) {
+        numeros.push_back(aPoster_[static_cast<std::size_t>(i)].numero);
+    }
+    const QString lignes = NommeLignes(numeros);
+    const QString texte =
+        bilan_.lignesPostees == 1
+            ? QStringLiteral("Une importation est en cours : 1 ligne sur %1 a déjà été transmise "
+                             "à la ledgra (%2) et y restera sans être validée.")
+                  .arg(bilan_.lignesAPoster)
+                  .arg(lignes)
+            : QStringLiteral("Une importation est en cours : %1 lignes sur %2 ont déjà été "
+                             "transmises à la ledgra (%3) et y resteront sans être validées.")
+                  .arg(bilan_.lignesPostees)
+                  .arg(bilan_.lignesAPoster)
+                  .arg(lignes);
+    return texte + question;
 }
 
 bool ImportInventaire::AvanceUnPas() {

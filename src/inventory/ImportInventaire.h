@@ -38,7 +38,7 @@ public:
     virtual void Bip() = 0;
 };
 
-enum class IssueImport { EnCours, Validee, Refusee, Erreur };
+enum class IssueImport { EnCours, Validee, Refusee, Erreur, Abandonnee };
 
 struct BilanImport {
     IssueImport issue = IssueImport::EnCours;
@@ -74,6 +74,17 @@ public:
     bool AvanceUnPas();
     // Runs every step at once (tests, or a caller with its own thread).
     void Execute();
+
+    // While suspended, the steps Lance runs wait (the user is asked whether to abandon);
+    // Reprend goes on where they stopped.
+    void Suspend();
+    void Reprend();
+    // Ends the import where it stands: nothing more is posted, nothing is validated, the
+    // server is released.
+    void Abandonne();
+    // The question asked before abandoning, naming the lines already posted; empty once the
+    // inventory is validated, when stopping loses nothing.
+    QString QuestionAbandon() const;
 
     bool Termine() const { return phase_ == Phase::Fini; }
     const BilanImport& Bilan() const { return bilan_; }
@@ -119,6 +130,8 @@ private:
     std::vector<LigneAPoster> aPoster_;
     size_t index_ = 0;
     int dixiemesMontres_ = -1; // the tenth of the preparation last shown
+    bool suspendu_ = false;
+    bool pasEnAttente_ = false; // a step came due while suspended
     BilanImport bilan_;
     // Lines looked up in one turn of the event loop.
     static constexpr std::size_t kLignesParPas = 2000;

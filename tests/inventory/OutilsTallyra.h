@@ -31,6 +31,10 @@ public:
     int bips = 0;
 };
 
+// Lets the event loop turn `tours` times: a chain of zero-delay timers, each queued behind
+// whatever was already due, so a chain of steps started earlier has had as many turns.
+void TourneBoucle(int tours);
+
 // An article database made by the test: rows of (Code, CodeBarre).
 void CreeBaseArticles(const QString& chemin,
                       const std::vector<std::pair<QString, QString>>& articles);

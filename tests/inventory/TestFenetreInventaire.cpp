@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -165,23 +166,56 @@ TEST(FenetreInventaire, AnImportRunsWithTheInputsDisabledAndEndsWithItsMessages)
     EXPECT_FALSE(p.Valider()->isEnabled()); // until a file is chosen again
 }
 
-TEST(FenetreInventaire, ClosingDuringAnImportAsksFirst) {
-    Poste p;
-    FenetreInventaire& f = *p.fenetre;
-    f.Txtsociete->setText("SOC");
-    f.Txtdepot->setText("D1");
-    p.Fichiers("3012;4;\r\n");
-    p.Valider()->trigger();
-    ASSERT_TRUE(f.EnCours());
-    p.dialogues.PrepareOui(false);
-    EXPECT_FALSE(f.close());
-    EXPECT_TRUE(f.EnCours());
-    EXPECT_EQ(p.dialogues.Journal().back().genre, DialoguesScriptes::Genre::Question);
-    p.dialogues.PrepareOui(true);
-    EXPECT_TRUE(f.close());
-    EXPECT_FALSE(f.EnCours());
-    QTest::qWait(50); // nothing more runs once abandoned
-    EXPECT_FALSE(p.script.appels.contains("ValidationInventaire(D1)"));
+TEST(FenetreInventaire, ClosingDuringAnImportPostsNothingWhileAskingThenStopsOrGoesOn) {
+    const QString tout[] = {"<création Ledgra.ClsProjet>", "Init(SOC||)",
+                            "InitInventaire(D1)",          "InventaireArticle(D1|A12|4)",
+                            "InventaireArticle(D1|B7|2)",  "ValidationInventaire(D1)"};
+    const struct {
+        int lignesAvant; // lines posted when the user closes; -1: before the first step
+        bool oui;
+        QString debutQuestion;
+        int appelsFinaux; // calls made in all, counted in `tout`
+    } cas[] = {
+        {-1, false, "La préparation de l'importation est en cours", 6},
+        {-1, true, "La préparation de l'importation est en cours", 0},
+        {1, false,
+         "Une importation est en cours : 1 ligne sur 2 a déjà été transmise à la "
+         "ledgra (ligne 1 du fichier)",
+         6},
+        {1, true, "Une importation est en cours : 1 ligne sur 2", 4},
+    };
+    for (const auto& c : cas) {
+        Poste p;
+        FenetreInventaire& f = *p.fenetre;
+        f.Txtsociete->setText("SOC");
+        f.Txtdepot->setText("D1");
+        p.Fichiers("3012;4;\r\nZZ;1;\r\nB7;2;\r\n");
+        QSignalSpy fin(&f, &FenetreInventaire::importTermine);
+        p.Valider()->trigger();
+        while (p.script.appels.filter("InventaireArticle").size() < c.lignesAvant) {
+            TourneBoucle(1);
+        }
+        const QStringList avant = p.script.appels;
+        // The user takes a while to answer, and the event loop turns meanwhile.
+        QStringList pendant;
+        p.dialogues.PendantQuestion([&] {
+            TourneBoucle(50);
+            pendant = p.script.appels;
+        });
+        p.dialogues.PrepareOui(c.oui);
+        EXPECT_EQ(f.close(), c.oui);
+        ASSERT_EQ(p.dialogues.Journal().back().genre, DialoguesScriptes::Genre::Question);
+        EXPECT_TRUE(p.dialogues.Journal().back().texte.startsWith(c.debutQuestion))
+            << p.dialogues.Journal().back().texte.toStdString();
+        EXPECT_EQ(pendant, avant) << "nothing is posted while the question is open";
+        EXPECT_EQ(f.EnCours(), !c.oui);
+        if (!c.oui) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return fin.size() == 1; }, 10000));
+        } else {
+            TourneBoucle(50);
+        }
+        EXPECT_EQ(p.script.appels, QStringList(tout, tout + c.appelsFinaux));
+    }
 }
 
 TEST(FenetreInventaire, TheProgramShowsItsWindowOnTheDisplayAndSavesItsSettings) {
@@ -201,6 +235,10 @@ TEST(FenetreInventaire, TheProgramShowsItsWindowOnTheDisplayAndSavesItsSettings)
             return !id.isEmpty();
         },
         10000));
+    // Qt's own buttons and file dialog speak French: the program holds Qt's French catalog.
+    QFile carte(QStringLiteral("/proc/%1/maps").arg(tallyra.processId()));
+    ASSERT_TRUE(carte.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(carte.readAll().contains("/qtbase_fr.qm"));
     tallyra.terminate();
     EXPECT_TRUE(tallyra.waitForFinished(5000));
     EXPECT_EQ(LireIni(d.Chemin(kParametresIni), "Societe", "Societe"), "SOC"); // left as it was

@@ -323,4 +323,91 @@ TEST_F(ImportTest, RunOnTheEventLoopEndsWithFini) {
     EXPECT_TRUE(import.Bilan().Complete());
 }
 
+TEST_F(ImportTest, TheQuestionBeforeAbandoningNamesTheLinesAlreadyPosted) {
+    const QString enCours = QStringLiteral("Une importation est en cours : ");
+    const QString fin = QStringLiteral(" et y resteront sans être validées. Voulez-vous "
+                                       "l'abandonner ?");
+    QByteArray alterne; // found on odd lines, missing on even ones
+    for (int i = 1; i <= 16; ++i) {
+        alterne += i % 2 ? "A12;1;\n" : "NON;1;\n";
+    }
+    const struct {
+        QByteArray fichier;
+        int postees; // lines posted when the user closes; -1: still preparing
+        QString question;
+    } cas[] = {
+        {"A12;1;\n", -1,
+         "La préparation de l'importation est en cours : rien n'a encore été envoyé à la "
+         "ledgra. Voulez-vous l'abandonner ?"},
+        {"A12;1;\n", 0,
+         enCours + "aucune ligne n'a encore été transmise à la ledgra. Voulez-vous "
+                   "l'abandonner ?"},
+        {"NON;1;\nA12;1;\n", 1,
+         enCours + "1 ligne sur 1 a déjà été transmise à la ledgra (ligne 2 du fichier) et y "
+                   "restera sans être validée. Voulez-vous l'abandonner ?"},
+        {"NON;1;\nA12;1;\nA12;1;\nA12;1;\nNON;1;\nA12;1;\nA12;1;\n", 5,
+         enCours +
+             "5 lignes sur 5 ont déjà été transmises à la ledgra (lignes 2 à 4 et 6 à 7 "
+             "du fichier)" +
+             fin},
+        {alterne, 8,
+         enCours +
+             "8 lignes sur 8 ont déjà été transmises à la ledgra (lignes 1, 3, 5, 7, 9, "
+             "11 … jusqu'à 15 du fichier)" +
+             fin},
+    };
+    for (const auto& c : cas) {
+        d.Ecrit(QStringLiteral("inv.txt"), c.fichier);
+        script.appels.clear();
+        ImportInventaire import(Demande(), tenu, FabriqueFactice(script), suivi);
+        if (c.postees >= 0) {
+            while (!script.appels.contains("InitInventaire(D1)") || Lignes().size() < c.postees) {
+                ASSERT_TRUE(import.AvanceUnPas());
+            }
+        }
+        EXPECT_EQ(import.QuestionAbandon(), c.question) << c.fichier.toStdString();
+        import.Abandonne();
+        EXPECT_TRUE(import.Termine());
+        EXPECT_FALSE(import.AvanceUnPas());
+        EXPECT_EQ(import.Bilan().issue, IssueImport::Abandonnee);
+        EXPECT_EQ(import.Bilan().lignesPostees, std::max(c.postees, 0));
+        EXPECT_FALSE(script.appels.contains("ValidationInventaire(D1)"));
+        EXPECT_FALSE(tenu.serveur) << "an abandoned import releases the server";
+    }
+}
+
+TEST_F(ImportTest, NothingIsLostByClosingOnceValidated) {
+    d.Ecrit(QStringLiteral("inv.txt"), "A12;1;\n");
+    ImportInventaire import(Demande(), tenu, FabriqueFactice(script), suivi);
+    while (!script.appels.contains("ValidationInventaire(D1)")) {
+        ASSERT_TRUE(import.AvanceUnPas());
+    }
+    EXPECT_EQ(import.QuestionAbandon(), QString());
+    import.Abandonne();
+    EXPECT_EQ(import.Bilan().issue, IssueImport::Validee);
+}
+
+TEST_F(ImportTest, ASuspendedImportWaitsAndGoesOnWhereItStopped) {
+    d.Ecrit(QStringLiteral("inv.txt"), "A12;1;\nZZ;2;\n");
+    ImportInventaire import(Demande(), tenu, FabriqueFactice(script), suivi);
+    bool fini = false;
+    QObject::connect(&import, &ImportInventaire::Fini, [&] { fini = true; });
+    import.Lance();
+    while (Lignes().isEmpty()) {
+        TourneBoucle(1);
+    }
+    import.Suspend();
+    const QStringList avant = script.appels;
+    TourneBoucle(50);
+    EXPECT_EQ(script.appels, avant);
+    import.Reprend();
+    import.Reprend(); // a second resume does not run the steps twice
+    while (!fini) {
+        TourneBoucle(1);
+    }
+    EXPECT_EQ(Lignes().size(), 2);
+    EXPECT_EQ(script.appels.filter("ValidationInventaire").size(), 1);
+    EXPECT_TRUE(import.Bilan().Complete());
+}
+
 } // namespace
