@@ -27,6 +27,13 @@ void TourneBoucle(int tours) {
     boucle.exec();
 }
 
+bool TourneJusqua(const std::function<bool()>& condition, int toursMax) {
+    for (int i = 0; i < toursMax && !condition(); ++i) {
+        TourneBoucle(1);
+    }
+    return condition();
+}
+
 void CreeBaseArticles(const QString& chemin,
                       const std::vector<std::pair<QString, QString>>& articles) {
     const QString nom = QUuid::createUuid().toString();

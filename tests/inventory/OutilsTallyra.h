@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -34,6 +35,9 @@ public:
 // Lets the event loop turn `tours` times: a chain of zero-delay timers, each queued behind
 // whatever was already due, so a chain of steps started earlier has had as many turns.
 void TourneBoucle(int tours);
+// Turns the event loop one turn at a time until the condition holds, at most `toursMax`
+// turns; whether it holds.
+bool TourneJusqua(const std::function<bool()>& condition, int toursMax = 10000);
 
 // An article database made by the test: rows of (Code, CodeBarre).
 void CreeBaseArticles(const QString& chemin,

@@ -192,9 +192,8 @@ TEST(FenetreInventaire, ClosingDuringAnImportPostsNothingWhileAskingThenStopsOrG
         p.Fichiers("3012;4;\r\nZZ;1;\r\nB7;2;\r\n");
         QSignalSpy fin(&f, &FenetreInventaire::importTermine);
         p.Valider()->trigger();
-        while (p.script.appels.filter("InventaireArticle").size() < c.lignesAvant) {
-            TourneBoucle(1);
-        }
+        ASSERT_TRUE(TourneJusqua(
+            [&] { return p.script.appels.filter("InventaireArticle").size() >= c.lignesAvant; }));
         const QStringList avant = p.script.appels;
         // The user takes a while to answer, and the event loop turns meanwhile.
         QStringList pendant;

@@ -4,7 +4,6 @@
 #include "inventory/DossierTallyra.h"
 #include "inventory/FichierErreurs.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <functional>
@@ -316,9 +315,7 @@ TEST_F(ImportTest, RunOnTheEventLoopEndsWithFini) {
     QObject::connect(&import, &ImportInventaire::Fini, [&] { fini = true; });
     import.Lance();
     EXPECT_TRUE(script.appels.isEmpty()) << "nothing runs before the event loop turns";
-    while (!fini) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
+    ASSERT_TRUE(TourneJusqua([&] { return fini; }));
     EXPECT_EQ(Lignes().size(), 2);
     EXPECT_TRUE(import.Bilan().Complete());
 }
@@ -393,18 +390,14 @@ TEST_F(ImportTest, ASuspendedImportWaitsAndGoesOnWhereItStopped) {
     bool fini = false;
     QObject::connect(&import, &ImportInventaire::Fini, [&] { fini = true; });
     import.Lance();
-    while (Lignes().isEmpty()) {
-        TourneBoucle(1);
-    }
+    ASSERT_TRUE(TourneJusqua([&] { return !Lignes().isEmpty(); }));
     import.Suspend();
     const QStringList avant = script.appels;
     TourneBoucle(50);
     EXPECT_EQ(script.appels, avant);
     import.Reprend();
     import.Reprend(); // a second resume does not run the steps twice
-    while (!fini) {
-        TourneBoucle(1);
-    }
+    ASSERT_TRUE(TourneJusqua([&] { return fini; }));
     EXPECT_EQ(Lignes().size(), 2);
     EXPECT_EQ(script.appels.filter("ValidationInventaire").size(), 1);
     EXPECT_TRUE(import.Bilan().Complete());
