@@ -1,8 +1,8 @@
+#include "app/ImportFichier.h"
 #include "base/ErreurKovra.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
 #include "cli/NoyauCommande.h"
-#include "tools/ImportFichier.h"
 
 #include <QEventLoop>
 

@@ -1,6 +1,6 @@
 #include "base/ErreurKovra.h"
 #include "cli/Commande.h"
-#include "settings/ReglagesPort.h"
+#include "link/ReglagesPort.h"
 
 namespace kovra {
 

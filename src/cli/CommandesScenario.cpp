@@ -1,3 +1,4 @@
+#include "app/EssaiScenario.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
 #include "cli/NoyauCommande.h"
@@ -7,7 +8,6 @@
 #include "storage/EditionActions.h"
 #include "storage/ExporteScenario.h"
 #include "storage/GestionScenarios.h"
-#include "tools/EssaiScenario.h"
 
 #include <limits>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "base/ErreurKovra.h"
 #include "cli/Commande.h"
 #include "cli/SignauxArret.h"
-#include "tools/transfert/BibliothequeMultidll.h"
-#include "tools/transfert/OperationsTransfert.h"
+#include "transfer/BibliothequeMultidll.h"
+#include "transfer/OperationsTransfert.h"
 
 #include <QFileInfo>
 #include <csignal>

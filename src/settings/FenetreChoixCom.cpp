@@ -2,7 +2,7 @@
 
 #include "base/ErreurKovra.h"
 #include "link/OuverturePort.h"
-#include "settings/ReglagesPort.h"
+#include "link/ReglagesPort.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/ReglagesPort.h"
+#include "link/ReglagesPort.h"
 #include "storage/DossierDonnees.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/NomsTouches.h"
+#include "edition/NomsTouches.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "shell/FenetreSplash.h"
 
 #include "dialogues/Icones.h"
-#include "tools/FenetreAPropos.h"
+#include "windows/FenetreAPropos.h"
 
 #include <QGuiApplication>
 #include <QScreen>

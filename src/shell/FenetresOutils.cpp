@@ -1,10 +1,10 @@
 #include "shell/FenetresOutils.h"
 
 #include "settings/FenetreParametrage.h"
-#include "tools/FenetreAPropos.h"
-#include "tools/FenetreImport.h"
-#include "tools/FenetreProgression.h"
-#include "tools/FenetreTransfert.h"
+#include "windows/FenetreAPropos.h"
+#include "windows/FenetreImport.h"
+#include "windows/FenetreProgression.h"
+#include "windows/FenetreTransfert.h"
 
 namespace kovra {
 

@@ -1,10 +1,10 @@
 #include "base/Version.h"
 #include "cli/Cli.h"
-#include "settings/ReglagesPort.h"
+#include "link/ReglagesPort.h"
 #include "storage/Registre.h"
 #include "support/Attente.h"
 #include "support/DossierTest.h"
-#include "tools/TerminalSubstitut.h"
+#include "transfer/TerminalSubstitut.h"
 
 #include <QBuffer>
 #include <QDir>

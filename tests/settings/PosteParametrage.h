@@ -5,9 +5,9 @@
 // a pseudo-terminal offered as the one serial device present.
 #include "app/NoyauKovra.h"
 #include "base/MinuterieQt.h"
+#include "editor/EditeurScenario.h"
 #include "keyboard/ClavierEnregistreur.h"
 #include "link/OuverturePort.h"
-#include "settings/EditeurScenario.h"
 #include "settings/FenetreParametrage.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"

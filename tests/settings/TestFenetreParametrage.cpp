@@ -1,12 +1,12 @@
 // The settings window driven as a user drives it, with its effects checked where they land:
 // PortSerie.ini, the registry, the scenario database and compiled files, the running core.
+#include "edition/ProprietesScenario.h"
 #include "settings/FenetreParametrage.h"
 #include "settings/PageConnexion.h"
 #include "settings/PageProprietes.h"
 #include "settings/PageScenarios.h"
 #include "settings/PageTouches.h"
 #include "settings/PosteParametrage.h"
-#include "settings/ProprietesScenario.h"
 #include "storage/Registre.h"
 #include "storage/ScenarioActif.h"
 #include "support/Attente.h"
@@ -284,7 +284,7 @@ TEST(FenetreParametrage, ANewScenarioIsCheckedBeforeItIsStored) {
     EXPECT_EQ(ligne->Trame, 1);
     EXPECT_EQ(ligne->NbrTrame, 4);
     EXPECT_EQ(f.Editeur().Edition().Etat().NumScen, *numero); // the editor opens on it
-    EXPECT_TRUE(s.TxtNomScen->isReadOnly());      // from now on an existing scenario
+    EXPECT_TRUE(s.TxtNomScen->isReadOnly());                  // from now on an existing scenario
 }
 
 TEST(FenetreParametrage, TheFieldCountIsAskedOnlyWhenTickingAndMustBeANumber) {

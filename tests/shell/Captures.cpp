@@ -6,8 +6,8 @@
 #include "dialogues/DialoguesQt.h"
 #include "dialogues/DialoguesScriptes.h"
 #include "dialogues/TraductionsQt.h"
+#include "editor/EditeurScenario.h"
 #include "inventory/FenetreInventaire.h"
-#include "settings/EditeurScenario.h"
 #include "settings/FenetreChoixCom.h"
 #include "settings/FenetreParametrage.h"
 #include "settings/PageScenarios.h"
@@ -18,10 +18,10 @@
 #include "storage/GestionScenarios.h"
 #include "storage/InfoBulle.h"
 #include "storage/Registre.h"
-#include "tools/FenetreAPropos.h"
-#include "tools/FenetreImport.h"
-#include "tools/FenetreProgression.h"
-#include "tools/FenetreTransfert.h"
+#include "windows/FenetreAPropos.h"
+#include "windows/FenetreImport.h"
+#include "windows/FenetreProgression.h"
+#include "windows/FenetreTransfert.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "app/diagnostic/Verifications.h"
 #include "base/ErreurKovra.h"
-#include "tools/transfert/BibliothequeMultidll.h"
+#include "transfer/BibliothequeMultidll.h"
 
 #include <algorithm>
 
