@@ -9,13 +9,13 @@
 //   of the time spent syncing. The spool files go to the temporary folder ($TMPDIR):
 //   the figures say what its file system costs.
 
-#include "base/Environnement.h"
 #include "base/MinuterieQt.h"
 #include "link/Acquisition.h"
 #include "link/AiguillagePort.h"
 #include "link/MSComm.h"
 #include "link/Reception.h"
 #include "storage/DossierDonnees.h"
+#include "storage/Environnement.h"
 #include "storage/Registre.h"
 
 #include "MesureMemoire.h"

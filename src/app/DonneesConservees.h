@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/Environnement.h"
+#include "storage/Environnement.h"
 
 #include <QString>
 #include <QStringList>

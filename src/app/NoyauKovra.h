@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/DialoguesDifferes.h"
-#include "base/Environnement.h"
 #include "base/Minuterie.h"
 #include "base/Progression.h"
 #include "keyboard/ClavierVirtuel.h"
@@ -11,6 +10,7 @@
 #include "processing/EtatTraitement.h"
 #include "processing/TableTouches.h"
 #include "processing/TraiteEmul.h"
+#include "storage/Environnement.h"
 #include "storage/InfoBulle.h"
 #include "storage/Registre.h"
 #include "storage/ScenarioActif.h"

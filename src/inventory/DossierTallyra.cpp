@@ -1,20 +1,13 @@
 #include "inventory/DossierTallyra.h"
 
+#include "base/DossierProgramme.h"
+
 #include <QDir>
-#include <QStandardPaths>
 
 namespace kovra::tallyra {
 
 QString ResoutDossierTallyra(const QString& option) {
-    if (!option.isEmpty()) {
-        return QDir::cleanPath(QDir::current().absoluteFilePath(option));
-    }
-    const QString env = qEnvironmentVariable("TALLYRA_DIR");
-    if (!env.isEmpty()) {
-        return QDir::cleanPath(QDir::current().absoluteFilePath(env));
-    }
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/tallyra");
+    return ResoutDossierProgramme(option, "TALLYRA_DIR", QStringLiteral("tallyra"));
 }
 
 QString CheminTallyra(const QString& dossier, const QString& nom) {

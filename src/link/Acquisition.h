@@ -1,9 +1,9 @@
 #pragma once
 
-#include "base/Environnement.h"
 #include "base/Minuterie.h"
 #include "link/MSComm.h"
 #include "link/Reception.h"
+#include "storage/Environnement.h"
 
 #include <QFile>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "base/Environnement.h"
 #include "link/EtatLiaison.h"
 #include "link/MSComm.h"
+#include "storage/Environnement.h"
 
 #include <QString>
 

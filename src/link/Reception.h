@@ -1,10 +1,10 @@
 #pragma once
 
-#include "base/Environnement.h"
 #include "base/Minuterie.h"
 #include "base/Progression.h"
 #include "link/EtatLiaison.h"
 #include "link/MSComm.h"
+#include "storage/Environnement.h"
 
 #include <QDateTime>
 #include <QFile>

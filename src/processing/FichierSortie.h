@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/Environnement.h"
+#include "storage/Environnement.h"
 #include "storage/ScenarioActif.h"
 
 #include <QByteArray>

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/Environnement.h"
 #include "base/Minuterie.h"
 #include "base/Progression.h"
 #include "dialogues/Dialogues.h"
@@ -8,6 +7,7 @@
 #include "keyboard/LecteurFrappe.h"
 #include "processing/EtatTraitement.h"
 #include "processing/TableTouches.h"
+#include "storage/Environnement.h"
 #include "storage/Registre.h"
 #include "storage/ScenarioActif.h"
 

@@ -1,5 +1,6 @@
 #include "storage/DossierDonnees.h"
 
+#include "base/DossierProgramme.h"
 #include "base/ErreurKovra.h"
 #include "storage/BaseScen.h"
 
@@ -7,20 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace kovra {
 
 QString ResoutDossierDonnees(const QString& option) {
-    if (!option.isEmpty()) {
-        return QDir::cleanPath(QDir::current().absoluteFilePath(option));
-    }
-    const QString env = qEnvironmentVariable("KOVRA_DIR");
-    if (!env.isEmpty()) {
-        return QDir::cleanPath(QDir::current().absoluteFilePath(env));
-    }
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/kovra");
+    return ResoutDossierProgramme(option, "KOVRA_DIR", QStringLiteral("kovra"));
 }
 
 QString DossierDefautsInstalles() {

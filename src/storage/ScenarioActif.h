@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/Environnement.h"
 #include "storage/ChampNumero.h"
+#include "storage/Environnement.h"
 #include "storage/InfoBulle.h"
 
 #include <QString>

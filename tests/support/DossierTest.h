@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/Environnement.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "storage/Environnement.h"
 #include "storage/Registre.h"
 
 #include <QByteArray>

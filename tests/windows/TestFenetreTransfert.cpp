@@ -330,7 +330,8 @@ TEST(FenetreTransfert, WhileTheLibrarysPortIsOpenKovrasStaysReleased) {
         f.close();
         EXPECT_FALSE(p.noyau->PortPrete());
         if (c.ouvertApres) {
-            EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+            EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }, 10000))
+                << p.t.dialogues.Messages().join(QStringLiteral(" | ")).toStdString();
         } else {
             QTest::qWait(50);
             EXPECT_FALSE(p.noyau->Port().PortOpen());
