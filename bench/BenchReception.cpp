@@ -211,7 +211,7 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
         acquisition.synchronise = [&](QFile& f) {
             QElapsedTimer c;
             c.start();
-            const bool ok = synchro ? SynchroniseFichier(f) : f.flush();
+            const bool ok = synchro ? plateforme::SynchroniseFichier(f) : f.flush();
             nsSynchro += c.nsecsElapsed();
             return ok;
         };

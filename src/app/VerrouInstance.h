@@ -37,8 +37,4 @@ private:
 // The message a second start shows.
 inline const QString kDejaActive = QStringLiteral("Application déjà active !");
 
-// Why a new file cannot be written in the folder, as the system says it (a folder that is
-// read-only or missing, a full disk...); empty when one can.
-QString RaisonDossierNonInscriptible(const QString& dossier);
-
 } // namespace kovra

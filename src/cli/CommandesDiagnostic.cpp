@@ -13,8 +13,8 @@ namespace {
 void Docteur(ContexteCli& ctx, const Appel&) {
     SondesSysteme sondes;
     const DescriptionPoste poste{ResoutDossierDonnees(ctx.optionDossier),
-                                 QProcessEnvironment::systemEnvironment(), IdentiteCourante(),
-                                 ctx.registre, sondes};
+                                 QProcessEnvironment::systemEnvironment(),
+                                 plateforme::IdentiteCourante(), ctx.registre, sondes};
     const std::vector<Constat> constats = Diagnostique(poste);
     for (const Constat& c : constats) {
         ctx.sortie << LigneConstat(c) << "\n";

@@ -4,9 +4,9 @@
 #include "base/MinuterieQt.h"
 #include "cli/Commande.h"
 #include "cli/DialoguesConsole.h"
-#include "cli/SignauxArret.h"
 #include "keyboard/FabriqueClavier.h"
 #include "link/Acquisition.h"
+#include "platform/SignauxArret.h"
 
 #include <QEventLoop>
 

@@ -1,6 +1,6 @@
 #include "base/ErreurKovra.h"
 #include "cli/Commande.h"
-#include "cli/SignauxArret.h"
+#include "platform/SignauxArret.h"
 #include "transfer/BibliothequeMultidll.h"
 #include "transfer/OperationsTransfert.h"
 

@@ -1,76 +1,31 @@
 #include "link/AccesPeripherique.h"
 
-#include <QFile>
-#include <grp.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
-
 namespace kovra {
 
 namespace {
 
-QString NomGroupe(gid_t gid) {
-    const group* g = getgrgid(gid);
-    return g != nullptr ? QString::fromLocal8Bit(g->gr_name) : QString::number(gid);
-}
-
-QString NomUtilisateur(uid_t uid) {
-    const passwd* p = getpwuid(uid);
-    return p != nullptr ? QString::fromLocal8Bit(p->pw_name) : QString::number(uid);
-}
-
-constexpr mode_t kLectureEcriture = 06; // read and write bits of one class
+constexpr uint kLectureEcriture = 06; // read and write bits of one class
 
 } // namespace
 
-IdentiteUtilisateur IdentiteCourante() {
-    IdentiteUtilisateur qui;
-    qui.uid = getuid();
-    qui.nom = NomUtilisateur(qui.uid);
-    qui.groupes << getegid();
-    const int n = getgroups(0, nullptr);
-    std::vector<gid_t> groupes(static_cast<std::size_t>(n > 0 ? n : 0));
-    if (n > 0 && getgroups(n, groupes.data()) == n) {
-        for (const gid_t g : groupes) {
-            if (!qui.groupes.contains(g)) {
-                qui.groupes << g;
-            }
-        }
-    }
-    if (const passwd* p = getpwuid(qui.uid); p != nullptr) {
-        int nombre = 64;
-        std::vector<gid_t> compte(static_cast<std::size_t>(nombre));
-        if (getgrouplist(p->pw_name, p->pw_gid, compte.data(), &nombre) < 0 && nombre > 0) {
-            compte.resize(static_cast<std::size_t>(nombre));
-            getgrouplist(p->pw_name, p->pw_gid, compte.data(), &nombre);
-        }
-        for (int i = 0; i < nombre && i < static_cast<int>(compte.size()); ++i) {
-            qui.groupesCompte << compte[static_cast<std::size_t>(i)];
-        }
-    }
-    return qui;
-}
-
 AccesPeripherique EvalueAcces(const QString& chemin, const IdentiteUtilisateur& qui) {
     AccesPeripherique a;
-    struct stat s {};
-    if (stat(QFile::encodeName(chemin).constData(), &s) != 0) {
+    const std::optional<ProprieteFichier> s = plateforme::Propriete(chemin);
+    if (!s) {
         return a;
     }
     a.present = true;
-    a.groupe = NomGroupe(s.st_gid);
-    a.proprietaire = NomUtilisateur(s.st_uid);
-    a.groupeDonneAcces = ((s.st_mode >> 3) & kLectureEcriture) == kLectureEcriture;
-    mode_t bits = s.st_mode & kLectureEcriture; // others
-    if (s.st_uid == qui.uid) {
-        bits = (s.st_mode >> 6) & kLectureEcriture;
-    } else if (qui.groupes.contains(s.st_gid)) {
-        bits = (s.st_mode >> 3) & kLectureEcriture;
+    a.groupe = s->groupe;
+    a.proprietaire = s->proprietaire;
+    a.groupeDonneAcces = ((s->mode >> 3) & kLectureEcriture) == kLectureEcriture;
+    uint bits = s->mode & kLectureEcriture; // others
+    if (s->uid == qui.uid) {
+        bits = (s->mode >> 6) & kLectureEcriture;
+    } else if (qui.groupes.contains(s->gid)) {
+        bits = (s->mode >> 3) & kLectureEcriture;
     }
     a.permis = qui.uid == 0 || bits == kLectureEcriture;
-    a.dejaDansLeGroupe = !qui.groupes.contains(s.st_gid) && qui.groupesCompte.contains(s.st_gid);
+    a.dejaDansLeGroupe = !qui.groupes.contains(s->gid) && qui.groupesCompte.contains(s->gid);
     return a;
 }
 

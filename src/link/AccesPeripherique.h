@@ -1,22 +1,10 @@
 #pragma once
 
-#include <QList>
+#include "platform/Comptes.h"
+
 #include <QString>
 
 namespace kovra {
-
-// Who runs the program, as the system sees it when a device is opened: the user name and
-// number, the groups of this login session, and the groups the account is in now (a
-// group added since the session started only counts after a new login).
-struct IdentiteUtilisateur {
-    QString nom;
-    uint uid = 0;
-    QList<uint> groupes;       // of the session
-    QList<uint> groupesCompte; // of the account, as the group database says
-};
-
-// The identity of this process.
-IdentiteUtilisateur IdentiteCourante();
 
 // Whether a user may open a device for reading and writing, from its mode, owner and group.
 struct AccesPeripherique {

@@ -3,15 +3,9 @@
 
 #include "base/EcritureFichiers.h"
 #include "base/Windows1252.h"
+#include "platform/Fichiers.h"
 
 #include <cerrno>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace kovra {
 
@@ -31,32 +25,7 @@ QString SansBlancs(const QString& s) {
     return s.mid(debut, fin - debut);
 }
 
-// Makes the new file's name durable too: a file synced to disk is of no use if its
-// folder entry is lost. Best effort: some file systems cannot sync a folder.
-void SynchroniseDossier(const QString& dossier) {
-#ifndef Q_OS_WIN
-    const int fd = open(QFile::encodeName(dossier).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-#else
-    Q_UNUSED(dossier);
-#endif
-}
-
 } // namespace
-
-bool SynchroniseFichier(QFile& fichier) {
-    if (!fichier.flush()) {
-        return false;
-    }
-#ifdef Q_OS_WIN
-    return _commit(fichier.handle()) == 0;
-#else
-    return fdatasync(fichier.handle()) == 0;
-#endif
-}
 
 std::optional<QString> EnregistrementDeLigne(QString& ligne) {
     if (ligne == u"ACK" || ligne.size() < kLongueurEnregistrement) {
@@ -117,7 +86,7 @@ bool Acquisition::Demarre() {
         spool_.reset();
         return false;
     }
-    SynchroniseDossier(env_.DossierDonnees);
+    plateforme::SynchroniseDossier(env_.DossierDonnees);
     if (!port_.Output(QStringLiteral("READ\r"))) {
         spool_->close();
         const QString chemin = spool_->fileName();

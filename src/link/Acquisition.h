@@ -3,6 +3,7 @@
 #include "base/Minuterie.h"
 #include "link/MSComm.h"
 #include "link/Reception.h"
+#include "platform/Fichiers.h"
 #include "storage/Environnement.h"
 
 #include <QFile>
@@ -18,9 +19,6 @@ namespace kovra {
 // columns 2-21 and 23-28; any other is first stripped of its blanks and has them in
 // columns 1-20 and 22-27; a stripped line starting with ";" is the blank record.
 std::optional<QString> EnregistrementDeLigne(QString& ligne);
-
-// Writes what the file holds through to the disk; false when it cannot.
-bool SynchroniseFichier(QFile& fichier);
 
 // Asks an Optimus or ScanPal terminal for its stored records ("READ"), takes its lines
 // one character at a time, acknowledges each record ("ACK") once it is written to a spool
@@ -60,7 +58,7 @@ public:
     std::function<void()> interrompue;
 
     // How each record is made durable before its ACK (the benchmark measures its cost).
-    std::function<bool(QFile&)> synchronise = SynchroniseFichier;
+    std::function<bool(QFile&)> synchronise = plateforme::SynchroniseFichier;
 
     QString LigneEnCours;
     QString DerniereLigne;

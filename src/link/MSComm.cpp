@@ -1,10 +1,10 @@
 #include "link/MSComm.h"
 
 #include "base/Windows1252.h"
+#include "platform/Fichiers.h"
 
 #include <QFile>
 #include <QStringList>
-#include <unistd.h>
 
 namespace kovra {
 
@@ -19,7 +19,7 @@ QString CauseEchecOuverture(const QString& peripherique, QSerialPort::SerialPort
     } else if (erreur == QSerialPort::PermissionError) {
         // The serial layer says so both of a device this user may not open and of one
         // another program holds: its lock file, or the line taken for itself alone.
-        cause = access(QFile::encodeName(peripherique).constData(), R_OK | W_OK) == 0
+        cause = plateforme::AccesPermis(peripherique, plateforme::kLecture | plateforme::kEcriture)
                     ? QStringLiteral("il est occupé par un autre programme")
                     : QStringLiteral("permission refusée");
     }

@@ -42,7 +42,7 @@ struct ServicesProgramme {
     // Ends the program with this status.
     std::function<void(int)> quitte;
     // Who runs the program: whether they may open the port's device.
-    IdentiteUtilisateur identite = IdentiteCourante();
+    IdentiteUtilisateur identite = plateforme::IdentiteCourante();
     // Whether the program's own window holds the keyboard (typing waits meanwhile).
     std::function<bool()> clavierRetenu = FenetreKovraAuClavier;
 };

@@ -82,7 +82,7 @@ struct Machine {
     PseudoTerminal terminal;
     SondesPreparees sondes;
     QProcessEnvironment env;
-    IdentiteUtilisateur identite = IdentiteCourante();
+    IdentiteUtilisateur identite = plateforme::IdentiteCourante();
     DossierTest verrous;
     QString dossier; // another data folder than t's
 };

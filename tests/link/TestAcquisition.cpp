@@ -198,7 +198,7 @@ TEST(Acquisition, EachRecordIsSyncedToDiskBeforeItsAck) {
     Terminal t("Optimus");
     QStringList spoolAuMoment; // what the spool holds each time a record is synced
     t.acquisition->synchronise = [&](QFile& f) {
-        const bool ok = SynchroniseFichier(f);
+        const bool ok = plateforme::SynchroniseFichier(f);
         spoolAuMoment << t.t.dossier.Lit("donnees/" + t.Spools().value(0));
         return ok;
     };
@@ -226,12 +226,12 @@ TEST(Acquisition, ARunThatCannotGoOnStopsAndKeepsWhatWasAcknowledged) {
         int synchronisations = 0;
         t.acquisition->synchronise = [&](QFile& f) {
             if (++synchronisations < 2) {
-                return SynchroniseFichier(f);
+                return plateforme::SynchroniseFichier(f);
             }
             if (c.terminalFerme) {
                 t.pty.Ferme();
             }
-            return !c.syncEchoue && SynchroniseFichier(f);
+            return !c.syncEchoue && plateforme::SynchroniseFichier(f);
         };
         ASSERT_TRUE(t.acquisition->Demarre());
         t.pty.Envoie(Ligne("A1", "12") + "\r");

@@ -75,7 +75,7 @@ struct Poste {
     QStringList ouvertures;
     std::optional<int> statut;
     std::unique_ptr<ProgrammeKovra> programme;
-    IdentiteUtilisateur identite = IdentiteCourante();
+    IdentiteUtilisateur identite = plateforme::IdentiteCourante();
 };
 
 QString Bulle(const QString& etat, const QString& scenario) {

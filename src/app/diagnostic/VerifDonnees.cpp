@@ -4,6 +4,7 @@
 
 #include "app/DonneesConservees.h"
 #include "base/Windows1252.h"
+#include "platform/Fichiers.h"
 #include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
@@ -19,7 +20,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
-#include <unistd.h>
 
 namespace kovra {
 
@@ -125,7 +125,8 @@ bool VerifieDossier(const DescriptionPoste& poste, Bilan& bilan) {
                                        .arg(dossier));
         return false;
     }
-    if (access(QFile::encodeName(dossier).constData(), R_OK | W_OK | X_OK) != 0) {
+    if (!plateforme::AccesPermis(dossier, plateforme::kLecture | plateforme::kEcriture |
+                                              plateforme::kTraverse)) {
         bilan.Echec(kSujetDossier,
                     QStringLiteral("%1 cannot be written by user %2: Kovra keeps its lock, its "
                                    "counter and received data there. Fix: sudo chown -R %2 %1")

@@ -2,6 +2,8 @@
 #include "app/diagnostic/Verifications.h"
 
 #include "link/OuverturePort.h"
+#include "platform/LigneSerie.h"
+#include "platform/Processus.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 
@@ -11,13 +13,7 @@
 #include <QLockFile>
 #include <QSet>
 #include <QSysInfo>
-#include <cerrno>
 #include <cmath>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace kovra {
 
@@ -26,18 +22,13 @@ namespace {
 const QString kSujetVerrou = QStringLiteral("instance lock");
 const QString kSujetPort = QStringLiteral("serial port");
 
-QString NomProcessus(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/comm").arg(pid));
-    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()).trimmed() : QString();
-}
-
 // Whether the process that wrote a lock still runs. As QLockFile judges it: a number that
 // now belongs to another program does not count.
 bool ProcessusVivant(qint64 pid, const QString& programme) {
-    if (pid <= 0 || (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)) {
+    if (!plateforme::ProcessusExiste(pid)) {
         return false;
     }
-    const QString exe = QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget();
+    const QString exe = plateforme::ProgrammeProcessus(pid);
     return exe.isEmpty() || programme.isEmpty() ||
            QFileInfo(exe).fileName() == QFileInfo(programme).fileName();
 }
@@ -100,7 +91,7 @@ std::optional<Processus> VerrouUucp(const DescriptionPoste& poste, const QString
             p.pid = QString::fromLatin1(f.readLine()).trimmed().toLongLong();
             const QString programme = QString::fromLocal8Bit(f.readLine()).trimmed();
             p.vivant = ProcessusVivant(p.pid, programme);
-            p.nom = NomProcessus(p.pid);
+            p.nom = plateforme::NomProcessus(p.pid);
             return p;
         }
     }
@@ -211,32 +202,28 @@ void VerifiePort(const DescriptionPoste& poste, Bilan& bilan) {
         return;
     }
     // An actual opening, as the port does it, then closed at once.
-    const int fd = open(QFile::encodeName(peripherique).constData(),
-                        O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int erreur = errno;
-        if (erreur == EACCES || erreur == EPERM) {
-            bilan.Echec(kSujetPort, RefusAccesEn(peripherique, acces, poste.identite));
-        } else if (erreur == EBUSY) {
-            bilan.Echec(kSujetPort, QStringLiteral("%1 is busy: another program has it open. "
-                                                   "Fix: close that program (sudo fuser -v %1 "
-                                                   "names it).")
-                                        .arg(peripherique));
-        } else {
-            bilan.Echec(kSujetPort,
-                        QStringLiteral("%1 cannot be opened (%2). Fix: check the "
-                                       "cable or adapter, or choose another port.")
-                            .arg(peripherique, QString::fromLocal8Bit(strerror(erreur))));
-        }
+    const plateforme::EssaiLigne essai = plateforme::EssaieLigneSerie(peripherique);
+    switch (essai.issue) {
+    case plateforme::EssaiLigne::Issue::Ouverte:
+        break;
+    case plateforme::EssaiLigne::Issue::Refusee:
+        bilan.Echec(kSujetPort, RefusAccesEn(peripherique, acces, poste.identite));
         return;
-    }
-    termios t{};
-    const bool ligne = tcgetattr(fd, &t) == 0;
-    close(fd);
-    if (!ligne) {
+    case plateforme::EssaiLigne::Issue::Occupee:
+        bilan.Echec(kSujetPort, QStringLiteral("%1 is busy: another program has it open. "
+                                               "Fix: close that program (sudo fuser -v %1 "
+                                               "names it).")
+                                    .arg(peripherique));
+        return;
+    case plateforme::EssaiLigne::Issue::PasUneLigne:
         bilan.Echec(kSujetPort, QStringLiteral("%1 opens but is no serial line. Fix: choose the "
                                                "terminal's port (kovra-cli port list).")
                                     .arg(peripherique));
+        return;
+    case plateforme::EssaiLigne::Issue::Echec:
+        bilan.Echec(kSujetPort, QStringLiteral("%1 cannot be opened (%2). Fix: check the "
+                                               "cable or adapter, or choose another port.")
+                                    .arg(peripherique, essai.raison));
         return;
     }
     bilan.Ok(kSujetPort, QStringLiteral("%1 (COM %2, %3) opens for user %4%5")

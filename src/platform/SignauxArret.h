@@ -5,16 +5,14 @@
 #include <initializer_list>
 #include <memory>
 
-class QSocketNotifier;
-
 namespace kovra {
 
 // Signals that ask a command to stop (interrupt, terminate, hang-up), turned into events
 // the command handles itself, at a point where its work is in order. While the object
-// lives, the signals given are blocked and wait in a signalfd: the event loop is told of
-// them (Surveille), or the work asks between two of its steps (Recu). The signal mask is
-// put back when the object goes; a signal that comes again after the first one then acts
-// as it would have.
+// lives, the signals given are held back: the event loop is told of them (Surveille), or
+// the work asks between two of its steps (Recu). When the object goes, a signal that comes
+// again after the first one acts as it would have. Where the system cannot hold signals
+// back, none is ever reported and they act as they always do.
 class SignauxArret {
 public:
     explicit SignauxArret(std::initializer_list<int> signaux);
@@ -32,13 +30,8 @@ public:
     static int StatutSortie(int signal) { return 128 + signal; }
 
 private:
-    // Reads one waiting signal; 0 when none waits.
-    int Lit();
-
-    int fd_ = -1;
-    sigset_t ancienMasque_{};
-    int recu_ = 0;
-    std::unique_ptr<QSocketNotifier> notificateur_;
+    struct Etat;
+    std::unique_ptr<Etat> e_;
 };
 
 } // namespace kovra
