@@ -1,5 +1,6 @@
 #include "platform/Comptes.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kovra::plateforme {
@@ -7,7 +8,8 @@ namespace kovra::plateforme {
 // Without users and groups in the POSIX sense: one user, who may open what exists.
 IdentiteUtilisateur IdentiteCourante() {
     IdentiteUtilisateur qui;
-    qui.nom = qEnvironmentVariable("USERNAME", qEnvironmentVariable("USER"));
+    qui.nom =
+        qEnvironmentVariable("USERNAME", qEnvironmentVariable("USER", QDir::home().dirName()));
     return qui;
 }
 

@@ -8,7 +8,7 @@ namespace kovra::plateforme {
 EssaiLigne EssaieLigneSerie(const QString& peripherique) {
     EssaiLigne essai;
     QFile f(peripherique);
-    if (f.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
+    if (f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
         essai.issue = EssaiLigne::Issue::Ouverte;
     } else if (f.error() == QFileDevice::PermissionsError) {
         essai.issue = EssaiLigne::Issue::Refusee;
