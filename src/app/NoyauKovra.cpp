@@ -19,12 +19,27 @@
 
 namespace kovra {
 
-namespace {
+// The timer the parts run on. Every change of a part's state happens in one of its timer
+// continuations or port events: after each, the core looks whether what waits for a free
+// run may go (no clock asks).
+class NoyauKovra::MinuterieSuivie : public Minuterie {
+public:
+    MinuterieSuivie(Minuterie& source, NoyauKovra& noyau) : source_(source), noyau_(noyau) {}
+    void Apres(int millisecondes, std::function<void()> suite) override {
+        source_.Apres(millisecondes, [vivant = std::weak_ptr<char>(jeton_), noyau = &noyau_,
+                                      suite = std::move(suite)] {
+            suite();
+            if (!vivant.expired()) {
+                noyau->VerifieLibre();
+            }
+        });
+    }
 
-// How often a deferred operation checks whether the run is free.
-constexpr int kVerificationLibre = 100;
-
-} // namespace
+private:
+    Minuterie& source_;
+    NoyauKovra& noyau_;
+    std::shared_ptr<char> jeton_ = std::make_shared<char>();
+};
 
 // Closes the port and opens it again after each frame, ready for the next transfer; not
 // while another transfer is arriving. A port that does not open again raises its own event,
@@ -34,7 +49,7 @@ public:
     explicit Relance(NoyauKovra& noyau) : noyau_(noyau) {}
     void ReinitialisePort() override {
         MSComm& port = noyau_.port_;
-        if (!port.PortOpen() || port.InBufferCount() > 0 || noyau_.reception_->Occupee()) {
+        if (!port.PortOpen() || port.InBufferCount() > 0 || noyau_.reception_->Occupe()) {
             return;
         }
         port.SetPortOpen(false);
@@ -53,13 +68,14 @@ NoyauKovra::NoyauKovra(ServicesNoyau services)
     : s_(std::move(services)), dialogues_(s_.dialogues,
                                           [this] {
                                               return (pipeline_ && pipeline_->EnFrappe()) ||
-                                                     (lecteur_ && lecteur_->EnCours());
+                                                     (lecteur_ && lecteur_->Occupe());
                                           }),
-      env_{s_.DossierDonnees, s_.registre, dialogues_}, minuterie_(s_.minuterie) {
+      env_{s_.DossierDonnees, s_.registre, dialogues_}, minuterie_(s_.minuterie),
+      suivie_(std::make_unique<MinuterieSuivie>(s_.minuterie, *this)) {
     relance_ = std::make_unique<Relance>(*this);
     pipeline_ = std::make_unique<TraiteEmul>(
         ServicesTraitement{env_, scenario_, traitement_, touches_, miroirs_,
-                           [this]() -> ClavierVirtuel& { return Clavier(); }, s_.minuterie,
+                           [this]() -> ClavierVirtuel& { return Clavier(); }, *suivie_,
                            s_.progression, relance_.get(), s_.clavierRetenu});
     pipeline_->termine = [this](bool livre) {
         dialogues_.Libere();
@@ -71,8 +87,8 @@ NoyauKovra::NoyauKovra(ServicesNoyau services)
         pipeline_->Traite(trame, conserve);
     };
     reception_ =
-        std::make_unique<Reception>(port_, liaison_, env_, s_.minuterie, s_.progression, traite);
-    acquisition_ = std::make_unique<Acquisition>(port_, liaison_, env_, s_.minuterie, traite);
+        std::make_unique<Reception>(port_, liaison_, env_, *suivie_, s_.progression, traite);
+    acquisition_ = std::make_unique<Acquisition>(port_, liaison_, env_, *suivie_, traite);
     acquisition_->interrompue = [this] {
         if (acquisitionInterrompue) {
             acquisitionInterrompue();
@@ -81,6 +97,8 @@ NoyauKovra::NoyauKovra(ServicesNoyau services)
     surveillance_ = std::make_unique<SurveillancePort>(port_, dialogues_, s_.minuterie);
     aiguillage_ = std::make_unique<AiguillagePort>(port_, liaison_, reception_.get(),
                                                    acquisition_.get(), surveillance_.get());
+    // Connected after the parts: it runs once they have taken the event.
+    QObject::connect(&port_, &MSComm::OnComm, &port_, [this] { VerifieLibre(); });
 }
 
 NoyauKovra::~NoyauKovra() {
@@ -237,6 +255,7 @@ bool NoyauKovra::DemarreAcquisition() {
 
 void NoyauKovra::ArreteAcquisition() {
     acquisition_->Arrete();
+    VerifieLibre();
 }
 
 void NoyauKovra::TraiteTrame(DemandeTraitement demande) {
@@ -266,7 +285,7 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
         return;
     }
     if (lecteur_ == nullptr) {
-        lecteur_ = std::make_unique<LecteurFrappe>(*clavier, s_.minuterie, s_.clavierRetenu);
+        lecteur_ = std::make_unique<LecteurFrappe>(*clavier, *suivie_, s_.clavierRetenu);
     }
     QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
         // Keystrokes as far apart as the registry asks, as a frame's are.
@@ -280,8 +299,8 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
 }
 
 bool NoyauKovra::Occupe() const {
-    return reception_->Occupee() || acquisition_->EnCours() || pipeline_->Occupe() ||
-           (lecteur_ && lecteur_->EnCours());
+    return reception_->Occupe() || acquisition_->Occupe() || pipeline_->Occupe() ||
+           (lecteur_ && lecteur_->Occupe());
 }
 
 void NoyauKovra::QuandLibre(std::function<void()> action) {
@@ -294,13 +313,6 @@ void NoyauKovra::VerifieLibre() {
         auto action = std::move(quandLibre_.front());
         quandLibre_.pop_front();
         action();
-    }
-    if (!quandLibre_.empty() && !verificationPrevue_) {
-        verificationPrevue_ = true;
-        minuterie_.Apres(kVerificationLibre, [this] {
-            verificationPrevue_ = false;
-            VerifieLibre();
-        });
     }
 }
 

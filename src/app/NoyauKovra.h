@@ -155,6 +155,7 @@ public:
 
 private:
     class Relance;
+    class MinuterieSuivie;
     ClavierVirtuel& Clavier();
     void VerifieLibre();
     void RestaureClavier(std::function<void()> puis);
@@ -163,6 +164,7 @@ private:
     DialoguesDifferes dialogues_;
     Environnement env_;
     MinuterieLiee minuterie_;
+    std::unique_ptr<MinuterieSuivie> suivie_; // the parts' timer
 
     std::unique_ptr<BaseScen> base_;
     MiroirsRegistre miroirs_;
@@ -182,7 +184,6 @@ private:
     std::unique_ptr<AiguillagePort> aiguillage_;
 
     std::deque<std::function<void()>> quandLibre_;
-    bool verificationPrevue_ = false;
     bool portPrete_ = false;
     bool rouvrirApresPret_ = false;
 };

@@ -29,7 +29,7 @@ public:
     // Starts playing; `fin` is called once the last event is played. A plan handed over
     // while another plays is refused (false).
     bool Joue(PlanFrappe plan, std::function<void(BilanFrappe)> fin);
-    bool EnCours() const { return enCours_; }
+    bool Occupe() const { return enCours_; }
     void Arrete();
 
     // When the last key event went to the system; nothing before the first.

@@ -40,7 +40,7 @@ public:
     // Starts a run; false (and nothing sent) for a terminal type that is not read this way
     // or while a run is going on.
     bool Demarre();
-    bool EnCours() const { return enCours_; }
+    bool Occupe() const { return enCours_; }
     // Cuts the run short: nothing is processed, the records received so far stay in the
     // spool file, which the user is told about.
     void Arrete();

@@ -49,7 +49,7 @@ public:
     // One event of the port.
     void SurEvenement();
     // Whether a transfer is being collected, drained or read back.
-    bool Occupee() const { return etat_.EnReception || pt630_ != Pt630::Repos || relectures_ > 0; }
+    bool Occupe() const { return etat_.EnReception || pt630_ != Pt630::Repos || relectures_ > 0; }
     // The program is ending and waits until reception is free: an HT630 collection whose
     // line is quiet is set aside at once, one that still receives is set aside at its first
     // quiet cycle unless its marker comes; while a transfer still arrives the user is told

@@ -218,7 +218,7 @@ void ProgrammeKovra::Fichier() {
 }
 
 void ProgrammeKovra::Transfert() {
-    if (noyau_.Acquisitions().EnCours()) {
+    if (noyau_.Acquisitions().Occupe()) {
         if (s_.dialogues.Question(QStringLiteral("Une acquisition est déjà en cours. Voulez-vous "
                                                  "l'arrêter ? Les enregistrements déjà reçus "
                                                  "sont conservés."),

@@ -226,7 +226,9 @@ TEST(NoyauKovra, ReopeningThePortWaitsForTheTransferUnderWay) {
     p.terminal.Envoie("A1\r12\r"); // a transfer begins
     ASSERT_TRUE(p.noyau->Occupe());
     std::optional<ResultatOuverture> rouvert;
+    const qsizetype minuteries = p.minuterie.delais.size();
     p.noyau->RouvrePort([&](const BilanOuverture& b) { rouvert = b.resultat; });
+    EXPECT_EQ(p.minuterie.delais.size(), minuteries) << "waiting for a free run asks no timer";
     p.minuterie.Avance();
     EXPECT_FALSE(rouvert);
     EXPECT_TRUE(p.noyau->Port().PortOpen());

@@ -60,7 +60,7 @@ TEST(LecteurFrappe, WaitsWhenTheKeyboardAsksAndGoesOnAfter) {
     EXPECT_EQ(clavier.Caracteres(), U"abΩc");
     ASSERT_TRUE(bilan);
     EXPECT_TRUE(bilan->nonTapees.empty());
-    EXPECT_FALSE(lecteur.EnCours());
+    EXPECT_FALSE(lecteur.Occupe());
     EXPECT_TRUE(lecteur.DerniereTouche().has_value());
 }
 
@@ -132,7 +132,7 @@ TEST(LecteurFrappe, WaitsWhileTheProgramsOwnWindowHoldsTheKeyboard) {
     EXPECT_EQ(clavier.Caracteres().size(), avant);
     EXPECT_EQ(clavier.Evenements().back(), "up SHIFT");
     EXPECT_FALSE(fini);
-    EXPECT_TRUE(lecteur.EnCours());
+    EXPECT_TRUE(lecteur.Occupe());
     retenu = false;
     minuterie.Termine();
     EXPECT_TRUE(fini);

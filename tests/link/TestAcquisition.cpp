@@ -101,7 +101,7 @@ TEST(Acquisition, OptimusRecordsAreAcknowledgedThenProcessedTogether) {
     t.pty.Envoie(Ligne("B2", "3") + "\rOVER\r");
     EXPECT_EQ(t.pty.Recoit(4), "ACK\r");
     EXPECT_EQ(t.trames, QStringList{"A1\r12\r\nB2\r3\r\n"});
-    EXPECT_FALSE(t.acquisition->EnCours());
+    EXPECT_FALSE(t.acquisition->Occupe());
     EXPECT_TRUE(t.Spools().isEmpty());
 
     // The next run does not start with the last end signal in front of its first line.
@@ -127,7 +127,7 @@ TEST(Acquisition, ScanPalEndsOnTwoEndSignals) {
         Terminal t("ScanPal");
         ASSERT_TRUE(t.acquisition->Demarre());
         t.pty.Envoie(c.envoi);
-        EXPECT_EQ(!t.acquisition->EnCours(), c.fini) << c.nom;
+        EXPECT_EQ(!t.acquisition->Occupe(), c.fini) << c.nom;
         if (c.fini) {
             EXPECT_EQ(t.trames, QStringList{c.trame}) << c.nom;
         } else {
@@ -178,7 +178,7 @@ TEST(Acquisition, ARecordThatDoesNotFitOnTheDiskStopsTheRunWithTheSystemsReason)
             LimiteTailleFichier limite(c.place);
             t.pty.Envoie(Ligne("A1", "12") + "\r" + Ligne("B2", "3") + "\r");
         }
-        EXPECT_FALSE(t.acquisition->EnCours()) << c.place;
+        EXPECT_FALSE(t.acquisition->Occupe()) << c.place;
         EXPECT_EQ(t.pty.Recoit(c.acquis.size() + 1, 300), c.acquis) << c.place;
         EXPECT_EQ(QFile::exists(chemin), !c.spool.isEmpty()) << c.place;
         if (!c.spool.isEmpty()) {
@@ -238,7 +238,7 @@ TEST(Acquisition, ARunThatCannotGoOnStopsAndKeepsWhatWasAcknowledged) {
         EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r") << c.nom;
         t.pty.Envoie(Ligne("B2", "3") + "\r");
 
-        EXPECT_FALSE(t.acquisition->EnCours()) << c.nom;
+        EXPECT_FALSE(t.acquisition->Occupe()) << c.nom;
         EXPECT_EQ(t.interruptions, 1) << c.nom;
         EXPECT_TRUE(t.trames.isEmpty()) << c.nom;
         ASSERT_EQ(t.Spools().size(), 1) << c.nom;
@@ -261,7 +261,7 @@ TEST(Acquisition, ATerminalThatVanishesEndsTheRun) {
     EXPECT_EQ(t.pty.Recoit(9), "READ\rACK\r");
     t.pty.Envoie("B2   "); // half a line, then the line goes dead
     t.pty.Ferme();
-    ASSERT_TRUE(AttendQue([&] { return !t.acquisition->EnCours(); }));
+    ASSERT_TRUE(AttendQue([&] { return !t.acquisition->Occupe(); }));
     EXPECT_EQ(t.interruptions, 1);
     EXPECT_TRUE(t.trames.isEmpty());
     ASSERT_EQ(t.Spools().size(), 1);
@@ -283,11 +283,11 @@ TEST(Acquisition, ASilentTerminalEndsTheRunItsRecordsKept) {
     // Characters came during the first check; then nothing.
     EXPECT_EQ(t.minuterie.delais, QList<int>{Acquisition::kSilenceMax / 3});
     for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(t.acquisition->EnCours()) << i;
+        EXPECT_TRUE(t.acquisition->Occupe()) << i;
         ASSERT_TRUE(t.minuterie.Avance());
     }
     ASSERT_TRUE(t.minuterie.Avance());
-    EXPECT_FALSE(t.acquisition->EnCours());
+    EXPECT_FALSE(t.acquisition->Occupe());
     EXPECT_EQ(t.interruptions, 1);
     EXPECT_TRUE(t.trames.isEmpty());
     ASSERT_EQ(t.Spools().size(), 1);

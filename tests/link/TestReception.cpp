@@ -245,11 +245,11 @@ TEST(ReceptionPt630, ATransferThatCannotBeSpooledIsReportedOnceAndDropped) {
     for (int i = 0; i < 20; ++i) {
         l.Envoie("A" + QByteArray::number(i) + "\r\n"); // a transfer in 20 pieces
     }
-    EXPECT_TRUE(l.reception.Occupee()); // read off the line until it falls silent
+    EXPECT_TRUE(l.reception.Occupe()); // read off the line until it falls silent
     l.minuterie.Termine();
     ASSERT_EQ(l.t.dialogues.Messages().size(), 1);
     EXPECT_TRUE(l.t.dialogues.Messages()[0].startsWith("Impossible de créer le fichier"));
-    EXPECT_FALSE(l.reception.Occupee());
+    EXPECT_FALSE(l.reception.Occupe());
 
     // Nothing of it is glued to the next transfer.
     l.t.env.DossierDonnees = dossier;
@@ -270,7 +270,7 @@ TEST(ReceptionPt630, TransfersApartByMoreThanTheSilenceAreFramesOfTheirOwn) {
     horloge.Avance(1500);
     EXPECT_EQ(l.trames, (QStringList{"T0\r\n", "T1\r\n", "T2\r\n", "T3\r\n", "T4\r\n"}));
     EXPECT_EQ(QSet<QString>(l.confies.begin(), l.confies.end()).size(), 5); // a file each
-    EXPECT_FALSE(l.reception.Occupee());
+    EXPECT_FALSE(l.reception.Occupe());
     EXPECT_TRUE(l.t.dialogues.Journal().empty());
 
     // Pieces of one transfer closer than the silence stay one frame.
@@ -301,7 +301,7 @@ TEST(Reception, WhatALostDeviceSentIsSetAsideNotProcessed) {
         ASSERT_TRUE(AttendQue([&] { return l.surveillance.Perdu(); })) << c.type;
         l.minuterie.Termine();
         EXPECT_TRUE(l.trames.isEmpty()) << c.type;
-        EXPECT_FALSE(l.reception.Occupee()) << c.type;
+        EXPECT_FALSE(l.reception.Occupe()) << c.type;
         EXPECT_EQ(l.t.dossier.Lit("donnees/" + c.fichier), c.octets) << c.type;
         // The port watch's notice, then what became of the data.
         const QString messages = l.t.dialogues.Messages().join('|');
@@ -354,7 +354,7 @@ TEST(Reception, NothingOfItRunsOnceDestroyed) {
         for (int i = 0; i < c.avances; ++i) {
             minuterie.Avance();
         }
-        ASSERT_TRUE(reception->Occupee()) << c.type;
+        ASSERT_TRUE(reception->Occupe()) << c.type;
         const int messages = t.dialogues.Messages().size();
         aiguillage.reset();
         reception.reset();
@@ -394,7 +394,7 @@ TEST(ReceptionHt630, WhatFollowsTheMarkerStartsTheNextTransfer) {
         }
         l.minuterie.Termine();
         EXPECT_EQ(l.trames, c.trames) << c.nom;
-        EXPECT_FALSE(l.reception.Occupee()) << c.nom;
+        EXPECT_FALSE(l.reception.Occupe()) << c.nom;
         if (c.misDeCote.isEmpty()) {
             EXPECT_TRUE(l.Spools().isEmpty()) << c.nom;
             EXPECT_TRUE(l.t.dialogues.Messages().isEmpty()) << c.nom;
@@ -415,7 +415,7 @@ TEST(ReceptionPt630, WhatArrivesIsOnDiskBeforeTheTransferEnds) {
         }
         octets.truncate(taille);
         l.Envoie(octets);
-        ASSERT_TRUE(l.reception.Occupee()) << taille; // the silence has not come yet
+        ASSERT_TRUE(l.reception.Occupe()) << taille; // the silence has not come yet
         EXPECT_EQ(l.t.dossier.Lit("donnees/51220262098.tmp").size(), taille);
         l.minuterie.Termine();
         ASSERT_EQ(l.trames.size(), 1) << taille;
@@ -452,7 +452,7 @@ TEST(Reception, AFullDiskIsNamedAndNoFileIsSaidToHoldMoreThanItDoes) {
         }
         const QString chemin = l.t.Chemin(c.fichier);
         EXPECT_TRUE(l.trames.isEmpty()) << c.type;
-        EXPECT_FALSE(l.reception.Occupee()) << c.type;
+        EXPECT_FALSE(l.reception.Occupe()) << c.type;
         EXPECT_EQ(QFile::exists(chemin), !c.garde.isEmpty()) << c.type << c.place;
         if (!c.garde.isEmpty()) {
             EXPECT_EQ(l.t.dossier.Lit("donnees/" + c.fichier), c.garde) << c.type;
@@ -505,10 +505,10 @@ TEST(Reception, AProgramEndingDoesNotWaitForAMarkerThatIsNotComing) {
             l.minuterie.Avance();
         }
         // Free within one more cycle (or the PT630 silence and read-back), not 10 s later.
-        for (int i = 0; i < 2 && l.reception.Occupee(); ++i) {
+        for (int i = 0; i < 2 && l.reception.Occupe(); ++i) {
             l.minuterie.Avance();
         }
-        EXPECT_FALSE(l.reception.Occupee()) << c.nom;
+        EXPECT_FALSE(l.reception.Occupe()) << c.nom;
         EXPECT_EQ(l.trames, c.trames) << c.nom;
         const QStringList messages = l.t.dialogues.Messages();
         ASSERT_EQ(messages.size(), c.debutsMessages.size()) << c.nom;

@@ -344,16 +344,16 @@ TEST(ProgrammeKovra, ASecondTransferOffersToStopTheRunningOne) {
     ProgrammeKovra& k = p.Programme();
     k.Transfert();
     EXPECT_EQ(p.terminal.Recoit(5), "READ\r");
-    ASSERT_TRUE(k.Noyau().Acquisitions().EnCours());
+    ASSERT_TRUE(k.Noyau().Acquisitions().Occupe());
     p.terminal.Envoie(QByteArray("A1").leftJustified(20, ' ') + "|12    X\r");
     EXPECT_EQ(p.terminal.Recoit(4), "ACK\r");
 
     p.t.dialogues.PrepareOui(false); // keep it going
     k.Transfert();
-    EXPECT_TRUE(k.Noyau().Acquisitions().EnCours());
+    EXPECT_TRUE(k.Noyau().Acquisitions().Occupe());
     p.t.dialogues.PrepareOui(true);
     k.Transfert();
-    EXPECT_FALSE(k.Noyau().Acquisitions().EnCours());
+    EXPECT_FALSE(k.Noyau().Acquisitions().Occupe());
     const QStringList messages = p.t.dialogues.Messages();
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_TRUE(messages.last().startsWith("Acquisition interrompue."));
@@ -363,6 +363,6 @@ TEST(ProgrammeKovra, ASecondTransferOffersToStopTheRunningOne) {
     k.Transfert();
     EXPECT_EQ(p.terminal.Recoit(5), "READ\r");
     k.Quitter();
-    EXPECT_FALSE(k.Noyau().Acquisitions().EnCours());
+    EXPECT_FALSE(k.Noyau().Acquisitions().Occupe());
     EXPECT_EQ(p.statut, 0);
 }
