@@ -3,6 +3,7 @@
 #include "base/ErreurKovra.h"
 #include "base/Version.h"
 #include "cli/Commande.h"
+#include "storage/BaseScen.h"
 #include "storage/DossierDonnees.h"
 
 #include <QDir>
@@ -172,6 +173,13 @@ QString ContexteCli::DossierPret() {
         dossierPret_ = dossier;
     }
     return dossierPret_;
+}
+
+BaseScen& ContexteCli::Base() {
+    if (base_ == nullptr) {
+        base_ = std::make_unique<BaseScen>(CheminDonnee(DossierPret(), kScenDb));
+    }
+    return *base_;
 }
 
 QString ContexteCli::CheminFichier(const QString& nom) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/BaseScen.h"
 #include "storage/Registre.h"
 
 #include <QIODevice>
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -49,9 +51,12 @@ struct ContexteCli {
     QString DossierPret();
     // A file named on the command line: relative to the data folder unless absolute.
     QString CheminFichier(const QString& nom);
+    // The scenario database of the data folder, opened on first use.
+    BaseScen& Base();
 
 private:
     QString dossierPret_;
+    std::unique_ptr<BaseScen> base_;
 };
 
 // The words after the command's own: positional arguments and options.

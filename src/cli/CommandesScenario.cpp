@@ -19,7 +19,7 @@ namespace {
 constexpr int kMax16 = std::numeric_limits<qint16>::max();
 
 void Liste(ContexteCli& ctx, const Appel&) {
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     for (const QString& nom : base.ListeNoms()) {
         ctx.sortie << nom << "\n";
     }
@@ -38,7 +38,7 @@ void Cree(ContexteCli& ctx, const Appel& a) {
         n.NbrTrame = static_cast<qint16>(EntierArgument(a.Valeur(QStringLiteral("--partial")),
                                                         QStringLiteral("--partial"), 1, kMax16));
     }
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     ctx.sortie << CreeScenario(base, n) << "\n";
 }
 
@@ -60,7 +60,7 @@ std::optional<int> PlaceDonnee(const Appel& a, const QString& action) {
 
 void Ajoute(ContexteCli& ctx, const Appel& a) {
     const int place = PlaceDonnee(a, a.positionnels[1]).value_or(0);
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     const qint16 numero = NumeroScenario(base, a.positionnels[0]);
     ctx.sortie << AjouteAction(base, numero, a.positionnels[1], place) << "\n";
 }
@@ -70,7 +70,7 @@ int NumeroAction(const Appel& a) {
 }
 
 void Montre(ContexteCli& ctx, const Appel& a) {
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     for (const QString& ligne : LignesListeActions(base, NumeroScenario(base, a.positionnels[0]))) {
         ctx.sortie << ligne << "\n";
     }
@@ -83,43 +83,43 @@ void Modifie(ContexteCli& ctx, const Appel& a) {
     if (!PrendChamp(action)) {
         place = 0; // a field that becomes another kind of action gives its place up
     }
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     EditeAction(base, NumeroScenario(base, a.positionnels[0]), n, action, place);
 }
 
 void Insere(ContexteCli& ctx, const Appel& a) {
     const int n = NumeroAction(a);
     const int place = PlaceDonnee(a, a.positionnels[2]).value_or(0);
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     InsereNouvelleAction(base, NumeroScenario(base, a.positionnels[0]), n, a.positionnels[2],
                          place);
 }
 
 void Retire(ContexteCli& ctx, const Appel& a) {
     const int n = NumeroAction(a);
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     RetireAction(base, NumeroScenario(base, a.positionnels[0]), n);
 }
 
 void Boucle(ContexteCli& ctx, const Appel& a) {
     const int n = EntierArgument(a.positionnels[1], QStringLiteral("N"), 0, kMax16);
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     base.MetAJourBoucle(NumeroScenario(base, a.positionnels[0]), n);
 }
 
 void Depart(ContexteCli& ctx, const Appel& a) {
     const int n = EntierArgument(a.positionnels[1], QStringLiteral("N"), 0, kMax16);
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     base.MetAJourDepart(NumeroScenario(base, a.positionnels[0]), n);
 }
 
 void Supprime(ContexteCli& ctx, const Appel& a) {
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     SupprimeScenario(base, ctx.registre, ctx.DossierPret(), a.positionnels[0]);
 }
 
 void Exporte(ContexteCli& ctx, const Appel& a) {
-    BaseScen base(CheminDonnee(ctx.DossierPret(), kScenDb));
+    BaseScen& base = ctx.Base();
     ExporteScenario(base, ctx.DossierPret(), NumeroScenario(base, a.positionnels[0]));
 }
 
@@ -133,12 +133,9 @@ void Teste(ContexteCli& ctx, const Appel& a) {
         const qsizetype i = posees++;
         return i < valeurs.size() ? valeurs[i] : QString();
     };
-    const QString dossier = ctx.DossierPret();
-    DemandeTraitement demande;
-    {
-        BaseScen base(CheminDonnee(dossier, kScenDb));
-        demande = PrepareEssai(base, dossier, NumeroScenario(base, a.positionnels[0]), question);
-    }
+    BaseScen& base = ctx.Base();
+    DemandeTraitement demande =
+        PrepareEssai(base, ctx.DossierPret(), NumeroScenario(base, a.positionnels[0]), question);
     if (valeurs.size() > posees) {
         throw ErreurUsage(
             QStringLiteral("%1 values given, the test asks %2").arg(valeurs.size()).arg(posees));

@@ -63,13 +63,8 @@ void Traite(ContexteCli& ctx, const Appel& a) {
     ProgressionMuette progression;
     EtatTraitement etat;
     const TableTouches touches = ChargeTableTouches(dossier);
-    const ContexteTraitement contexte{LitPositionsScenario(dossier, nom),
-                                      ctx.registre.Lit(kSepDec),
-                                      touches,
-                                      [&] { return *compteur; },
-                                      QDate::currentDate(),
-                                      progression,
-                                      ChampsTouchesLu(ctx.registre.Lit(kChampsTouches))};
+    const ContexteTraitement contexte = ContexteScenario(
+        dossier, nom, MiroirsRegistre::Lit(ctx.registre), touches, *compteur, progression);
     ctx.sortie << TraiteTrame(trame, etat, *scenario, contexte);
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace kovra::plateforme {
 
@@ -21,6 +22,11 @@ void SynchroniseDossier(const QString& dossier);
 // the folder is looked at, then a small file is written in it, synced and removed, so that a
 // full disk, a quota or a size limit answers too.
 QString RaisonDossierNonInscriptible(const QString& dossier);
+
+// What tells the file at the path from any other (on POSIX its device and inode): a file
+// replaced or deleted and made again answers differently. Nothing when the path has no
+// file, or when the system cannot say.
+std::optional<QByteArray> IdentiteFichier(const QString& chemin);
 
 enum Acces { kLecture = 1, kEcriture = 2, kTraverse = 4 };
 // Whether this user may do all of `acces` (an or of Acces) on the path, as the system judges.

@@ -2,7 +2,9 @@
 
 #include "dialogues/Dialogues.h"
 
+#include <QByteArray>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace kovra {
@@ -25,6 +27,27 @@ struct PriseCompteur {
 // milliseconds (0: answers at once, so that the caller can ask again later without holding
 // the event loop).
 PriseCompteur PrendCompteur(const QString& dossierDonnees, int attenteOccupee);
+
+class BaseScen;
+
+// The counter of a run, asked once per frame: the database connection is kept from one frame
+// to the next, and opened again when Scen.db is no longer the file it was opened on (replaced,
+// or deleted: then it is an error, as it would be for PrendCompteur).
+class CompteurRun {
+public:
+    CompteurRun(QString dossierDonnees, int attenteOccupee);
+    ~CompteurRun();
+    CompteurRun(const CompteurRun&) = delete;
+    CompteurRun& operator=(const CompteurRun&) = delete;
+
+    PriseCompteur Prend();
+
+private:
+    QString chemin_;
+    int attente_;
+    std::unique_ptr<BaseScen> base_;
+    QByteArray identite_; // of the file base_ was opened on
+};
 
 // PrendCompteur waiting the database's usual time; a failure is shown as the error number,
 // a blank and its description, and gives nothing.

@@ -96,6 +96,18 @@ PositionsScenario LitPositionsScenario(const QString& dossierDonnees, const QStr
             doc.Lit(QStringLiteral("Partiel"), QStringLiteral("Nbr"))};
 }
 
+ContexteTraitement ContexteScenario(const QString& dossierDonnees, const QString& nom,
+                                    const MiroirsRegistre& miroirs, const TableTouches& touches,
+                                    const QString& compteur, Progression& progression) {
+    return {LitPositionsScenario(dossierDonnees, nom),
+            miroirs.SepDecimal,
+            touches,
+            [compteur] { return compteur; },
+            QDate::currentDate(),
+            progression,
+            miroirs.ChampsTouches};
+}
+
 QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& scenario,
                       const ContexteTraitement& ctx) {
     SuiviProgression suivi(ctx.progression);

@@ -3,6 +3,7 @@
 #include "base/Progression.h"
 #include "processing/EtatTraitement.h"
 #include "processing/TableTouches.h"
+#include "storage/Registre.h"
 #include "storage/ScenarioActif.h"
 
 #include <QDate>
@@ -36,6 +37,12 @@ struct ContexteTraitement {
     // is typed as its characters. Fields written to a file are always written as they are.
     bool champsTouches = false;
 };
+
+// The context of a frame processed on the scenario `nom` of the data folder: its positions,
+// the registry's settings as the run holds them, today, and the frame's counter value.
+ContexteTraitement ContexteScenario(const QString& dossierDonnees, const QString& nom,
+                                    const MiroirsRegistre& miroirs, const TableTouches& touches,
+                                    const QString& compteur, Progression& progression);
 
 // Turns a frame into the scenario's output text. Must follow VidageDonnees on the same
 // frame. In partial-frame mode the frame is first replaced by its reduced form (and cut

@@ -79,7 +79,9 @@ QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier) {
 }
 
 TraiteEmul::TraiteEmul(ServicesTraitement services)
-    : s_(std::move(services)), minuterie_(s_.minuterie) {}
+    : s_(std::move(services)), minuterie_(s_.minuterie),
+      // Asked without waiting: another program's lock never holds the event loop.
+      compteur_(std::make_unique<CompteurRun>(s_.env.DossierDonnees, 0)) {}
 
 TraiteEmul::~TraiteEmul() = default;
 
@@ -142,8 +144,7 @@ void TraiteEmul::Refuse(const QString& raison, Icone icone) {
 }
 
 void TraiteEmul::PrendCompteurPuisTraite(int attendu) {
-    // Asked without waiting: another program's lock never holds the event loop.
-    const PriseCompteur prise = PrendCompteur(s_.env.DossierDonnees, 0);
+    const PriseCompteur prise = compteur_->Prend();
     if (prise.valeur) {
         TraiteEnCours(*prise.valeur);
         return;
@@ -166,14 +167,9 @@ void TraiteEmul::PrendCompteurPuisTraite(int attendu) {
 
 void TraiteEmul::TraiteEnCours(const QString& compteur) {
     const EtatScenario& scenario = ScenarioEnCours();
-    const ContexteTraitement ctx{
-        LitPositionsScenario(s_.env.DossierDonnees, scenario.ScenarioActif),
-        s_.miroirs.SepDecimal,
-        s_.touches,
-        [compteur] { return compteur; },
-        QDate::currentDate(),
-        s_.progression,
-        s_.miroirs.ChampsTouches};
+    const ContexteTraitement ctx =
+        ContexteScenario(s_.env.DossierDonnees, scenario.ScenarioActif, s_.miroirs, s_.touches,
+                         compteur, s_.progression);
     const QString sortie = TraiteTrame(enCours_.trame, s_.etat, scenario, ctx);
     s_.progression.Termine();
     // Delivered as the scenario said when the frame was processed, even if another one is

@@ -5,6 +5,7 @@
 #include "dialogues/Dialogues.h"
 #include "keyboard/ClavierVirtuel.h"
 #include "keyboard/LecteurFrappe.h"
+#include "processing/Compteur.h"
 #include "processing/EtatTraitement.h"
 #include "processing/TableTouches.h"
 #include "storage/Environnement.h"
@@ -136,6 +137,7 @@ private:
 
     ServicesTraitement s_;
     MinuterieLiee minuterie_;
+    std::unique_ptr<CompteurRun> compteur_;
     std::unique_ptr<LecteurFrappe> lecteur_;
     ClavierVirtuel* clavierLecteur_ = nullptr;
     std::deque<DemandeTraitement> enAttente_;

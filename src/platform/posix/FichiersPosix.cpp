@@ -184,6 +184,15 @@ void SynchroniseDossier(const QString& dossier) {
     }
 }
 
+std::optional<QByteArray> IdentiteFichier(const QString& chemin) {
+    struct stat s {};
+    if (::stat(QFile::encodeName(chemin).constData(), &s) != 0) {
+        return std::nullopt;
+    }
+    return QByteArray::number(static_cast<qulonglong>(s.st_dev)) + ':' +
+           QByteArray::number(static_cast<qulonglong>(s.st_ino));
+}
+
 bool AccesPermis(const QString& chemin, int acces) {
     const int mode = ((acces & kLecture) != 0 ? R_OK : 0) | ((acces & kEcriture) != 0 ? W_OK : 0) |
                      ((acces & kTraverse) != 0 ? X_OK : 0);

@@ -58,6 +58,10 @@ bool SynchroniseFichier(QFile& fichier) {
 
 void SynchroniseDossier(const QString&) {}
 
+std::optional<QByteArray> IdentiteFichier(const QString&) {
+    return std::nullopt;
+}
+
 bool AccesPermis(const QString& chemin, int acces) {
     const QFileInfo info(chemin);
     return info.exists() && ((acces & kLecture) == 0 || info.isReadable()) &&
