@@ -1,5 +1,7 @@
 #include "keyboard/x11/ClavierX11.h"
 
+#include "keyboard/TouchesLibres.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -19,7 +21,8 @@ namespace kovra {
 
 namespace {
 
-using Horloge = std::chrono::steady_clock;
+using Horloge = TouchesLibres::Horloge;
+using Modificateurs = TouchesLibres::Modificateurs;
 
 // The levels of a spare key: plain, Shift, AltGr, Shift+AltGr.
 constexpr int kNiveaux = 4;
@@ -112,14 +115,6 @@ bool CaractereDeCommande(char32_t c) {
     return c < 0x20 || c == 0x7f;
 }
 
-// The modifiers that select a level of a key: typing presses only Shift and the level-3
-// shift (AltGr).
-struct Modificateurs {
-    bool shift = false;
-    bool niveau3 = false;
-    int Poids() const { return (shift ? 1 : 0) + (niveau3 ? 2 : 0); }
-};
-
 // How a level of a key type is reached; nothing when it takes another modifier, or one
 // the keymap does not bind to a real modifier (its entry is then inactive).
 std::optional<Modificateurs> AccesNiveau(const XkbKeyTypeRec& type, int niveau,
@@ -176,23 +171,9 @@ struct ClavierX11::Etat {
     std::unordered_map<char32_t, Place> caracteres;
     // The key of each named key, by its code in the key table; 0 when the keymap has none.
     std::array<KeyCode, 256> nommees{};
-    // Keycodes without any symbol, not yet spare keys.
-    std::vector<KeyCode> libres;
-
-    // A level of a spare key: whether typing can reach it, the character it holds, and
-    // when that was last typed (or bound, or found bound by another Kovra).
-    struct Emplacement {
-        std::optional<Modificateurs> acces;
-        char32_t caractere = 0;
-        Horloge::time_point usage{};
-    };
-    struct Reserve {
-        Symboles syms{};
-        std::vector<Emplacement> niveaux;
-    };
-    std::map<KeyCode, Reserve> reserve;
-    // The spare place of each character bound: its key and level.
-    std::unordered_map<char32_t, std::pair<KeyCode, int>> liees;
+    // The spare keys: which character each level holds, and which may be bound next. It
+    // is told every keycode without symbols and what each spare key holds, as read.
+    TouchesLibres reserve;
     // What each key-down pressed, for its key-up.
     std::unordered_map<char32_t, std::vector<KeyCode>> enfoncees;
     // A batch was handed to the server, which may still be handling it: the server says
@@ -280,10 +261,21 @@ struct ClavierX11::Etat {
         return s;
     }
 
-    // Whether typing a character needs no new spare-key binding: a control character, one
-    // the layout holds, or one bound already.
-    bool SansLiaison(char32_t c) const {
-        return CaractereDeCommande(c) || caracteres.contains(c) || liees.contains(c);
+    // Whether the layout types a character itself: a control character, or one it holds.
+    bool DansDisposition(char32_t c) const {
+        return CaractereDeCommande(c) || caracteres.contains(c);
+    }
+
+    // Whether typing a character needs no new spare-key binding: the layout types it, or
+    // it is bound already.
+    bool SansLiaison(char32_t c) const { return DansDisposition(c) || reserve.Liee(c); }
+
+    // The four symbols of a spare key as last read (NoSymbol beyond its levels).
+    Symboles SymbolesReserve(KeyCode code) const {
+        Symboles s{};
+        const std::vector<std::uint32_t> lus = reserve.Symboles(code);
+        std::copy_n(lus.begin(), std::min(lus.size(), s.size()), s.begin());
+        return s;
     }
 
     bool EstLibre(int code) const {
@@ -313,22 +305,13 @@ struct ClavierX11::Etat {
     void LitModificateurs();
     std::map<KeyCode, Symboles> LitPropriete();
     void EcritPropriete(const std::map<KeyCode, Symboles>& notes);
-    void MetAJour(KeyCode code, Reserve& r, const Symboles& actuels, Horloge::time_point quand);
-    void OublieCaractere(char32_t c, KeyCode code, int niveau);
+    void MetAJour(KeyCode code, const Symboles& actuels, Horloge::time_point quand);
     std::map<KeyCode, Symboles> Reconcilie(Horloge::time_point maintenant);
     void ListeLibres();
     void LitClavier();
 
-    // Where a character the layout lacks can go: a free level or key, or the place typed
-    // longest ago, which may be taken once `attente` ms have passed.
-    struct Choix {
-        KeyCode code = 0;
-        int niveau = 0;
-        bool nouvelle = false; // a free keycode, to be made a spare key
-        int attente = 0;
-    };
-    std::optional<Choix> Choisit(Horloge::time_point maintenant) const;
-    std::optional<Place> Lie(const Choix& choix, char32_t c, Horloge::time_point maintenant);
+    std::optional<Place> Lie(const TouchesLibres::Choix& choix, char32_t c,
+                             Horloge::time_point maintenant);
     std::optional<Place> PlaceLiee(char32_t c, Horloge::time_point maintenant);
     int TypeReserve() const;
     void Restaure();
@@ -425,41 +408,19 @@ void ClavierX11::Etat::EcritPropriete(const std::map<KeyCode, Symboles>& notes) 
                     reinterpret_cast<const unsigned char*>(v.data()), static_cast<int>(v.size()));
 }
 
-void ClavierX11::Etat::OublieCaractere(char32_t c, KeyCode code, int niveau) {
-    const auto it = liees.find(c);
-    if (it != liees.end() && it->second == std::pair<KeyCode, int>(code, niveau)) {
-        liees.erase(it);
-    }
-}
-
-// Takes what a spare key holds now: levels whose symbol changed count as used at `quand`.
-void ClavierX11::Etat::MetAJour(KeyCode code, Reserve& r, const Symboles& actuels,
-                                Horloge::time_point quand) {
-    const int largeur = XkbKeyNumGroups(xkb, code) > 0 ? XkbKeyGroupWidth(xkb, code, 0) : 0;
+// Takes what a spare key holds now, with the symbols read of it and how typing reaches each
+// level in the keymap read: levels whose symbol changed count as used at `quand`.
+void ClavierX11::Etat::MetAJour(KeyCode code, const Symboles& actuels, Horloge::time_point quand) {
+    const int largeur =
+        std::min(XkbKeyNumGroups(xkb, code) > 0 ? XkbKeyGroupWidth(xkb, code, 0) : 0, kNiveaux);
     const XkbKeyTypePtr type = largeur > 0 ? XkbKeyKeyType(xkb, code, 0) : nullptr;
-    for (int n = 0; n < static_cast<int>(r.niveaux.size()); ++n) {
-        if (n >= largeur && r.niveaux[n].caractere != 0) {
-            OublieCaractere(r.niveaux[n].caractere, code, n);
-        }
-    }
-    r.niveaux.resize(static_cast<std::size_t>(largeur));
+    std::vector<TouchesLibres::Niveau> niveaux;
     for (int n = 0; n < largeur; ++n) {
-        Emplacement& e = r.niveaux[n];
-        e.acces = AccesNiveau(*type, n, masqueNiveau3);
         const KeySym ks = actuels[n];
-        if (ks == r.syms[n] && e.caractere == CaractereDe(ks)) {
-            continue;
-        }
-        if (e.caractere != 0) {
-            OublieCaractere(e.caractere, code, n);
-        }
-        e.caractere = CaractereDe(ks);
-        e.usage = quand;
-        if (e.caractere != 0) {
-            liees.try_emplace(e.caractere, code, n);
-        }
+        niveaux.push_back({AccesNiveau(*type, n, masqueNiveau3), static_cast<std::uint32_t>(ks),
+                           CaractereDe(ks)});
     }
-    r.syms = actuels;
+    reserve.Actualise(code, niveaux, quand);
 }
 
 // Brings the spare keys in line with the keymap just read: keys that are no longer as this
@@ -467,45 +428,43 @@ void ClavierX11::Etat::MetAJour(KeyCode code, Reserve& r, const Symboles& actuel
 // on (their characters counted as typed now). Returns the records of the property.
 std::map<KeyCode, Symboles> ClavierX11::Etat::Reconcilie(Horloge::time_point maintenant) {
     const std::map<KeyCode, Symboles> notes = LitPropriete();
-    for (auto it = reserve.begin(); it != reserve.end();) {
-        const auto actuels = SymbolesDe(it->first);
-        const auto note = notes.find(it->first);
-        if (actuels &&
-            (*actuels == it->second.syms || (note != notes.end() && note->second == *actuels))) {
-            MetAJour(it->first, it->second, *actuels, maintenant);
-            ++it;
-            continue;
+    for (const int code : reserve.Codes()) {
+        const KeyCode touche = static_cast<KeyCode>(code);
+        const auto actuels = SymbolesDe(touche);
+        const auto note = notes.find(touche);
+        if (actuels && (*actuels == SymbolesReserve(touche) ||
+                        (note != notes.end() && note->second == *actuels))) {
+            MetAJour(touche, *actuels, maintenant);
+        } else {
+            reserve.Abandonne(code);
         }
-        for (int n = 0; n < static_cast<int>(it->second.niveaux.size()); ++n) {
-            OublieCaractere(it->second.niveaux[n].caractere, it->first, n);
-        }
-        it = reserve.erase(it);
     }
     for (const auto& [code, syms] : notes) {
-        if (code < xkb->min_key_code || code > xkb->max_key_code || reserve.contains(code) ||
+        if (code < xkb->min_key_code || code > xkb->max_key_code || reserve.Reservee(code) ||
             syms == Symboles{}) {
             continue;
         }
         if (const auto actuels = SymbolesDe(code); actuels && *actuels == syms) {
-            MetAJour(code, reserve[code], syms, maintenant);
+            MetAJour(code, syms, maintenant);
         }
     }
     return notes;
 }
 
 void ClavierX11::Etat::ListeLibres() {
-    libres.clear();
-    for (int code = xkb->max_key_code; code >= xkb->min_key_code; --code) {
-        if (EstLibre(code) && !reserve.contains(static_cast<KeyCode>(code))) {
-            libres.push_back(static_cast<KeyCode>(code));
+    std::vector<int> libres;
+    for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+        if (EstLibre(code)) {
+            libres.push_back(code);
         }
     }
+    reserve.Libres(std::move(libres));
 }
 
 void ClavierX11::Etat::LitClavier() {
     caracteres.clear();
     nommees.fill(0);
-    libres.clear();
+    reserve.Libres({});
     if (!LitCarte()) {
         return;
     }
@@ -517,7 +476,7 @@ void ClavierX11::Etat::LitClavier() {
     // at their lowest level, pressed alone.
     std::unordered_map<KeySym, std::pair<KeyCode, int>> touchesDe;
     for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
-        if (XkbKeyNumGroups(xkb, code) == 0 || reserve.contains(static_cast<KeyCode>(code))) {
+        if (XkbKeyNumGroups(xkb, code) == 0 || reserve.Reservee(code)) {
             continue;
         }
         const int g = GroupeDe(code);
@@ -566,62 +525,17 @@ int ClavierX11::Etat::TypeReserve() const {
     return XkbTwoLevelIndex;
 }
 
-std::optional<ClavierX11::Etat::Choix>
-ClavierX11::Etat::Choisit(Horloge::time_point maintenant) const {
-    // A free level of a spare key, the fewer modifiers the better, or a free keycode (as
-    // good as a plain level): neither changes what any key typed so far means.
-    std::optional<Choix> libre;
-    int poids = kNiveaux;
-    for (const auto& [code, r] : reserve) {
-        for (int n = 0; n < static_cast<int>(r.niveaux.size()); ++n) {
-            const Emplacement& e = r.niveaux[n];
-            if (e.acces && r.syms[n] == NoSymbol && e.acces->Poids() < poids) {
-                libre = Choix{code, n, false, 0};
-                poids = e.acces->Poids();
-            }
-        }
-    }
-    if (libre && poids == 0) {
-        return libre;
-    }
-    if (!libres.empty()) {
-        return Choix{libres.front(), 0, true, 0};
-    }
-    if (libre) {
-        return libre;
-    }
-    // Every place is taken: the character typed longest ago, not held down, gives its
-    // place up once an application has surely read it.
-    std::optional<Choix> ancienne;
-    Horloge::time_point usage = Horloge::time_point::max();
-    for (const auto& [code, r] : reserve) {
-        for (int n = 0; n < static_cast<int>(r.niveaux.size()); ++n) {
-            const Emplacement& e = r.niveaux[n];
-            if (e.acces && e.caractere != 0 && e.usage < usage &&
-                !enfoncees.contains(e.caractere)) {
-                ancienne = Choix{code, n, false, 0};
-                usage = e.usage;
-            }
-        }
-    }
-    if (ancienne) {
-        using namespace std::chrono;
-        const auto reste = ceil<milliseconds>(milliseconds(kSurete) - (maintenant - usage));
-        ancienne->attente = static_cast<int>(std::max<milliseconds::rep>(reste.count(), 0));
-    }
-    return ancienne;
-}
-
 // Binds a character to the place chosen. The server is grabbed meanwhile and the keymap
 // read again, so that the place is taken only if it is still as it was chosen: free, or
 // holding the character it gives up, on a key that is still a spare key. The key is then
 // read back: the place is used only if the server holds the character where it was put.
-std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const Choix& choix, char32_t c,
+std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const TouchesLibres::Choix& choix,
+                                                             char32_t c,
                                                              Horloge::time_point maintenant) {
-    const KeyCode code = choix.code;
+    const KeyCode code = static_cast<KeyCode>(choix.code);
     Symboles attendus{};
     if (!choix.nouvelle) {
-        attendus = reserve.at(code).syms;
+        attendus = SymbolesReserve(code);
     }
     const ServeurSaisi saisi(d);
     if (!LitCarte()) {
@@ -633,14 +547,13 @@ std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const Choix& choix,
     int type = 0;
     int largeur = 0;
     if (choix.nouvelle) {
-        if (reserve.contains(code) || !EstLibre(code)) {
+        if (reserve.Reservee(code) || !EstLibre(code)) {
             return std::nullopt;
         }
         type = TypeReserve();
         largeur = xkb->map->types[type].num_levels;
     } else {
-        const auto it = reserve.find(code);
-        if (it == reserve.end() || it->second.syms != attendus) {
+        if (!reserve.Reservee(code) || SymbolesReserve(code) != attendus) {
             return std::nullopt;
         }
         type = xkb->map->key_sym_map[code].kt_index[0];
@@ -672,12 +585,10 @@ std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const Choix& choix,
     if (!lus || *lus != voulus) {
         return std::nullopt;
     }
-    Reserve& r = reserve[code];
-    MetAJour(code, r, *lus, maintenant);
-    std::erase(libres, code);
-    notes[code] = r.syms;
+    MetAJour(code, *lus, maintenant);
+    notes[code] = *lus;
     EcritPropriete(notes);
-    const auto& acces = r.niveaux[choix.niveau].acces;
+    const auto acces = reserve.Acces(code, choix.niveau);
     if (!acces) {
         return std::nullopt;
     }
@@ -688,17 +599,13 @@ std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const Choix& choix,
 // place can take it now.
 std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::PlaceLiee(char32_t c,
                                                                    Horloge::time_point maintenant) {
-    if (const auto it = liees.find(c); it != liees.end()) {
-        Emplacement& e = reserve.at(it->second.first).niveaux[it->second.second];
-        if (e.acces) {
-            e.usage = maintenant;
-            return Place{it->second.first, *e.acces};
-        }
-        liees.erase(it); // on a level typing cannot reach: bound again elsewhere
+    // A character on a level typing cannot reach is bound again elsewhere.
+    if (const auto place = reserve.Reprend(c, maintenant)) {
+        return Place{static_cast<KeyCode>(place->code), *place->acces};
     }
     // A place found taken under the grab is given up and another one chosen.
     for (int essai = 0; essai < 4; ++essai) {
-        const auto choix = Choisit(maintenant);
+        const auto choix = reserve.Choisit(maintenant);
         if (!choix || choix->attente > 0) {
             return std::nullopt;
         }
@@ -716,7 +623,8 @@ void ClavierX11::Etat::Restaure() {
         std::map<KeyCode, Symboles> notes = Reconcilie(Horloge::now());
         // Every spare key still as it was left, by this object or by an earlier Kovra, goes
         // back to having no symbol.
-        for (const auto& [code, r] : reserve) {
+        for (const int touche : reserve.Codes()) {
+            const KeyCode code = static_cast<KeyCode>(touche);
             XkbResizeKeySyms(xkb, code, 0);
             XkbSymMapRec& carte = xkb->map->key_sym_map[code];
             carte.group_info = XkbSetGroupInfo(0, XkbWrapIntoRange, 0);
@@ -727,8 +635,7 @@ void ClavierX11::Etat::Restaure() {
         }
         EcritPropriete(notes);
     }
-    reserve.clear();
-    liees.clear();
+    reserve.Vide();
 }
 
 ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) {
@@ -778,14 +685,12 @@ void ClavierX11::DebutFrappe(std::u32string_view caracteres) {
     // key up, and none can come while it fetches them. Those that find no place free now
     // are bound as they come (see DelaiAvant).
     const Horloge::time_point maintenant = Horloge::now();
-    for (const char32_t c : caracteres) {
-        if (e.SansLiaison(c)) {
-            continue;
-        }
-        const auto choix = e.Choisit(maintenant);
-        if (!choix || choix->attente > 0 || !e.PlaceLiee(c, maintenant)) {
-            break;
-        }
+    const auto dansDisposition = [&e](char32_t c) {
+        return e.DansDisposition(c);
+    };
+    auto i = e.reserve.ProchaineALier(caracteres, 0, dansDisposition, maintenant);
+    while (i && e.PlaceLiee(caracteres[*i], maintenant)) {
+        i = e.reserve.ProchaineALier(caracteres, *i + 1, dansDisposition, maintenant);
     }
 }
 
@@ -813,7 +718,7 @@ int ClavierX11::DelaiAvant(const Touche& touche) {
                    : 0;
     }
     const Horloge::time_point maintenant = Horloge::now();
-    const auto choix = e.Choisit(maintenant);
+    const auto choix = e.reserve.Choisit(maintenant);
     if (choix && choix->attente > 0) {
         return choix->attente;
     }
@@ -845,11 +750,8 @@ std::vector<KeyCode> ClavierX11::Etat::Pressees(const Touche& touche, bool lier)
         std::optional<Place> place;
         if (const auto it = caracteres.find(c); it != caracteres.end()) {
             place = it->second;
-        } else if (const auto l = liees.find(c); !lier && l != liees.end()) {
-            place = Place{l->second.first, {}};
-            if (const auto& acces = reserve.at(l->second.first).niveaux[l->second.second].acces) {
-                place->mods = *acces;
-            }
+        } else if (const auto l = reserve.PlaceDe(c); !lier && l) {
+            place = Place{static_cast<KeyCode>(l->code), l->acces.value_or(Modificateurs{})};
         } else if (lier) {
             place = PlaceLiee(c, Horloge::now());
         }
@@ -876,6 +778,9 @@ bool ClavierX11::Enfonce(const Touche& touche) {
     for (const KeyCode code : pressees) {
         e.Evenement(code, true);
     }
+    if (touche.genre == Touche::Genre::Caractere) {
+        e.reserve.Enfonce(touche.caractere);
+    }
     const char32_t cle =
         touche.genre == Touche::Genre::Caractere ? touche.caractere : kBaseNommees + touche.code;
     e.enfoncees[cle] = std::move(pressees);
@@ -894,6 +799,9 @@ void ClavierX11::Relache(const Touche& touche) {
         e.Evenement(*code, false);
     }
     e.enfoncees.erase(it);
+    if (touche.genre == Touche::Genre::Caractere) {
+        e.reserve.Relache(touche.caractere);
+    }
 }
 
 bool ClavierX11::VerrouActif(Verrou verrou) const {

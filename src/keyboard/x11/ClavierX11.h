@@ -1,6 +1,7 @@
 #pragma once
 
 #include "keyboard/ClavierVirtuel.h"
+#include "keyboard/TouchesLibres.h"
 
 #include <memory>
 #include <stdexcept>
@@ -25,9 +26,10 @@ namespace kovra {
 // - the characters a key string needs are bound before its first key, so that the keymap
 //   changes reach applications ahead of every key event of the string (a program that
 //   gets a change while it is fetching an earlier one may lose it for good);
-// - when every spare place is taken, the character typed longest ago gives its place up,
-//   but only once kSurete has passed since it was last typed; until then DelaiAvant()
-//   says how long to wait.
+// - which place each character gets, and when a place may go to another character, is
+//   TouchesLibres's choice: when every spare place is taken, the character typed longest
+//   ago gives its place up, but only once kSurete has passed since it was last typed;
+//   until then DelaiAvant() says how long to wait.
 // Lock states come from the XKB indicators.
 class ClavierX11 : public ClavierVirtuel {
 public:
@@ -38,7 +40,7 @@ public:
 
     // Time after the last use of a spare place before it may be bound to something else,
     // and after the last key before the bindings may be removed.
-    static constexpr int kSurete = 3000;
+    static constexpr int kSurete = TouchesLibres::kSurete;
 
     // Opens the display named (nullptr: $DISPLAY); throws ErreurAffichage when it cannot.
     explicit ClavierX11(const char* affichage = nullptr);
