@@ -29,8 +29,6 @@ public:
     ResultatAppel ValidationInventaire(const QString& depot) override;
     bool Vivant() override;
 
-    const QString& Proprietaire() const { return proprietaire_; }
-
 private:
     ServeurLedgraDBus(const QDBusConnection& connexion, QString interface, QString proprietaire);
     ResultatAppel Appelle(const QString& methode, const QVariantList& arguments);

@@ -386,11 +386,6 @@ void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavie
     JoueImmediatement(PlanifieTouches(texte, attente, clavier), clavier);
 }
 
-void BasculeVerrNum(ClavierVirtuel& clavier) {
-    clavier.Enfonce(Touche::Nommee("NUMLOCK"));
-    clavier.Relache(Touche::Nommee("NUMLOCK"));
-}
-
 void BasculeTouche(ClavierVirtuel& clavier, int codeTouche) {
     const char* nom = codeTouche == kCodeVerrMaj   ? "CAPSLOCK"
                       : codeTouche == kCodeVerrNum ? "NUMLOCK"

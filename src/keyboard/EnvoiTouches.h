@@ -37,9 +37,6 @@ std::string EnUtf8(std::u32string_view texte);
 // number typed on the numeric keypad, and Num Lock again.
 std::u32string CodesAltNumerique(std::u32string_view texte);
 
-// Toggles Num Lock.
-void BasculeVerrNum(ClavierVirtuel& clavier);
-
 // Lock-key helpers.
 void BasculeTouche(ClavierVirtuel& clavier, int codeTouche); // 20, 144 or 145
 bool VerrMajActif(const ClavierVirtuel& clavier);

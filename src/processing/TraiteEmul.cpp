@@ -1,11 +1,11 @@
 #include "processing/TraiteEmul.h"
 
-#include "base/EcritureFichiers.h"
 #include "base/ErreurKovra.h"
 #include "base/Windows1252.h"
 #include "dialogues/Dialogues.h"
 #include "keyboard/EnvoiTouches.h"
 #include "keyboard/PlanFrappe.h"
+#include "platform/Fichiers.h"
 #include "processing/Compteur.h"
 #include "processing/FichierSortie.h"
 #include "processing/TraiteDonnees.h"
@@ -245,28 +245,29 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
 
 namespace {
 
+// How many names a kept frame may try.
+constexpr qint64 kNomsConserves = 1000;
+
 // Where a frame that was not delivered and had no file of its own is kept: a new file of
-// the data folder; empty when it cannot be written, `erreur` then saying why (no file is
-// left behind).
+// the data folder, under a name nothing has (NAME.tmp, NAME_1.tmp...); empty when it cannot
+// be written, `erreur` then saying why (no file is left behind, and none other is touched).
 QString ConserveTrame(const QString& trame, const QString& dossierDonnees, QString& erreur) {
-    QFile f(CheminLibre(dossierDonnees, QStringLiteral("nonlivree-") +
-                                            QDateTime::currentDateTime().toString(
-                                                QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-                                            QStringLiteral(".tmp")));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        erreur = f.errorString();
-        return {};
-    }
-    if (!EcritEntier(f, EncodeWindows1252(trame), erreur) || !f.flush()) {
+    const QString nom = QStringLiteral("nonlivree-") + QDateTime::currentDateTime().toString(
+                                                           QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    const QString chemin = plateforme::EcritSousNomLibre(
+        dossierDonnees + u'/', EncodeWindows1252(trame),
+        [&nom](qint64 n) {
+            return n == 0 ? nom + QStringLiteral(".tmp")
+                          : nom + u'_' + QString::number(n) + QStringLiteral(".tmp");
+        },
+        kNomsConserves);
+    if (chemin.isEmpty()) {
+        erreur = plateforme::RaisonDossierNonInscriptible(dossierDonnees);
         if (erreur.isEmpty()) {
-            erreur = f.errorString();
+            erreur = QStringLiteral("aucun nom libre");
         }
-        // Closed first: removing a file whose close fails would leave it.
-        f.close();
-        QFile::remove(f.fileName());
-        return {};
     }
-    return f.fileName();
+    return chemin;
 }
 
 } // namespace
