@@ -28,32 +28,6 @@ using kovra::test::PseudoTerminal;
 
 namespace {
 
-// Time that moves only when the test says so, continuations running in the order their
-// delays run out: for sequences where time between events matters.
-class Horloge : public Minuterie {
-public:
-    void Apres(int ms, std::function<void()> suite) override {
-        enAttente_.emplace(std::pair(maintenant_ + ms, numero_++), std::move(suite));
-    }
-    // Moves time on by `ms`, running what falls due meanwhile.
-    void Avance(int ms) {
-        const long long fin = maintenant_ + ms;
-        while (!enAttente_.empty() && enAttente_.begin()->first.first <= fin) {
-            auto premier = enAttente_.begin();
-            maintenant_ = premier->first.first;
-            auto suite = std::move(premier->second);
-            enAttente_.erase(premier);
-            suite();
-        }
-        maintenant_ = fin;
-    }
-
-private:
-    long long maintenant_ = 0;
-    long long numero_ = 0;
-    std::map<std::pair<long long, long long>, std::function<void()>> enAttente_;
-};
-
 // A terminal on a pseudo-terminal, the port open on its other end, and reception with
 // manual time; the port watch, on its own time, when the test needs a lost device
 // reported and the port closed as the program does.
@@ -260,14 +234,14 @@ TEST(ReceptionPt630, ATransferThatCannotBeSpooledIsReportedOnceAndDropped) {
 }
 
 TEST(ReceptionPt630, TransfersApartByMoreThanTheSilenceAreFramesOfTheirOwn) {
-    Horloge horloge;
+    MinuterieManuelle horloge;
     Liaison l("PT630", &horloge);
     // One every 800 ms, some arriving while the one before is read back.
     for (int i = 0; i < 5; ++i) {
         l.Envoie("T" + QByteArray::number(i) + "\r\n");
-        horloge.Avance(800);
+        horloge.AvanceDe(800);
     }
-    horloge.Avance(1500);
+    horloge.AvanceDe(1500);
     EXPECT_EQ(l.trames, (QStringList{"T0\r\n", "T1\r\n", "T2\r\n", "T3\r\n", "T4\r\n"}));
     EXPECT_EQ(QSet<QString>(l.confies.begin(), l.confies.end()).size(), 5); // a file each
     EXPECT_FALSE(l.reception.Occupe());
@@ -275,9 +249,9 @@ TEST(ReceptionPt630, TransfersApartByMoreThanTheSilenceAreFramesOfTheirOwn) {
 
     // Pieces of one transfer closer than the silence stay one frame.
     l.Envoie("U1\r\n");
-    horloge.Avance(400);
+    horloge.AvanceDe(400);
     l.Envoie("U2\r\n");
-    horloge.Avance(2000);
+    horloge.AvanceDe(2000);
     EXPECT_EQ(l.trames.back(), "U1\r\nU2\r\n");
 }
 
