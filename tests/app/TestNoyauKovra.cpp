@@ -14,6 +14,7 @@
 #include "support/Attente.h"
 #include "support/DossierTest.h"
 #include "support/MinuterieManuelle.h"
+#include "support/PosteNoyau.h"
 #include "support/PseudoTerminal.h"
 
 #include <QFile>
@@ -35,27 +36,9 @@ struct ClavierTest : ClavierEnregistreur {
     void Restaure() override { ++restaurations; }
 };
 
-struct BulleTest : InfoBulle {
-    QString texte;
-    void ModifieInfoBulle(int port, const QString& nom) override {
-        texte = TexteInfoBulle(port, nom);
-    }
-};
-
-struct Poste {
-    Poste() {
-        noyau = std::make_unique<NoyauKovra>(
-            ServicesNoyau{t.donnees, t.registre, t.dialogues, bulle, minuterie, progression,
-                          [this] {
-                              auto c = std::make_unique<ClavierTest>();
-                              clavier = c.get();
-                              return std::unique_ptr<ClavierVirtuel>(std::move(c));
-                          },
-                          true});
-        noyau->trameTraitee = [this](bool livre) {
-            livrees << livre;
-        };
-    }
+struct Poste : kovra::test::PosteNoyau<MinuterieManuelle, ClavierTest> {
+    Poste() : PosteNoyau(true) {}
+    ~Poste() { noyau.reset(); } // before the terminal it may hold open
 
     // A scenario in the database, compiled; returns its number.
     qint16 Scenario(const QString& nom, const QString& type, const QStringList& actions,
@@ -75,14 +58,7 @@ struct Poste {
         t.registre.Ecrit(kRacScenChx, nom);
     }
 
-    DonneesTest t;
     PseudoTerminal terminal;
-    MinuterieManuelle minuterie;
-    ProgressionMuette progression;
-    BulleTest bulle;
-    ClavierTest* clavier = nullptr;
-    QList<bool> livrees;
-    std::unique_ptr<NoyauKovra> noyau;
 };
 
 } // namespace

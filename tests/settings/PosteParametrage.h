@@ -14,7 +14,7 @@
 #include "storage/ExporteScenario.h"
 #include "storage/FichierProfil.h"
 #include "storage/GestionScenarios.h"
-#include "support/DossierTest.h"
+#include "support/PosteNoyau.h"
 #include "support/PseudoTerminal.h"
 
 #include <QPointer>
@@ -25,16 +25,11 @@
 
 namespace kovra::test {
 
-struct PosteParametrage {
-    PosteParametrage() {
-        noyau = std::make_unique<NoyauKovra>(
-            ServicesNoyau{t.donnees, t.registre, t.dialogues, bulle, minuterie, progression,
-                          [] { return std::make_unique<ClavierEnregistreur>(); }, false});
-        noyau->trameTraitee = [this](bool livre) {
-            livrees << livre;
-        };
+struct PosteParametrage : PosteNoyau<> {
+    ~PosteParametrage() {
+        delete fenetre.data();
+        noyau.reset(); // before the terminal it may hold open
     }
-    ~PosteParametrage() { delete fenetre.data(); }
 
     // The file scenario writing "code;quantity" lines to `fichier` of the test folder.
     qint16 ScenarioFichier(const QString& nom, const QString& fichier) {
@@ -72,13 +67,7 @@ struct PosteParametrage {
         EcrireIni(kSectionPort, "Protocol", "HT630", Ini());
     }
 
-    DonneesTest t;
     PseudoTerminal terminal;
-    MinuterieQt minuterie;
-    ProgressionMuette progression;
-    InfoBulleMuette bulle;
-    QList<bool> livrees;
-    std::unique_ptr<NoyauKovra> noyau;
     QPointer<FenetreParametrage> fenetre;
 };
 
