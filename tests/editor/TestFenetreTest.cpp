@@ -23,6 +23,7 @@ using namespace kovra;
 using kovra::test::AttendQue;
 using kovra::test::DonneesTest;
 using kovra::test::PosteImport;
+using kovra::test::TourneBoucle;
 
 namespace {
 
@@ -189,7 +190,7 @@ TEST(FenetreTest, Button1WaitsForTheNoticeOfTheLastTestToBeClosed) {
     // Pressed while the message is open: nothing is asked, written or shown.
     fenetre.Lance();
     Clique(fenetre, 1);
-    QTest::qWait(100);
+    TourneBoucle(50);
     EXPECT_EQ(fin.size(), 1);
     EXPECT_EQ(p.t.dialogues.Journal().size(), 5u); // four values, one message
     EXPECT_EQ(p.t.dialogues.ReponsesManquantes(), 0);

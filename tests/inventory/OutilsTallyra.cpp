@@ -1,38 +1,13 @@
 #include "OutilsTallyra.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTimer>
 #include <QUuid>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace kovra::tallyra::test {
-
-void TourneBoucle(int tours) {
-    QEventLoop boucle;
-    int restants = tours;
-    std::function<void()> tour = [&] {
-        if (--restants <= 0) {
-            boucle.quit();
-            return;
-        }
-        QTimer::singleShot(0, &boucle, tour);
-    };
-    QTimer::singleShot(0, &boucle, tour);
-    boucle.exec();
-}
-
-bool TourneJusqua(const std::function<bool()>& condition, int toursMax) {
-    for (int i = 0; i < toursMax && !condition(); ++i) {
-        TourneBoucle(1);
-    }
-    return condition();
-}
 
 void CreeBaseArticles(const QString& chemin,
                       const std::vector<std::pair<QString, QString>>& articles) {

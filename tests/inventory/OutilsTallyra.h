@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inventory/ImportInventaire.h"
+#include "support/Attente.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,6 +19,9 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace kovra::tallyra::test {
 
+using kovra::test::TourneBoucle;
+using kovra::test::TourneJusqua;
+
 // Everything an import reported, in order.
 class SuiviEnregistre : public SuiviImport {
 public:
@@ -31,13 +35,6 @@ public:
     std::vector<std::pair<QString, Icone>> messages;
     int bips = 0;
 };
-
-// Lets the event loop turn `tours` times: a chain of zero-delay timers, each queued behind
-// whatever was already due, so a chain of steps started earlier has had as many turns.
-void TourneBoucle(int tours);
-// Turns the event loop one turn at a time until the condition holds, at most `toursMax`
-// turns; whether it holds.
-bool TourneJusqua(const std::function<bool()>& condition, int toursMax = 10000);
 
 // An article database made by the test: rows of (Code, CodeBarre).
 void CreeBaseArticles(const QString& chemin,

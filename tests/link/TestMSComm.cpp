@@ -107,9 +107,13 @@ TEST(MSComm, RefusesWrongSettingsAndMissingDevices) {
     int evenements = 0;
     QObject::connect(&pty, &MSComm::OnComm, [&] { ++evenements; });
     pty.SetPortOpen(true);
-    QCoreApplication::processEvents();
+    // A byte from the terminal comes after anything the opening may have raised: its
+    // reception, alone, proves that nothing else came.
+    terminal.Envoie("x");
+    ASSERT_TRUE(AttendQue([&] { return evenements > 0; }));
     EXPECT_TRUE(pty.PortOpen());
-    EXPECT_EQ(evenements, 0);
+    EXPECT_EQ(evenements, 1);
+    EXPECT_EQ(pty.CommEvent(), kComEvReceive);
 
     MSComm absent;
     absent.Peripherique = "/dev/kovra-absent";

@@ -27,6 +27,7 @@
 using namespace kovra;
 using kovra::test::AttendQue;
 using kovra::test::PosteParametrage;
+using kovra::test::TourneBoucle;
 
 namespace {
 
@@ -445,7 +446,7 @@ TEST(FenetreParametrage, PortPropertiesAreCheckedThenAppliedOnTheNewDevice) {
     Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1);
     ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
     EXPECT_EQ(LireIni(p.Ini(), kSectionPort, "Bit de donnée"), "7");
-    QTest::qWait(100);
+    TourneBoucle(50); // what the opening raised has come by now
     EXPECT_TRUE(p.noyau->Port().PortOpen());
     EXPECT_EQ(p.noyau->Port().NomPeripherique(), p.terminal.Chemin());
     EXPECT_EQ(p.t.dialogues.Messages().size(), 1);
@@ -512,7 +513,7 @@ TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAn
     for (const auto& demande : demandes) {
         f.TabParam->setCurrentWidget(f.proprietes);
         demande();
-        QTest::qWait(50);
+        TourneBoucle(50);
         EXPECT_FALSE(p.noyau->Port().PortOpen());
         EXPECT_FALSE(f.isHidden());
         EXPECT_EQ(f.connexion->images->currentWidget(), f.connexion->ImgNotConnected);
@@ -532,7 +533,7 @@ TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAn
     p.noyau->PretePortTransfert();
     EXPECT_EQ(f.connexion->lblEtatPort->text(), kPortPreteTransfert);
     p.noyau->RendPortTransfert();
-    QTest::qWait(50);
+    TourneBoucle(50);
     EXPECT_FALSE(p.noyau->Port().PortOpen());
     EXPECT_EQ(f.connexion->lblEtatPort->text(),
               QString::fromUtf8("Port fermé : cliquez sur l'image pour l'ouvrir."));

@@ -20,6 +20,7 @@
 
 using namespace kovra;
 using kovra::test::AttendQue;
+using kovra::test::TourneBoucle;
 
 namespace {
 
@@ -325,7 +326,7 @@ TEST(FenetreTransfert, WhileTheLibrarysPortIsOpenKovrasStaysReleased) {
             EXPECT_TRUE(bilan->prete);
             EXPECT_FALSE(bilan->Impossible());
         }
-        QTest::qWait(50);
+        TourneBoucle(50);
         EXPECT_FALSE(p.noyau->Port().PortOpen()); // never under the library's port
         f.close();
         EXPECT_FALSE(p.noyau->PortPrete());
@@ -333,7 +334,7 @@ TEST(FenetreTransfert, WhileTheLibrarysPortIsOpenKovrasStaysReleased) {
             EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }, 10000))
                 << p.t.dialogues.Messages().join(QStringLiteral(" | ")).toStdString();
         } else {
-            QTest::qWait(50);
+            TourneBoucle(50);
             EXPECT_FALSE(p.noyau->Port().PortOpen());
         }
     }
