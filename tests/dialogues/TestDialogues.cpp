@@ -223,31 +223,6 @@ TEST(DialoguesDifferes, WhatWaitsForTheNoticesWaitsForThoseHeldBackToo) {
     EXPECT_EQ(cible.AvisOuverts(), 0);
 }
 
-TEST(DialoguesScriptes, RecordWhatEachInputBoxAndFileChoiceOffered) {
-    // Through the deferring layer too, as the program's windows call them.
-    DialoguesScriptes cible;
-    DialoguesDifferes d(cible, [] { return false; });
-    cible.PrepareSaisie(QString("&Timer 500"));
-    cible.PrepareSaisie(std::nullopt);
-    EXPECT_EQ(d.Saisie("Valeur du champ :", "Modification de champ", "&Timer"),
-              QString("&Timer 500"));
-    EXPECT_EQ(d.ChoixFichier("Fichier à importer", "/srv/import", "Texte (*.txt)", false),
-              std::nullopt);
-    EXPECT_EQ(d.ChoixFichier("Sortie", "", "", true), std::nullopt);
-    const auto& j = cible.Journal();
-    ASSERT_EQ(j.size(), 3u);
-    EXPECT_EQ(j[0].genre, DialoguesScriptes::Genre::Saisie);
-    EXPECT_EQ(j[0].texte, "Valeur du champ :");
-    EXPECT_EQ(j[0].titre, "Modification de champ");
-    EXPECT_EQ(j[0].defaut, "&Timer");
-    EXPECT_EQ(j[1].genre, DialoguesScriptes::Genre::ChoixFichier);
-    EXPECT_EQ(j[1].dossier, "/srv/import");
-    EXPECT_EQ(j[1].filtre, "Texte (*.txt)");
-    EXPECT_FALSE(j[1].enregistrer);
-    EXPECT_TRUE(j[2].enregistrer);
-    EXPECT_EQ(cible.ReponsesManquantes(), 1);
-}
-
 TEST(TraductionsQt, QtsOwnButtonsSpeakFrench) {
     EXPECT_FALSE(ChargeTraductionsQt(*QCoreApplication::instance(), "/nonexistent"));
     ASSERT_TRUE(ChargeTraductionsQt(*QCoreApplication::instance()));

@@ -209,20 +209,6 @@ TEST(CodeTouche, NamesEachKeyOnce) {
     EXPECT_EQ(Touche::Nommee("F01").code, 0);
 }
 
-TEST(VerrousClavier, HelpersToggleAndSwitchOff) {
-    ClavierEnregistreur clavier(true, false, false);
-    EXPECT_TRUE(VerrMajActif(clavier));
-    EXPECT_FALSE(VerrNumActif(clavier));
-    InverseVerrNum(clavier);
-    EXPECT_TRUE(VerrNumActif(clavier));
-    EteintVerrMaj(clavier);
-    EteintVerrMaj(clavier); // already off: nothing more
-    EXPECT_FALSE(VerrMajActif(clavier));
-    BasculeTouche(clavier, kCodeVerrDefil);
-    EXPECT_EQ(clavier.EtatVerrous(), "locks caps=off num=on scroll=on");
-    EXPECT_EQ(clavier.Evenements().size(), 6u);
-}
-
 TEST(ArretTouches, NamesWhereAndWhyAStringWouldStop) {
     const struct {
         std::u32string texte;
