@@ -166,10 +166,10 @@ BilanOuverture NoyauKovra::OuvrePort(bool memeInactif) {
         bilan.resultat = kovra::OuvrePort(port_, liaison_, env_, memeInactif);
     } catch (const MSComm::ErreurPort& e) {
         if (e.Numero != MSComm::kErreurPortInvalide) {
-            throw ErreurKovra(e.Message, QString::number(e.Numero));
+            throw ErreurKovra(e.Message(), e.Code());
         }
         bilan.resultat = ResultatOuverture::Impossible;
-        bilan.erreur = e.Message;
+        bilan.erreur = e.Message();
     }
     return bilan;
 }

@@ -149,15 +149,15 @@ int ExecuteCli(const QStringList& arguments, QTextStream& sortie, QTextStream& e
     try {
         commande->execute(ctx, Analyse(*commande, apres));
     } catch (const ErreurUsage& e) {
-        erreurs << "kovra-cli: " << e.what() << "\nUsage: kovra-cli [--dir DATA] "
+        erreurs << "kovra-cli: " << e.Message() << "\nUsage: kovra-cli [--dir DATA] "
                 << commande->syntaxe << "\n";
         return 2;
-    } catch (const ErreurKovra& e) {
-        erreurs << "kovra-cli: " << e.Message() << "\n";
-        return 1;
     } catch (const ArretParSignal& e) {
         erreurs << "kovra-cli: " << e.Message() << "\n";
         return e.Statut();
+    } catch (const ErreurKovra& e) {
+        erreurs << "kovra-cli: " << e.Message() << "\n";
+        return 1;
     }
     return 0;
 }

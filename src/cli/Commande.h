@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ErreurKovra.h"
 #include "storage/BaseScen.h"
 #include "storage/Registre.h"
 
@@ -16,23 +17,20 @@
 namespace kovra {
 
 // A command line that does not fit its command: exit status 2 with the usage text.
-class ErreurUsage : public std::runtime_error {
+class ErreurUsage : public ErreurKovra {
 public:
-    explicit ErreurUsage(const QString& message) : std::runtime_error(message.toStdString()) {}
+    using ErreurKovra::ErreurKovra;
 };
 
 // A command that a signal stopped once its work was put in order: the message is told and
 // the exit status is `statut` (128 + the signal's number).
-class ArretParSignal : public std::runtime_error {
+class ArretParSignal : public ErreurKovra {
 public:
-    ArretParSignal(int statut, const QString& message)
-        : std::runtime_error(message.toStdString()), statut_(statut), message_(message) {}
+    ArretParSignal(int statut, const QString& message) : ErreurKovra(message), statut_(statut) {}
     int Statut() const { return statut_; }
-    const QString& Message() const { return message_; }
 
 private:
     int statut_;
-    QString message_;
 };
 
 // What every command works with.

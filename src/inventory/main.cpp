@@ -1,6 +1,7 @@
 // tallyra: posts a terminal's inventory file to the management application, from its
 // window, or with --batch from a script.
 
+#include "base/GardeFinale.h"
 #include "base/Version.h"
 #include "dialogues/DialoguesQt.h"
 #include "dialogues/TraductionsQt.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <cstdio>
 
 namespace {
@@ -78,12 +80,22 @@ int main(int argc, char* argv[]) {
         p.process(app);
         return 0;
     }
+    const auto signale = [](const QString& message) {
+        std::fprintf(stderr, "tallyra: erreur inattendue : %s\n", qPrintable(message));
+    };
     if (demande({"--batch"})) {
-        QCoreApplication app(argc, argv);
+        kovra::ApplicationProtegee<QCoreApplication> app(argc, argv, signale);
         QCoreApplication::setApplicationName(QStringLiteral("tallyra"));
-        return kovra::tallyra::ExecuteModeBatch(QCoreApplication::arguments());
+        return kovra::ExecuteProtege(
+            [] { return kovra::tallyra::ExecuteModeBatch(QCoreApplication::arguments()); },
+            signale);
     }
-    QApplication app(argc, argv);
+    kovra::ApplicationProtegee<QApplication> app(argc, argv, [signale](const QString& message) {
+        signale(message);
+        QMessageBox::critical(nullptr, kovra::tallyra::kTitreTallyra,
+                              QStringLiteral("Erreur inattendue : ") + message +
+                                  QStringLiteral("\r\n\r\nTallyra va se fermer."));
+    });
     QApplication::setApplicationName(QStringLiteral("tallyra"));
     QApplication::setApplicationVersion(QString::fromLatin1(kovra::kVersionTexte));
     QApplication::setDesktopFileName(QStringLiteral("tallyra"));
@@ -92,10 +104,14 @@ int main(int argc, char* argv[]) {
     p.process(app);
     // Qt's own buttons and file dialog in French, like the rest of the window.
     kovra::ChargeTraductionsQt(app);
-    kovra::DialoguesQt dialogues;
-    kovra::tallyra::FenetreInventaire fenetre(
-        kovra::tallyra::ResoutDossierTallyra(p.value(dossier)), dialogues,
-        kovra::tallyra::FabriqueServeurDBus());
-    fenetre.show();
-    return QApplication::exec();
+    return kovra::ExecuteProtege(
+        [&] {
+            kovra::DialoguesQt dialogues;
+            kovra::tallyra::FenetreInventaire fenetre(
+                kovra::tallyra::ResoutDossierTallyra(p.value(dossier)), dialogues,
+                kovra::tallyra::FabriqueServeurDBus());
+            fenetre.show();
+            return QApplication::exec();
+        },
+        signale);
 }

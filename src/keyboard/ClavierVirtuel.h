@@ -45,7 +45,7 @@ public:
 
     // Presses a key; false when this keyboard has no way to type it (a named key its
     // layout lacks, a character it cannot make): nothing was pressed, the caller reports it.
-    virtual bool Enfonce(const Touche& touche) = 0;
+    [[nodiscard]] virtual bool Enfonce(const Touche& touche) = 0;
     virtual void Relache(const Touche& touche) = 0;
     virtual bool VerrouActif(Verrou verrou) const = 0;
     // Whether characters beyond ASCII must be typed as Alt + numeric keypad codes (true

@@ -386,12 +386,15 @@ void EnvoiTouches(std::u32string_view texte, int attente, ClavierVirtuel& clavie
     JoueImmediatement(PlanifieTouches(texte, attente, clavier), clavier);
 }
 
-void BasculeTouche(ClavierVirtuel& clavier, int codeTouche) {
+bool BasculeTouche(ClavierVirtuel& clavier, int codeTouche) {
     const char* nom = codeTouche == kCodeVerrMaj   ? "CAPSLOCK"
                       : codeTouche == kCodeVerrNum ? "NUMLOCK"
                                                    : "SCROLLLOCK";
-    clavier.Enfonce(Touche::Nommee(nom));
+    if (!clavier.Enfonce(Touche::Nommee(nom))) {
+        return false;
+    }
     clavier.Relache(Touche::Nommee(nom));
+    return true;
 }
 
 bool VerrMajActif(const ClavierVirtuel& clavier) {
@@ -402,14 +405,12 @@ bool VerrNumActif(const ClavierVirtuel& clavier) {
     return clavier.VerrouActif(Verrou::Numerique);
 }
 
-void InverseVerrNum(ClavierVirtuel& clavier) {
-    BasculeTouche(clavier, kCodeVerrNum);
+bool InverseVerrNum(ClavierVirtuel& clavier) {
+    return BasculeTouche(clavier, kCodeVerrNum);
 }
 
-void EteintVerrMaj(ClavierVirtuel& clavier) {
-    if (VerrMajActif(clavier)) {
-        BasculeTouche(clavier, kCodeVerrMaj);
-    }
+bool EteintVerrMaj(ClavierVirtuel& clavier) {
+    return !VerrMajActif(clavier) || BasculeTouche(clavier, kCodeVerrMaj);
 }
 
 } // namespace kovra

@@ -38,11 +38,12 @@ std::string EnUtf8(std::u32string_view texte);
 std::u32string CodesAltNumerique(std::u32string_view texte);
 
 // Lock-key helpers.
-void BasculeTouche(ClavierVirtuel& clavier, int codeTouche); // 20, 144 or 145
+// Each says whether the keyboard could press the key.
+[[nodiscard]] bool BasculeTouche(ClavierVirtuel& clavier, int codeTouche); // 20, 144 or 145
 bool VerrMajActif(const ClavierVirtuel& clavier);
 bool VerrNumActif(const ClavierVirtuel& clavier);
-void InverseVerrNum(ClavierVirtuel& clavier);
-void EteintVerrMaj(ClavierVirtuel& clavier);
+[[nodiscard]] bool InverseVerrNum(ClavierVirtuel& clavier);
+[[nodiscard]] bool EteintVerrMaj(ClavierVirtuel& clavier); // true too when it was off
 
 // Key codes of the three lock keys.
 inline constexpr int kCodeVerrMaj = 20;

@@ -15,8 +15,7 @@ std::unique_ptr<ClavierVirtuel> CreeClavierSession() {
     try {
         return std::make_unique<ClavierX11>();
     } catch (const ClavierX11::ErreurAffichage& e) {
-        throw ErreurKovra(QString::fromStdString(e.what()) +
-                          QStringLiteral(" : la frappe demande une session X11."));
+        throw ErreurKovra(e.Message() + QStringLiteral(" : la frappe demande une session X11."));
     }
 #else
     throw ErreurKovra(QStringLiteral("Cette version de Kovra ne sait pas taper au clavier sur ce "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ErreurKovra.h"
+
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -30,12 +32,12 @@ public:
     static constexpr int kErreurPortInvalide = 8002;
     static constexpr int kErreurReglages = 380;
 
-    class ErreurPort : public std::runtime_error {
+    // The port would not open or take its settings; Numero is the control's error number.
+    class ErreurPort : public ErreurKovra {
     public:
         ErreurPort(int numero, const QString& message)
-            : std::runtime_error(message.toStdString()), Numero(numero), Message(message) {}
+            : ErreurKovra(message, QString::number(numero)), Numero(numero) {}
         int Numero;
-        QString Message;
     };
 
     explicit MSComm(QObject* parent = nullptr);

@@ -61,18 +61,22 @@ int CompteOccurrences(const QString& texte, const QString& separateur) {
     return n;
 }
 
-QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier) {
+QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier, BilanFrappe& nonTapees) {
     for (int n = CompteOccurrences(segment, kNumLock); n > 0; --n) {
         if (const qsizetype i = segment.indexOf(kNumLock); i >= 0) {
             segment.remove(i, kNumLock.size());
         }
-        InverseVerrNum(clavier);
+        if (!InverseVerrNum(clavier)) {
+            NoteNonTapee(nonTapees, Touche::Nommee("NUMLOCK"));
+        }
     }
     for (int n = CompteOccurrences(segment, kCapsLock); n > 0; --n) {
         if (const qsizetype i = segment.indexOf(kCapsLock); i >= 0) {
             segment.remove(i, kCapsLock.size());
         }
-        EteintVerrMaj(clavier);
+        if (!EteintVerrMaj(clavier)) {
+            NoteNonTapee(nonTapees, Touche::Nommee("CAPSLOCK"));
+        }
     }
     clavier.Envoie();
     return segment;
@@ -222,7 +226,7 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
         Fin(SignaleNonTapees(bilan_, s_.env.dialogues));
         return;
     }
-    const QString segment = TraiteMarquesVerrous(segments[i], *clavierLecteur_);
+    const QString segment = TraiteMarquesVerrous(segments[i], *clavierLecteur_, bilan_);
     PlanFrappe plan = PlanifieTouches(segment.toStdU32String(), 0, *clavierLecteur_);
     EspaceTouches(plan, delaiTouches_);
     lecteur_->Joue(std::move(plan), [this, segments = std::move(segments), i,

@@ -24,8 +24,9 @@ namespace kovra {
 int CompteOccurrences(const QString& texte, const QString& separateur);
 
 // Acts on the lock marks of a segment and removes them: each "{NUMLOCK}" toggles Num Lock,
-// each "{CAPSLOCK}" switches Caps Lock off. Returns the segment without them.
-QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier);
+// each "{CAPSLOCK}" switches Caps Lock off. Returns the segment without them; a lock key
+// the keyboard could not press is added to `nonTapees`.
+QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier, BilanFrappe& nonTapees);
 
 // Tells the user which keys the keyboard could not type, if any; true when every key was.
 bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues);

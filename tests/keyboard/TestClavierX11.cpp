@@ -203,7 +203,8 @@ protected:
     void Verrou(Verrou v, bool actif) {
         ClavierX11 clavier;
         if (clavier.VerrouActif(v) != actif) {
-            BasculeTouche(clavier, v == Verrou::Majuscules ? kCodeVerrMaj : kCodeVerrNum);
+            ASSERT_TRUE(
+                BasculeTouche(clavier, v == Verrou::Majuscules ? kCodeVerrMaj : kCodeVerrNum));
             clavier.Synchronise();
         }
         ASSERT_EQ(clavier.VerrouActif(v), actif);

@@ -1,5 +1,6 @@
 #include "base/ErreurKovra.h"
 #include "keyboard/ClavierEnregistreur.h"
+#include "keyboard/EnvoiTouches.h"
 #include "processing/TraiteEmul.h"
 #include "processing/TraitementTest.h"
 #include "processing/TrameImport.h"
@@ -130,8 +131,22 @@ TEST(TraiteEmul, LockMarksActOnceAndAreNotTyped) {
         EXPECT_EQ(c.clavier.EtatVerrous(), "locks caps=off num=off scroll=off");
     }
     ClavierEnregistreur clavier;
-    EXPECT_EQ(TraiteMarquesVerrous("{NUMLOCK}1{NUMLOCK}2{CAPSLOCK}", clavier), "12");
+    BilanFrappe nonTapees;
+    EXPECT_EQ(TraiteMarquesVerrous("{NUMLOCK}1{NUMLOCK}2{CAPSLOCK}", clavier, nonTapees), "12");
+    EXPECT_TRUE(nonTapees.nonTapees.empty());
     EXPECT_EQ(clavier.EtatVerrous(), "locks caps=off num=off scroll=off");
+
+    // A keyboard without Num Lock: the mark is still removed, and the key is named among
+    // those not typed.
+    struct SansVerrNum : ClavierEnregistreur {
+        bool Enfonce(const Touche& t) override {
+            return t.code != kCodeVerrNum && ClavierEnregistreur::Enfonce(t);
+        }
+    } sans;
+    BilanFrappe manquees;
+    EXPECT_EQ(TraiteMarquesVerrous("{NUMLOCK}1{CAPSLOCK}", sans, manquees), "1");
+    ASSERT_EQ(manquees.nonTapees.size(), 1u);
+    EXPECT_EQ(manquees.nonTapees[0].code, kCodeVerrNum);
 }
 
 TEST(TraiteEmul, FileScenariosWriteTheOutputUnchanged) {

@@ -1,5 +1,6 @@
 // tallyra-ledger: a stand-in management application for trying Tallyra and for its tests.
 
+#include "base/GardeFinale.h"
 #include "base/Version.h"
 #include "inventory/ServeurLedgra.h"
 #include "inventory/ledger/LedgraSubstitut.h"
@@ -21,8 +22,7 @@ void Erreur(const QString& texte) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+int Execute(QCoreApplication& app) {
     QCoreApplication::setApplicationName(QStringLiteral("tallyra-ledger"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(kovra::kVersionTexte));
     QCommandLineParser p;
@@ -129,4 +129,12 @@ int main(int argc, char* argv[]) {
     });
     veille.start(1000);
     return app.exec();
+}
+
+int main(int argc, char* argv[]) {
+    const auto signale = [](const QString& message) {
+        Erreur(QStringLiteral("unexpected error: ") + message);
+    };
+    kovra::ApplicationProtegee<QCoreApplication> app(argc, argv, signale);
+    return kovra::ExecuteProtege([&] { return Execute(app); }, signale);
 }

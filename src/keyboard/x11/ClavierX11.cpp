@@ -642,8 +642,9 @@ ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) 
     Etat& e = *etat_;
     e.d = XOpenDisplay(affichage);
     if (e.d == nullptr) {
-        throw ErreurAffichage("Impossible d'ouvrir l'affichage X11 " +
-                              std::string(affichage != nullptr ? affichage : "(DISPLAY)"));
+        throw ErreurAffichage(QStringLiteral("Impossible d'ouvrir l'affichage X11 ") +
+                              (affichage != nullptr ? QString::fromLocal8Bit(affichage)
+                                                    : QStringLiteral("(DISPLAY)")));
     }
     int evenement = 0;
     int erreur = 0;
@@ -651,7 +652,7 @@ ClavierX11::ClavierX11(const char* affichage) : etat_(std::make_unique<Etat>()) 
     int mineur = 0;
     if (!XTestQueryExtension(e.d, &evenement, &erreur, &majeur, &mineur)) {
         XCloseDisplay(e.d);
-        throw ErreurAffichage("L'affichage X11 n'offre pas l'extension XTest");
+        throw ErreurAffichage(QStringLiteral("L'affichage X11 n'offre pas l'extension XTest"));
     }
     e.racine = DefaultRootWindow(e.d);
     e.temoin = XCreateSimpleWindow(e.d, e.racine, 0, 0, 1, 1, 0, 0, 0);

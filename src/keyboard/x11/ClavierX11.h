@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ErreurKovra.h"
+
 #include "keyboard/ClavierVirtuel.h"
 #include "keyboard/TouchesLibres.h"
 
@@ -33,9 +35,10 @@ namespace kovra {
 // Lock states come from the XKB indicators.
 class ClavierX11 : public ClavierVirtuel {
 public:
-    class ErreurAffichage : public std::runtime_error {
+    // No X display to type on, or one without XTest.
+    class ErreurAffichage : public ErreurKovra {
     public:
-        using std::runtime_error::runtime_error;
+        using ErreurKovra::ErreurKovra;
     };
 
     // Time after the last use of a spare place before it may be bound to something else,
