@@ -7,8 +7,11 @@
 #include "processing/VidageDonnees.h"
 #include "storage/FichierProfil.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace kovra {
 
@@ -86,6 +89,168 @@ void AjouteLitteral(QString& sortie, QStringView champ) {
     }
 }
 
+// The actions of the scenario, prepared once for the frame. Element 0 is the list's unfilled
+// element, so action i is at index i.
+std::vector<ActionPreparee> PrepareActions(const EtatScenario& scenario,
+                                           const TableTouches& touches) {
+    const int n = scenario.NombreActions();
+    std::vector<ActionPreparee> actions;
+    actions.reserve(static_cast<std::size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i) {
+        actions.push_back(Prepare(scenario.ListeActions[i], touches));
+    }
+    return actions;
+}
+
+// In partial-frame mode, replaces the frame by the chosen fields of each record and cuts it
+// again.
+void ReduitTrame(QString& trame, EtatTraitement& etat, const EtatScenario& scenario,
+                 const ContexteTraitement& ctx) {
+    // A record size beyond 16 bits is no size the editor could have written.
+    const int nbr = Entier(ctx.positions.Nbr).value_or(0);
+    trame = ReduitTramePartielle(trame, nbr <= std::numeric_limits<qint16>::max() ? nbr : 0,
+                                 scenario.PlacesTrame);
+    VidageDonnees(trame, etat, ctx.progression);
+}
+
+// The action each pass starts at.
+struct DebutsDesPasses {
+    int premiere = 1;
+    int suivantes = 1;
+};
+
+// The start position when there is no loop position, else 1 for the first pass and the loop
+// position for the later ones. A position that is not a number is ignored; one below 0 or
+// beyond the last action counts as 1.
+DebutsDesPasses Debuts(const PositionsScenario& positions, int nombreActions) {
+    const auto dansLaListe = [nombreActions](int debut) {
+        return (debut < 0 || debut > nombreActions) ? 1 : debut;
+    };
+    int depart = 1;
+    if (!positions.Depart.isEmpty()) {
+        depart = Entier(positions.Depart).value_or(depart);
+    }
+    if (positions.Boucle.isEmpty()) {
+        return {dansLaListe(depart), dansLaListe(depart)};
+    }
+    return {1, dansLaListe(Entier(positions.Boucle).value_or(depart))};
+}
+
+// A frame on its way through the action list: where it is in the frame, the next field to
+// take, and the output built so far.
+class Parcours {
+public:
+    // `date` is what "&DATE" types; with `champsLitteraux` each field is typed as its
+    // characters.
+    Parcours(const QString& trame, EtatTraitement& etat, SuiviProgression& suivi, QString date,
+             bool champsLitteraux)
+        : trame_(trame), etat_(etat), suivi_(suivi), date_(std::move(date)),
+          champsLitteraux_(champsLitteraux) {
+        sortie_.reserve(trame_.size() * 2);
+    }
+
+    bool AuBout() const { return position_ >= trame_.size(); }
+
+    // Runs the actions from `debut` to the last. False when the pass took no field and did
+    // not move through the frame.
+    bool Passe(const std::vector<ActionPreparee>& actions, int debut) {
+        const qsizetype positionAvant = position_;
+        const qsizetype champAvant = champ_;
+        for (std::size_t i = static_cast<std::size_t>(debut); i < actions.size(); ++i) {
+            Joue(actions[i]);
+            SignaleAvancement();
+            // Once the fields ended by a carriage return are all taken the frame is done: the
+            // rest of this pass still runs, and no other follows.
+            if (champ_ == etat_.NbChamps) {
+                position_ = trame_.size();
+            }
+        }
+        return position_ != positionAvant || champ_ != champAvant;
+    }
+
+    QString Sortie() && { return std::move(sortie_); }
+
+private:
+    // The frame position counts from 1; 0 is before the frame.
+    QChar Caractere(qsizetype position) const {
+        return (position >= 1 && position <= trame_.size()) ? trame_[position - 1] : QChar();
+    }
+
+    // One step through the frame, then past the spaces and carriage returns.
+    void Avance() {
+        ++position_;
+        while (Caractere(position_) == u' ' || Caractere(position_) == u'\r') {
+            ++position_;
+        }
+    }
+
+    // Actions beginning with "&" or "^" move one step through the frame and past the spaces
+    // and carriage returns that follow; the "&" tokens that take no field then step back one.
+    void Joue(const ActionPreparee& a) {
+        if (a.avance) {
+            Avance();
+        }
+        switch (a.genre) {
+        case GenreAction::Texte:
+            sortie_ += a.texte;
+            break;
+        case GenreAction::Timer:
+            if (a.pause) {
+                etat_.PauseTimer = *a.pause;
+            }
+            sortie_ += QStringLiteral("{TIMER}");
+            --position_;
+            break;
+        case GenreAction::Champ:
+            AjouteChampSuivant();
+            break;
+        case GenreAction::Date:
+            sortie_ += date_;
+            --position_;
+            break;
+        case GenreAction::Increment:
+            sortie_ += etat_.ValeurCompteur;
+            --position_;
+            break;
+        case GenreAction::Tab:
+        case GenreAction::PasseLigne:
+        case GenreAction::Fermer:
+        case GenreAction::OuvrirE:
+        case GenreAction::OuvrirS:
+        case GenreAction::Valider:
+            sortie_ += a.texte;
+            --position_;
+            break;
+        }
+    }
+
+    void AjouteChampSuivant() {
+        if (champsLitteraux_) {
+            AjouteLitteral(sortie_, etat_.Champ(champ_));
+        } else {
+            sortie_ += etat_.Champ(champ_);
+        }
+        ++champ_;
+    }
+
+    // 40 to 90 as the position goes through the frame.
+    void SignaleAvancement() {
+        const qsizetype longueur = trame_.size();
+        suivi_.Valeur(
+            static_cast<int>(40 + 50 * std::min(std::max<qsizetype>(position_, 0), longueur) /
+                                      std::max<qsizetype>(longueur, 1)));
+    }
+
+    const QString& trame_;
+    EtatTraitement& etat_;
+    SuiviProgression& suivi_;
+    const QString date_;
+    const bool champsLitteraux_;
+    qsizetype position_ = 0;
+    qsizetype champ_ = 0; // the next field to take
+    QString sortie_;
+};
+
 } // namespace
 
 PositionsScenario LitPositionsScenario(const QString& dossierDonnees, const QString& nom) {
@@ -112,112 +277,23 @@ QString TraiteDonnees(QString& trame, EtatTraitement& etat, const EtatScenario& 
                       const ContexteTraitement& ctx) {
     SuiviProgression suivi(ctx.progression);
     suivi.Libelle(QStringLiteral("Traitement des données..."));
-
     if (scenario.ChoixPartiel == 1) {
-        // A record size beyond 16 bits is no size the editor could have written.
-        const int nbr = Entier(ctx.positions.Nbr).value_or(0);
-        trame = ReduitTramePartielle(trame, nbr <= std::numeric_limits<qint16>::max() ? nbr : 0,
-                                     scenario.PlacesTrame);
-        VidageDonnees(trame, etat, ctx.progression);
+        ReduitTrame(trame, etat, scenario, ctx);
     }
     etat.ValeurCompteur = ctx.compteurSuivant ? ctx.compteurSuivant() : QString();
 
-    const int n = scenario.NombreActions();
-    std::vector<ActionPreparee> actions;
-    actions.reserve(static_cast<std::size_t>(n) + 1);
-    for (int i = 0; i <= n; ++i) {
-        actions.push_back(Prepare(scenario.ListeActions[i], ctx.touches));
-    }
-    const QString date = ctx.aujourdhui.toString(QStringLiteral("dd/MM/yy"));
-    const bool champsLitteraux = !scenario.SortieFichier && !ctx.champsTouches;
-
-    const qsizetype longueur = trame.size();
-    // The frame position counts from 1; 0 is before the frame.
-    const auto caractere = [&](qsizetype pos) {
-        return (pos >= 1 && pos <= longueur) ? trame[pos - 1] : QChar();
-    };
-    // Where each pass starts: the start position when there is no loop position, else
-    // 1 for the first pass and the loop position for the later ones. A position that is
-    // not a number is ignored.
-    const bool avecDepart = !ctx.positions.Depart.isEmpty();
-    const bool avecBoucle = !ctx.positions.Boucle.isEmpty();
-    const std::optional<int> depart = Entier(ctx.positions.Depart);
-    const std::optional<int> boucle = Entier(ctx.positions.Boucle);
-
-    qsizetype p = 0;
-    qsizetype k = 0;
-    int i = 0;
-    QString sortie;
-    sortie.reserve(longueur * 2);
-    while (p < longueur) {
-        int s = 1;
-        if (avecDepart) {
-            s = depart.value_or(s);
-        }
-        if (avecBoucle) {
-            s = (i - 1 == n) ? boucle.value_or(s) : 1;
-        }
-        if (s < 0 || s > n) {
-            s = 1;
-        }
-        const qsizetype pAvant = p;
-        const qsizetype kAvant = k;
-        for (i = s; i <= n; ++i) {
-            const ActionPreparee& a = actions[i];
-            if (a.avance) {
-                ++p;
-                while (caractere(p) == u' ' || caractere(p) == u'\r') {
-                    ++p;
-                }
-            }
-            switch (a.genre) {
-            case GenreAction::Texte:
-                sortie += a.texte;
-                break;
-            case GenreAction::Timer:
-                if (a.pause) {
-                    etat.PauseTimer = *a.pause;
-                }
-                sortie += QStringLiteral("{TIMER}");
-                --p;
-                break;
-            case GenreAction::Champ:
-                if (champsLitteraux) {
-                    AjouteLitteral(sortie, etat.Champ(k));
-                } else {
-                    sortie += etat.Champ(k);
-                }
-                ++k;
-                break;
-            case GenreAction::Date:
-                sortie += date;
-                --p;
-                break;
-            case GenreAction::Increment:
-                sortie += etat.ValeurCompteur;
-                --p;
-                break;
-            case GenreAction::Tab:
-            case GenreAction::PasseLigne:
-            case GenreAction::Fermer:
-            case GenreAction::OuvrirE:
-            case GenreAction::OuvrirS:
-            case GenreAction::Valider:
-                sortie += a.texte;
-                --p;
-                break;
-            }
-            suivi.Valeur(static_cast<int>(40 + 50 * std::min(std::max<qsizetype>(p, 0), longueur) /
-                                                   std::max<qsizetype>(longueur, 1)));
-            if (k == etat.NbChamps) {
-                p = longueur;
-            }
-        }
-        if (p == pAvant && k == kAvant) {
-            break;
-        }
+    const std::vector<ActionPreparee> actions = PrepareActions(scenario, ctx.touches);
+    const DebutsDesPasses debuts = Debuts(ctx.positions, scenario.NombreActions());
+    Parcours parcours(trame, etat, suivi, ctx.aujourdhui.toString(QStringLiteral("dd/MM/yy")),
+                      !scenario.SortieFichier && !ctx.champsTouches);
+    // A pass that takes no field and does not move through the frame ends processing with
+    // what has been built.
+    int debut = debuts.premiere;
+    while (!parcours.AuBout() && parcours.Passe(actions, debut)) {
+        debut = debuts.suivantes;
     }
 
+    QString sortie = std::move(parcours).Sortie();
     AppliqueSeparateurDecimal(sortie, ctx.SepDecimal);
     suivi.Valeur(100);
     return sortie;

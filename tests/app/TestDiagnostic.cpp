@@ -75,6 +75,7 @@ struct Machine {
         DescriptionPoste poste{dossier.isEmpty() ? t.donnees : dossier, env, identite, t.registre,
                                sondes};
         poste.dossiersVerrous = {verrous.Chemin()};
+        poste.racinePeripheriques = peripheriques.Chemin();
         return Diagnostique(poste);
     }
 
@@ -84,7 +85,8 @@ struct Machine {
     QProcessEnvironment env;
     IdentiteUtilisateur identite = plateforme::IdentiteCourante();
     DossierTest verrous;
-    QString dossier; // another data folder than t's
+    DossierTest peripheriques; // where COM n is ttyS<n-1>
+    QString dossier;           // another data folder than t's
 };
 
 std::optional<Constat> Sur(const std::vector<Constat>& constats, const QString& sujet) {
@@ -218,6 +220,32 @@ TEST(Diagnostic, NamesWhatIsInTheWayAndItsFix) {
          "serial port",
          Niveau::Echec,
          {"none is configured", "kovra-cli port set"}},
+        {"PortActif that is not a number",
+         [](Machine& m) { EcrireIni(kSectionPort, "PortActif", "oui", m.t.Chemin(kPortSerie)); },
+         "serial port",
+         Niveau::Echec,
+         {"PortActif in", "is not a number", "ini set PortSerie.ini Port_série PortActif 1"}},
+        {"a port number that is not a number",
+         [](Machine& m) { EcrireIni(kSectionPort, "Port", "COM1", m.t.Chemin(kPortSerie)); },
+         "serial port",
+         Niveau::Echec,
+         {"Port in", "is not a number", "--com N"}},
+        {"a port number and no device",
+         [](Machine& m) {
+             EcrireIni(kSectionPort, "Port", "3", m.t.Chemin(kPortSerie));
+             EcrireIni(kSectionPort, "Peripherique", "", m.t.Chemin(kPortSerie));
+         },
+         "serial port",
+         Niveau::Echec,
+         {"/ttyS2 is not there"}},
+        {"a port number with decimals, no terminal type",
+         [](Machine& m) {
+             EcrireIni(kSectionPort, "Port", "1.5", m.t.Chemin(kPortSerie));
+             EcrireIni(kSectionPort, "Protocol", "", m.t.Chemin(kPortSerie));
+         },
+         "serial port",
+         Niveau::Ok,
+         {"(COM 1, no terminal type) opens for user"}},
         {"a Kovra that ended left its lock",
          [](Machine& m) {
              m.t.dossier.Ecrit("donnees/kovra.lock", QByteArray::number(PidMort()) + "\nkovra\n" +
@@ -366,6 +394,14 @@ TEST(Diagnostic, AKovraRunningOnTheFolderHasThePortAndIsLeftAlone) {
                                      "(process " +
                                      pid));
     EXPECT_TRUE(Sur(constats, "serial port")->texte.contains("is Kovra's while it runs"));
+}
+
+TEST(Diagnostic, TheLockOfAKovraOnAnotherMachineStopsBeforeThePort) {
+    Machine m;
+    m.t.dossier.Ecrit("donnees/kovra.lock", "12\nkovra\nautre-poste\n");
+    const std::vector<Constat> constats = m.Diagnostic();
+    ASSERT_TRUE(Sur(constats, "instance lock")) << Texte(constats);
+    EXPECT_FALSE(Sur(constats, "serial port")) << Texte(constats);
 }
 
 TEST(Diagnostic, AMissingDataFolderIsReportedNotCreated) {

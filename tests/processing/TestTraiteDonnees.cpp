@@ -186,6 +186,26 @@ TEST(TraiteDonnees, StartPositionCountsWhenNoLoopPositionIsWritten) {
     }
 }
 
+TEST(TraiteDonnees, LaterPassesStartAtTheLoopPosition) {
+    const struct {
+        const char* boucle;
+        const char* depart;
+        const char* sortie;
+    } cas[] = {
+        {"3", "", "A{TAB}B{ENTER}C{ENTER}D{ENTER}"},
+        {"3", "2", "A{TAB}B{ENTER}C{ENTER}D{ENTER}"}, // the first pass starts at 1 all the same
+        {"x", "3", "A{TAB}B{ENTER}C{ENTER}D{ENTER}"}, // not a number: the start position
+        {"x", "", "A{TAB}B{ENTER}C{TAB}D{ENTER}"},
+        {"x", "y", "A{TAB}B{ENTER}C{TAB}D{ENTER}"},
+    };
+    for (const auto& c : cas) {
+        Traitement tr;
+        tr.Prepare({kCodeQte, {}, 0, 0, 0, ".", ""});
+        EXPECT_EQ(tr.ExecuteAvec("A\rB\rC\rD\r", {c.boucle, c.depart, ""}, "."), c.sortie)
+            << c.boucle << " " << c.depart;
+    }
+}
+
 TEST(TraiteDonnees, LooksSpecialKeysUpByName) {
     const struct {
         const char* nom;
@@ -327,11 +347,11 @@ TEST(TraiteDonnees, TypedFieldsAreDataWrittenOnesAsTheyAre) {
         tr.scenario.SortieFichier = c.fichier;
         ProgressionMuette progression;
         const TableTouches touches;
-        const ContexteTraitement ctx{{"", "", ""}, ",",    touches,        {},
-                                    QDate(),      progression, c.champsTouches};
-        EXPECT_EQ(TraiteTrame(QString::fromLatin1(trame), tr.etat, tr.scenario, ctx)
-                      .remove("{ENTER}"),
-                  c.sortie)
+        const ContexteTraitement ctx{{"", "", ""}, ",",         touches,        {},
+                                     QDate(),      progression, c.champsTouches};
+        EXPECT_EQ(
+            TraiteTrame(QString::fromLatin1(trame), tr.etat, tr.scenario, ctx).remove("{ENTER}"),
+            c.sortie)
             << c.fichier << c.champsTouches;
     }
 }

@@ -113,125 +113,180 @@ std::optional<long long> Nombre(const QString& texte) {
     return static_cast<long long>(std::trunc(v));
 }
 
-} // namespace
+// What the check of the port has found so far. Each step below adds to it and to the
+// findings, and says whether the next ones have something to look at.
+struct ExamenPort {
+    const DescriptionPoste& poste;
+    Bilan& bilan;
+    std::optional<Processus> kovra{}; // the Kovra that holds the data folder
+    long long com = 0;
+    QString protocole{};
+    QString peripherique{};
+    QString verrouMort{}; // said at the end when another program's ended lock is taken over
+    AccesPeripherique acces{};
+};
 
-void VerifiePort(const DescriptionPoste& poste, Bilan& bilan) {
-    const std::optional<Processus> kovra = VerrouKovra(poste.dossierDonnees);
+// The instance lock: which Kovra, if any, holds the data folder.
+bool VerrouInstance(ExamenPort& e) {
+    e.kovra = VerrouKovra(e.poste.dossierDonnees);
+    const std::optional<Processus>& kovra = e.kovra;
     if (!kovra) {
-        bilan.Ok(kSujetVerrou, QStringLiteral("no Kovra runs on this data folder"));
+        e.bilan.Ok(kSujetVerrou, QStringLiteral("no Kovra runs on this data folder"));
     } else if (!kovra->hote.isEmpty()) {
-        bilan.Echec(kSujetVerrou,
-                    QStringLiteral("kovra.lock was written by process %1 on machine %2: Kovra "
-                                   "will not start on this folder while it is there. Fix: if no "
-                                   "Kovra runs on %2 any more, delete %3/kovra.lock")
-                        .arg(QString::number(kovra->pid), kovra->hote, poste.dossierDonnees));
-        return;
+        e.bilan.Echec(kSujetVerrou,
+                      QStringLiteral("kovra.lock was written by process %1 on machine %2: Kovra "
+                                     "will not start on this folder while it is there. Fix: if no "
+                                     "Kovra runs on %2 any more, delete %3/kovra.lock")
+                          .arg(QString::number(kovra->pid), kovra->hote, e.poste.dossierDonnees));
+        return false;
     } else if (kovra->vivant) {
-        bilan.Ok(kSujetVerrou,
-                 QStringLiteral("Kovra runs on this data folder (%1)").arg(Qui(*kovra)));
+        e.bilan.Ok(kSujetVerrou,
+                   QStringLiteral("Kovra runs on this data folder (%1)").arg(Qui(*kovra)));
     } else {
-        bilan.Note(kSujetVerrou, QStringLiteral("kovra.lock was left by process %1, which has "
-                                                "ended: the next start takes it over.")
-                                     .arg(kovra->pid));
+        e.bilan.Note(kSujetVerrou, QStringLiteral("kovra.lock was left by process %1, which has "
+                                                  "ended: the next start takes it over.")
+                                       .arg(kovra->pid));
     }
+    return true;
+}
 
-    const QString ini = CheminDonnee(poste.dossierDonnees, kPortSerie);
+// The port PortSerie.ini configures: turned on, its COM number, its device (COM n is
+// ttyS<n-1> when no device is named).
+bool PortConfigure(ExamenPort& e) {
+    const QString ini = CheminDonnee(e.poste.dossierDonnees, kPortSerie);
     const DocumentProfil doc = DocumentProfil::Charge(ini);
     const auto lit = [&](const char* cle) {
         return doc.Lit(kSectionPort, QString::fromUtf8(cle));
     };
     const std::optional<long long> actif = Nombre(lit("PortActif"));
     if (!actif) {
-        bilan.Echec(kSujetPort, QStringLiteral("PortActif in %1 is not a number. Fix: kovra-cli "
-                                               "ini set PortSerie.ini Port_série PortActif 1")
-                                    .arg(ini));
-        return;
+        e.bilan.Echec(kSujetPort, QStringLiteral("PortActif in %1 is not a number. Fix: kovra-cli "
+                                                 "ini set PortSerie.ini Port_série PortActif 1")
+                                      .arg(ini));
+        return false;
     }
     if (*actif == 0) {
-        bilan.Note(kSujetPort, QStringLiteral("turned off (PortActif=0): Kovra does not open it "
-                                              "until it is turned on in the settings window."));
-        return;
+        e.bilan.Note(kSujetPort, QStringLiteral("turned off (PortActif=0): Kovra does not open it "
+                                                "until it is turned on in the settings window."));
+        return false;
     }
     const QString numero = lit("Port");
     if (numero.isEmpty()) {
-        bilan.Echec(kSujetPort, QStringLiteral("none is configured. Fix: choose it in the "
-                                               "settings window, or kovra-cli port set --device "
-                                               "PATH (kovra-cli port list shows the devices)."));
-        return;
+        e.bilan.Echec(kSujetPort, QStringLiteral("none is configured. Fix: choose it in the "
+                                                 "settings window, or kovra-cli port set --device "
+                                                 "PATH (kovra-cli port list shows the devices)."));
+        return false;
     }
     const std::optional<long long> com = Nombre(numero);
     if (!com) {
-        bilan.Echec(kSujetPort, QStringLiteral("Port in %1 is not a number. Fix: kovra-cli port "
-                                               "set --com N or --device PATH.")
-                                    .arg(ini));
-        return;
+        e.bilan.Echec(kSujetPort, QStringLiteral("Port in %1 is not a number. Fix: kovra-cli port "
+                                                 "set --com N or --device PATH.")
+                                      .arg(ini));
+        return false;
     }
-    QString peripherique = lit("Peripherique");
-    if (peripherique.isEmpty()) {
-        peripherique = QStringLiteral("%1/ttyS%2").arg(poste.racinePeripheriques).arg(*com - 1);
+    e.com = *com;
+    e.protocole = lit("Protocol");
+    e.peripherique = lit("Peripherique");
+    if (e.peripherique.isEmpty()) {
+        e.peripherique =
+            QStringLiteral("%1/ttyS%2").arg(e.poste.racinePeripheriques).arg(e.com - 1);
     }
+    return true;
+}
 
-    if (kovra && kovra->vivant) {
-        // Kovra has the port: it is busy because Kovra works, and is left alone.
-        bilan.Ok(kSujetPort, QStringLiteral("%1 is Kovra's while it runs (%2); not opened")
-                                 .arg(peripherique, Qui(*kovra)));
-        return;
+// Kovra has the port: it is busy because Kovra works, and is left alone.
+bool PortLaisseAKovra(ExamenPort& e) {
+    if (e.kovra && e.kovra->vivant) {
+        e.bilan.Ok(kSujetPort, QStringLiteral("%1 is Kovra's while it runs (%2); not opened")
+                                   .arg(e.peripherique, Qui(*e.kovra)));
+        return false;
     }
-    if (!QFileInfo::exists(peripherique)) {
-        bilan.Echec(kSujetPort, QStringLiteral("%1 is not there. Fix: plug in the terminal's "
-                                               "cable or adapter, or choose the port present "
-                                               "(kovra-cli port list, then kovra-cli port set "
-                                               "--device PATH).")
-                                    .arg(peripherique));
-        return;
+    return true;
+}
+
+bool PeripheriquePresent(ExamenPort& e) {
+    if (!QFileInfo::exists(e.peripherique)) {
+        e.bilan.Echec(kSujetPort, QStringLiteral("%1 is not there. Fix: plug in the terminal's "
+                                                 "cable or adapter, or choose the port present "
+                                                 "(kovra-cli port list, then kovra-cli port set "
+                                                 "--device PATH).")
+                                      .arg(e.peripherique));
+        return false;
     }
-    QString verrouMort;
-    if (const auto autre = VerrouUucp(poste, peripherique)) {
+    return true;
+}
+
+// Another program's lock file on the device: in the way while that program runs, taken over
+// once it has ended.
+bool VerrouAutreProgramme(ExamenPort& e) {
+    if (const auto autre = VerrouUucp(e.poste, e.peripherique)) {
         if (autre->vivant) {
-            bilan.Echec(kSujetPort, QStringLiteral("%1 is held by another program (%2). Fix: "
-                                                   "close that program.")
-                                        .arg(peripherique, Qui(*autre)));
-            return;
+            e.bilan.Echec(kSujetPort, QStringLiteral("%1 is held by another program (%2). Fix: "
+                                                     "close that program.")
+                                          .arg(e.peripherique, Qui(*autre)));
+            return false;
         }
-        verrouMort =
+        e.verrouMort =
             QStringLiteral(" (a lock file of ended process %1 is taken over)").arg(autre->pid);
     }
-    const AccesPeripherique acces = EvalueAcces(peripherique, poste.identite);
-    if (!acces.permis) {
-        bilan.Echec(kSujetPort, RefusAccesEn(peripherique, acces, poste.identite));
-        return;
+    return true;
+}
+
+// Whether this user may open the device, from its mode, owner and group.
+bool AccesUtilisateur(ExamenPort& e) {
+    e.acces = EvalueAcces(e.peripherique, e.poste.identite);
+    if (!e.acces.permis) {
+        e.bilan.Echec(kSujetPort, RefusAccesEn(e.peripherique, e.acces, e.poste.identite));
+        return false;
     }
-    // An actual opening, as the port does it, then closed at once.
-    const plateforme::EssaiLigne essai = plateforme::EssaieLigneSerie(peripherique);
+    return true;
+}
+
+// An actual opening, as the port does it, then closed at once.
+bool Ouverture(ExamenPort& e) {
+    const plateforme::EssaiLigne essai = plateforme::EssaieLigneSerie(e.peripherique);
     switch (essai.issue) {
     case plateforme::EssaiLigne::Issue::Ouverte:
         break;
     case plateforme::EssaiLigne::Issue::Refusee:
-        bilan.Echec(kSujetPort, RefusAccesEn(peripherique, acces, poste.identite));
-        return;
+        e.bilan.Echec(kSujetPort, RefusAccesEn(e.peripherique, e.acces, e.poste.identite));
+        return false;
     case plateforme::EssaiLigne::Issue::Occupee:
-        bilan.Echec(kSujetPort, QStringLiteral("%1 is busy: another program has it open. "
-                                               "Fix: close that program (sudo fuser -v %1 "
-                                               "names it).")
-                                    .arg(peripherique));
-        return;
+        e.bilan.Echec(kSujetPort, QStringLiteral("%1 is busy: another program has it open. "
+                                                 "Fix: close that program (sudo fuser -v %1 "
+                                                 "names it).")
+                                      .arg(e.peripherique));
+        return false;
     case plateforme::EssaiLigne::Issue::PasUneLigne:
-        bilan.Echec(kSujetPort, QStringLiteral("%1 opens but is no serial line. Fix: choose the "
-                                               "terminal's port (kovra-cli port list).")
-                                    .arg(peripherique));
-        return;
+        e.bilan.Echec(kSujetPort, QStringLiteral("%1 opens but is no serial line. Fix: choose the "
+                                                 "terminal's port (kovra-cli port list).")
+                                      .arg(e.peripherique));
+        return false;
     case plateforme::EssaiLigne::Issue::Echec:
-        bilan.Echec(kSujetPort, QStringLiteral("%1 cannot be opened (%2). Fix: check the "
-                                               "cable or adapter, or choose another port.")
-                                    .arg(peripherique, essai.raison));
-        return;
+        e.bilan.Echec(kSujetPort, QStringLiteral("%1 cannot be opened (%2). Fix: check the "
+                                                 "cable or adapter, or choose another port.")
+                                      .arg(e.peripherique, essai.raison));
+        return false;
     }
-    bilan.Ok(kSujetPort, QStringLiteral("%1 (COM %2, %3) opens for user %4%5")
-                             .arg(peripherique)
-                             .arg(*com)
-                             .arg(lit("Protocol").isEmpty() ? QStringLiteral("no terminal type")
-                                                            : lit("Protocol"),
-                                  poste.identite.nom, verrouMort));
+    e.bilan.Ok(kSujetPort,
+               QStringLiteral("%1 (COM %2, %3) opens for user %4%5")
+                   .arg(e.peripherique)
+                   .arg(e.com)
+                   .arg(e.protocole.isEmpty() ? QStringLiteral("no terminal type") : e.protocole,
+                        e.poste.identite.nom, e.verrouMort));
+    return true;
+}
+
+} // namespace
+
+void VerifiePort(const DescriptionPoste& poste, Bilan& bilan) {
+    ExamenPort examen{poste, bilan};
+    for (const auto etape : {VerrouInstance, PortConfigure, PortLaisseAKovra, PeripheriquePresent,
+                             VerrouAutreProgramme, AccesUtilisateur, Ouverture}) {
+        if (!etape(examen)) {
+            return;
+        }
+    }
 }
 
 } // namespace kovra
