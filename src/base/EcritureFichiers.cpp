@@ -1,5 +1,7 @@
 #include "base/EcritureFichiers.h"
 
+#include "base/ErreurKovra.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -16,32 +18,28 @@ QString CheminLibre(const QString& dossier, const QString& nom) {
     return chemin;
 }
 
-bool EcritEntier(QFile& fichier, const QByteArray& octets, QString& erreur) {
+void EcritEntier(QFile& fichier, const QByteArray& octets) {
     qint64 ecrits = 0;
     while (ecrits < octets.size()) {
         const qint64 n = fichier.write(octets.constData() + ecrits, octets.size() - ecrits);
         if (n <= 0) {
-            erreur = fichier.errorString();
-            return false;
+            throw ErreurKovra(fichier.errorString());
         }
         ecrits += n;
     }
-    return true;
 }
 
-bool RemplaceFichier(const QString& chemin, const QByteArray& octets, QString* erreur) {
+void RemplaceFichier(const QString& chemin, const QByteArray& octets) {
     QSaveFile f(chemin);
     // Flushed before the commit: the commit does not see a failure of the last bytes going
     // to disk, and would put a short or empty file in place of the old one.
     if (f.open(QIODevice::WriteOnly) && f.write(octets) == octets.size() && f.flush() &&
         f.commit()) {
-        return true;
+        return;
     }
-    if (erreur != nullptr) {
-        *erreur = f.errorString();
-    }
+    const QString raison = f.errorString();
     f.cancelWriting();
-    return false;
+    throw ErreurKovra(raison);
 }
 
 } // namespace kovra

@@ -71,8 +71,10 @@ void Ecrit(const QString& chemin, const QByteArray& contenu) {
         throw ErreurKovra(
             QStringLiteral("cannot create the folder %1").arg(QFileInfo(chemin).path()));
     }
-    if (QString erreur; !RemplaceFichier(chemin, contenu, &erreur)) {
-        throw ErreurKovra(QStringLiteral("cannot write %1: %2").arg(chemin, erreur));
+    try {
+        RemplaceFichier(chemin, contenu);
+    } catch (const ErreurKovra& e) {
+        throw ErreurKovra(QStringLiteral("cannot write %1: %2").arg(chemin, e.Message()));
     }
 }
 

@@ -2,6 +2,7 @@
 #include "dialogues/Dialogues.h"
 
 #include "base/EcritureFichiers.h"
+#include "base/ErreurKovra.h"
 #include "base/Windows1252.h"
 #include "platform/Fichiers.h"
 
@@ -174,11 +175,15 @@ bool Acquisition::Acquitte(const QString& enregistrement) {
     // so the record must survive a crash or a power cut from then on.
     const qint64 avant = spool_->pos();
     QString erreur;
-    const bool ecrit = EcritEntier(*spool_, EncodeWindows1252(enregistrement), erreur);
-    if (!ecrit || !synchronise(*spool_)) {
-        if (ecrit) {
+    try {
+        EcritEntier(*spool_, EncodeWindows1252(enregistrement));
+        if (!synchronise(*spool_)) {
             erreur = qt_error_string(errno);
         }
+    } catch (const ErreurKovra& e) {
+        erreur = e.Message();
+    }
+    if (!erreur.isEmpty()) {
         // The file keeps only what was acknowledged: the terminal still holds this record.
         spool_->resize(avant);
         spool_->seek(avant);

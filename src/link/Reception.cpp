@@ -2,6 +2,7 @@
 #include "dialogues/Dialogues.h"
 
 #include "base/EcritureFichiers.h"
+#include "base/ErreurKovra.h"
 #include "base/Windows1252.h"
 
 #include <QFileInfo>
@@ -157,9 +158,16 @@ void Reception::MetDeCoteHt630(const QString& texte) {
     // Without its end marker the transfer would be glued to the next one: it is set aside.
     QFile f(CheminLibre(env_.DossierDonnees, QStringLiteral("ht630-") + NomSpool(maintenant())));
     QString erreur;
+    bool garde = false;
     const bool ouvert = f.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered);
-    const bool garde = ouvert && EcritEntier(f, EncodeWindows1252(texte), erreur);
-    if (!ouvert) {
+    if (ouvert) {
+        try {
+            EcritEntier(f, EncodeWindows1252(texte));
+            garde = true;
+        } catch (const ErreurKovra& e) {
+            erreur = e.Message();
+        }
+    } else {
         erreur = f.errorString();
     }
     f.close();
@@ -239,10 +247,11 @@ void Reception::DebutPt630() {
 }
 
 void Reception::EcritSpool() {
-    QString erreur;
-    if (!EcritEntier(*spool_, EncodeWindows1252(port_.Input()), erreur)) {
+    try {
+        EcritEntier(*spool_, EncodeWindows1252(port_.Input()));
+    } catch (const ErreurKovra& e) {
         Abandonne(QStringLiteral("Erreur d'écriture du fichier %1 : %2.")
-                      .arg(spool_->fileName(), erreur));
+                      .arg(spool_->fileName(), e.Message()));
         return;
     }
     AttendSilence();

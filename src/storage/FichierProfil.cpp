@@ -4,6 +4,7 @@
 #include "storage/DossierDonnees.h"
 
 #include "base/EcritureFichiers.h"
+#include "base/ErreurKovra.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -356,7 +357,12 @@ bool DocumentProfil::Enregistre(const QString& chemin) const {
     if (illisible_) {
         return false;
     }
-    return RemplaceFichier(chemin, EnOctets());
+    try {
+        RemplaceFichier(chemin, EnOctets());
+    } catch (const ErreurKovra&) {
+        return false; // the profile functions say only whether they wrote
+    }
+    return true;
 }
 
 QString ValeurRelueTelle(const QString& valeur) {

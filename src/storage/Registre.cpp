@@ -3,6 +3,7 @@
 #include "base/Windows1252.h"
 
 #include "base/EcritureFichiers.h"
+#include "base/ErreurKovra.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -161,7 +162,12 @@ bool Enregistre(const QString& chemin, const Contenu& c) {
     if (!QDir().mkpath(QFileInfo(chemin).path())) {
         return false;
     }
-    return RemplaceFichier(chemin, (c.lignes.join(c.finLigne) + c.finLigne).toUtf8());
+    try {
+        RemplaceFichier(chemin, (c.lignes.join(c.finLigne) + c.finLigne).toUtf8());
+    } catch (const ErreurKovra&) {
+        return false; // the registry's writes say only whether they were made
+    }
+    return true;
 }
 
 } // namespace
