@@ -8,6 +8,7 @@
 // process's peak memory during the import.
 
 #include "MesureMemoire.h"
+#include "base/ErreurKovra.h"
 #include "inventory/ImportInventaire.h"
 
 #include <QCoreApplication>
@@ -97,9 +98,8 @@ void Preparation(benchmark::State& state) {
         const long long avant = kovra::bench::Memoire("VmRSS:");
         ServeurTenu tenu;
         SuiviMuet suivi;
-        const FabriqueServeur sansServeur = [](qint16, QString& erreur) {
-            erreur = QStringLiteral("pas de serveur");
-            return std::unique_ptr<ServeurLedgra>();
+        const FabriqueServeur sansServeur = [](qint16) -> std::unique_ptr<ServeurLedgra> {
+            throw kovra::ErreurKovra(QStringLiteral("pas de serveur"));
         };
         ImportInventaire import({"SOC", "D1", inventaire, base, 1, dossier.path()}, tenu,
                                 sansServeur, suivi, QLocale(QLocale::French, QLocale::France));

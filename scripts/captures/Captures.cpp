@@ -180,7 +180,7 @@ int main(int argc, char* argv[]) {
         QTemporaryDir dossierTallyra;
         tallyra::FenetreInventaire inventaire(
             dossierTallyra.path(), dialogues,
-            [](qint16, QString&) -> std::unique_ptr<tallyra::ServeurLedgra> { return nullptr; });
+            [](qint16) -> std::unique_ptr<tallyra::ServeurLedgra> { return nullptr; });
         inventaire.Txtsociete->setText(QStringLiteral("OSTRAK"));
         inventaire.Txtdepot->setText(QStringLiteral("D01"));
         inventaire.lblchemin->setText(QStringLiteral("/home/magasin/inventaire-2026.txt"));

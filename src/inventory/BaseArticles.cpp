@@ -1,5 +1,6 @@
 #include "inventory/BaseArticles.h"
 
+#include "base/ErreurKovra.h"
 #include "base/Windows1252.h"
 
 #include <QDir>
@@ -57,12 +58,11 @@ void PremiereLigne(QHash<QString, qsizetype>& index, const QString& cle, qsizety
 
 } // namespace
 
-bool BaseArticles::Ouvre(const QString& chemin, QString& erreur) {
+void BaseArticles::Ouvre(const QString& chemin) {
     const QString affiche = QDir::toNativeSeparators(chemin);
     // Read-only opening does not create a missing file, but says so less clearly.
     if (!QFileInfo(chemin).isFile()) {
-        erreur = QStringLiteral("la base %1 n'existe pas").arg(affiche);
-        return false;
+        throw ErreurKovra(QStringLiteral("la base %1 n'existe pas").arg(affiche));
     }
     const Connexion connexion;
     {
@@ -70,16 +70,14 @@ bool BaseArticles::Ouvre(const QString& chemin, QString& erreur) {
         db.setDatabaseName(chemin);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open()) {
-            erreur = QStringLiteral("la base %1 ne peut pas être ouverte (%2)")
-                         .arg(affiche, db.lastError().text());
-            return false;
+            throw ErreurKovra(QStringLiteral("la base %1 ne peut pas être ouverte (%2)")
+                                  .arg(affiche, db.lastError().text()));
         }
         QSqlQuery q(db);
         q.setForwardOnly(true);
         if (!q.exec(QStringLiteral("SELECT Code, CodeBarre FROM Article ORDER BY rowid"))) {
-            erreur = QStringLiteral("la base %1 n'a pas de table Article lisible (%2)")
-                         .arg(affiche, q.lastError().text());
-            return false;
+            throw ErreurKovra(QStringLiteral("la base %1 n'a pas de table Article lisible (%2)")
+                                  .arg(affiche, q.lastError().text()));
         }
         codes_.clear();
         parCodeBarre_.clear();
@@ -97,21 +95,17 @@ bool BaseArticles::Ouvre(const QString& chemin, QString& erreur) {
             codes_.push_back(code);
         }
         if (q.lastError().isValid()) {
-            erreur = QStringLiteral("la base %1 n'a pas pu être lue (%2)")
-                         .arg(affiche, q.lastError().text());
-            return false;
+            throw ErreurKovra(QStringLiteral("la base %1 n'a pas pu être lue (%2)")
+                                  .arg(affiche, q.lastError().text()));
         }
     }
     lue_ = true;
-    return true;
 }
 
-std::optional<QString> BaseArticles::RechercheRef(const QString& code, QString& erreur) const {
+std::optional<QString> BaseArticles::RechercheRef(const QString& code) const {
     if (!lue_) {
-        erreur = QStringLiteral("la base n'est pas ouverte");
-        return std::nullopt;
+        throw ErreurKovra(QStringLiteral("la base n'est pas ouverte"));
     }
-    erreur.clear();
     const QString plie = PlieCasse(code);
     const auto parBarre = parCodeBarre_.constFind(plie);
     const auto parCode = parCode_.constFind(plie);

@@ -17,14 +17,14 @@ QString PlieCasse(const QString& code);
 // then made in memory, whatever the size of the table or of the inventory.
 class BaseArticles {
 public:
-    // Reads the table; false, with the reason in `erreur`, when the file is missing, is not
-    // a database, or has no Article table with both columns.
-    bool Ouvre(const QString& chemin, QString& erreur);
+    // Reads the table; throws ErreurKovra when the file is missing, is not a database, or
+    // has no Article table with both columns.
+    void Ouvre(const QString& chemin);
 
     // The article code of the first article (in the table's order) whose barcode or code is
-    // `code`, compared without regard to case (PlieCasse); nothing when none. `erreur` is
-    // emptied, or says that the table was not read.
-    std::optional<QString> RechercheRef(const QString& code, QString& erreur) const;
+    // `code`, compared without regard to case (PlieCasse); nothing when none. Throws
+    // ErreurKovra when the table was not read.
+    std::optional<QString> RechercheRef(const QString& code) const;
 
     qsizetype NombreArticles() const { return static_cast<qsizetype>(codes_.size()); }
 

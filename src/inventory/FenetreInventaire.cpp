@@ -1,5 +1,6 @@
 #include "inventory/FenetreInventaire.h"
 
+#include "base/ErreurKovra.h"
 #include "dialogues/Dialogues.h"
 #include "inventory/DossierTallyra.h"
 
@@ -191,9 +192,11 @@ void FenetreInventaire::ChoisitBase() {
 
 void FenetreInventaire::EnregistreParametres() {
     const ParametresTallyra p{Txtsociete->text(), Txtdepot->text(), edition_, lblLedgra->text()};
-    QString erreur;
-    if (!tallyra::EnregistreParametres(dossier_, p, erreur)) {
-        dialogues_.Message(QStringLiteral("Les paramètres n'ont pas été enregistrés : ") + erreur,
+    try {
+        tallyra::EnregistreParametres(dossier_, p);
+    } catch (const ErreurKovra& e) {
+        dialogues_.Message(QStringLiteral("Les paramètres n'ont pas été enregistrés : ") +
+                               e.Message(),
                            Icone::Exclamation, kTitreTallyra);
         return;
     }

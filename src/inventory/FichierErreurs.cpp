@@ -1,5 +1,6 @@
 #include "inventory/FichierErreurs.h"
 
+#include "base/ErreurKovra.h"
 #include "base/Windows1252.h"
 
 #include <QDir>
@@ -13,9 +14,9 @@ QString LigneArticleManquant(const QString& code) {
            QStringLiteral(" n'existe pas dans la ledgra en cours");
 }
 
-bool AjouteArticlesManquants(const QString& chemin, const QStringList& codes, QString& erreur) {
+void AjouteArticlesManquants(const QString& chemin, const QStringList& codes) {
     if (codes.isEmpty()) {
-        return true;
+        return;
     }
     QString texte;
     const bool nouveau = !QFileInfo::exists(chemin);
@@ -29,11 +30,9 @@ bool AjouteArticlesManquants(const QString& chemin, const QStringList& codes, QS
     QFile f(chemin);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append) || f.write(octets) != octets.size() ||
         !f.flush()) {
-        erreur = QStringLiteral("le fichier %1 ne peut pas être écrit (%2)")
-                     .arg(QDir::toNativeSeparators(chemin), f.errorString());
-        return false;
+        throw ErreurKovra(QStringLiteral("le fichier %1 ne peut pas être écrit (%2)")
+                              .arg(QDir::toNativeSeparators(chemin), f.errorString()));
     }
-    return true;
 }
 
 } // namespace kovra::tallyra

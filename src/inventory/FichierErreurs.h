@@ -15,6 +15,6 @@ QString LigneArticleManquant(const QString& code);
 // Appends one line per missing article to the error file, in Windows-1252 with CR LF line
 // ends, creating it with its header line and an empty line when it does not exist. The
 // file is never emptied. False, with the reason in `erreur`, when it could not be written.
-bool AjouteArticlesManquants(const QString& chemin, const QStringList& codes, QString& erreur);
+void AjouteArticlesManquants(const QString& chemin, const QStringList& codes);
 
 } // namespace kovra::tallyra

@@ -1,5 +1,6 @@
 #include "inventory/ImportInventaire.h"
 
+#include "base/ErreurKovra.h"
 #include "inventory/DossierTallyra.h"
 #include "inventory/FichierErreurs.h"
 #include "inventory/QuantiteInventaire.h"
@@ -160,11 +161,12 @@ bool ImportInventaire::AvanceUnPas() {
         }
         break;
     case Phase::Creation: {
-        QString erreur;
-        tenu_.serveur = fabrique_(demande_.edition, erreur);
         tenu_.edition = demande_.edition;
-        if (!tenu_.serveur) {
-            ErreurAppel(erreur);
+        try {
+            tenu_.serveur = fabrique_(demande_.edition);
+        } catch (const ErreurKovra& e) {
+            tenu_.serveur.reset();
+            ErreurAppel(e.Message());
             break;
         }
         phase_ = Phase::Init;
@@ -242,9 +244,10 @@ bool ImportInventaire::AvanceUnPas() {
 
 void ImportInventaire::Prepare() {
     suivi_.Progression(0);
-    QString erreur;
-    if (!base_.Ouvre(demande_.baseLedgra, erreur)) {
-        ErreurPreparation(erreur);
+    try {
+        base_.Ouvre(demande_.baseLedgra);
+    } catch (const ErreurKovra& e) {
+        ErreurPreparation(e.Message());
         return;
     }
     QFile f(demande_.fichierInventaire);
@@ -302,11 +305,12 @@ void ImportInventaire::RechercheLigne(const LigneInventaire& l) {
         bilan_.articlesManquants << l.texte;
         return;
     }
-    QString erreur;
-    const std::optional<QString> article = base_.RechercheRef(l.code, erreur);
-    if (!erreur.isEmpty()) {
+    std::optional<QString> article;
+    try {
+        article = base_.RechercheRef(l.code);
+    } catch (const ErreurKovra& e) {
         ErreurPreparation(
-            QStringLiteral("recherche de la ligne %1 : %2").arg(l.numero).arg(erreur));
+            QStringLiteral("recherche de la ligne %1 : %2").arg(l.numero).arg(e.Message()));
         return;
     }
     if (!article) {
@@ -321,10 +325,10 @@ void ImportInventaire::FinRecherche() {
         suivi_.Etat(QStringLiteral("Préparation … %1 / %2").arg(lues_.size()).arg(lues_.size()));
     }
     bilan_.lignesAPoster = static_cast<int>(aPoster_.size());
-    QString erreur;
-    if (!AjouteArticlesManquants(demande_.dossier + u'/' + kErrInventaire, bilan_.articlesManquants,
-                                 erreur)) {
-        ErreurPreparation(erreur);
+    try {
+        AjouteArticlesManquants(demande_.dossier + u'/' + kErrInventaire, bilan_.articlesManquants);
+    } catch (const ErreurKovra& e) {
+        ErreurPreparation(e.Message());
         return;
     }
     // Validating an inventory of nothing would set the depot's stock to what the file does

@@ -1,5 +1,6 @@
 #include "inventory/ParametresTallyra.h"
 
+#include "base/ErreurKovra.h"
 #include "inventory/DossierTallyra.h"
 #include "storage/FichierProfil.h"
 
@@ -50,13 +51,12 @@ ParametresTallyra LitParametres(const QString& dossier) {
     return p;
 }
 
-bool EnregistreParametres(const QString& dossier, const ParametresTallyra& p, QString& erreur) {
+void EnregistreParametres(const QString& dossier, const ParametresTallyra& p) {
     const QString chemin = dossier + u'/' + kParametresIni;
     const QString affiche = QDir::toNativeSeparators(chemin);
     if (!QDir().mkpath(dossier)) {
-        erreur = QStringLiteral("Le dossier %1 ne peut pas être créé.")
-                     .arg(QDir::toNativeSeparators(dossier));
-        return false;
+        throw ErreurKovra(QStringLiteral("Le dossier %1 ne peut pas être créé.")
+                              .arg(QDir::toNativeSeparators(dossier)));
     }
     DocumentProfil doc = DocumentProfil::Charge(chemin, EncodageFichier::Detecte);
     const std::pair<QString, QString> valeurs[] = {
@@ -69,22 +69,20 @@ bool EnregistreParametres(const QString& dossier, const ParametresTallyra& p, QS
         // A value cut or changed on reading would, for the database path, open another file.
         if (!doc.Ecrit(kSection, cle, ValeurRelueTelle(valeur)) ||
             doc.Lit(kSection, cle) != valeur) {
-            erreur = QStringLiteral("La valeur de %1 ne peut pas être enregistrée telle quelle "
-                                    "dans %2.")
-                         .arg(cle, affiche);
-            return false;
+            throw ErreurKovra(
+                QStringLiteral("La valeur de %1 ne peut pas être enregistrée telle quelle "
+                               "dans %2.")
+                    .arg(cle, affiche));
         }
     }
     if (doc.PerteEncodage()) {
-        erreur = QStringLiteral("Certains caractères ne peuvent pas être enregistrés dans %1.")
-                     .arg(affiche);
-        return false;
+        throw ErreurKovra(
+            QStringLiteral("Certains caractères ne peuvent pas être enregistrés dans %1.")
+                .arg(affiche));
     }
     if (!doc.Enregistre(chemin)) {
-        erreur = QStringLiteral("Le fichier %1 ne peut pas être écrit.").arg(affiche);
-        return false;
+        throw ErreurKovra(QStringLiteral("Le fichier %1 ne peut pas être écrit.").arg(affiche));
     }
-    return true;
 }
 
 } // namespace kovra::tallyra

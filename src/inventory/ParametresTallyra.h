@@ -34,6 +34,6 @@ ParametresTallyra LitParametres(const QString& dossier);
 // Writes the four values in one replacement of the file (the folder is made when missing).
 // False, with the reason in `erreur`, when the file could not be written or a value would
 // not read back as written (a database path longer than a reading returns, for one).
-bool EnregistreParametres(const QString& dossier, const ParametresTallyra& p, QString& erreur);
+void EnregistreParametres(const QString& dossier, const ParametresTallyra& p);
 
 } // namespace kovra::tallyra

@@ -48,9 +48,8 @@ public:
 // 2), "Ledgra8.ClsProjet" for 2.
 QString NomServeurLedgra(qint16 edition);
 
-// Creates the server of an edition, or gives nothing with the reason in `erreur`.
-using FabriqueServeur =
-    std::function<std::unique_ptr<ServeurLedgra>(qint16 edition, QString& erreur)>;
+// Creates the server of an edition; throws ErreurKovra with the reason when it cannot.
+using FabriqueServeur = std::function<std::unique_ptr<ServeurLedgra>(qint16 edition)>;
 
 // The server an import leaves to the next one, with the edition it was created for.
 struct ServeurTenu {

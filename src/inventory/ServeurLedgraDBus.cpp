@@ -1,5 +1,6 @@
 #include "inventory/ServeurLedgraDBus.h"
 
+#include "base/ErreurKovra.h"
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -26,27 +27,24 @@ ServeurLedgraDBus::ServeurLedgraDBus(const QDBusConnection& connexion, QString i
       proprietaire_(std::move(proprietaire)) {}
 
 std::unique_ptr<ServeurLedgraDBus> ServeurLedgraDBus::Cree(const QDBusConnection& connexion,
-                                                           qint16 edition, QString& erreur) {
+                                                           qint16 edition) {
     const QString nom = NomServeurLedgra(edition);
     QDBusConnectionInterface* bus = connexion.interface();
     if (!connexion.isConnected() || bus == nullptr) {
-        erreur = QStringLiteral("le bus de session D-Bus n'est pas joignable (%1)")
-                     .arg(Description(connexion.lastError()));
-        return nullptr;
+        throw ErreurKovra(QStringLiteral("le bus de session D-Bus n'est pas joignable (%1)")
+                              .arg(Description(connexion.lastError())));
     }
     QDBusReply<QString> proprietaire = bus->serviceOwner(nom);
     if (!proprietaire.isValid()) {
         const QDBusReply<void> demarrage = bus->startService(nom);
         if (!demarrage.isValid()) {
-            erreur = QStringLiteral("le serveur %1 ne peut pas être démarré (%2)")
-                         .arg(nom, Description(demarrage.error()));
-            return nullptr;
+            throw ErreurKovra(QStringLiteral("le serveur %1 ne peut pas être démarré (%2)")
+                                  .arg(nom, Description(demarrage.error())));
         }
         proprietaire = bus->serviceOwner(nom);
         if (!proprietaire.isValid()) {
-            erreur = QStringLiteral("le serveur %1 ne peut pas être joint (%2)")
-                         .arg(nom, Description(proprietaire.error()));
-            return nullptr;
+            throw ErreurKovra(QStringLiteral("le serveur %1 ne peut pas être joint (%2)")
+                                  .arg(nom, Description(proprietaire.error())));
         }
     }
     return std::unique_ptr<ServeurLedgraDBus>(
@@ -124,8 +122,8 @@ ResultatAppel ReponseDBus(const QDBusMessage& reponse) {
 }
 
 FabriqueServeur FabriqueServeurDBus() {
-    return [](qint16 edition, QString& erreur) -> std::unique_ptr<ServeurLedgra> {
-        return ServeurLedgraDBus::Cree(QDBusConnection::sessionBus(), edition, erreur);
+    return [](qint16 edition) -> std::unique_ptr<ServeurLedgra> {
+        return ServeurLedgraDBus::Cree(QDBusConnection::sessionBus(), edition);
     };
 }
 

@@ -18,8 +18,9 @@ namespace kovra::tallyra {
 class ServeurLedgraDBus : public ServeurLedgra {
 public:
     // Starts the service through the bus when its name has no owner, then holds the owner.
-    static std::unique_ptr<ServeurLedgraDBus> Cree(const QDBusConnection& connexion, qint16 edition,
-                                                   QString& erreur);
+    // Throws ErreurKovra when the bus or the server cannot be reached.
+    static std::unique_ptr<ServeurLedgraDBus> Cree(const QDBusConnection& connexion,
+                                                   qint16 edition);
 
     ResultatAppel Init(const QString& societe, const QString& second,
                        const QString& troisieme) override;

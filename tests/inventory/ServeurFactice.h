@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ErreurKovra.h"
 #include "inventory/ServeurLedgra.h"
 
 #include <QStringList>
@@ -54,10 +55,9 @@ private:
 };
 
 inline FabriqueServeur FabriqueFactice(ScriptLedgra& script) {
-    return [&script](qint16 edition, QString& erreur) -> std::unique_ptr<ServeurLedgra> {
+    return [&script](qint16 edition) -> std::unique_ptr<ServeurLedgra> {
         if (!script.refusCreation.isEmpty()) {
-            erreur = script.refusCreation;
-            return nullptr;
+            throw ErreurKovra(script.refusCreation);
         }
         ++script.creations;
         script.appels << QStringLiteral("<création %1>").arg(NomServeurLedgra(edition));

@@ -1,5 +1,6 @@
 #include "OutilsTallyra.h"
 #include "ServeurFactice.h"
+#include "base/ErreurKovra.h"
 
 #include "inventory/BaseArticles.h"
 #include "inventory/DossierTallyra.h"
@@ -72,8 +73,7 @@ TEST(BaseArticles, CodesMatchWithoutRegardToCaseForEveryWindows1252Letter) {
                             {"DOUBLE", ""},
                             {QString::fromUtf8("ŠŽŸ"), ""}});
     BaseArticles articles;
-    QString erreur;
-    ASSERT_TRUE(articles.Ouvre(base, erreur)) << erreur.toStdString();
+    ASSERT_NO_THROW(articles.Ouvre(base));
     const struct {
         const char* lu;
         const char* trouve; // nullptr: not found
@@ -90,8 +90,7 @@ TEST(BaseArticles, CodesMatchWithoutRegardToCaseForEveryWindows1252Letter) {
         {"double", "first"}, // the first row, by its barcode
     };
     for (const auto& c : cas) {
-        const auto r = articles.RechercheRef(QString::fromUtf8(c.lu), erreur);
-        EXPECT_TRUE(erreur.isEmpty());
+        const auto r = articles.RechercheRef(QString::fromUtf8(c.lu));
         EXPECT_EQ(r, c.trouve ? std::optional<QString>(QString::fromUtf8(c.trouve)) : std::nullopt)
             << c.lu;
     }
@@ -199,8 +198,7 @@ TEST(ParametresTallyra, WrittenValuesReadBackWhole) {
     p.Depot = " D1 ";
     p.edition = ChoisitHuit(p.edition);
     p.LedgraPath = "/srv/" + QString(400, u'l') + "/LedgC.db";
-    QString erreur;
-    ASSERT_TRUE(EnregistreParametres(dossier, p, erreur)) << erreur.toStdString();
+    ASSERT_NO_THROW(EnregistreParametres(dossier, p));
     const ParametresTallyra relu = LitParametres(dossier);
     EXPECT_EQ(relu.Societe, p.Societe);
     EXPECT_EQ(relu.Depot, p.Depot);
@@ -211,11 +209,10 @@ TEST(ParametresTallyra, WrittenValuesReadBackWhole) {
 
     // Refused rather than cut: a path longer than a reading returns, an unwritable place.
     p.LedgraPath = QString(3000, u'p');
-    EXPECT_FALSE(EnregistreParametres(dossier, p, erreur));
+    EXPECT_THROW(EnregistreParametres(dossier, p), kovra::ErreurKovra);
     EXPECT_EQ(LitParametres(dossier).LedgraPath, relu.LedgraPath);
     d.Ecrit("fichier", "x");
-    EXPECT_FALSE(EnregistreParametres(d.Chemin("fichier"), relu, erreur));
-    EXPECT_FALSE(erreur.isEmpty());
+    EXPECT_THROW(EnregistreParametres(d.Chemin("fichier"), relu), kovra::ErreurKovra);
 }
 
 TEST(DossierTallyra, OptionThenEnvironmentThenUserData) {

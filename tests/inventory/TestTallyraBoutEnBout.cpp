@@ -170,9 +170,9 @@ TEST_F(BoutEnBout, HeldServerReusedWhileAliveAndCreatedAgainAfterARestart) {
     ServeurTenu tenu;
     int creations = 0;
     const FabriqueServeur base = FabriqueServeurDBus();
-    const FabriqueServeur fabrique = [&](qint16 e, QString& erreur) {
+    const FabriqueServeur fabrique = [&](qint16 e) {
         ++creations;
-        return base(e, erreur);
+        return base(e);
     };
     const auto importe = [&](const QByteArray& fichier) {
         d.Ecrit("inv.txt", fichier);

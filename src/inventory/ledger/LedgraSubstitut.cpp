@@ -1,5 +1,7 @@
 #include "inventory/ledger/LedgraSubstitut.h"
 
+#include "base/ErreurKovra.h"
+
 #include "inventory/LignesInventaire.h"
 
 #include <QDBusConnection>
@@ -50,7 +52,7 @@ LedgraSubstitut::~LedgraSubstitut() {
     }
 }
 
-bool LedgraSubstitut::OuvreJournal(const QString& chemin, QString& erreur) {
+void LedgraSubstitut::OuvreJournal(const QString& chemin) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connexionJournal_);
     db.setDatabaseName(chemin);
     QSqlQuery q(db);
@@ -58,10 +60,8 @@ bool LedgraSubstitut::OuvreJournal(const QString& chemin, QString& erreur) {
         !q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS Appel (Numero INTEGER PRIMARY KEY "
                                "AUTOINCREMENT, Moment TEXT, Client TEXT, Interface TEXT, "
                                "Methode TEXT, Arg1 TEXT, Arg2 TEXT, Arg3 TEXT, Reponse TEXT)"))) {
-        erreur = db.lastError().text() + q.lastError().text();
-        return false;
+        throw ErreurKovra(db.lastError().text() + q.lastError().text());
     }
-    return true;
 }
 
 void LedgraSubstitut::Note(const QDBusMessage& message, const QString& reponse) {
@@ -176,12 +176,12 @@ bool LedgraSubstitut::handleMessage(const QDBusMessage& message,
     return repond(QVariant::fromValue(QDBusVariant(qint32(0))), QStringLiteral("0"));
 }
 
-int RemplitArticles(const QString& base, const QString& fichier, QString& erreur) {
+int RemplitArticles(const QString& base, const QString& fichier) {
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly)) {
-        erreur = f.errorString();
-        return -1;
+        throw ErreurKovra(f.errorString());
     }
+    QString erreur;
     const QString nom = QUuid::createUuid().toString();
     int ajoutes = 0;
     {
@@ -214,6 +214,9 @@ int RemplitArticles(const QString& base, const QString& fichier, QString& erreur
         }
     }
     QSqlDatabase::removeDatabase(nom);
+    if (ajoutes < 0) {
+        throw ErreurKovra(erreur);
+    }
     return ajoutes;
 }
 

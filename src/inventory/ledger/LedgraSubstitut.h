@@ -26,8 +26,8 @@ public:
     LedgraSubstitut(QStringList interfaces, ConduiteLedgra conduite, QObject* parent = nullptr);
     ~LedgraSubstitut() override;
 
-    // Opens (creating when needed) the journal; false with the reason when it cannot.
-    bool OuvreJournal(const QString& chemin, QString& erreur);
+    // Opens (creating when needed) the journal; throws ErreurKovra when it cannot.
+    void OuvreJournal(const QString& chemin);
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
@@ -54,8 +54,8 @@ private:
 };
 
 // Creates table Article (Code, CodeBarre) in the database when missing and adds one row
-// per non-blank line "code;barcode" of the file. Returns the rows added, or -1 with the
-// reason in `erreur`.
-int RemplitArticles(const QString& base, const QString& fichier, QString& erreur);
+// per non-blank line "code;barcode" of the file. Returns the rows added; throws ErreurKovra
+// when the file or the database cannot be used (nothing is added then).
+int RemplitArticles(const QString& base, const QString& fichier);
 
 } // namespace kovra::tallyra

@@ -1,5 +1,6 @@
 // tallyra-ledger: a stand-in management application for trying Tallyra and for its tests.
 
+#include "base/ErreurKovra.h"
 #include "base/GardeFinale.h"
 #include "base/Version.h"
 #include "inventory/ServeurLedgra.h"
@@ -67,13 +68,13 @@ int Execute(QCoreApplication& app) {
             Erreur(QStringLiteral("--articles needs --database"));
             return 2;
         }
-        QString erreur;
-        const int n = RemplitArticles(p.value(base), p.value(articles), erreur);
-        if (n < 0) {
-            Erreur(erreur);
+        try {
+            const int n = RemplitArticles(p.value(base), p.value(articles));
+            std::fprintf(stderr, "tallyra-ledger: %d articles added\n", n);
+        } catch (const kovra::ErreurKovra& e) {
+            Erreur(e.Message());
             return 1;
         }
-        std::fprintf(stderr, "tallyra-ledger: %d articles added\n", n);
         return 0;
     }
 
@@ -96,9 +97,10 @@ int Execute(QCoreApplication& app) {
     conduite.sortieALaLigne = p.value(sortie).toInt();
 
     LedgraSubstitut objet(noms, conduite);
-    QString erreur;
-    if (!objet.OuvreJournal(p.value(journal), erreur)) {
-        Erreur(QStringLiteral("journal %1: %2").arg(p.value(journal), erreur));
+    try {
+        objet.OuvreJournal(p.value(journal));
+    } catch (const kovra::ErreurKovra& refus) {
+        Erreur(QStringLiteral("journal %1: %2").arg(p.value(journal), refus.Message()));
         return 1;
     }
     QObject::connect(
