@@ -258,10 +258,13 @@ void Frappe(benchmark::State& state, const char* disposition, Genre genre, Vites
         pouls.start();
         tic.start();
         QEventLoop boucle;
-        lecteur.Joue(PlanifieTouches(texte.touches, 0, clavier), [&](BilanFrappe) {
-            tic.stop();
-            boucle.quit();
-        });
+        if (!lecteur.Joue(PlanifieTouches(texte.touches, 0, clavier), [&](BilanFrappe) {
+                tic.stop();
+                boucle.quit();
+            })) {
+            state.SkipWithError("the player refused the text");
+            return;
+        }
         boucle.exec();
         // Until the field has every character.
         const bool recu = AttendLigne(champ, "recu", 120000);

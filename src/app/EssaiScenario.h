@@ -36,7 +36,7 @@ std::vector<QStringList> DemandeValeurs(const std::vector<LigneAction>& demandee
 
 // Whether the scenario's records carry more fields than it uses, the actions' places
 // naming those it takes.
-bool TramePartielle(const LigneScenario& scenario);
+[[nodiscard]] bool TramePartielle(const LigneScenario& scenario);
 
 // The frame a terminal would send with these records, each field ended by CR LF. Whole
 // frames: each answer is a field. Partial frames: each record has NbrTrame fields, empty

@@ -291,10 +291,14 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
         // Keystrokes as far apart as the registry asks, as a frame's are.
         PlanFrappe plan = PlanifieTouches(texte, 0, *clavier);
         EspaceTouches(plan, DelaiTouchesLu(s_.registre.Lit(kDelaiTouches)));
-        lecteur_->Joue(std::move(plan), [this, fin](const BilanFrappe& bilan) {
-            dialogues_.Libere();
-            fin(SignaleNonTapees(bilan, dialogues_));
-        });
+        // Run only once nothing plays: a refusal would be a fault of this class, and the
+        // string is then said not typed rather than waited for.
+        if (!lecteur_->Joue(std::move(plan), [this, fin](const BilanFrappe& bilan) {
+                dialogues_.Libere();
+                fin(SignaleNonTapees(bilan, dialogues_));
+            })) {
+            fin(false);
+        }
     });
 }
 

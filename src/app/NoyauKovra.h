@@ -87,7 +87,7 @@ public:
     // Compiles the chosen scenario (RacScenChx) again from the database, then loads it. A
     // scenario that cannot be compiled is reported and its last compiled file loaded.
     // False when no scenario is chosen (the user was told).
-    bool RechargeScenarioChoisi();
+    [[nodiscard]] bool RechargeScenarioChoisi();
 
     // Opens the port from PortSerie.ini now (see kovra::OuvrePort for `memeInactif`).
     BilanOuverture OuvrePort(bool memeInactif = false);
@@ -129,7 +129,7 @@ public:
     void TapeTouches(const QString& touches, std::function<void(bool)> fin);
 
     // Whether a transfer, an acquisition, a frame or a key string is under way.
-    bool Occupe() const;
+    [[nodiscard]] bool Occupe() const;
     // Runs `action` once nothing is under way.
     void QuandLibre(std::function<void()> action);
     // Ends the run cleanly: what is under way is finished (a transfer whose line is quiet is
@@ -148,7 +148,6 @@ public:
     MiroirsRegistre& Miroirs() { return miroirs_; }
     const TableTouches& Touches() const { return touches_; }
     EtatLiaison& Liaison() { return liaison_; }
-    const EtatTraitement& Traitement() const { return traitement_; }
     MSComm& Port() { return port_; }
     Acquisition& Acquisitions() { return *acquisition_; }
     SurveillancePort& Surveillance() { return *surveillance_; }

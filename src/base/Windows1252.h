@@ -16,20 +16,20 @@ QString DecodeWindows1252(const QByteArray& octets);
 QByteArray EncodeWindows1252(const QString& texte, bool* perte = nullptr);
 
 // True when the bytes hold valid UTF-8 with at least one character beyond ASCII.
-bool EstUtf8NonAscii(const QByteArray& octets);
+[[nodiscard]] bool EstUtf8NonAscii(const QByteArray& octets);
 
 // True when a file of these bytes is to be read as UTF-8: valid UTF-8 with characters
 // beyond ASCII, every one of which Windows-1252 holds. Kovra's files can hold only
 // Windows-1252 characters, so bytes that decode to any other ("CAF\xC9\x85", CAFÉ… in
 // Windows-1252, is valid UTF-8 for "CAFɅ") are Windows-1252. This is how a file saved by
 // a Linux editor is told from one written in Windows-1252.
-bool SeLitEnUtf8(const QByteArray& octets);
+[[nodiscard]] bool SeLitEnUtf8(const QByteArray& octets);
 
 // True when every character of the text exists in Windows-1252.
-bool TientEnWindows1252(QStringView texte);
+[[nodiscard]] bool TientEnWindows1252(QStringView texte);
 
 // True when the bytes hold one of the five the code page leaves undefined (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D): such a text was written in some other 8-bit encoding.
-bool HorsWindows1252(const QByteArray& octets);
+[[nodiscard]] bool HorsWindows1252(const QByteArray& octets);
 
 } // namespace kovra

@@ -81,7 +81,7 @@ public:
     void FinInsertion();
 
 private:
-    bool EstAction(int ligne) const;
+    [[nodiscard]] bool EstAction(int ligne) const;
     int NombreActions() const;
     int ApresDerniereAction() const;
     void Relit();
@@ -95,7 +95,7 @@ private:
     std::optional<int> PlaceRetenue(const std::optional<int>& demandee) const;
     // Whether the list still shows what the database holds; if not, the list is read again
     // (a pending insert ends), the user told, and false returned.
-    bool ListeAJour();
+    [[nodiscard]] bool ListeAJour();
     int Position(int selection, bool boucle);
     // Runs a change of the database; false (the user told) when it failed.
     template <typename F> bool Execute(F&& changement);

@@ -26,8 +26,6 @@ public:
     // ErreurKovra when the table was not read.
     std::optional<QString> RechercheRef(const QString& code) const;
 
-    qsizetype NombreArticles() const { return static_cast<qsizetype>(codes_.size()); }
-
 private:
     bool lue_ = false;
     std::vector<QString> codes_;             // the Code of each row, in the table's order

@@ -71,7 +71,7 @@ public:
     // Runs the steps one per turn of the event loop; Fini is emitted after the last.
     void Lance();
     // Runs one step; false once the import is over.
-    bool AvanceUnPas();
+    [[nodiscard]] bool AvanceUnPas();
     // Runs every step at once (tests, or a caller with its own thread).
     void Execute();
 

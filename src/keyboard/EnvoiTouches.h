@@ -40,8 +40,8 @@ std::u32string CodesAltNumerique(std::u32string_view texte);
 // Lock-key helpers.
 // Each says whether the keyboard could press the key.
 [[nodiscard]] bool BasculeTouche(ClavierVirtuel& clavier, int codeTouche); // 20, 144 or 145
-bool VerrMajActif(const ClavierVirtuel& clavier);
-bool VerrNumActif(const ClavierVirtuel& clavier);
+[[nodiscard]] bool VerrMajActif(const ClavierVirtuel& clavier);
+[[nodiscard]] bool VerrNumActif(const ClavierVirtuel& clavier);
 [[nodiscard]] bool InverseVerrNum(ClavierVirtuel& clavier);
 [[nodiscard]] bool EteintVerrMaj(ClavierVirtuel& clavier); // true too when it was off
 

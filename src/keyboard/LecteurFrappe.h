@@ -28,7 +28,7 @@ public:
 
     // Starts playing; `fin` is called once the last event is played. A plan handed over
     // while another plays is refused (false).
-    bool Joue(PlanFrappe plan, std::function<void(BilanFrappe)> fin);
+    [[nodiscard]] bool Joue(PlanFrappe plan, std::function<void(BilanFrappe)> fin);
     bool Occupe() const { return enCours_; }
     void Arrete();
 
@@ -47,7 +47,7 @@ private:
     void Tranche();
     void RelacheTout();
     // Whether the keyboard is held by the program's own window; if so, the wait is on.
-    bool Attend();
+    [[nodiscard]] bool Attend();
 
     std::function<bool()> retenu_;
     bool enAttente_ = false; // keys let go while the program's window held the keyboard

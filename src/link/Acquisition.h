@@ -39,7 +39,7 @@ public:
 
     // Starts a run; false (and nothing sent) for a terminal type that is not read this way
     // or while a run is going on.
-    bool Demarre();
+    [[nodiscard]] bool Demarre();
     bool Occupe() const { return enCours_; }
     // Cuts the run short: nothing is processed, the records received so far stay in the
     // spool file, which the user is told about.
@@ -73,7 +73,7 @@ private:
     void Caractere(const std::function<bool(const QString&)>& fin);
     // Takes the characters that wait, as long as the run goes on.
     void Lit();
-    bool Acquitte(const QString& enregistrement);
+    [[nodiscard]] bool Acquitte(const QString& enregistrement);
     void Termine();
     // Ends the run without processing: `cause`, then where the records are, then `suite`.
     void Interrompt(const QString& cause, const QString& suite = QString());

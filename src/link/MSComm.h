@@ -58,7 +58,7 @@ public:
     // far end gone, a write error): the terminal did not get them. The event such a failure
     // raises reaches the receivers on the next turn of the event loop, after the caller
     // has dealt with the failure.
-    bool Output(const QString& texte);
+    [[nodiscard]] bool Output(const QString& texte);
     int InBufferCount() const;
     int CommEvent() const { return evenement_; }
 

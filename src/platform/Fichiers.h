@@ -12,7 +12,7 @@ namespace kovra::plateforme {
 // disk, each in the way its system does it best.
 
 // Flushes the file and puts its data on disk; false when the system refuses.
-bool SynchroniseFichier(QFile& fichier);
+[[nodiscard]] bool SynchroniseFichier(QFile& fichier);
 
 // Makes a new file's name durable too: a file synced to disk is of no use if its folder
 // entry is lost. Best effort: some file systems cannot sync a folder.
@@ -30,14 +30,14 @@ std::optional<QByteArray> IdentiteFichier(const QString& chemin);
 
 enum Acces { kLecture = 1, kEcriture = 2, kTraverse = 4 };
 // Whether this user may do all of `acces` (an or of Acces) on the path, as the system judges.
-bool AccesPermis(const QString& chemin, int acces);
+[[nodiscard]] bool AccesPermis(const QString& chemin, int acces);
 
 // Puts a regular file holding the bytes at the path itself, in one step: written to a file
 // of its own in the folder, then renamed over the path. A file it replaces keeps its mode; a
 // symbolic link is replaced, never written through. A device or a pipe is written as it is.
 // When the folder takes no new file, a regular file is written in place; a link then cannot
 // be replaced and nothing is written.
-bool EcritRemplace(const QString& chemin, const QByteArray& octets);
+[[nodiscard]] bool EcritRemplace(const QString& chemin, const QByteArray& octets);
 
 // Writes the bytes, on disk, to a file of `dossier` (ending in "/") named by the first of
 // nom(0), nom(1)... below `numeros` that nothing has: a file, a folder or a link already

@@ -5,7 +5,7 @@
 namespace kovra::plateforme {
 
 // Whether a process of that number exists (it may belong to another user).
-bool ProcessusExiste(qint64 pid);
+[[nodiscard]] bool ProcessusExiste(qint64 pid);
 
 // The short name the system gives a running process, and the path of its program; empty
 // when the system does not say.

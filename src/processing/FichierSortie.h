@@ -10,17 +10,18 @@
 namespace kovra {
 
 // True when the folder (ending with a separator) holds a file of exactly that name.
-bool FichierExiste(const QString& dossier, const QString& nom);
+[[nodiscard]] bool FichierExiste(const QString& dossier, const QString& nom);
 
 // Creates every missing level of a folder path; false when one cannot be made.
-bool CreeDossiers(const QString& chemin);
+[[nodiscard]] bool CreeDossiers(const QString& chemin);
 
 // Writes a file scenario's output, unchanged and in Windows-1252, to the file named by
 // [Fichier] Chemin of the active scenario (a relative path counts from the data folder),
 // creating its folders, and tells the user "Fichier <path> : généré". When it cannot be
 // written, the user is told so and no partial file is left. Returns whether the output
 // was delivered whole (see EcritFichierVers).
-bool EcritFichier(const QString& texte, const EtatScenario& scenario, const Environnement& env);
+[[nodiscard]] bool EcritFichier(const QString& texte, const EtatScenario& scenario,
+                                const Environnement& env);
 
 // The output file of a file scenario, from its compiled file; empty when none is set.
 QString CheminFichierScenario(const EtatScenario& scenario, const QString& dossierDonnees);
@@ -33,8 +34,8 @@ QString CheminFichierScenario(const EtatScenario& scenario, const QString& dossi
 // gets the mode any new file gets (the umask decides), since other programs and accounts read it.
 // Characters Windows-1252 lacks are written "?" and named in a notice; the output is then not whole
 // and the result is false, so that what was received is kept.
-bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote,
-                      Dialogues& dialogues);
+[[nodiscard]] bool EcritFichierVers(const QString& texte, const QString& chemin, bool numerote,
+                                    Dialogues& dialogues);
 
 // Sortie.txt, then Sortie1.txt, Sortie2.txt... (a name without "." is numbered at its end).
 QString NomNumero(const QString& nom, qint64 n);

@@ -22,9 +22,9 @@ enum class GenreAction {
 GenreAction GenreDAction(const QString& action);
 
 // True when the action takes the next field of the record.
-bool PrendChamp(const QString& action);
+[[nodiscard]] bool PrendChamp(const QString& action);
 
 // True when the action moves through the frame (it begins with "&" or "^").
-bool AvanceDansTrame(const QString& action);
+[[nodiscard]] bool AvanceDansTrame(const QString& action);
 
 } // namespace kovra

@@ -229,8 +229,8 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
     const QString segment = TraiteMarquesVerrous(segments[i], *clavierLecteur_, bilan_);
     PlanFrappe plan = PlanifieTouches(segment.toStdU32String(), 0, *clavierLecteur_);
     EspaceTouches(plan, delaiTouches_);
-    lecteur_->Joue(std::move(plan), [this, segments = std::move(segments), i,
-                                     avecPauses](BilanFrappe bilan) mutable {
+    const bool joue = lecteur_->Joue(std::move(plan), [this, segments = std::move(segments), i,
+                                                       avecPauses](BilanFrappe bilan) mutable {
         for (const Touche& t : bilan.nonTapees) {
             NoteNonTapee(bilan_, t);
         }
@@ -245,6 +245,12 @@ void TraiteEmul::TapeSegment(QStringList segments, int i, bool avecPauses) {
             TapeSegment(segments, i + 1, true);
         });
     });
+    if (!joue) {
+        // One frame at a time reaches the player: a refusal would be a fault of this class,
+        // and the frame is then kept as not delivered rather than waited for.
+        enFrappe_ = false;
+        Fin(false);
+    }
 }
 
 namespace {

@@ -29,7 +29,7 @@ int CompteOccurrences(const QString& texte, const QString& separateur);
 QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier, BilanFrappe& nonTapees);
 
 // Tells the user which keys the keyboard could not type, if any; true when every key was.
-bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues);
+[[nodiscard]] bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues);
 
 // Whatever holds the serial port: closes it and opens it again when it is open.
 class ReinitialisationPort {

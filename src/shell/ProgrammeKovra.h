@@ -18,7 +18,7 @@ class Registre;
 
 // Whether a window of this program holds the keyboard: a pop-up (the menu) is open, or one of
 // its windows is the active one.
-bool FenetreKovraAuClavier();
+[[nodiscard]] bool FenetreKovraAuClavier();
 
 // What the program is made of, handed in by main() (or by a test).
 struct ServicesProgramme {
@@ -57,7 +57,7 @@ public:
 
     // The load sequence after the start-up window. False when the program must end (the
     // user was told why); otherwise the icon is there and the program runs.
-    bool Demarre();
+    [[nodiscard]] bool Demarre();
 
     // Any activation of the tray icon: the menu window.
     void Active();

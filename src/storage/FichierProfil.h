@@ -65,7 +65,7 @@ public:
     QByteArray EnOctets() const;
     // Replaces the file in one step: an interrupted save leaves the old file whole.
     // Fails for a document loaded from a file that exists but could not be read.
-    bool Enregistre(const QString& chemin) const;
+    [[nodiscard]] bool Enregistre(const QString& chemin) const;
 
     // True once a written value held characters that the file's encoding (Windows-1252)
     // cannot hold; they were stored as "?".
@@ -79,7 +79,7 @@ private:
     };
 
     // Ecrit with the names and the value made ready, before the checks of the result.
-    bool Remplace(const QString& section, const QString& cle, const QString& valeur);
+    [[nodiscard]] bool Remplace(const QString& section, const QString& cle, const QString& valeur);
     // What a reading gives for a value written to this file.
     QString Relecture(const QString& valeur) const;
     QString Decode(const QByteArray& brut) const;

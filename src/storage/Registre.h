@@ -29,9 +29,9 @@ inline const QString kChampsTouches = QStringLiteral("ChampsTouches");
 int DelaiTouchesLu(const QString& texte);
 // Whether a text may be stored as DelaiTouches: empty, or a whole number from 0 to
 // kDelaiTouchesMax written in digits.
-bool DelaiTouchesValide(const QString& texte);
+[[nodiscard]] bool DelaiTouchesValide(const QString& texte);
 // Whether a ChampsTouches text turns the setting on: "1", blanks around it aside.
-bool ChampsTouchesLu(const QString& texte);
+[[nodiscard]] bool ChampsTouchesLu(const QString& texte);
 
 // Per-user string values under a key path such as "Software\Ruduvo\Vove". On Windows
 // they are the registry; elsewhere a key "Software\<Organisation>\<Application>" is the
@@ -56,8 +56,8 @@ public:
     // read or written, the text holds a line break, or the name is one a reading could
     // not find again (empty, holding "=" or a line break, starting with "[" or ";", or
     // with blanks around it).
-    bool EcrireRegistre(Ruche ruche, const QString& cle, const QString& valeur,
-                        const QString& texte);
+    [[nodiscard]] bool EcrireRegistre(Ruche ruche, const QString& cle, const QString& valeur,
+                                      const QString& texte);
 
     // Shorthands for the values of Kovra's own key.
     QString Lit(const QString& valeur) const {
@@ -87,6 +87,6 @@ struct MiroirsRegistre {
 };
 
 // True for the value names of Kovra's key.
-bool EstValeurKovra(const QString& nom);
+[[nodiscard]] bool EstValeurKovra(const QString& nom);
 
 } // namespace kovra

@@ -36,8 +36,8 @@ QString CheminScenario(const QString& dossierDonnees, const QString& nom);
 // missing, the value is cleared; when no scenario is then named, the user is told
 // "Aucun scénario n'est défini", the rest of the state is left as it was and the result
 // is false.
-bool ChargeScenarioActif(EtatScenario& etat, const Environnement& env, InfoBulle& bulle,
-                         int portCom);
+[[nodiscard]] bool ChargeScenarioActif(EtatScenario& etat, const Environnement& env,
+                                       InfoBulle& bulle, int portCom);
 
 // Loads the named scenario (for a test) without touching ScenarioActif or the registry.
 void ChargeScenario(EtatScenario& etat, const QString& nom, const QString& dossierDonnees,

@@ -56,10 +56,10 @@ public:
     // False when the transfer ends there (the user was told why); power saving is put back
     // on then if it was switched off. A PC file to send that cannot be read is refused
     // before any call.
-    bool Demarre();
+    [[nodiscard]] bool Demarre();
     // Moves one packet. True while packets remain; at the end (success or failure) the
     // result is told, power saving is put back on, and false is returned.
-    bool Etape();
+    [[nodiscard]] bool Etape();
     // Stops after the current packet: power saving back on. Nothing when already over.
     void Arrete();
 

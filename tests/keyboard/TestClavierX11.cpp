@@ -168,8 +168,8 @@ protected:
         tour.setInterval(0);
         QObject::connect(&tour, &QTimer::timeout, [&] { f.tours += bilan ? 0 : 1; });
         tour.start();
-        lecteur.Joue(PlanifieTouches(touches, 0, clavier),
-                     [&](BilanFrappe b) { bilan = std::move(b); });
+        EXPECT_TRUE(lecteur.Joue(PlanifieTouches(touches, 0, clavier),
+                                 [&](BilanFrappe b) { bilan = std::move(b); }));
         AttendQue([&] { return bilan.has_value(); }, 120000);
         EXPECT_TRUE(bilan.has_value()) << "typing did not end";
         clavier.Synchronise();

@@ -70,7 +70,7 @@ TEST(LecteurFrappe, ReportsEachKeyItCouldNotTypeOnce) {
     MinuterieManuelle minuterie;
     LecteurFrappe lecteur(clavier, minuterie);
     std::optional<BilanFrappe> bilan;
-    lecteur.Joue(Plan(U"aжbж{F13}", clavier), [&](BilanFrappe b) { bilan = b; });
+    ASSERT_TRUE(lecteur.Joue(Plan(U"aжbж{F13}", clavier), [&](BilanFrappe b) { bilan = b; }));
     minuterie.Termine();
     EXPECT_EQ(clavier.Caracteres(), U"ab");
     ASSERT_TRUE(bilan);
@@ -83,7 +83,8 @@ TEST(LecteurFrappe, PlaysALongPlanInManyTurnsOfTheLoop) {
     MinuterieManuelle minuterie;
     LecteurFrappe lecteur(clavier, minuterie);
     bool fini = false;
-    lecteur.Joue(Plan(std::u32string(20000, U'x'), clavier), [&](BilanFrappe) { fini = true; });
+    ASSERT_TRUE(lecteur.Joue(Plan(std::u32string(20000, U'x'), clavier),
+                             [&](BilanFrappe) { fini = true; }));
     int tours = 0;
     while (!fini && minuterie.AvanceUne()) {
         ++tours;
@@ -102,7 +103,7 @@ TEST(LecteurFrappe, StoppingReleasesTheKeysHeldDown) {
     MinuterieManuelle minuterie;
     auto lecteur = std::make_unique<LecteurFrappe>(clavier, minuterie);
     bool fini = false;
-    lecteur->Joue(Plan(U"+(ab)", clavier), [&](BilanFrappe) { fini = true; });
+    ASSERT_TRUE(lecteur->Joue(Plan(U"+(ab)", clavier), [&](BilanFrappe) { fini = true; }));
     minuterie.Tours(); // Shift down, a typed, waiting before b
     lecteur.reset();
     minuterie.Termine();
@@ -118,8 +119,8 @@ TEST(LecteurFrappe, WaitsWhileTheProgramsOwnWindowHoldsTheKeyboard) {
     LecteurFrappe lecteur(clavier, minuterie, [&] { return retenu; });
     bool fini = false;
     // Shift held over a long group: the menu opens in the middle of it.
-    lecteur.Joue(Plan(U"+(" + std::u32string(1000, U'x') + U")z", clavier),
-                 [&](BilanFrappe) { fini = true; });
+    ASSERT_TRUE(lecteur.Joue(Plan(U"+(" + std::u32string(1000, U'x') + U")z", clavier),
+                             [&](BilanFrappe) { fini = true; }));
     minuterie.AvanceUne(); // a first batch
     const std::size_t avant = clavier.Caracteres().size();
     ASSERT_GT(avant, 0u);
@@ -149,7 +150,7 @@ TEST(LecteurFrappe, GoesOnOnlyOnceTheKeyboardStayedFreeForAMoment) {
     MinuterieManuelle minuterie;
     bool retenu = true;
     LecteurFrappe lecteur(clavier, minuterie, [&] { return retenu; });
-    lecteur.Joue(Plan(U"ab", clavier), {});
+    ASSERT_TRUE(lecteur.Joue(Plan(U"ab", clavier), {}));
     minuterie.AvanceUne();
     retenu = false;
     minuterie.AvanceUne(); // free: one more delay first

@@ -7,6 +7,8 @@
 #include "storage/GestionScenarios.h"
 #include "support/PosteNoyau.h"
 
+#include <gtest/gtest.h>
+
 namespace kovra::test {
 
 struct PosteImport : PosteNoyau<> {
@@ -16,7 +18,7 @@ struct PosteImport : PosteNoyau<> {
         t.Scenario(nom, type, actions, chemin);
         t.registre.Ecrit(kRacScenChx, nom);
         noyau->ChargeReglages();
-        noyau->RechargeScenarioChoisi();
+        EXPECT_TRUE(noyau->RechargeScenarioChoisi()) << nom.toStdString();
     }
     // A file scenario writing each field of the frame on its own line of sortie.txt.
     void ChampParLigne() {

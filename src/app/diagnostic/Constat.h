@@ -20,6 +20,6 @@ struct Constat {
 QString LigneConstat(const Constat& c);
 
 // True when a check found something in the way.
-bool AEchoue(const std::vector<Constat>& constats);
+[[nodiscard]] bool AEchoue(const std::vector<Constat>& constats);
 
 } // namespace kovra

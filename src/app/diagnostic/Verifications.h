@@ -24,7 +24,7 @@ struct Bilan {
 enum class GenreScenario { Inconnu, Frappe, Fichier };
 
 // The data folder; false when it is not there to look into.
-bool VerifieDossier(const DescriptionPoste& poste, Bilan& bilan);
+[[nodiscard]] bool VerifieDossier(const DescriptionPoste& poste, Bilan& bilan);
 // PortSerie.ini, Touche.ini, Corres.ini, TouFic.ini: readable, in a known encoding.
 void VerifieFichiersReglages(const DescriptionPoste& poste, Bilan& bilan);
 // Scen.db opens (read-only) and has the tables and columns Kovra creates.
