@@ -89,9 +89,14 @@ bool LecteurFrappe::Attend() {
     // its stroke has been typed already, and pressing it again would type it twice.
     std::erase_if(enfoncees_,
                   [](const Touche& t) { return t.genre != Touche::Genre::Modificateur; });
-    for (const Touche& t : enfoncees_) {
-        clavier_.Enfonce(t);
-    }
+    // One the keyboard no longer presses is said not typed and not released later.
+    std::erase_if(enfoncees_, [this](const Touche& t) {
+        if (clavier_.Enfonce(t)) {
+            return false;
+        }
+        NoteNonTapee(bilan_, t);
+        return true;
+    });
     return false;
 }
 
