@@ -94,7 +94,7 @@ NoyauKovra::NoyauKovra(ServicesNoyau services)
             acquisitionInterrompue();
         }
     };
-    surveillance_ = std::make_unique<SurveillancePort>(port_, dialogues_, s_.minuterie);
+    surveillance_ = std::make_unique<SurveillancePort>(port_, dialogues_, *suivie_);
     aiguillage_ = std::make_unique<AiguillagePort>(port_, liaison_, reception_.get(),
                                                    acquisition_.get(), surveillance_.get());
     // Connected after the parts: it runs once they have taken the event.

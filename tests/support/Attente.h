@@ -9,7 +9,9 @@
 namespace kovra::test {
 
 // Lets the event loop run until the condition holds or the time is up; whether it holds.
-inline bool AttendQue(const std::function<bool()>& condition, int ms = 3000) {
+// The time is generous: a condition that holds returns at once, and a loaded machine
+// running the sanitizer build must not make a slow step look like a fault.
+inline bool AttendQue(const std::function<bool()>& condition, int ms = 10000) {
     QElapsedTimer t;
     t.start();
     while (!condition() && t.elapsed() < ms) {
