@@ -41,9 +41,9 @@ private:
     std::shared_ptr<char> jeton_ = std::make_shared<char>();
 };
 
-// Closes the port and opens it again after each frame, ready for the next transfer; not
-// while another transfer is arriving. A port that does not open again raises its own event,
-// which the port watch reports and follows.
+// Makes the line ready for the next transfer after each frame (a local line is closed and
+// opened again); not while another transfer is arriving. A port that does not open again
+// raises its own event, which the port watch reports and follows.
 class NoyauKovra::Relance : public ReinitialisationPort {
 public:
     explicit Relance(NoyauKovra& noyau) : noyau_(noyau) {}
@@ -52,12 +52,7 @@ public:
         if (!port.PortOpen() || port.InBufferCount() > 0 || noyau_.reception_->Occupe()) {
             return;
         }
-        port.SetPortOpen(false);
-        try {
-            port.SetPortOpen(true);
-        } catch (const MSComm::ErreurPort&) {
-            // reported through the port's event
-        }
+        port.Reinitialise();
     }
 
 private:
@@ -215,7 +210,8 @@ void NoyauKovra::PretePortTransfert(std::function<void()> puis) {
     }
     QuandLibre([this, puis = std::move(puis)] {
         if (portPrete_) {
-            rouvrirApresPret_ = rouvrirApresPret_ || port_.PortOpen() || surveillance_->Perdu();
+            rouvrirApresPret_ = rouvrirApresPret_ || port_.PortOpen() || port_.EnConnexion() ||
+                                surveillance_->Perdu();
             surveillance_->Oublie();
             port_.SetPortOpen(false);
         }

@@ -24,8 +24,8 @@ bool HoteValide(const QString& hote, bool ipv6) {
         return false;
     }
     for (const QChar c : hote) {
-        const bool permis = (c.unicode() < 128 && c.isLetterOrNumber()) || c == u'.' ||
-                            c == u'-' || c == u'_' || (ipv6 && (c == u':' || c == u'%'));
+        const bool permis = (c.unicode() < 128 && c.isLetterOrNumber()) || c == u'.' || c == u'-' ||
+                            c == u'_' || (ipv6 && (c == u':' || c == u'%'));
         if (!permis) {
             return false;
         }

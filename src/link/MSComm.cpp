@@ -1,49 +1,84 @@
 #include "link/MSComm.h"
 
 #include "base/Windows1252.h"
-#include "platform/Fichiers.h"
+#include "link/AdresseReseau.h"
+#include "link/TransportSerie.h"
 
-#include <QFile>
 #include <QStringList>
 
 namespace kovra {
 
-namespace {
+MSComm::MSComm(QObject* parent) : QObject(parent) {}
 
-// Why the device could not be opened, in words for the user, with the system's own text.
-QString CauseEchecOuverture(const QString& peripherique, QSerialPort::SerialPortError erreur,
-                            const QString& texte) {
-    QString cause;
-    if (erreur == QSerialPort::DeviceNotFoundError) {
-        cause = QStringLiteral("il n'existe pas (terminal ou adaptateur débranché ?)");
-    } else if (erreur == QSerialPort::PermissionError) {
-        // The serial layer says so both of a device this user may not open and of one
-        // another program holds: its lock file, or the line taken for itself alone.
-        cause = plateforme::AccesPermis(peripherique, plateforme::kLecture | plateforme::kEcriture)
-                    ? QStringLiteral("il est occupé par un autre programme")
-                    : QStringLiteral("permission refusée");
+QString MSComm::NomPeripherique() const {
+    if (!Peripherique.isEmpty()) {
+        return Peripherique;
     }
-    return cause.isEmpty() ? texte : cause + QStringLiteral(" (") + texte + u')';
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(CommPort);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(CommPort - 1);
+#endif
 }
 
-} // namespace
+bool MSComm::Reseau() const {
+    return EstAdresseReseau(NomPeripherique());
+}
 
-MSComm::MSComm(QObject* parent) : QObject(parent) {
-    connect(&port_, &QSerialPort::readyRead, this, [this] {
+std::optional<ReglagesLigne> MSComm::ReglagesDemandes() const {
+    const QStringList parts = Settings.split(u',');
+    bool ok = parts.size() == 4;
+    const int vitesse = ok ? parts[0].trimmed().toInt(&ok) : 0;
+    bool okBits = false;
+    const int bits = ok ? parts[2].trimmed().toInt(&okBits) : 0;
+    const QString parite = ok ? parts[1].trimmed().toUpper() : QString();
+    const QString arret = ok ? parts[3].trimmed() : QString();
+    if (!ok || !okBits || vitesse <= 0 || bits < 5 || bits > 8 || parite.size() != 1 ||
+        !QStringLiteral("NEOMS").contains(parite) ||
+        (arret != u"1" && arret != u"1.5" && arret != u"2")) {
+        return std::nullopt;
+    }
+    ReglagesLigne r;
+    r.vitesse = vitesse;
+    r.bitsDonnees = bits;
+    r.parite = parite.front();
+    r.arret = arret == u"2"     ? ReglagesLigne::Arret::Deux
+              : arret == u"1.5" ? ReglagesLigne::Arret::UnEtDemi
+                                : ReglagesLigne::Arret::Un;
+    r.flux = Handshaking;
+    return r;
+}
+
+void MSComm::CreeTransport() {
+    if (transport_ != nullptr) {
+        // The old one may be the sender of the signal being handled: freed later.
+        disconnect(transport_, nullptr, this, nullptr);
+        transport_->deleteLater();
+    }
+    const QString nom = NomPeripherique();
+    if (const std::optional<AdresseReseau> adresse = LitAdresseReseau(nom)) {
+        transport_ = new TransportReseau(*adresse, Delais);
+    } else if (const std::optional<QString> probleme = ProblemeAdresseReseau(nom)) {
+        transport_ = nullptr;
+        throw ErreurPort(kErreurPortInvalide, *probleme);
+    } else {
+        transport_ = new TransportSerie(nom);
+    }
+    transport_->setParent(this);
+    connect(transport_, &Transport::Arrivee, this, [this] {
         evenement_ = kComEvReceive;
         emit OnComm();
     });
-    connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::SurErreur);
+    connect(transport_, &Transport::Perdu, this, [this](const PerteLiaison& perte) {
+        perte_ = perte;
+        SurIncident(kComEventDevice, true);
+    });
+    connect(transport_, &Transport::EchecEcriture, this,
+            [this] { SurIncident(kComEventTxFull, false); });
+    connect(transport_, &Transport::Connecte, this, &MSComm::EtatChange);
 }
 
-void MSComm::SurErreur(QSerialPort::SerialPortError erreur) {
-    if (erreur == QSerialPort::NoError || enOuverture_) {
-        return;
-    }
-    const int evenement = erreur == QSerialPort::WriteError ? kComEventTxFull : kComEventDevice;
-    // A read that fails or finds the line hung up: the device is gone. The port keeps
-    // signalling such a line as readable, so it is closed once the event is delivered.
-    const bool perdu = erreur == QSerialPort::ReadError || erreur == QSerialPort::ResourceError;
+void MSComm::SurIncident(int evenement, bool perdu) {
     if (!enSortie_) {
         Signale(evenement, perdu);
         return;
@@ -52,7 +87,7 @@ void MSComm::SurErreur(QSerialPort::SerialPortError erreur) {
     QMetaObject::invokeMethod(
         this,
         [this, evenement, perdu, ouverture = ouverture_] {
-            if (ouverture == ouverture_ && port_.isOpen()) {
+            if (ouverture == ouverture_ && ouvert_) {
                 Signale(evenement, perdu);
             }
         },
@@ -68,109 +103,74 @@ void MSComm::Signale(int evenement, bool perdu) {
     }
 }
 
-QString MSComm::NomPeripherique() const {
-    if (!Peripherique.isEmpty()) {
-        return Peripherique;
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(CommPort);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(CommPort - 1);
-#endif
-}
-
-void MSComm::AppliqueReglages() {
-    const QStringList parts = Settings.split(u',');
-    bool ok = parts.size() == 4;
-    const int vitesse = ok ? parts[0].trimmed().toInt(&ok) : 0;
-    bool okBits = false;
-    const int bits = ok ? parts[2].trimmed().toInt(&okBits) : 0;
-    const QString parite = ok ? parts[1].trimmed().toUpper() : QString();
-    const QString arret = ok ? parts[3].trimmed() : QString();
-    if (!ok || !okBits || vitesse <= 0 || bits < 5 || bits > 8 || parite.size() != 1 ||
-        !QStringLiteral("NEOMS").contains(parite) ||
-        (arret != u"1" && arret != u"1.5" && arret != u"2")) {
-        throw ErreurPort(kErreurReglages,
-                         QStringLiteral("Paramètres du port invalides : %1").arg(Settings));
-    }
-    const QSerialPort::Parity parites[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
-                                           QSerialPort::OddParity, QSerialPort::MarkParity,
-                                           QSerialPort::SpaceParity};
-    // A setting the device cannot take leaves it as it was (a pseudo-terminal keeps 8 data
-    // bits and no parity whatever it is told); the opening goes on, as on Windows.
-    port_.setBaudRate(vitesse);
-    port_.setDataBits(static_cast<QSerialPort::DataBits>(bits));
-    port_.setParity(parites[QStringLiteral("NEOMS").indexOf(parite)]);
-    port_.setStopBits(arret == u"2"     ? QSerialPort::TwoStop
-                      : arret == u"1.5" ? QSerialPort::OneAndHalfStop
-                                        : QSerialPort::OneStop);
-    // Qt offers one flow control at a time: RTS/CTS wins when both are asked for.
-    port_.setFlowControl(Handshaking == 1   ? QSerialPort::SoftwareControl
-                         : Handshaking >= 2 ? QSerialPort::HardwareControl
-                                            : QSerialPort::NoFlowControl);
-}
-
 void MSComm::SetPortOpen(bool ouvert) {
     if (!ouvert) {
-        if (port_.isOpen()) {
+        if (ouvert_) {
             ++ouverture_;
-            port_.close();
+            ouvert_ = false;
+            transport_->Ferme();
             emit EtatChange();
         }
         return;
     }
-    if (port_.isOpen()) {
+    if (ouvert_) {
         return;
     }
-    port_.setPortName(NomPeripherique());
+    const std::optional<ReglagesLigne> reglages = ReglagesDemandes();
+    CreeTransport();
     ++ouverture_;
-    // A port that cannot be opened says so by the exception below, not as an event; nor is
-    // a setting the device refuses an event (it would pass for the device gone).
-    enOuverture_ = true;
-    const bool reussie = port_.open(QIODevice::ReadWrite);
-    if (!reussie) {
-        enOuverture_ = false;
+    // The device is opened before the settings are looked at, as the control did: a
+    // missing device is what the user is asked about first.
+    if (const std::optional<QString> raison =
+            transport_->Ouvre(reglages.value_or(ReglagesLigne{}))) {
         throw ErreurPort(
             kErreurPortInvalide,
-            QStringLiteral("Impossible d'ouvrir le port %1 : %2")
-                .arg(NomPeripherique(),
-                     CauseEchecOuverture(NomPeripherique(), port_.error(), port_.errorString())));
+            QStringLiteral("Impossible d'ouvrir le port %1 : %2").arg(NomPeripherique(), *raison));
     }
-    try {
-        AppliqueReglages();
-    } catch (...) {
-        port_.close();
-        enOuverture_ = false;
-        throw;
+    if (!reglages) {
+        transport_->Ferme();
+        throw ErreurPort(kErreurReglages,
+                         QStringLiteral("Paramètres du port invalides : %1").arg(Settings));
     }
-    enOuverture_ = false;
+    ouvert_ = true;
     evenement_ = 0;
     emit EtatChange();
 }
 
+void MSComm::Reinitialise() {
+    if (!PortOpen() || !transport_->RouvertureSansPerte()) {
+        return;
+    }
+    SetPortOpen(false);
+    try {
+        SetPortOpen(true);
+    } catch (const ErreurPort& e) {
+        // The line went away meanwhile: said as any device gone, for the port watch.
+        perte_ = {PerteLiaison::Cause::Debranche, e.Message()};
+        evenement_ = kComEventDevice;
+        emit OnComm();
+    }
+}
+
 QString MSComm::Input() {
-    if (!port_.isOpen()) {
+    if (!ouvert_) {
         return {};
     }
-    const QByteArray octets = InputLen > 0 ? port_.read(InputLen) : port_.readAll();
-    return DecodeWindows1252(octets);
+    return DecodeWindows1252(transport_->Lit(InputLen > 0 ? InputLen : 0));
 }
 
 bool MSComm::Output(const QString& texte) {
-    if (!port_.isOpen()) {
+    if (!PortOpen()) {
         return false;
     }
-    const QByteArray octets = EncodeWindows1252(texte);
-    // The bytes go to the port's buffer, then flush() hands them to the device at once and
-    // says false when the device refuses them (a line hung up gives EIO).
     enSortie_ = true;
-    const bool ecrit = port_.write(octets) == octets.size() && port_.flush();
+    const bool ecrit = transport_->Ecrit(EncodeWindows1252(texte));
     enSortie_ = false;
-    return ecrit && port_.isOpen();
+    return ecrit && PortOpen();
 }
 
 int MSComm::InBufferCount() const {
-    return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+    return ouvert_ ? static_cast<int>(transport_->Disponibles()) : 0;
 }
 
 } // namespace kovra

@@ -62,7 +62,7 @@ ResultatOuverture OuvrePort(MSComm& port, EtatLiaison& liaison, const Environnem
     liaison.TypeTerminal = LitGenreTerminal(liaison.Protocole);
     port.Handshaking = static_cast<int>(PartieEntiere(lit("Flux"), QStringLiteral("Flux")));
     port.InputLen = 1;
-    if (port.PortOpen()) {
+    if (port.PortOpen() || port.EnConnexion()) {
         env.dialogues.Message(QStringLiteral("Le port de communication : ") +
                                   QString::number(port.CommPort) +
                                   QStringLiteral(" est déja ouvert"),

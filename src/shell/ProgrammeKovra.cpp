@@ -109,6 +109,8 @@ void ProgrammeKovra::MetAJourIcone() {
     } else if (noyau_.Surveillance().Perdu()) {
         etat = QStringLiteral("Débranché");
         nomIcone_ = QStringLiteral("port-perdu");
+    } else if (port.EnConnexion()) {
+        etat = QStringLiteral("Connexion");
     }
     bulle_ = TexteInfoBulle(port.CommPort,
                             scenarioAffiche_.isEmpty() ? kAucunScenario : scenarioAffiche_, etat);
