@@ -47,6 +47,8 @@ std::optional<QString> TransportReseau::Ouvre(const ReglagesLigne& reglages) {
     enAttente_.clear();
     binaireLocal_ = false;
     binaireDistant_ = false;
+    reponduDo_.reset();
+    reponduWill_.reset();
     // A child of the transport: a socket left behind by a closing is freed with it at last.
     socket_ = new QTcpSocket(this);
     connect(socket_, &QTcpSocket::connected, this, &TransportReseau::SurConnexion);
@@ -181,11 +183,16 @@ void TransportReseau::Option(unsigned char verbe, unsigned char option) {
         }
         return;
     }
-    // Any other option is declined; a refusal needs no answer.
-    if (verbe == kDo) {
-        Envoie(telnet::Demande(telnet::kWont, option));
-    } else if (verbe == kWill) {
-        Envoie(telnet::Demande(telnet::kDont, option));
+    // Suppress-go-ahead is taken both ways (nothing here waits for a go-ahead); any other
+    // option is declined. Each is answered once, so that a server asking again is not
+    // drawn into an endless exchange; a refusal needs no answer.
+    const bool accepte = option == telnet::kSansGoAhead;
+    if (verbe == kDo && !reponduDo_.test(option)) {
+        reponduDo_.set(option);
+        Envoie(telnet::Demande(accepte ? telnet::kWill : telnet::kWont, option));
+    } else if (verbe == kWill && !reponduWill_.test(option)) {
+        reponduWill_.set(option);
+        Envoie(telnet::Demande(accepte ? telnet::kDo : telnet::kDont, option));
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <bitset>
 #include <memory>
 
 namespace kovra {
@@ -72,6 +73,8 @@ private:
     QList<rfc2217::Reglage> enAttente_; // settings asked for, not answered yet
     bool binaireLocal_ = false;         // we send in binary mode
     bool binaireDistant_ = false;       // the server sends in binary mode
+    std::bitset<256> reponduDo_;        // the server's DO already answered, by option
+    std::bitset<256> reponduWill_;      // its WILL already answered
 };
 
 } // namespace kovra

@@ -9,6 +9,7 @@
 #include "edition/ProprietesScenario.h"
 #include "editor/EditeurScenario.h"
 #include "link/OuverturePort.h"
+#include "link/SurveillancePort.h"
 #include "settings/PageConnexion.h"
 #include "settings/PageProprietes.h"
 #include "settings/PageScenarios.h"
@@ -123,7 +124,14 @@ FenetreParametrage::~FenetreParametrage() = default;
 
 void FenetreParametrage::MontreEtatPort() {
     QString pourquoi;
-    if (s_.noyau.PortPrete()) {
+    const MSComm& port = s_.noyau.Port();
+    if (s_.noyau.Surveillance().Perdu()) {
+        pourquoi = QStringLiteral("Port %1 débranché (%2) : il sera rouvert dès qu'il sera de "
+                                  "retour.")
+                       .arg(port.NomPeripherique(), s_.noyau.Surveillance().Raison());
+    } else if (port.EnConnexion()) {
+        pourquoi = QStringLiteral("Connexion à %1 en cours…").arg(port.NomPeripherique());
+    } else if (s_.noyau.PortPrete()) {
         pourquoi = kPortPreteTransfert;
         if (s_.noyau.RouvertureAttendue()) {
             pourquoi += QStringLiteral(" Il sera rouvert à la fermeture de cette fenêtre.");
