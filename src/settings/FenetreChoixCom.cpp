@@ -1,10 +1,8 @@
 #include "settings/FenetreChoixCom.h"
 
 #include "base/ErreurKovra.h"
-#include "link/OuverturePort.h"
+#include "link/FichierPortSerie.h"
 #include "link/ReglagesPort.h"
-#include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -14,10 +12,6 @@ namespace kovra {
 namespace {
 
 constexpr int kPortsOfferts = 20;
-
-QString FichierPort(const QString& dossierDonnees) {
-    return CheminDonnee(dossierDonnees, kPortSerie);
-}
 
 } // namespace
 
@@ -61,11 +55,10 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     auto* libelle = new QLabel(QStringLiteral("Choix d'un autre port Com"), this);
     CboChoix = new QComboBox(this);
     CboChoix->setObjectName(QStringLiteral("CboChoix"));
-    lignes_ = LignesChoixCom(
-        LireIni(FichierPort(dossierDonnees), kSectionPort, QStringLiteral("Peripherique")));
+    const FichierPortSerie fichier = LitPortSerie(dossierDonnees);
+    lignes_ = LignesChoixCom(fichier.peripherique);
     CboChoix->addItems(lignes_);
-    const int port =
-        LireIni(FichierPort(dossierDonnees), kSectionPort, QStringLiteral("Port")).toInt();
+    const int port = fichier.port.nombre.value_or(0);
     CboChoix->setCurrentIndex(lignes_.size() > kPortsOfferts ? 0 : std::max(port - 1, 0));
     CmdOK = new QPushButton(QStringLiteral("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));

@@ -4,10 +4,9 @@
 #include "dialogues/Dialogues.h"
 #include "dialogues/Icones.h"
 #include "link/Acquisition.h"
+#include "link/FichierPortSerie.h"
 #include "link/SurveillancePort.h"
 #include "settings/FenetreChoixCom.h"
-#include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 #include "storage/Registre.h"
 
 #include <QApplication>
@@ -206,8 +205,7 @@ void ProgrammeKovra::Parametrage() {
 }
 
 void ProgrammeKovra::Fichier() {
-    const QString fichier = LireIni(CheminDonnee(s_.DossierDonnees, kPortSerie), kSectionPort,
-                                    QStringLiteral("Fichier"));
+    const QString fichier = LitPortSerie(s_.DossierDonnees).fichier;
     if (!fichier.isEmpty()) {
         if (s_.importeFichier) {
             s_.importeFichier(fichier);

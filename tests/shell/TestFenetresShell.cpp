@@ -154,3 +154,12 @@ TEST(FenetreChoixCom, OkStoresTheChoiceAndCloses) {
     EXPECT_EQ(LireIni(t.Chemin(kPortSerie), kSectionPort, "Port"), "5");
     ASSERT_TRUE(AttendQue([&] { return f.isNull(); }));
 }
+
+TEST(FenetreChoixCom, OpensOnThePortNumberAsTheOpeningReadsIt) {
+    for (const char* port : {"3", " 3.9", "3e0"}) {
+        DonneesTest t;
+        EcrireIni(kSectionPort, "Port", port, t.Chemin(kPortSerie));
+        FenetreChoixCom f(t.donnees);
+        EXPECT_EQ(f.CboChoix->currentText(), "Com3") << port;
+    }
+}

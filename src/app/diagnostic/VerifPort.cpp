@@ -1,11 +1,10 @@
 // The instance lock of the data folder and the serial port named by PortSerie.ini.
 #include "app/diagnostic/Verifications.h"
 
-#include "link/OuverturePort.h"
+#include "link/FichierPortSerie.h"
 #include "platform/LigneSerie.h"
 #include "platform/Processus.h"
 #include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +12,6 @@
 #include <QLockFile>
 #include <QSet>
 #include <QSysInfo>
-#include <cmath>
 
 namespace kovra {
 
@@ -103,16 +101,6 @@ QString Qui(const Processus& p) {
                            : QStringLiteral("process %1, %2").arg(p.pid).arg(p.nom);
 }
 
-// A number of the file as Kovra reads it ("1.5" gives 1); nothing when it is none.
-std::optional<long long> Nombre(const QString& texte) {
-    bool ok = false;
-    const double v = texte.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || std::fabs(v) > 2147483647.0) {
-        return std::nullopt;
-    }
-    return static_cast<long long>(std::trunc(v));
-}
-
 // What the check of the port has found so far. Each step below adds to it and to the
 // findings, and says whether the next ones have something to look at.
 struct ExamenPort {
@@ -154,11 +142,8 @@ bool VerrouInstance(ExamenPort& e) {
 // ttyS<n-1> when no device is named).
 bool PortConfigure(ExamenPort& e) {
     const QString ini = CheminDonnee(e.poste.dossierDonnees, kPortSerie);
-    const DocumentProfil doc = DocumentProfil::Charge(ini);
-    const auto lit = [&](const char* cle) {
-        return doc.Lit(kSectionPort, QString::fromUtf8(cle));
-    };
-    const std::optional<long long> actif = Nombre(lit("PortActif"));
+    const FichierPortSerie f = LitPortSerie(e.poste.dossierDonnees);
+    const std::optional<qint32> actif = f.portActif.nombre;
     if (!actif) {
         e.bilan.Echec(kSujetPort, QStringLiteral("PortActif in %1 is not a number. Fix: kovra-cli "
                                                  "ini set PortSerie.ini Port_série PortActif 1")
@@ -170,14 +155,13 @@ bool PortConfigure(ExamenPort& e) {
                                                 "until it is turned on in the settings window."));
         return false;
     }
-    const QString numero = lit("Port");
-    if (numero.isEmpty()) {
+    if (f.port.texte.isEmpty()) {
         e.bilan.Echec(kSujetPort, QStringLiteral("none is configured. Fix: choose it in the "
                                                  "settings window, or kovra-cli port set --device "
                                                  "PATH (kovra-cli port list shows the devices)."));
         return false;
     }
-    const std::optional<long long> com = Nombre(numero);
+    const std::optional<qint32> com = f.port.nombre;
     if (!com) {
         e.bilan.Echec(kSujetPort, QStringLiteral("Port in %1 is not a number. Fix: kovra-cli port "
                                                  "set --com N or --device PATH.")
@@ -185,13 +169,17 @@ bool PortConfigure(ExamenPort& e) {
         return false;
     }
     e.com = *com;
-    e.protocole = lit("Protocol");
-    e.peripherique = lit("Peripherique");
+    e.protocole = f.protocole;
+    e.peripherique = f.peripherique;
     if (e.peripherique.isEmpty()) {
         e.peripherique =
             QStringLiteral("%1/ttyS%2").arg(e.poste.racinePeripheriques).arg(e.com - 1);
     }
     return true;
+}
+
+QString TypeTerminal(const ExamenPort& e) {
+    return e.protocole.isEmpty() ? QStringLiteral("no terminal type") : e.protocole;
 }
 
 // Kovra has the port: it is busy because Kovra works, and is left alone.
@@ -268,12 +256,10 @@ bool Ouverture(ExamenPort& e) {
                                       .arg(e.peripherique, essai.raison));
         return false;
     }
-    e.bilan.Ok(kSujetPort,
-               QStringLiteral("%1 (COM %2, %3) opens for user %4%5")
-                   .arg(e.peripherique)
-                   .arg(e.com)
-                   .arg(e.protocole.isEmpty() ? QStringLiteral("no terminal type") : e.protocole,
-                        e.poste.identite.nom, e.verrouMort));
+    e.bilan.Ok(kSujetPort, QStringLiteral("%1 (COM %2, %3) opens for user %4%5")
+                               .arg(e.peripherique)
+                               .arg(e.com)
+                               .arg(TypeTerminal(e), e.poste.identite.nom, e.verrouMort));
     return true;
 }
 
