@@ -1,6 +1,7 @@
 #include "link/ReglagesPort.h"
 
 #include "base/ErreurKovra.h"
+#include "link/AdresseReseau.h"
 #include "link/FichierPortSerie.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
@@ -97,6 +98,22 @@ QString LignePeripherique(const PeripheriqueSerie& peripherique) {
     return peripherique.chemin + QStringLiteral(" — ") + peripherique.description;
 }
 
+QString LigneAdresseReseau() {
+    return QStringLiteral("Adresse réseau…");
+}
+
+QString ExempleAdresseReseau() {
+    return QStringLiteral("tcp://hôte:port ou rfc2217://hôte:port");
+}
+
+QString AideAdresseReseau() {
+    return QStringLiteral("Un terminal relié à un serveur de ports série du réseau : "
+                          "tcp://HOTE:PORT pour une liaison brute (le serveur fixe la vitesse "
+                          "et la parité), rfc2217://HOTE:PORT quand le serveur laisse Kovra "
+                          "les régler (RFC 2217). Une adresse IPv6 s'écrit entre crochets : "
+                          "tcp://[::1]:2000.");
+}
+
 QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques) {
     QStringList lignes;
     for (int n = kPremierPortCom; n <= kDernierPortCom; ++n) {
@@ -105,6 +122,7 @@ QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques) {
     for (const PeripheriqueSerie& p : peripheriques) {
         lignes << LignePeripherique(p);
     }
+    lignes << LigneAdresseReseau();
     return lignes;
 }
 
@@ -203,6 +221,9 @@ QString RefusOuverturePort(const DocumentProfil& ini) {
     if (!port || !vitesse || !bits || !arret || !flux) {
         return refus;
     }
+    if (const auto probleme = ProblemeAdresseReseau(f.peripherique)) {
+        return *probleme;
+    }
     const QString parite = f.parite.toUpper();
     if (*vitesse <= 0) {
         return QStringLiteral("La vitesse « %1 » n'est pas une vitesse").arg(f.vitesse.texte) +
@@ -236,12 +257,15 @@ QString RefusReglagesPort(const ReglagesPort& r) {
             .arg(kDernierPortCom);
     }
     if (r.peripherique && r.peripherique->trimmed().isEmpty()) {
-        return QStringLiteral("Le chemin du périphérique est vide.");
+        return QStringLiteral("Le chemin du périphérique ou l'adresse réseau est vide.");
     }
     if (r.peripherique && AvecCaractereDeControle(*r.peripherique)) {
         return QStringLiteral("Le chemin du périphérique « %1 » contient un caractère de "
                               "contrôle.")
             .arg(*r.peripherique);
+    }
+    if (const auto probleme = ProblemeAdresseReseau(r.peripherique.value_or(QString()))) {
+        return *probleme;
     }
     if (r.vitesse && !VitesseValide(*r.vitesse)) {
         const QString attendu = QStringLiteral("il faut un nombre entier de 1 à %1.")

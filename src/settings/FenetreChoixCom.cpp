@@ -1,6 +1,7 @@
 #include "settings/FenetreChoixCom.h"
 
 #include "base/ErreurKovra.h"
+#include "link/AdresseReseau.h"
 #include "link/FichierPortSerie.h"
 #include "link/ReglagesPort.h"
 
@@ -13,6 +14,16 @@ namespace {
 
 constexpr int kPortsOfferts = 20;
 
+// "ComN": N; nothing for another line.
+std::optional<int> NumeroCom(const QString& ligne) {
+    if (!ligne.startsWith(QStringLiteral("Com"))) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int n = ligne.mid(3).toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
 } // namespace
 
 QStringList LignesChoixCom(const QString& peripherique) {
@@ -23,17 +34,23 @@ QStringList LignesChoixCom(const QString& peripherique) {
     for (int n = 1; n <= kPortsOfferts; ++n) {
         lignes << QStringLiteral("Com%1").arg(n);
     }
+    lignes << LigneAdresseReseau();
     return lignes;
 }
 
 QString EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
-                           const QString& dossierDefauts) {
+                           const QString& dossierDefauts, const QString& adresse) {
     const QString ligne = choisie >= 0 && choisie < lignes.size() ? lignes[choisie] : QString();
-    if (!ligne.isEmpty() && !ligne.startsWith(QStringLiteral("Com"))) {
+    ReglagesPort reglages;
+    if (ligne == LigneAdresseReseau()) {
+        reglages.peripherique = adresse.trimmed();
+    } else if (ligne.isEmpty()) {
+        reglages.port = 1;
+    } else if (const auto numero = NumeroCom(ligne)) {
+        reglages.port = *numero;
+    } else {
         return {}; // the device already named: nothing to change
     }
-    ReglagesPort reglages;
-    reglages.port = ligne.isEmpty() ? 1 : ligne.mid(3).toInt();
     try {
         EcritReglagesPort(dossierDonnees, reglages, dossierDefauts);
     } catch (const ErreurKovra& e) {
@@ -59,7 +76,23 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     lignes_ = LignesChoixCom(fichier.peripherique);
     CboChoix->addItems(lignes_);
     const int port = fichier.port.nombre.value_or(0);
-    CboChoix->setCurrentIndex(lignes_.size() > kPortsOfferts ? 0 : std::max(port - 1, 0));
+    CboChoix->setCurrentIndex(!fichier.peripherique.isEmpty() ? 0 : std::max(port - 1, 0));
+    TxtAdresse = new QLineEdit(this);
+    TxtAdresse->setObjectName(QStringLiteral("TxtAdresse"));
+    TxtAdresse->setPlaceholderText(ExempleAdresseReseau());
+    TxtAdresse->setToolTip(AideAdresseReseau());
+    if (EstAdresseReseau(fichier.peripherique)) {
+        TxtAdresse->setText(fichier.peripherique); // to correct it
+    }
+    TxtAdresse->hide();
+    const int ligneAdresse = static_cast<int>(lignes_.size()) - 1;
+    connect(CboChoix, &QComboBox::currentIndexChanged, this,
+            [this, ligneAdresse](int ligne) { TxtAdresse->setVisible(ligne == ligneAdresse); });
+    connect(CboChoix, &QComboBox::activated, this, [this, ligneAdresse](int ligne) {
+        if (ligne == ligneAdresse) {
+            TxtAdresse->setFocus(); // picked by the user: the address is to be typed next
+        }
+    });
     CmdOK = new QPushButton(QStringLiteral("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
@@ -67,11 +100,12 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     disposition->addWidget(LblRaison);
     disposition->addWidget(libelle);
     disposition->addWidget(CboChoix);
+    disposition->addWidget(TxtAdresse);
     disposition->addWidget(CmdOK, 0, Qt::AlignRight);
     setMinimumWidth(300);
     connect(CmdOK, &QPushButton::clicked, this, [this] {
-        const QString refus =
-            EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex(), dossierDefauts);
+        const QString refus = EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex(),
+                                                 dossierDefauts, TxtAdresse->text());
         const auto suite = enregistre;
         close();
         if (suite) {

@@ -4,6 +4,7 @@
 #include "dialogues/Dialogues.h"
 #include "dialogues/Icones.h"
 #include "link/Acquisition.h"
+#include "link/AdresseReseau.h"
 #include "link/FichierPortSerie.h"
 #include "link/SurveillancePort.h"
 #include "settings/FenetreChoixCom.h"
@@ -86,6 +87,9 @@ bool ProgrammeKovra::Demarre() {
 
 std::optional<QString> ProgrammeKovra::RefusAcces() {
     const QString peripherique = noyau_.Port().NomPeripherique();
+    if (EstAdresseReseau(peripherique)) {
+        return std::nullopt; // no device file, which the user would need the right to open
+    }
     const AccesPeripherique acces = EvalueAcces(peripherique, s_.identite);
     if (!acces.present || acces.permis) {
         return std::nullopt;

@@ -396,6 +396,64 @@ TEST(Diagnostic, AKovraRunningOnTheFolderHasThePortAndIsLeftAlone) {
     EXPECT_TRUE(Sur(constats, "serial port")->texte.contains("is Kovra's while it runs"));
 }
 
+namespace {
+
+// The lines about the port.
+QStringList LignesPort(const std::vector<Constat>& constats) {
+    QStringList lignes;
+    for (const Constat& c : constats) {
+        if (c.sujet == "serial port") {
+            lignes << LigneConstat(c);
+        }
+    }
+    return lignes;
+}
+
+} // namespace
+
+TEST(Diagnostic, ANetworkAddressIsCheckedAsWrittenWithNoDeviceFileLookedFor) {
+    const QString fautive = "FAIL  serial port: %1 is not a valid network address. Fix: write it "
+                            "as tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217), PORT "
+                            "from 1 to 65535 and an IPv6 address in brackets (tcp://[::1]:2000), "
+                            "in the settings window or with kovra-cli port set --device ADDRESS.";
+    const struct {
+        const char* peripherique;
+        bool kovraTourne;
+        QStringList lignes;
+    } cas[] = {
+        {"tcp://192.168.1.20:4001",
+         false,
+         {"ok    serial port: terminal on the network at 192.168.1.20:4001 (raw TCP), HT630"}},
+        {"RFC2217://[fd00::12]:2217",
+         false,
+         {"ok    serial port: terminal on the network at [fd00::12]:2217 (RFC 2217), HT630"}},
+        {"tcp://serveur", false, {fautive.arg("tcp://serveur")}},
+        {"rfc2217://serveur:99999", false, {fautive.arg("rfc2217://serveur:99999")}},
+        // The live probe would take the connection from Kovra: not tried.
+        {"rfc2217://serveur-ports:2217",
+         true,
+         {"ok    serial port: terminal on the network at serveur-ports:2217 (RFC 2217), HT630",
+          "ok    serial port: rfc2217://serveur-ports:2217 is Kovra's while it runs (process " +
+              QString::number(QCoreApplication::applicationPid())}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.peripherique);
+        Machine m;
+        m.Port(c.peripherique);
+        QLockFile verrou(m.t.Chemin("kovra.lock"));
+        if (c.kovraTourne) {
+            ASSERT_TRUE(verrou.tryLock(0));
+        }
+        const std::vector<Constat> constats = m.Diagnostic();
+        QStringList lignes = LignesPort(constats);
+        if (c.kovraTourne && lignes.size() == 2) {
+            lignes[1] = lignes[1].left(lignes[1].indexOf(','));
+        }
+        EXPECT_EQ(lignes, c.lignes);
+        EXPECT_EQ(AEchoue(constats), QString(c.lignes.front()).startsWith("FAIL"));
+    }
+}
+
 TEST(Diagnostic, TheLockOfAKovraOnAnotherMachineStopsBeforeThePort) {
     Machine m;
     m.t.dossier.Ecrit("donnees/kovra.lock", "12\nkovra\nautre-poste\n");

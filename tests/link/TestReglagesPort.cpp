@@ -2,6 +2,7 @@
 
 #include "base/ErreurKovra.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "link/AdresseReseau.h"
 #include "link/EtatLiaison.h"
 #include "link/MSComm.h"
 #include "link/OuverturePort.h"
@@ -389,4 +390,56 @@ TEST(ReglagesPort, WithoutAnySpeedTheDefaultSpeedsAreOffered) {
     QStringList une(16);
     une[1] = "110";
     EXPECT_EQ(LignesVitesse(d.Chemin(), DossierDefauts()), une); // the file's own, however few
+}
+
+TEST(ReglagesPort, ANetworkAddressIsAcceptedWhereADevicePathIs) {
+    const struct {
+        const char* peripherique;
+        const char* refus; // in the message of both checks; null: accepted
+    } cas[] = {
+        {"tcp://192.168.1.20:4001", nullptr},
+        {"rfc2217://serveur-ports.local:2217", nullptr},
+        {"TCP://[fe80::1%eth0]:2000", nullptr},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0", nullptr},
+        {"tcp://192.168.1.20", "L'adresse réseau « tcp://192.168.1.20 » ne peut pas servir : il "
+                               "manque le port"},
+        {"rfc2217://:2217", "le nom de l'hôte est vide"},
+        {"tcp://hote:70000", "« 70000 » n'est pas un numéro de 1 à 65535"},
+        {"tcp://[::1]2000", "entre crochets"},
+        {"tcp://h\xC3\xB4te:2000", "« hôte » n'est pas valide"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.peripherique);
+        const QString peripherique = QString::fromUtf8(c.peripherique);
+        ReglagesPort r;
+        r.peripherique = peripherique;
+        const QString refus = RefusReglagesPort(r);
+
+        DossierTest d;
+        d.Ecrit("PortSerie.ini",
+                QByteArray(kFichier).replace("PortActif=1", "PortActif=1\r\nPort=1"));
+        DocumentProfil ini = DocumentProfil::Charge(d.Chemin("PortSerie.ini"));
+        ASSERT_TRUE(ini.Ecrit(kSectionPort, "Peripherique", peripherique));
+        const QString refusOuverture = RefusOuverturePort(ini);
+        if (c.refus == nullptr) {
+            EXPECT_EQ(refus, "");
+            EXPECT_EQ(refusOuverture, "");
+            // Written as typed, never resolved to another name.
+            EcritReglagesPort(d.Chemin(), r, DossierDefauts());
+            EXPECT_EQ(LireIni(d.Chemin("PortSerie.ini"), kSectionPort, "Peripherique"),
+                      peripherique);
+            EXPECT_TRUE(LitReglagesPort(d.Chemin()) == [&] {
+                ReglagesPort lu = ReglagesLivres();
+                lu.peripherique = peripherique;
+                return lu;
+            }());
+        } else {
+            EXPECT_TRUE(refus.contains(QString::fromUtf8(c.refus))) << refus.toStdString();
+            EXPECT_EQ(refus, *ProblemeAdresseReseau(peripherique));
+            EXPECT_EQ(refusOuverture, refus);
+            const QByteArray avant = d.Lit("PortSerie.ini");
+            EXPECT_THROW(EcritReglagesPort(d.Chemin(), r, DossierDefauts()), ErreurKovra);
+            EXPECT_EQ(d.Lit("PortSerie.ini"), avant);
+        }
+    }
 }

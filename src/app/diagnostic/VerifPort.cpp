@@ -1,6 +1,7 @@
 // The instance lock of the data folder and the serial port named by PortSerie.ini.
 #include "app/diagnostic/Verifications.h"
 
+#include "link/AdresseReseau.h"
 #include "link/FichierPortSerie.h"
 #include "platform/LigneSerie.h"
 #include "platform/Processus.h"
@@ -12,6 +13,7 @@
 #include <QLockFile>
 #include <QSet>
 #include <QSysInfo>
+#include <initializer_list>
 
 namespace kovra {
 
@@ -110,6 +112,7 @@ struct ExamenPort {
     long long com = 0;
     QString protocole{};
     QString peripherique{};
+    std::optional<AdresseReseau> adresse{}; // when the terminal is reached over the network
     QString verrouMort{}; // said at the end when another program's ended lock is taken over
     AccesPeripherique acces{};
 };
@@ -180,6 +183,38 @@ bool PortConfigure(ExamenPort& e) {
 
 QString TypeTerminal(const ExamenPort& e) {
     return e.protocole.isEmpty() ? QStringLiteral("no terminal type") : e.protocole;
+}
+
+// A terminal on the network: its address well written, then the host and port it names.
+bool AdresseReseauValide(ExamenPort& e) {
+    e.adresse = LitAdresseReseau(e.peripherique);
+    if (!e.adresse) {
+        e.bilan.Echec(kSujetPort,
+                      QStringLiteral("%1 is not a valid network address. Fix: write it as "
+                                     "tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217), "
+                                     "PORT from 1 to 65535 and an IPv6 address in brackets "
+                                     "(tcp://[::1]:2000), in the settings window or with "
+                                     "kovra-cli port set --device ADDRESS.")
+                          .arg(e.peripherique));
+        return false;
+    }
+    const QString hote =
+        e.adresse->hote.contains(u':') ? u'[' + e.adresse->hote + u']' : e.adresse->hote;
+    e.bilan.Ok(kSujetPort,
+               QStringLiteral("terminal on the network at %1:%2 (%3), %4")
+                   .arg(hote)
+                   .arg(e.adresse->port)
+                   .arg(e.adresse->mode == AdresseReseau::Mode::Rfc2217 ? QStringLiteral("RFC 2217")
+                                                                        : QStringLiteral("raw TCP"),
+                        TypeTerminal(e)));
+    return true;
+}
+
+// The terminal's address tried live: the name resolves, the port answers and, in RFC 2217
+// mode, the server accepts the COM-PORT option, each within 3 s. Not tried yet: the address
+// as written is all that is looked at.
+bool ProbeReseau(ExamenPort&) {
+    return true;
 }
 
 // Kovra has the port: it is busy because Kovra works, and is left alone.
@@ -266,12 +301,25 @@ bool Ouverture(ExamenPort& e) {
 } // namespace
 
 void VerifiePort(const DescriptionPoste& poste, Bilan& bilan) {
+    using Etape = bool (*)(ExamenPort&);
     ExamenPort examen{poste, bilan};
-    for (const auto etape : {VerrouInstance, PortConfigure, PortLaisseAKovra, PeripheriquePresent,
-                             VerrouAutreProgramme, AccesUtilisateur, Ouverture}) {
-        if (!etape(examen)) {
-            return;
+    const auto suit = [&](std::initializer_list<Etape> etapes) {
+        for (const Etape etape : etapes) {
+            if (!etape(examen)) {
+                return false;
+            }
         }
+        return true;
+    };
+    if (!suit({VerrouInstance, PortConfigure})) {
+        return;
+    }
+    // A network address has no device file: nothing to find, lock, or open here.
+    if (EstAdresseReseau(examen.peripherique)) {
+        suit({AdresseReseauValide, PortLaisseAKovra, ProbeReseau});
+    } else {
+        suit({PortLaisseAKovra, PeripheriquePresent, VerrouAutreProgramme, AccesUtilisateur,
+              Ouverture});
     }
 }
 
