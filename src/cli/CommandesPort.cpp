@@ -74,7 +74,8 @@ void AjouteCommandesPort(std::vector<Commande>& table) {
                      {},
                      "port list",
                      "Print the serial devices present, one a line: the path, a tab, then "
-                     "what the system says of the device (may be empty).",
+                     "what the system says of the device (may be empty). A USB adapter goes "
+                     "by its stable name in /dev/serial/by-id when it has one.",
                      Liste});
     table.push_back(
         {{"port", "set"},

@@ -6,7 +6,9 @@
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <limits>
@@ -83,12 +85,34 @@ DocumentProfil FichierPort(const QString& dossier) {
 
 } // namespace
 
+QList<PeripheriqueSerie> AvecNomsStables(const QList<PeripheriqueSerie>& presents,
+                                         const QString& dossierParId) {
+    // Each device a link points to, by its real path; the first link by name wins.
+    QHash<QString, QString> liens;
+    const QFileInfoList entrees =
+        QDir(dossierParId)
+            .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& lien : entrees) {
+        const QString cible = lien.canonicalFilePath();
+        if (!cible.isEmpty() && !liens.contains(cible)) {
+            liens.insert(cible, QDir(dossierParId).filePath(lien.fileName()));
+        }
+    }
+    QList<PeripheriqueSerie> liste;
+    for (const PeripheriqueSerie& p : presents) {
+        const QString reel = QFileInfo(p.chemin).canonicalFilePath();
+        const QString stable = reel.isEmpty() ? QString() : liens.value(reel);
+        liste.append({stable.isEmpty() ? p.chemin : stable, p.description});
+    }
+    return liste;
+}
+
 QList<PeripheriqueSerie> PeripheriquesPresents() {
     QList<PeripheriqueSerie> liste;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         liste.append({info.systemLocation(), info.description()});
     }
-    return liste;
+    return AvecNomsStables(liste, kDossierParId);
 }
 
 QString LignePeripherique(const PeripheriqueSerie& peripherique) {

@@ -16,12 +16,25 @@ inline constexpr int kDernierPortCom = 20;
 
 // A serial device of the machine, as the port list shows it.
 struct PeripheriqueSerie {
-    QString chemin;      // "/dev/ttyUSB0"
+    QString chemin;      // "/dev/ttyUSB0", or the stable name of an adapter
     QString description; // what the system says of it; may be empty
+
+    bool operator==(const PeripheriqueSerie&) const = default;
 };
 
-// The serial devices present now, in the order the system lists them.
+// Where udev names each USB serial adapter after itself (maker, model, serial number): a
+// link to the ttyUSBn or ttyACMn it was given, whose name stays the same whichever number
+// the adapter gets and whichever socket it is plugged in.
+inline const QString kDossierParId = QStringLiteral("/dev/serial/by-id");
+
+// The serial devices present now, in the order the system lists them; an adapter with a
+// link in kDossierParId goes by that link's name (AvecNomsStables).
 QList<PeripheriqueSerie> PeripheriquesPresents();
+
+// The devices, each one a link of `dossierParId` points to named by that link instead (the
+// first by name when several do), its description kept; the others as they are.
+QList<PeripheriqueSerie> AvecNomsStables(const QList<PeripheriqueSerie>& presents,
+                                         const QString& dossierParId);
 
 // The line of the port list for a device: "path — description", or the path alone.
 QString LignePeripherique(const PeripheriqueSerie& peripherique);

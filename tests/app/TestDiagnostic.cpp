@@ -76,6 +76,7 @@ struct Machine {
                                sondes};
         poste.dossiersVerrous = {verrous.Chemin()};
         poste.racinePeripheriques = peripheriques.Chemin();
+        poste.dossierParId = parId.Chemin();
         return Diagnostique(poste);
     }
 
@@ -86,6 +87,7 @@ struct Machine {
     IdentiteUtilisateur identite = plateforme::IdentiteCourante();
     DossierTest verrous;
     DossierTest peripheriques; // where COM n is ttyS<n-1>
+    DossierTest parId;         // the stable names of USB adapters
     QString dossier;           // another data folder than t's
 };
 
@@ -410,6 +412,34 @@ QStringList LignesPort(const std::vector<Constat>& constats) {
 }
 
 } // namespace
+
+TEST(Diagnostic, AnAdapterByItsStableNameIsPresentOrToBePluggedIn) {
+    Machine m;
+    const QString branche = m.parId.Chemin("usb-FTDI_FT232R_USB_UART_A10K3-if00-port0");
+    const QString debranche = m.parId.Chemin("usb-Prolific_PL2303-if00-port0");
+    const QString perdu = m.parId.Chemin("usb-Opticon_OPN-2001-if00");
+    ASSERT_TRUE(QFile::link(m.terminal.Chemin(), branche));
+    ASSERT_TRUE(QFile::link(m.parId.Chemin("ttyUSB7"), perdu)); // its device gone
+    const QString absent = QString("FAIL  serial port: %1 is not there: the adapter it names is "
+                                   "not plugged in. Fix: plug the adapter in; ls %2 shows the "
+                                   "names of the adapters present.");
+    const struct {
+        QString peripherique;
+        QStringList lignes;
+    } cas[] = {
+        {branche,
+         {QString("ok    serial port: %1 is present: the adapter is plugged in, as %2")
+              .arg(branche, m.terminal.Chemin()),
+          QString("ok    serial port: %1 (COM 1, HT630) opens for user %2")
+              .arg(branche, m.identite.nom)}},
+        {debranche, {absent.arg(debranche, m.parId.Chemin())}},
+        {perdu, {absent.arg(perdu, m.parId.Chemin())}},
+    };
+    for (const auto& c : cas) {
+        m.Port(c.peripherique);
+        EXPECT_EQ(LignesPort(m.Diagnostic()), c.lignes);
+    }
+}
 
 TEST(Diagnostic, ANetworkAddressIsCheckedAsWrittenWithNoDeviceFileLookedFor) {
     const QString fautive = "FAIL  serial port: %1 is not a valid network address. Fix: write it "

@@ -443,3 +443,46 @@ TEST(ReglagesPort, ANetworkAddressIsAcceptedWhereADevicePathIs) {
         }
     }
 }
+
+TEST(ReglagesPort, AdaptersGoByTheirStableNames) {
+    DossierTest d;
+    for (const char* nom : {"ttyS0", "ttyUSB0", "ttyUSB1", "ttyACM0"}) {
+        d.Ecrit(nom, {});
+    }
+    QDir(d.Chemin()).mkdir("by-id");
+    const QString parId = d.Chemin("by-id");
+    const auto lien = [&](const QString& cible, const QString& nom) {
+        ASSERT_TRUE(QFile::link(cible, parId + "/" + nom)) << nom.toStdString();
+    };
+    lien("../ttyUSB0", "usb-FTDI_FT232R_USB_UART_A10K3-if00-port0");
+    lien(d.Chemin("ttyACM0"), "usb-Opticon_OPN-2001-if00");
+    // Two names for one adapter: the first by name is the one offered.
+    lien("../ttyUSB1", "usb-Prolific_PL2303-if00-port0");
+    lien("../ttyUSB1", "usb-Prolific_PL2303-if00-port0-bis");
+    lien("../ttyUSB9", "usb-Debranche-if00-port0"); // its device gone
+    const QList<PeripheriqueSerie> presents = {
+        {d.Chemin("ttyS0"), ""},           {d.Chemin("ttyUSB0"), "FT232R USB UART"},
+        {d.Chemin("ttyACM0"), "OPN-2001"}, {d.Chemin("ttyUSB1"), "USB-Serial Controller"},
+        {"/dev/kovra-absent", "inconnu"},
+    };
+    const QList<PeripheriqueSerie> attendus = {
+        {d.Chemin("ttyS0"), ""},
+        {parId + "/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0", "FT232R USB UART"},
+        {parId + "/usb-Opticon_OPN-2001-if00", "OPN-2001"},
+        {parId + "/usb-Prolific_PL2303-if00-port0", "USB-Serial Controller"},
+        {"/dev/kovra-absent", "inconnu"},
+    };
+    EXPECT_EQ(AvecNomsStables(presents, parId), attendus);
+    // No adapter plugged in: udev has not made the folder.
+    EXPECT_EQ(AvecNomsStables(presents, d.Chemin("absent")), presents);
+    EXPECT_EQ(
+        LignesPort(attendus).mid(20),
+        (QStringList{
+            d.Chemin("ttyS0"),
+            parId +
+                QString::fromUtf8("/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0 — FT232R USB UART"),
+            parId + QString::fromUtf8("/usb-Opticon_OPN-2001-if00 — OPN-2001"),
+            parId + QString::fromUtf8("/usb-Prolific_PL2303-if00-port0 — USB-Serial Controller"),
+            QString::fromUtf8("/dev/kovra-absent — inconnu"),
+            QString::fromUtf8("Adresse réseau…")}));
+}

@@ -227,6 +227,26 @@ bool PortLaisseAKovra(ExamenPort& e) {
     return true;
 }
 
+// An adapter named by its stable name: the link udev makes while it is plugged in, and the
+// device it points to.
+bool NomStable(ExamenPort& e) {
+    const QString dossier = QDir::cleanPath(e.poste.dossierParId);
+    if (!QDir::cleanPath(e.peripherique).startsWith(dossier + u'/')) {
+        return true;
+    }
+    const QFileInfo lien(e.peripherique);
+    if (!lien.exists()) {
+        e.bilan.Echec(kSujetPort, QStringLiteral("%1 is not there: the adapter it names is not "
+                                                 "plugged in. Fix: plug the adapter in; ls %2 "
+                                                 "shows the names of the adapters present.")
+                                      .arg(e.peripherique, dossier));
+        return false;
+    }
+    e.bilan.Ok(kSujetPort, QStringLiteral("%1 is present: the adapter is plugged in, as %2")
+                               .arg(e.peripherique, lien.canonicalFilePath()));
+    return true;
+}
+
 bool PeripheriquePresent(ExamenPort& e) {
     if (!QFileInfo::exists(e.peripherique)) {
         e.bilan.Echec(kSujetPort, QStringLiteral("%1 is not there. Fix: plug in the terminal's "
@@ -318,8 +338,8 @@ void VerifiePort(const DescriptionPoste& poste, Bilan& bilan) {
     if (EstAdresseReseau(examen.peripherique)) {
         suit({AdresseReseauValide, PortLaisseAKovra, ProbeReseau});
     } else {
-        suit({PortLaisseAKovra, PeripheriquePresent, VerrouAutreProgramme, AccesUtilisateur,
-              Ouverture});
+        suit({PortLaisseAKovra, NomStable, PeripheriquePresent, VerrouAutreProgramme,
+              AccesUtilisateur, Ouverture});
     }
 }
 
