@@ -74,7 +74,8 @@ void AjouteCommandesPort(std::vector<Commande>& table) {
                      {},
                      "port list",
                      "Print the serial devices present, one a line: the path, a tab, then "
-                     "what the system says of the device (may be empty).",
+                     "what the system says of the device (may be empty). A USB adapter goes "
+                     "by its stable name in /dev/serial/by-id when it has one.",
                      Liste});
     table.push_back(
         {{"port", "set"},
@@ -87,10 +88,13 @@ void AjouteCommandesPort(std::vector<Commande>& table) {
           {"--stop", true},
           {"--flow", true},
           {"--type", true}},
-         "port set [--device PATH | --com N] [--speed N] [--parity N|E|O|M|S] [--data N] "
-         "[--stop 1|1.5|2] [--flow 0-3] [--type HT630|PT630|Optimus|ScanPal]",
+         "port set [--device PATH|ADDRESS | --com N] [--speed N] [--parity N|E|O|M|S] "
+         "[--data N] [--stop 1|1.5|2] [--flow 0-3] [--type HT630|PT630|Optimus|ScanPal]",
          "Write the serial port settings to PortSerie.ini as the settings window does; what "
-         "is not given stays as it is. --device names the line (it replaces the COM number), "
+         "is not given stays as it is. --device names the line, which replaces the COM "
+         "number: a device path (an adapter's stable name /dev/serial/by-id/... stays the same "
+         "whichever socket it is plugged in), or the network address of a terminal on a "
+         "serial device server, tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217). "
          "--com N is COM N (1 to 20, /dev/ttyS<N-1> on Linux) and forgets the device. "
          "--data 5 to 8 (the port cannot take 4), --flow 0 none, 1 Xon/Xoff, 2 RTS/CTS, 3 "
          "both. Values the port cannot take are refused and nothing is written. Kovra "

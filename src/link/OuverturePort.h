@@ -1,14 +1,13 @@
 #pragma once
 
 #include "link/EtatLiaison.h"
+#include "link/FichierPortSerie.h"
 #include "link/MSComm.h"
 #include "storage/Environnement.h"
 
 #include <QString>
 
 namespace kovra {
-
-inline const QString kSectionPort = QStringLiteral("Port_série");
 
 // What opening the port from PortSerie.ini came to.
 enum class ResultatOuverture {

@@ -1,39 +1,26 @@
 #include "link/ReglagesPort.h"
 
 #include "base/ErreurKovra.h"
-#include "link/OuverturePort.h"
+#include "link/AdresseReseau.h"
+#include "link/FichierPortSerie.h"
 #include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSerialPortInfo>
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace kovra {
 
 namespace {
 
-const QString kClePort = QStringLiteral("Port");
-const QString kClePeripherique = QStringLiteral("Peripherique");
-const QString kCleDonnees = QStringLiteral("Bit de donnée");
-const QString kCleParite = QStringLiteral("Bit de parité");
-const QString kCleArret = QStringLiteral("Bit d'arrêt");
-const QString kCleVitesse = QStringLiteral("Vitesse");
-const QString kCleProtocole = QStringLiteral("Protocol");
-const QString kCleFlux = QStringLiteral("Flux");
-
 constexpr int kVitessesListees = 16;
 // The data bits the serial layer can set (QSerialPort offers 5 to 8, on every platform).
 constexpr int kMinBitsDonnees = 5;
 constexpr int kMaxBitsDonnees = 8;
-
-std::optional<int> Entier(const QString& texte) {
-    bool ok = false;
-    const int n = texte.toInt(&ok);
-    return ok ? std::optional<int>(n) : std::nullopt;
-}
 
 std::optional<QString> NonVide(const QString& texte) {
     return texte.isEmpty() ? std::nullopt : std::optional<QString>(texte);
@@ -68,46 +55,27 @@ QString NonModifie(const QString& fichier) {
     return QStringLiteral("Le fichier %1 n'a pas été modifié.").arg(fichier);
 }
 
-// A number of the file read as the opening of the port reads it: the integer part ("1.5"
-// gives 1) of a number that fits in 32 bits; nothing when the text is none.
-std::optional<long long> NombreOuverture(const QString& texte) {
-    bool ok = false;
-    const double v = texte.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || std::fabs(v) > std::numeric_limits<qint32>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<long long>(std::trunc(v));
-}
-
 // The keys the opening of the port reads, which a written file must not leave empty.
 QStringList ClesOuverture() {
-    return {QStringLiteral("PortActif"),
-            kCleVitesse,
-            kCleDonnees,
-            kCleParite,
-            kCleArret,
-            kCleProtocole,
-            kCleFlux};
+    return {kClePortActif, kCleVitesse,   kCleDonnees, kCleParite,
+            kCleArret,     kCleProtocole, kCleFlux};
 }
 
-ReglagesPort LitDocument(const DocumentProfil& ini) {
-    const auto lit = [&](const QString& cle) {
-        return ini.Lit(kSectionPort, cle);
-    };
+ReglagesPort Reglages(const FichierPortSerie& f) {
     ReglagesPort r;
-    if (const QString peripherique = lit(kClePeripherique); !peripherique.isEmpty()) {
-        r.peripherique = peripherique;
+    if (!f.peripherique.isEmpty()) {
+        r.peripherique = f.peripherique;
     } else {
-        r.port = Entier(lit(kClePort));
+        r.port = f.port.nombre;
     }
-    r.vitesse = NonVide(lit(kCleVitesse));
-    r.bitsDonnees = Entier(lit(kCleDonnees));
-    if (const QString parite = lit(kCleParite); parite.size() == 1) {
-        r.parite = parite.front();
+    r.vitesse = NonVide(f.vitesse.texte);
+    r.bitsDonnees = f.bitsDonnees.nombre;
+    if (f.parite.size() == 1) {
+        r.parite = f.parite.front();
     }
-    r.arret = NonVide(lit(kCleArret));
-    r.flux = Entier(lit(kCleFlux));
-    r.protocole = NonVide(lit(kCleProtocole));
+    r.arret = NonVide(f.arret.texte);
+    r.flux = f.flux.nombre;
+    r.protocole = NonVide(f.protocole);
     return r;
 }
 
@@ -117,12 +85,34 @@ DocumentProfil FichierPort(const QString& dossier) {
 
 } // namespace
 
+QList<PeripheriqueSerie> AvecNomsStables(const QList<PeripheriqueSerie>& presents,
+                                         const QString& dossierParId) {
+    // Each device a link points to, by its real path; the first link by name wins.
+    QHash<QString, QString> liens;
+    const QFileInfoList entrees =
+        QDir(dossierParId)
+            .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& lien : entrees) {
+        const QString cible = lien.canonicalFilePath();
+        if (!cible.isEmpty() && !liens.contains(cible)) {
+            liens.insert(cible, QDir(dossierParId).filePath(lien.fileName()));
+        }
+    }
+    QList<PeripheriqueSerie> liste;
+    for (const PeripheriqueSerie& p : presents) {
+        const QString reel = QFileInfo(p.chemin).canonicalFilePath();
+        const QString stable = reel.isEmpty() ? QString() : liens.value(reel);
+        liste.append({stable.isEmpty() ? p.chemin : stable, p.description});
+    }
+    return liste;
+}
+
 QList<PeripheriqueSerie> PeripheriquesPresents() {
     QList<PeripheriqueSerie> liste;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         liste.append({info.systemLocation(), info.description()});
     }
-    return liste;
+    return AvecNomsStables(liste, kDossierParId);
 }
 
 QString LignePeripherique(const PeripheriqueSerie& peripherique) {
@@ -130,6 +120,22 @@ QString LignePeripherique(const PeripheriqueSerie& peripherique) {
         return peripherique.chemin;
     }
     return peripherique.chemin + QStringLiteral(" — ") + peripherique.description;
+}
+
+QString LigneAdresseReseau() {
+    return QStringLiteral("Adresse réseau…");
+}
+
+QString ExempleAdresseReseau() {
+    return QStringLiteral("tcp://hôte:port ou rfc2217://hôte:port");
+}
+
+QString AideAdresseReseau() {
+    return QStringLiteral("Un terminal relié à un serveur de ports série du réseau : "
+                          "tcp://HOTE:PORT pour une liaison brute (le serveur fixe la vitesse "
+                          "et la parité), rfc2217://HOTE:PORT quand le serveur laisse Kovra "
+                          "les régler (RFC 2217). Une adresse IPv6 s'écrit entre crochets : "
+                          "tcp://[::1]:2000.");
 }
 
 QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques) {
@@ -140,6 +146,7 @@ QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques) {
     for (const PeripheriqueSerie& p : peripheriques) {
         lignes << LignePeripherique(p);
     }
+    lignes << LigneAdresseReseau();
     return lignes;
 }
 
@@ -186,67 +193,64 @@ QStringList LignesProtocole() {
 }
 
 ReglagesPort LitReglagesPort(const QString& dossierDonnees) {
-    return LitDocument(FichierPort(dossierDonnees));
+    return Reglages(LitPortSerie(dossierDonnees));
 }
 
 ReglagesPort LitReglagesPort(const QString& dossierDonnees, const QString& dossierDefauts) {
-    const DocumentProfil ini = FichierPort(dossierDonnees);
-    ReglagesPort r = LitDocument(ini);
+    const FichierPortSerie f = LitPortSerie(dossierDonnees);
+    ReglagesPort r = Reglages(f);
     const ReglagesPort defauts = LitReglagesPort(dossierDefauts);
-    const auto vide = [&](const QString& cle) {
-        return ini.Lit(kSectionPort, cle).isEmpty();
-    };
     // Only what the file leaves empty: a value it holds, even one no list offers, stays.
-    if (vide(kClePort) && vide(kClePeripherique)) {
+    if (f.port.texte.isEmpty() && f.peripherique.isEmpty()) {
         r.port = defauts.port;
         r.peripherique = defauts.peripherique;
     }
-    const auto complete = [&](auto& valeur, const auto& defaut, const QString& cle) {
-        if (vide(cle)) {
+    const auto complete = [&](auto& valeur, const auto& defaut, const QString& texte) {
+        if (texte.isEmpty()) {
             valeur = defaut;
         }
     };
-    complete(r.vitesse, defauts.vitesse, kCleVitesse);
-    complete(r.bitsDonnees, defauts.bitsDonnees, kCleDonnees);
-    complete(r.parite, defauts.parite, kCleParite);
-    complete(r.arret, defauts.arret, kCleArret);
-    complete(r.flux, defauts.flux, kCleFlux);
-    complete(r.protocole, defauts.protocole, kCleProtocole);
+    complete(r.vitesse, defauts.vitesse, f.vitesse.texte);
+    complete(r.bitsDonnees, defauts.bitsDonnees, f.bitsDonnees.texte);
+    complete(r.parite, defauts.parite, f.parite);
+    complete(r.arret, defauts.arret, f.arret.texte);
+    complete(r.flux, defauts.flux, f.flux.texte);
+    complete(r.protocole, defauts.protocole, f.protocole);
     return r;
 }
 
 QString RefusOuverturePort(const DocumentProfil& ini) {
-    const auto lit = [&](const QString& cle) {
-        return ini.Lit(kSectionPort, cle);
-    };
+    const FichierPortSerie f = LitPortSerie(ini);
     const QString cause = QStringLiteral(" : le port ne pourrait pas être ouvert.");
     QString refus;
     // The value as a number, or nothing with the refusal said.
-    const auto nombre = [&](const QString& cle) {
-        const std::optional<long long> n = NombreOuverture(lit(cle));
-        if (!n && refus.isEmpty()) {
-            refus = (lit(cle).isEmpty()
+    const auto nombre = [&](const ValeurNombre& valeur, const QString& cle) {
+        if (!valeur.nombre && refus.isEmpty()) {
+            refus = (valeur.texte.isEmpty()
                          ? QStringLiteral("La valeur de « %1 » est vide").arg(cle)
                          : QStringLiteral("La valeur « %1 » de « %2 » n'est pas un nombre")
-                               .arg(lit(cle), cle)) +
+                               .arg(valeur.texte, cle)) +
                     cause;
         }
-        return n;
+        return valeur.nombre;
     };
-    if (!nombre(QStringLiteral("PortActif")) || lit(kClePort).isEmpty()) {
+    if (!nombre(f.portActif, kClePortActif) || f.port.texte.isEmpty()) {
         return refus; // without a port, the user is asked to choose one: nothing else is read
     }
-    const auto port = nombre(kClePort);
-    const auto vitesse = nombre(kCleVitesse);
-    const auto bits = nombre(kCleDonnees);
-    const auto arret = nombre(kCleArret);
-    const auto flux = nombre(kCleFlux);
+    const auto port = nombre(f.port, kClePort);
+    const auto vitesse = nombre(f.vitesse, kCleVitesse);
+    const auto bits = nombre(f.bitsDonnees, kCleDonnees);
+    const auto arret = nombre(f.arret, kCleArret);
+    const auto flux = nombre(f.flux, kCleFlux);
     if (!port || !vitesse || !bits || !arret || !flux) {
         return refus;
     }
-    const QString parite = lit(kCleParite).toUpper();
+    if (const auto probleme = ProblemeAdresseReseau(f.peripherique)) {
+        return *probleme;
+    }
+    const QString parite = f.parite.toUpper();
     if (*vitesse <= 0) {
-        return QStringLiteral("La vitesse « %1 » n'est pas une vitesse").arg(lit(kCleVitesse)) +
+        return QStringLiteral("La vitesse « %1 » n'est pas une vitesse").arg(f.vitesse.texte) +
                cause;
     }
     if (*bits < kMinBitsDonnees || *bits > kMaxBitsDonnees) {
@@ -256,10 +260,10 @@ QString RefusOuverturePort(const DocumentProfil& ini) {
                cause;
     }
     if (parite.size() != 1 || !kLettresParite.contains(parite)) {
-        return QStringLiteral("La parité « %1 » n'existe pas").arg(lit(kCleParite)) + cause;
+        return QStringLiteral("La parité « %1 » n'existe pas").arg(f.parite) + cause;
     }
     if (*arret != 1 && *arret != 2) {
-        return QStringLiteral("Le nombre de bits d'arrêt « %1 » n'existe pas").arg(lit(kCleArret)) +
+        return QStringLiteral("Le nombre de bits d'arrêt « %1 » n'existe pas").arg(f.arret.texte) +
                cause;
     }
     return {};
@@ -277,12 +281,15 @@ QString RefusReglagesPort(const ReglagesPort& r) {
             .arg(kDernierPortCom);
     }
     if (r.peripherique && r.peripherique->trimmed().isEmpty()) {
-        return QStringLiteral("Le chemin du périphérique est vide.");
+        return QStringLiteral("Le chemin du périphérique ou l'adresse réseau est vide.");
     }
     if (r.peripherique && AvecCaractereDeControle(*r.peripherique)) {
         return QStringLiteral("Le chemin du périphérique « %1 » contient un caractère de "
                               "contrôle.")
             .arg(*r.peripherique);
+    }
+    if (const auto probleme = ProblemeAdresseReseau(r.peripherique.value_or(QString()))) {
+        return *probleme;
     }
     if (r.vitesse && !VitesseValide(*r.vitesse)) {
         const QString attendu = QStringLiteral("il faut un nombre entier de 1 à %1.")
@@ -384,7 +391,7 @@ void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& r,
         if (ini.Lit(kSectionPort, cle).isEmpty()) {
             if (const QString defaut = defauts.Lit(kSectionPort, cle); !defaut.isEmpty()) {
                 // The numbers the settings write carry their blank; PortActif never did.
-                const bool nombre = cle != u"PortActif" && NombreOuverture(defaut).has_value();
+                const bool nombre = cle != kClePortActif && NombrePortSerie(defaut).has_value();
                 ecrit(cle, nombre ? Nombre(defaut) : defaut);
             }
         }

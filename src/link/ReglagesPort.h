@@ -16,18 +16,38 @@ inline constexpr int kDernierPortCom = 20;
 
 // A serial device of the machine, as the port list shows it.
 struct PeripheriqueSerie {
-    QString chemin;      // "/dev/ttyUSB0"
+    QString chemin;      // "/dev/ttyUSB0", or the stable name of an adapter
     QString description; // what the system says of it; may be empty
+
+    bool operator==(const PeripheriqueSerie&) const = default;
 };
 
-// The serial devices present now, in the order the system lists them.
+// Where udev names each USB serial adapter after itself (maker, model, serial number): a
+// link to the ttyUSBn or ttyACMn it was given, whose name stays the same whichever number
+// the adapter gets and whichever socket it is plugged in.
+inline const QString kDossierParId = QStringLiteral("/dev/serial/by-id");
+
+// The serial devices present now, in the order the system lists them; an adapter with a
+// link in kDossierParId goes by that link's name (AvecNomsStables).
 QList<PeripheriqueSerie> PeripheriquesPresents();
+
+// The devices, each one a link of `dossierParId` points to named by that link instead (the
+// first by name when several do), its description kept; the others as they are.
+QList<PeripheriqueSerie> AvecNomsStables(const QList<PeripheriqueSerie>& presents,
+                                         const QString& dossierParId);
 
 // The line of the port list for a device: "path — description", or the path alone.
 QString LignePeripherique(const PeripheriqueSerie& peripherique);
 
+// The line of the port lists that lets the user type a network address, the example shown
+// in the empty field, and what the field is for.
+QString LigneAdresseReseau();
+QString ExempleAdresseReseau();
+QString AideAdresseReseau();
+
 // The lines of the lists of the port settings page.
-QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques); // COM lines, then devices
+// COM lines, then devices, then LigneAdresseReseau.
+QStringList LignesPort(const QList<PeripheriqueSerie>& peripheriques);
 // Keys 1 to 16 of section "Vitesses" of Touche.ini in the data folder; a missing key gives
 // an empty line. When the section gives no speed at all (the file lost, say), the lines of
 // the default Touche.ini in `dossierDefauts` are given instead.
@@ -45,7 +65,7 @@ inline const QString kLettresParite = QStringLiteral("NEOMS");
 // the file keeps what it has. At most one of `port` and `peripherique` is set.
 struct ReglagesPort {
     std::optional<int> port;             // COM number, 1 to 20
-    std::optional<QString> peripherique; // a device path standing for the COM number
+    std::optional<QString> peripherique; // a device path or network address instead of COM n
     std::optional<QString> vitesse;      // the speed as chosen, a whole number in text
     std::optional<int> bitsDonnees;
     std::optional<QChar> parite;      // one of kLettresParite
@@ -64,8 +84,8 @@ ReglagesPort LitReglagesPort(const QString& dossierDonnees);
 // from the default PortSerie.ini in `dossierDefauts`, as a fresh data folder would hold it.
 ReglagesPort LitReglagesPort(const QString& dossierDonnees, const QString& dossierDefauts);
 
-// Why the port could not take these settings, in a sentence for the user naming the value;
-// empty when it can take them all.
+// Why the port could not take these settings, in a sentence for the user naming the value
+// (a network address badly written included); empty when it can take them all.
 QString RefusReglagesPort(const ReglagesPort& reglages);
 
 // Writes the settings that are set to section "Port_série" of PortSerie.ini of the data
@@ -83,8 +103,8 @@ void EcritReglagesPort(const QString& dossierDonnees, const ReglagesPort& reglag
                        const QString& dossierDefauts);
 
 // Why opening the port would refuse section "Port_série" of PortSerie.ini as `ini` holds
-// it (a value that is no number where one is read, line settings the port cannot take),
-// in a sentence naming the value; empty when it would not.
+// it (a value that is no number where one is read, line settings the port cannot take, a
+// network address badly written), in a sentence naming the value; empty when it would not.
 QString RefusOuverturePort(const DocumentProfil& ini);
 
 } // namespace kovra

@@ -1,10 +1,9 @@
 #include "settings/FenetreChoixCom.h"
 
 #include "base/ErreurKovra.h"
-#include "link/OuverturePort.h"
+#include "link/AdresseReseau.h"
+#include "link/FichierPortSerie.h"
 #include "link/ReglagesPort.h"
-#include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -15,8 +14,14 @@ namespace {
 
 constexpr int kPortsOfferts = 20;
 
-QString FichierPort(const QString& dossierDonnees) {
-    return CheminDonnee(dossierDonnees, kPortSerie);
+// "ComN": N; nothing for another line.
+std::optional<int> NumeroCom(const QString& ligne) {
+    if (!ligne.startsWith(QStringLiteral("Com"))) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int n = ligne.mid(3).toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
 }
 
 } // namespace
@@ -29,17 +34,23 @@ QStringList LignesChoixCom(const QString& peripherique) {
     for (int n = 1; n <= kPortsOfferts; ++n) {
         lignes << QStringLiteral("Com%1").arg(n);
     }
+    lignes << LigneAdresseReseau();
     return lignes;
 }
 
 QString EnregistreChoixCom(const QString& dossierDonnees, const QStringList& lignes, int choisie,
-                           const QString& dossierDefauts) {
+                           const QString& dossierDefauts, const QString& adresse) {
     const QString ligne = choisie >= 0 && choisie < lignes.size() ? lignes[choisie] : QString();
-    if (!ligne.isEmpty() && !ligne.startsWith(QStringLiteral("Com"))) {
+    ReglagesPort reglages;
+    if (ligne == LigneAdresseReseau()) {
+        reglages.peripherique = adresse.trimmed();
+    } else if (ligne.isEmpty()) {
+        reglages.port = 1;
+    } else if (const auto numero = NumeroCom(ligne)) {
+        reglages.port = *numero;
+    } else {
         return {}; // the device already named: nothing to change
     }
-    ReglagesPort reglages;
-    reglages.port = ligne.isEmpty() ? 1 : ligne.mid(3).toInt();
     try {
         EcritReglagesPort(dossierDonnees, reglages, dossierDefauts);
     } catch (const ErreurKovra& e) {
@@ -61,12 +72,27 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     auto* libelle = new QLabel(QStringLiteral("Choix d'un autre port Com"), this);
     CboChoix = new QComboBox(this);
     CboChoix->setObjectName(QStringLiteral("CboChoix"));
-    lignes_ = LignesChoixCom(
-        LireIni(FichierPort(dossierDonnees), kSectionPort, QStringLiteral("Peripherique")));
+    const FichierPortSerie fichier = LitPortSerie(dossierDonnees);
+    lignes_ = LignesChoixCom(fichier.peripherique);
     CboChoix->addItems(lignes_);
-    const int port =
-        LireIni(FichierPort(dossierDonnees), kSectionPort, QStringLiteral("Port")).toInt();
-    CboChoix->setCurrentIndex(lignes_.size() > kPortsOfferts ? 0 : std::max(port - 1, 0));
+    const int port = fichier.port.nombre.value_or(0);
+    CboChoix->setCurrentIndex(!fichier.peripherique.isEmpty() ? 0 : std::max(port - 1, 0));
+    TxtAdresse = new QLineEdit(this);
+    TxtAdresse->setObjectName(QStringLiteral("TxtAdresse"));
+    TxtAdresse->setPlaceholderText(ExempleAdresseReseau());
+    TxtAdresse->setToolTip(AideAdresseReseau());
+    if (EstAdresseReseau(fichier.peripherique)) {
+        TxtAdresse->setText(fichier.peripherique); // to correct it
+    }
+    TxtAdresse->hide();
+    const int ligneAdresse = static_cast<int>(lignes_.size()) - 1;
+    connect(CboChoix, &QComboBox::currentIndexChanged, this,
+            [this, ligneAdresse](int ligne) { TxtAdresse->setVisible(ligne == ligneAdresse); });
+    connect(CboChoix, &QComboBox::activated, this, [this, ligneAdresse](int ligne) {
+        if (ligne == ligneAdresse) {
+            TxtAdresse->setFocus(); // picked by the user: the address is to be typed next
+        }
+    });
     CmdOK = new QPushButton(QStringLiteral("OK"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setDefault(true);
@@ -74,11 +100,12 @@ FenetreChoixCom::FenetreChoixCom(const QString& dossierDonnees, QWidget* parent)
     disposition->addWidget(LblRaison);
     disposition->addWidget(libelle);
     disposition->addWidget(CboChoix);
+    disposition->addWidget(TxtAdresse);
     disposition->addWidget(CmdOK, 0, Qt::AlignRight);
     setMinimumWidth(300);
     connect(CmdOK, &QPushButton::clicked, this, [this] {
-        const QString refus =
-            EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex(), dossierDefauts);
+        const QString refus = EnregistreChoixCom(dossier_, lignes_, CboChoix->currentIndex(),
+                                                 dossierDefauts, TxtAdresse->text());
         const auto suite = enregistre;
         close();
         if (suite) {

@@ -15,8 +15,6 @@
 #include "settings/PageScenarios.h"
 #include "settings/PageTouches.h"
 #include "storage/BaseScen.h"
-#include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 #include "storage/GestionScenarios.h"
 #include "storage/Registre.h"
 
@@ -282,9 +280,10 @@ void FenetreParametrage::ValideConnexion() {
     if (!EcritPort()) {
         return;
     }
-    const QString actif = LireIni(CheminDonnee(s_.noyau.Env().DossierDonnees, kPortSerie),
-                                  kSectionPort, QStringLiteral("PortActif"));
-    if (actif.trimmed().toDouble() != 0) {
+    // A PortActif that is no number is the opening's to report.
+    const std::optional<qint32> actif =
+        LitPortSerie(s_.noyau.Env().DossierDonnees).portActif.nombre;
+    if (!actif || *actif != 0) {
         Rouvre(false);
     } else {
         close();

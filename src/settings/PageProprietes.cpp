@@ -1,10 +1,14 @@
 #include "settings/PageProprietes.h"
 
+#include "link/AdresseReseau.h"
+
 #include <QAction>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -79,6 +83,19 @@ PageProprietes::PageProprietes(const QString& dossierDonnees, const QString& dos
     // A device path can be long: the list grows with the page.
     cboPort_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboPort_->setMinimumContentsLength(12);
+    txtAdresse_ = new QLineEdit(this);
+    txtAdresse_->setObjectName(QStringLiteral("TxtAdresse"));
+    txtAdresse_->setPlaceholderText(ExempleAdresseReseau());
+    txtAdresse_->setToolTip(AideAdresseReseau());
+    txtAdresse_->hide();
+    connect(cboPort_, &QComboBox::currentIndexChanged, this,
+            [this](int ligne) { txtAdresse_->setVisible(ligne == LigneAdresse()); });
+    // Picked by the user: the address is to be typed next.
+    connect(cboPort_, &QComboBox::activated, this, [this](int ligne) {
+        if (ligne == LigneAdresse()) {
+            txtAdresse_->setFocus();
+        }
+    });
 
     auto* preference = new QGroupBox(QStringLiteral("Préférence de connection"), this);
     preference->setObjectName(QStringLiteral("FraPreference"));
@@ -115,8 +132,10 @@ PageProprietes::PageProprietes(const QString& dossierDonnees, const QString& dos
     connect(fermer, &QAction::triggered, this, &PageProprietes::ferme);
 
     auto* disposition = new QGridLayout(this);
-    disposition->addWidget(Cadre(QStringLiteral("FraPort"), QStringLiteral("Port"), cboPort_, this),
-                           0, 0);
+    QGroupBox* cadrePort = Cadre(QStringLiteral("FraPort"), QStringLiteral("Port"), cboPort_, this);
+    txtAdresse_->setParent(cadrePort);
+    cadrePort->layout()->addWidget(txtAdresse_);
+    disposition->addWidget(cadrePort, 0, 0);
     disposition->addWidget(
         Cadre(QStringLiteral("FraVitesse"), QStringLiteral("Vitesse"), cboVitesse_, this), 0, 1);
     disposition->addWidget(preference, 1, 0, 1, 2);
@@ -132,15 +151,22 @@ PageProprietes::PageProprietes(const QString& dossierDonnees, const QString& dos
     Selectionne(LitReglagesPort(dossierDonnees, dossierDefauts));
 }
 
+int PageProprietes::LigneAdresse() const {
+    return cboPort_->count() - 1;
+}
+
 void PageProprietes::Selectionne(const ReglagesPort& r) {
-    if (r.peripherique) {
+    if (r.peripherique && EstAdresseReseau(*r.peripherique)) {
+        txtAdresse_->setText(*r.peripherique);
+        Choisit(cboPort_, LigneAdresse());
+    } else if (r.peripherique) {
         qsizetype i = cheminsPeripheriques_.indexOf(*r.peripherique);
         if (i < 0) {
             // A device the file names but the system does not list now (unplugged, or a
             // link to one): it is still the port chosen, and stays so unless changed.
-            cboPort_->addItem(*r.peripherique);
             cheminsPeripheriques_ << *r.peripherique;
             i = cheminsPeripheriques_.size() - 1;
+            cboPort_->insertItem(kLignesCom + static_cast<int>(i), *r.peripherique);
         }
         Choisit(cboPort_, kLignesCom + static_cast<int>(i));
     } else if (r.port && *r.port >= kPremierPortCom && *r.port <= kDernierPortCom) {
@@ -165,6 +191,8 @@ ReglagesPort PageProprietes::Reglages() const {
     const int port = cboPort_->currentIndex();
     if (port >= 0 && port < kLignesCom) {
         r.port = port + kPremierPortCom;
+    } else if (port == LigneAdresse()) {
+        r.peripherique = txtAdresse_->text().trimmed();
     } else if (port >= kLignesCom) {
         r.peripherique = cheminsPeripheriques_.value(port - kLignesCom);
     }

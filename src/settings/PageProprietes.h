@@ -8,6 +8,7 @@
 #include <functional>
 
 class QComboBox;
+class QLineEdit;
 class QToolBar;
 
 namespace kovra {
@@ -15,7 +16,9 @@ namespace kovra {
 // The "&Propriétés" page of the settings window: the serial port's settings and the
 // terminal type, each chosen in a list (CboPort, CboVitesse, CboDonnées, CboParité,
 // CboArret, CboFlux, CboProtocol), and the toolbar TlbPrpp with "Valider" (1) and "Fermer"
-// (2). The lists open on the values of PortSerie.ini; a value that matches no line leaves
+// (2). The port list ends with the line "Adresse réseau…", which shows the field
+// TxtAdresse under the list for the address of a terminal on the network.
+// The lists open on the values of PortSerie.ini; a value that matches no line leaves
 // its list without a choice, and a value the file lacks (the whole file, when it was lost)
 // is the installed default's, as a fresh data folder would hold it. The page writes nothing: it
 // hands over the values chosen (Reglages) and says which button was pressed, and the window does
@@ -41,8 +44,12 @@ private:
     // Chooses in each list the line of the value given, when there is one.
     void Selectionne(const ReglagesPort& reglages);
 
+    // The line of CboPort that lets the user type a network address: the last one.
+    int LigneAdresse() const;
+
     QStringList cheminsPeripheriques_; // device of each CboPort line after the COM lines
     QComboBox* cboPort_;
+    QLineEdit* txtAdresse_;
     QComboBox* cboVitesse_;
     QComboBox* cboDonnees_;
     QComboBox* cboParite_;

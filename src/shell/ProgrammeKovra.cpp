@@ -4,10 +4,10 @@
 #include "dialogues/Dialogues.h"
 #include "dialogues/Icones.h"
 #include "link/Acquisition.h"
+#include "link/AdresseReseau.h"
+#include "link/FichierPortSerie.h"
 #include "link/SurveillancePort.h"
 #include "settings/FenetreChoixCom.h"
-#include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 #include "storage/Registre.h"
 
 #include <QApplication>
@@ -87,6 +87,9 @@ bool ProgrammeKovra::Demarre() {
 
 std::optional<QString> ProgrammeKovra::RefusAcces() {
     const QString peripherique = noyau_.Port().NomPeripherique();
+    if (EstAdresseReseau(peripherique)) {
+        return std::nullopt; // no device file, which the user would need the right to open
+    }
     const AccesPeripherique acces = EvalueAcces(peripherique, s_.identite);
     if (!acces.present || acces.permis) {
         return std::nullopt;
@@ -208,8 +211,7 @@ void ProgrammeKovra::Parametrage() {
 }
 
 void ProgrammeKovra::Fichier() {
-    const QString fichier = LireIni(CheminDonnee(s_.DossierDonnees, kPortSerie), kSectionPort,
-                                    QStringLiteral("Fichier"));
+    const QString fichier = LitPortSerie(s_.DossierDonnees).fichier;
     if (!fichier.isEmpty()) {
         if (s_.importeFichier) {
             s_.importeFichier(fichier);

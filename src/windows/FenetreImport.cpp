@@ -3,9 +3,7 @@
 #include "app/NoyauKovra.h"
 #include "dialogues/Dialogues.h"
 #include "dialogues/Icones.h"
-#include "link/OuverturePort.h"
-#include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
+#include "link/FichierPortSerie.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,8 +18,7 @@
 namespace kovra {
 
 QString DossierImport(const QString& dossierDonnees) {
-    const QString repertoire = LireIni(CheminDonnee(dossierDonnees, kPortSerie), kSectionPort,
-                                       QStringLiteral("Repertoire"));
+    const QString repertoire = LitPortSerie(dossierDonnees).repertoire;
     return repertoire.isEmpty() ? QDir::homePath() : repertoire;
 }
 

@@ -76,6 +76,7 @@ struct Machine {
                                sondes};
         poste.dossiersVerrous = {verrous.Chemin()};
         poste.racinePeripheriques = peripheriques.Chemin();
+        poste.dossierParId = parId.Chemin();
         return Diagnostique(poste);
     }
 
@@ -86,6 +87,7 @@ struct Machine {
     IdentiteUtilisateur identite = plateforme::IdentiteCourante();
     DossierTest verrous;
     DossierTest peripheriques; // where COM n is ttyS<n-1>
+    DossierTest parId;         // the stable names of USB adapters
     QString dossier;           // another data folder than t's
 };
 
@@ -394,6 +396,92 @@ TEST(Diagnostic, AKovraRunningOnTheFolderHasThePortAndIsLeftAlone) {
                                      "(process " +
                                      pid));
     EXPECT_TRUE(Sur(constats, "serial port")->texte.contains("is Kovra's while it runs"));
+}
+
+namespace {
+
+// The lines about the port.
+QStringList LignesPort(const std::vector<Constat>& constats) {
+    QStringList lignes;
+    for (const Constat& c : constats) {
+        if (c.sujet == "serial port") {
+            lignes << LigneConstat(c);
+        }
+    }
+    return lignes;
+}
+
+} // namespace
+
+TEST(Diagnostic, AnAdapterByItsStableNameIsPresentOrToBePluggedIn) {
+    Machine m;
+    const QString branche = m.parId.Chemin("usb-FTDI_FT232R_USB_UART_A10K3-if00-port0");
+    const QString debranche = m.parId.Chemin("usb-Prolific_PL2303-if00-port0");
+    const QString perdu = m.parId.Chemin("usb-Opticon_OPN-2001-if00");
+    ASSERT_TRUE(QFile::link(m.terminal.Chemin(), branche));
+    ASSERT_TRUE(QFile::link(m.parId.Chemin("ttyUSB7"), perdu)); // its device gone
+    const QString absent = QString("FAIL  serial port: %1 is not there: the adapter it names is "
+                                   "not plugged in. Fix: plug the adapter in; ls %2 shows the "
+                                   "names of the adapters present.");
+    const struct {
+        QString peripherique;
+        QStringList lignes;
+    } cas[] = {
+        {branche,
+         {QString("ok    serial port: %1 is present: the adapter is plugged in, as %2")
+              .arg(branche, m.terminal.Chemin()),
+          QString("ok    serial port: %1 (COM 1, HT630) opens for user %2")
+              .arg(branche, m.identite.nom)}},
+        {debranche, {absent.arg(debranche, m.parId.Chemin())}},
+        {perdu, {absent.arg(perdu, m.parId.Chemin())}},
+    };
+    for (const auto& c : cas) {
+        m.Port(c.peripherique);
+        EXPECT_EQ(LignesPort(m.Diagnostic()), c.lignes);
+    }
+}
+
+TEST(Diagnostic, ANetworkAddressIsCheckedAsWrittenWithNoDeviceFileLookedFor) {
+    const QString fautive = "FAIL  serial port: %1 is not a valid network address. Fix: write it "
+                            "as tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217), PORT "
+                            "from 1 to 65535 and an IPv6 address in brackets (tcp://[::1]:2000), "
+                            "in the settings window or with kovra-cli port set --device ADDRESS.";
+    const struct {
+        const char* peripherique;
+        bool kovraTourne;
+        QStringList lignes;
+    } cas[] = {
+        {"tcp://192.168.1.20:4001",
+         false,
+         {"ok    serial port: terminal on the network at 192.168.1.20:4001 (raw TCP), HT630"}},
+        {"RFC2217://[fd00::12]:2217",
+         false,
+         {"ok    serial port: terminal on the network at [fd00::12]:2217 (RFC 2217), HT630"}},
+        {"tcp://serveur", false, {fautive.arg("tcp://serveur")}},
+        {"rfc2217://serveur:99999", false, {fautive.arg("rfc2217://serveur:99999")}},
+        // The live probe would take the connection from Kovra: not tried.
+        {"rfc2217://serveur-ports:2217",
+         true,
+         {"ok    serial port: terminal on the network at serveur-ports:2217 (RFC 2217), HT630",
+          "ok    serial port: rfc2217://serveur-ports:2217 is Kovra's while it runs (process " +
+              QString::number(QCoreApplication::applicationPid())}},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.peripherique);
+        Machine m;
+        m.Port(c.peripherique);
+        QLockFile verrou(m.t.Chemin("kovra.lock"));
+        if (c.kovraTourne) {
+            ASSERT_TRUE(verrou.tryLock(0));
+        }
+        const std::vector<Constat> constats = m.Diagnostic();
+        QStringList lignes = LignesPort(constats);
+        if (c.kovraTourne && lignes.size() == 2) {
+            lignes[1] = lignes[1].left(lignes[1].indexOf(','));
+        }
+        EXPECT_EQ(lignes, c.lignes);
+        EXPECT_EQ(AEchoue(constats), QString(c.lignes.front()).startsWith("FAIL"));
+    }
 }
 
 TEST(Diagnostic, TheLockOfAKovraOnAnotherMachineStopsBeforeThePort) {

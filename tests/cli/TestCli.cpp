@@ -558,9 +558,13 @@ TEST(KovraCli, PortSetWritesThePortSettingsAsTheSettingsWindowDoes) {
                      {{"port", "set", "--parity", "Paire"}, 2, ""},
                      {{"port", "set", "--device", "/dev/ttyUSB0", "--com", "2"}, 2, ""},
                      {{"port", "set", "--baud", "9600"}, 2, ""},
+                     {{"port", "set", "--device", "tcp://serveur"}, 1, ""},
                  });
     EXPECT_EQ(cli.d.Lit("donnees/PortSerie.ini"), avant);
     EXPECT_TRUE(cli({"port", "set", "--data", "4"}).erreurs.contains("4 bits de données"));
+    EXPECT_EQ(cli({"port", "set", "--device", "tcp://serveur:0"}).erreurs,
+              QString::fromUtf8("kovra-cli: L'adresse réseau « tcp://serveur:0 » ne peut pas "
+                                "servir : le port « 0 » n'est pas un numéro de 1 à 65535.\n"));
 
     const struct {
         QStringList arguments;
@@ -575,6 +579,14 @@ TEST(KovraCli, PortSetWritesThePortSettingsAsTheSettingsWindowDoes) {
          "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
          "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
          "Port= 3\r\nPeripherique=/dev/pts/9\r\n"},
+        {{"port", "set", "--device", "rfc2217://192.168.1.20:4001"},
+         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
+         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
+         "Port= 3\r\nPeripherique=rfc2217://192.168.1.20:4001\r\n"},
+        {{"port", "set", "--device", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0"},
+         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
+         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
+         "Port= 3\r\nPeripherique=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0\r\n"},
         {{"port", "set", "--com", "1"},
          "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
          "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"

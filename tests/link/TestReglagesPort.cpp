@@ -2,6 +2,7 @@
 
 #include "base/ErreurKovra.h"
 #include "dialogues/DialoguesScriptes.h"
+#include "link/AdresseReseau.h"
 #include "link/EtatLiaison.h"
 #include "link/MSComm.h"
 #include "link/OuverturePort.h"
@@ -389,4 +390,99 @@ TEST(ReglagesPort, WithoutAnySpeedTheDefaultSpeedsAreOffered) {
     QStringList une(16);
     une[1] = "110";
     EXPECT_EQ(LignesVitesse(d.Chemin(), DossierDefauts()), une); // the file's own, however few
+}
+
+TEST(ReglagesPort, ANetworkAddressIsAcceptedWhereADevicePathIs) {
+    const struct {
+        const char* peripherique;
+        const char* refus; // in the message of both checks; null: accepted
+    } cas[] = {
+        {"tcp://192.168.1.20:4001", nullptr},
+        {"rfc2217://serveur-ports.local:2217", nullptr},
+        {"TCP://[fe80::1%eth0]:2000", nullptr},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0", nullptr},
+        {"tcp://192.168.1.20", "L'adresse réseau « tcp://192.168.1.20 » ne peut pas servir : il "
+                               "manque le port"},
+        {"rfc2217://:2217", "le nom de l'hôte est vide"},
+        {"tcp://hote:70000", "« 70000 » n'est pas un numéro de 1 à 65535"},
+        {"tcp://[::1]2000", "entre crochets"},
+        {"tcp://h\xC3\xB4te:2000", "« hôte » n'est pas valide"},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.peripherique);
+        const QString peripherique = QString::fromUtf8(c.peripherique);
+        ReglagesPort r;
+        r.peripherique = peripherique;
+        const QString refus = RefusReglagesPort(r);
+
+        DossierTest d;
+        d.Ecrit("PortSerie.ini",
+                QByteArray(kFichier).replace("PortActif=1", "PortActif=1\r\nPort=1"));
+        DocumentProfil ini = DocumentProfil::Charge(d.Chemin("PortSerie.ini"));
+        ASSERT_TRUE(ini.Ecrit(kSectionPort, "Peripherique", peripherique));
+        const QString refusOuverture = RefusOuverturePort(ini);
+        if (c.refus == nullptr) {
+            EXPECT_EQ(refus, "");
+            EXPECT_EQ(refusOuverture, "");
+            // Written as typed, never resolved to another name.
+            EcritReglagesPort(d.Chemin(), r, DossierDefauts());
+            EXPECT_EQ(LireIni(d.Chemin("PortSerie.ini"), kSectionPort, "Peripherique"),
+                      peripherique);
+            EXPECT_TRUE(LitReglagesPort(d.Chemin()) == [&] {
+                ReglagesPort lu = ReglagesLivres();
+                lu.peripherique = peripherique;
+                return lu;
+            }());
+        } else {
+            EXPECT_TRUE(refus.contains(QString::fromUtf8(c.refus))) << refus.toStdString();
+            EXPECT_EQ(refus, *ProblemeAdresseReseau(peripherique));
+            EXPECT_EQ(refusOuverture, refus);
+            const QByteArray avant = d.Lit("PortSerie.ini");
+            EXPECT_THROW(EcritReglagesPort(d.Chemin(), r, DossierDefauts()), ErreurKovra);
+            EXPECT_EQ(d.Lit("PortSerie.ini"), avant);
+        }
+    }
+}
+
+TEST(ReglagesPort, AdaptersGoByTheirStableNames) {
+    DossierTest d;
+    for (const char* nom : {"ttyS0", "ttyUSB0", "ttyUSB1", "ttyACM0"}) {
+        d.Ecrit(nom, {});
+    }
+    QDir(d.Chemin()).mkdir("by-id");
+    const QString parId = d.Chemin("by-id");
+    const auto lien = [&](const QString& cible, const QString& nom) {
+        ASSERT_TRUE(QFile::link(cible, parId + "/" + nom)) << nom.toStdString();
+    };
+    lien("../ttyUSB0", "usb-FTDI_FT232R_USB_UART_A10K3-if00-port0");
+    lien(d.Chemin("ttyACM0"), "usb-Opticon_OPN-2001-if00");
+    // Two names for one adapter: the first by name is the one offered.
+    lien("../ttyUSB1", "usb-Prolific_PL2303-if00-port0");
+    lien("../ttyUSB1", "usb-Prolific_PL2303-if00-port0-bis");
+    lien("../ttyUSB9", "usb-Debranche-if00-port0"); // its device gone
+    const QList<PeripheriqueSerie> presents = {
+        {d.Chemin("ttyS0"), ""},           {d.Chemin("ttyUSB0"), "FT232R USB UART"},
+        {d.Chemin("ttyACM0"), "OPN-2001"}, {d.Chemin("ttyUSB1"), "USB-Serial Controller"},
+        {"/dev/kovra-absent", "inconnu"},
+    };
+    const QList<PeripheriqueSerie> attendus = {
+        {d.Chemin("ttyS0"), ""},
+        {parId + "/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0", "FT232R USB UART"},
+        {parId + "/usb-Opticon_OPN-2001-if00", "OPN-2001"},
+        {parId + "/usb-Prolific_PL2303-if00-port0", "USB-Serial Controller"},
+        {"/dev/kovra-absent", "inconnu"},
+    };
+    EXPECT_EQ(AvecNomsStables(presents, parId), attendus);
+    // No adapter plugged in: udev has not made the folder.
+    EXPECT_EQ(AvecNomsStables(presents, d.Chemin("absent")), presents);
+    EXPECT_EQ(
+        LignesPort(attendus).mid(20),
+        (QStringList{
+            d.Chemin("ttyS0"),
+            parId +
+                QString::fromUtf8("/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0 — FT232R USB UART"),
+            parId + QString::fromUtf8("/usb-Opticon_OPN-2001-if00 — OPN-2001"),
+            parId + QString::fromUtf8("/usb-Prolific_PL2303-if00-port0 — USB-Serial Controller"),
+            QString::fromUtf8("/dev/kovra-absent — inconnu"),
+            QString::fromUtf8("Adresse réseau…")}));
 }

@@ -545,3 +545,22 @@ TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAn
     p.noyau->RendPortTransfert();
     EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
 }
+
+TEST(FenetreParametrage, ANetworkAddressBadlyWrittenIsRefusedBeforeAnythingIsWritten) {
+    PosteParametrage p;
+    p.Port();
+    FenetreParametrage& f = p.Ouvre();
+    Choisit(f.proprietes->findChild<QComboBox*>("CboPort"), QString::fromUtf8("Adresse réseau"));
+    auto* champ = f.proprietes->findChild<QLineEdit*>("TxtAdresse");
+    ASSERT_NE(champ, nullptr);
+    champ->setText("tcp://serveur:0");
+    const QByteArray avant = Octets(p.Ini());
+    Clique(f.proprietes->findChild<QToolBar*>("TlbPrpp"), 1);
+    EXPECT_EQ(p.t.dialogues.Messages(),
+              QStringList{QString::fromUtf8("L'adresse réseau « tcp://serveur:0 » ne peut pas "
+                                            "servir : le port « 0 » n'est pas un numéro de 1 à "
+                                            "65535.")});
+    EXPECT_FALSE(f.isHidden());
+    EXPECT_EQ(f.TabParam->currentWidget(), f.proprietes);
+    EXPECT_EQ(Octets(p.Ini()), avant);
+}

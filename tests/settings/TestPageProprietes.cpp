@@ -5,6 +5,7 @@
 #include "link/EtatLiaison.h"
 #include "link/MSComm.h"
 #include "link/OuverturePort.h"
+#include "storage/DossierDonnees.h"
 #include "storage/FichierProfil.h"
 #include "support/DossierTest.h"
 #include "support/PseudoTerminal.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -26,6 +28,9 @@ namespace {
 
 const char* const kListes[] = {"CboPort",  "CboVitesse", "CboDonnées", "CboParité",
                                "CboArret", "CboFlux",    "CboProtocol"};
+
+// An adapter by its stable name.
+const QString kParId = QStringLiteral("/dev/serial/by-id/usb-Opticon_OPN-2001_A1B2-if00");
 
 // The port section as the settings window writes it.
 const QByteArray kComplet = "[Port_s\xE9rie]\r\nPortActif=1\r\nPort= 3\r\nVitesse= 19200\r\n"
@@ -48,8 +53,8 @@ struct Page {
             QFile::remove(t.Chemin("Touche.ini"));
         }
         page = std::make_unique<PageProprietes>(t.donnees, kovra::test::DossierDefauts(), [this] {
-            return QList<PeripheriqueSerie>{{terminal.Chemin(), ""},
-                                            {"/dev/ttyUSB0", "FT232R USB UART"}};
+            return QList<PeripheriqueSerie>{
+                {terminal.Chemin(), ""}, {"/dev/ttyUSB0", "FT232R USB UART"}, {kParId, "OPN-2001"}};
         });
         page->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(page.get()));
@@ -111,7 +116,8 @@ TEST(PageProprietes, OffersTheListsUnderTheirCaptions) {
     for (int n = 1; n <= 20; ++n) {
         ports << QStringLiteral("COM %1").arg(n);
     }
-    ports << p.terminal.Chemin() << QString::fromUtf8("/dev/ttyUSB0 — FT232R USB UART");
+    ports << p.terminal.Chemin() << QString::fromUtf8("/dev/ttyUSB0 — FT232R USB UART")
+          << kParId + QString::fromUtf8(" — OPN-2001") << QString::fromUtf8("Adresse réseau…");
     const QString preference = QString::fromUtf8("Préférence de connection");
     const struct {
         const char* liste;
@@ -225,4 +231,62 @@ TEST(PageProprietes, GivesTheLinesPickedWhichTheWindowStoresForThePort) {
     Page autre(p.t.dossier.Lit("donnees/PortSerie.ini"));
     EXPECT_EQ(autre.Choix(), QStringList({p.terminal.Chemin(), "38400", "7", "Impaire", "1.5",
                                           "Aucun", "ScanPal"}));
+}
+
+TEST(PageProprietes, ANetworkAddressIsTypedUnderThePortList) {
+    const QString adresse = QString::fromUtf8("Adresse réseau…");
+    const auto avec = [](const QByteArray& peripherique) {
+        return QByteArray(kComplet).replace("Port= 3", "Port= 3\r\nPeripherique=" + peripherique);
+    };
+    const struct {
+        const char* nom;
+        QByteArray fichier;
+        QString ligne;                       // chosen in CboPort as the page opens
+        QString champ;                       // in TxtAdresse
+        bool visible;                        // TxtAdresse shown
+        std::optional<QString> peripherique; // what the page gives
+    } cas[] = {
+        {"a COM port", kComplet, "COM 3", "", false, std::nullopt},
+        {"an address", avec("tcp://10.0.0.5:4001"), adresse, "tcp://10.0.0.5:4001", true,
+         "tcp://10.0.0.5:4001"},
+        {"an address badly written, to be corrected", avec("RFC2217://serveur"), adresse,
+         "RFC2217://serveur", true, "RFC2217://serveur"},
+        {"an adapter by its stable name", avec(kParId.toUtf8()),
+         kParId + QString::fromUtf8(" — OPN-2001"), "", false, kParId},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        Page p(c.fichier);
+        auto* champ = p.page->findChild<QLineEdit*>("TxtAdresse");
+        ASSERT_NE(champ, nullptr);
+        EXPECT_EQ(p.Liste("CboPort")->currentText(), c.ligne);
+        EXPECT_EQ(champ->text(), c.champ);
+        EXPECT_EQ(champ->isVisible(), c.visible);
+        EXPECT_EQ(p.page->Reglages().peripherique, c.peripherique);
+    }
+
+    Page p(kComplet);
+    auto* champ = p.page->findChild<QLineEdit*>("TxtAdresse");
+    ASSERT_NE(champ, nullptr);
+    EXPECT_FALSE(champ->placeholderText().isEmpty());
+    p.page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(p.page.get()));
+    p.Choisit("CboPort", adresse);
+    EXPECT_TRUE(champ->isVisible());
+    emit p.Liste("CboPort")->activated(p.Liste("CboPort")->currentIndex()); // as a click does
+    EXPECT_TRUE(champ->hasFocus()); // the address is to be typed at once
+    QTest::keyClicks(champ, " rfc2217://[fd00::12]:2217 ");
+    EXPECT_EQ(p.page->Reglages().peripherique, "rfc2217://[fd00::12]:2217");
+    EXPECT_EQ(p.page->Reglages().port, std::nullopt);
+    EcritReglagesPort(p.t.donnees, p.page->Reglages(), kovra::test::DossierDefauts());
+    EXPECT_EQ(LireIni(p.t.Chemin(kPortSerie), kSectionPort, "Peripherique"),
+              "rfc2217://[fd00::12]:2217");
+    p.Choisit("CboPort", "COM 4");
+    EXPECT_FALSE(champ->isVisible());
+    EXPECT_EQ(p.page->Reglages().port, 4);
+
+    // A stable name chosen is written as it is, never as the device it points to.
+    p.Choisit("CboPort", kParId + QString::fromUtf8(" — OPN-2001"));
+    EcritReglagesPort(p.t.donnees, p.page->Reglages(), kovra::test::DossierDefauts());
+    EXPECT_EQ(LireIni(p.t.Chemin(kPortSerie), kSectionPort, "Peripherique"), kParId);
 }

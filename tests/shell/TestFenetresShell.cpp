@@ -111,9 +111,10 @@ TEST(FenetreSplash, ShowsTheVersionThenGoesOn) {
     ASSERT_TRUE(AttendQue([&] { return splash.isNull(); }));
 }
 
-TEST(FenetreChoixCom, OffersTheDeviceThenTwentyPorts) {
-    EXPECT_EQ(LignesChoixCom("").size(), 20);
+TEST(FenetreChoixCom, OffersTheDeviceThenTwentyPortsThenANetworkAddress) {
+    EXPECT_EQ(LignesChoixCom("").size(), 21);
     EXPECT_EQ(LignesChoixCom("").front(), "Com1");
+    EXPECT_EQ(LignesChoixCom("").back(), QString::fromUtf8("Adresse réseau…"));
     EXPECT_EQ(LignesChoixCom("/dev/ttyUSB0").mid(0, 2), (QStringList{"/dev/ttyUSB0", "Com1"}));
     const struct {
         const char* peripherique;
@@ -147,10 +148,74 @@ TEST(FenetreChoixCom, OkStoresTheChoiceAndCloses) {
     f->show();
     EXPECT_EQ(f->windowTitle(), "Problème d'ouverture du port Com");
     EXPECT_FALSE(f->isModal());
-    EXPECT_EQ(f->CboChoix->count(), 20);
+    EXPECT_EQ(f->CboChoix->count(), 21);
     f->CboChoix->setCurrentIndex(4);
     QTest::mouseClick(f->CmdOK, Qt::LeftButton);
     EXPECT_EQ(refus, "");
     EXPECT_EQ(LireIni(t.Chemin(kPortSerie), kSectionPort, "Port"), "5");
     ASSERT_TRUE(AttendQue([&] { return f.isNull(); }));
+}
+
+TEST(FenetreChoixCom, ANetworkAddressIsTypedUnderTheList) {
+    const struct {
+        const char* nom;
+        const char* peripherique; // in the file before
+        const char* tape;         // null: the field left as it opens
+        const char* refus;        // in the answer; null: stored
+        const char* stocke;       // Peripherique afterwards
+    } cas[] = {
+        {"an address typed, blanks around it dropped", "", "  rfc2217://serveur:2217 ", nullptr,
+         "rfc2217://serveur:2217"},
+        {"the file's address, offered to be corrected", "tcp://ancien:4001", nullptr, nullptr,
+         "tcp://ancien:4001"},
+        {"an address badly written", "/dev/ttyUSB0", "tcp://serveur", "il manque le port",
+         "/dev/ttyUSB0"},
+        {"nothing typed", "", "", "vide", ""},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.nom);
+        DonneesTest t;
+        const QString ini = t.Chemin(kPortSerie);
+        EcrireIni(kSectionPort, "Port", " 2", ini);
+        EcrireIni(kSectionPort, "Peripherique", c.peripherique, ini);
+        QPointer<FenetreChoixCom> f = new FenetreChoixCom(t.donnees);
+        f->dossierDefauts = kovra::test::DossierDefauts();
+        std::optional<QString> refus;
+        f->enregistre = [&](const QString& r) {
+            refus = r;
+        };
+        f->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+        EXPECT_FALSE(f->TxtAdresse->isVisible());
+        EXPECT_EQ(f->CboChoix->currentText(),
+                  QString(c.peripherique).isEmpty() ? "Com2" : c.peripherique);
+        f->CboChoix->setCurrentIndex(f->CboChoix->count() - 1);
+        EXPECT_EQ(f->CboChoix->currentText(), QString::fromUtf8("Adresse réseau…"));
+        EXPECT_TRUE(f->TxtAdresse->isVisible());
+        EXPECT_EQ(f->TxtAdresse->text(),
+                  QString(c.peripherique).startsWith("tcp:") ? c.peripherique : "");
+        if (c.tape != nullptr) {
+            f->TxtAdresse->clear();
+            QTest::keyClicks(f->TxtAdresse, c.tape);
+        }
+        QTest::mouseClick(f->CmdOK, Qt::LeftButton);
+        ASSERT_TRUE(refus.has_value());
+        if (c.refus == nullptr) {
+            EXPECT_EQ(*refus, "");
+        } else {
+            EXPECT_TRUE(refus->contains(QString::fromUtf8(c.refus))) << refus->toStdString();
+        }
+        EXPECT_EQ(LireIni(ini, kSectionPort, "Peripherique"), c.stocke);
+        EXPECT_EQ(LireIni(ini, kSectionPort, "Port"), "2");
+        ASSERT_TRUE(AttendQue([&] { return f.isNull(); }));
+    }
+}
+
+TEST(FenetreChoixCom, OpensOnThePortNumberAsTheOpeningReadsIt) {
+    for (const char* port : {"3", " 3.9", "3e0"}) {
+        DonneesTest t;
+        EcrireIni(kSectionPort, "Port", port, t.Chemin(kPortSerie));
+        FenetreChoixCom f(t.donnees);
+        EXPECT_EQ(f.CboChoix->currentText(), "Com3") << port;
+    }
 }

@@ -173,7 +173,7 @@ TEST(ProgrammeKovra, LoadsOnFreshAndBrokenDataFolders) {
         for (FenetreChoixCom* f : choix) {
             EXPECT_FALSE(f->isModal());
             // The port chosen is tried at once; COM 20 is there on no test machine.
-            f->CboChoix->setCurrentIndex(f->CboChoix->count() - 1);
+            f->CboChoix->setCurrentIndex(f->CboChoix->findText("Com20"));
             QTest::mouseClick(f->CmdOK, Qt::LeftButton);
             EXPECT_EQ(LireIni(p.t.Chemin(kPortSerie), kSectionPort, "Port"), "20") << c.nom;
             EXPECT_TRUE(

@@ -2,6 +2,7 @@
 
 #include "app/diagnostic/Sondes.h"
 #include "link/AccesPeripherique.h"
+#include "link/ReglagesPort.h"
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -22,6 +23,8 @@ struct DescriptionPoste {
     SondesSession& sondes;
     // COM n is <racinePeripheriques>/ttyS<n-1> when PortSerie.ini names no device.
     QString racinePeripheriques = QStringLiteral("/dev");
+    // Where the stable names of USB serial adapters are.
+    QString dossierParId = kDossierParId;
     // Where serial programs leave their LCK..<device> files.
     QStringList dossiersVerrous = {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")};
 };

@@ -1,11 +1,11 @@
 // The instance lock of the data folder and the serial port named by PortSerie.ini.
 #include "app/diagnostic/Verifications.h"
 
-#include "link/OuverturePort.h"
+#include "link/AdresseReseau.h"
+#include "link/FichierPortSerie.h"
 #include "platform/LigneSerie.h"
 #include "platform/Processus.h"
 #include "storage/DossierDonnees.h"
-#include "storage/FichierProfil.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@
 #include <QLockFile>
 #include <QSet>
 #include <QSysInfo>
-#include <cmath>
+#include <initializer_list>
 
 namespace kovra {
 
@@ -103,16 +103,6 @@ QString Qui(const Processus& p) {
                            : QStringLiteral("process %1, %2").arg(p.pid).arg(p.nom);
 }
 
-// A number of the file as Kovra reads it ("1.5" gives 1); nothing when it is none.
-std::optional<long long> Nombre(const QString& texte) {
-    bool ok = false;
-    const double v = texte.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || std::fabs(v) > 2147483647.0) {
-        return std::nullopt;
-    }
-    return static_cast<long long>(std::trunc(v));
-}
-
 // What the check of the port has found so far. Each step below adds to it and to the
 // findings, and says whether the next ones have something to look at.
 struct ExamenPort {
@@ -122,6 +112,7 @@ struct ExamenPort {
     long long com = 0;
     QString protocole{};
     QString peripherique{};
+    std::optional<AdresseReseau> adresse{}; // when the terminal is reached over the network
     QString verrouMort{}; // said at the end when another program's ended lock is taken over
     AccesPeripherique acces{};
 };
@@ -154,11 +145,8 @@ bool VerrouInstance(ExamenPort& e) {
 // ttyS<n-1> when no device is named).
 bool PortConfigure(ExamenPort& e) {
     const QString ini = CheminDonnee(e.poste.dossierDonnees, kPortSerie);
-    const DocumentProfil doc = DocumentProfil::Charge(ini);
-    const auto lit = [&](const char* cle) {
-        return doc.Lit(kSectionPort, QString::fromUtf8(cle));
-    };
-    const std::optional<long long> actif = Nombre(lit("PortActif"));
+    const FichierPortSerie f = LitPortSerie(e.poste.dossierDonnees);
+    const std::optional<qint32> actif = f.portActif.nombre;
     if (!actif) {
         e.bilan.Echec(kSujetPort, QStringLiteral("PortActif in %1 is not a number. Fix: kovra-cli "
                                                  "ini set PortSerie.ini Port_série PortActif 1")
@@ -170,14 +158,13 @@ bool PortConfigure(ExamenPort& e) {
                                                 "until it is turned on in the settings window."));
         return false;
     }
-    const QString numero = lit("Port");
-    if (numero.isEmpty()) {
+    if (f.port.texte.isEmpty()) {
         e.bilan.Echec(kSujetPort, QStringLiteral("none is configured. Fix: choose it in the "
                                                  "settings window, or kovra-cli port set --device "
                                                  "PATH (kovra-cli port list shows the devices)."));
         return false;
     }
-    const std::optional<long long> com = Nombre(numero);
+    const std::optional<qint32> com = f.port.nombre;
     if (!com) {
         e.bilan.Echec(kSujetPort, QStringLiteral("Port in %1 is not a number. Fix: kovra-cli port "
                                                  "set --com N or --device PATH.")
@@ -185,12 +172,48 @@ bool PortConfigure(ExamenPort& e) {
         return false;
     }
     e.com = *com;
-    e.protocole = lit("Protocol");
-    e.peripherique = lit("Peripherique");
+    e.protocole = f.protocole;
+    e.peripherique = f.peripherique;
     if (e.peripherique.isEmpty()) {
         e.peripherique =
             QStringLiteral("%1/ttyS%2").arg(e.poste.racinePeripheriques).arg(e.com - 1);
     }
+    return true;
+}
+
+QString TypeTerminal(const ExamenPort& e) {
+    return e.protocole.isEmpty() ? QStringLiteral("no terminal type") : e.protocole;
+}
+
+// A terminal on the network: its address well written, then the host and port it names.
+bool AdresseReseauValide(ExamenPort& e) {
+    e.adresse = LitAdresseReseau(e.peripherique);
+    if (!e.adresse) {
+        e.bilan.Echec(kSujetPort,
+                      QStringLiteral("%1 is not a valid network address. Fix: write it as "
+                                     "tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217), "
+                                     "PORT from 1 to 65535 and an IPv6 address in brackets "
+                                     "(tcp://[::1]:2000), in the settings window or with "
+                                     "kovra-cli port set --device ADDRESS.")
+                          .arg(e.peripherique));
+        return false;
+    }
+    const QString hote =
+        e.adresse->hote.contains(u':') ? u'[' + e.adresse->hote + u']' : e.adresse->hote;
+    e.bilan.Ok(kSujetPort,
+               QStringLiteral("terminal on the network at %1:%2 (%3), %4")
+                   .arg(hote)
+                   .arg(e.adresse->port)
+                   .arg(e.adresse->mode == AdresseReseau::Mode::Rfc2217 ? QStringLiteral("RFC 2217")
+                                                                        : QStringLiteral("raw TCP"),
+                        TypeTerminal(e)));
+    return true;
+}
+
+// The terminal's address tried live: the name resolves, the port answers and, in RFC 2217
+// mode, the server accepts the COM-PORT option, each within 3 s. Not tried yet: the address
+// as written is all that is looked at.
+bool ProbeReseau(ExamenPort&) {
     return true;
 }
 
@@ -201,6 +224,26 @@ bool PortLaisseAKovra(ExamenPort& e) {
                                    .arg(e.peripherique, Qui(*e.kovra)));
         return false;
     }
+    return true;
+}
+
+// An adapter named by its stable name: the link udev makes while it is plugged in, and the
+// device it points to.
+bool NomStable(ExamenPort& e) {
+    const QString dossier = QDir::cleanPath(e.poste.dossierParId);
+    if (!QDir::cleanPath(e.peripherique).startsWith(dossier + u'/')) {
+        return true;
+    }
+    const QFileInfo lien(e.peripherique);
+    if (!lien.exists()) {
+        e.bilan.Echec(kSujetPort, QStringLiteral("%1 is not there: the adapter it names is not "
+                                                 "plugged in. Fix: plug the adapter in; ls %2 "
+                                                 "shows the names of the adapters present.")
+                                      .arg(e.peripherique, dossier));
+        return false;
+    }
+    e.bilan.Ok(kSujetPort, QStringLiteral("%1 is present: the adapter is plugged in, as %2")
+                               .arg(e.peripherique, lien.canonicalFilePath()));
     return true;
 }
 
@@ -268,24 +311,35 @@ bool Ouverture(ExamenPort& e) {
                                       .arg(e.peripherique, essai.raison));
         return false;
     }
-    e.bilan.Ok(kSujetPort,
-               QStringLiteral("%1 (COM %2, %3) opens for user %4%5")
-                   .arg(e.peripherique)
-                   .arg(e.com)
-                   .arg(e.protocole.isEmpty() ? QStringLiteral("no terminal type") : e.protocole,
-                        e.poste.identite.nom, e.verrouMort));
+    e.bilan.Ok(kSujetPort, QStringLiteral("%1 (COM %2, %3) opens for user %4%5")
+                               .arg(e.peripherique)
+                               .arg(e.com)
+                               .arg(TypeTerminal(e), e.poste.identite.nom, e.verrouMort));
     return true;
 }
 
 } // namespace
 
 void VerifiePort(const DescriptionPoste& poste, Bilan& bilan) {
+    using Etape = bool (*)(ExamenPort&);
     ExamenPort examen{poste, bilan};
-    for (const auto etape : {VerrouInstance, PortConfigure, PortLaisseAKovra, PeripheriquePresent,
-                             VerrouAutreProgramme, AccesUtilisateur, Ouverture}) {
-        if (!etape(examen)) {
-            return;
+    const auto suit = [&](std::initializer_list<Etape> etapes) {
+        for (const Etape etape : etapes) {
+            if (!etape(examen)) {
+                return false;
+            }
         }
+        return true;
+    };
+    if (!suit({VerrouInstance, PortConfigure})) {
+        return;
+    }
+    // A network address has no device file: nothing to find, lock, or open here.
+    if (EstAdresseReseau(examen.peripherique)) {
+        suit({AdresseReseauValide, PortLaisseAKovra, ProbeReseau});
+    } else {
+        suit({PortLaisseAKovra, NomStable, PeripheriquePresent, VerrouAutreProgramme,
+              AccesUtilisateur, Ouverture});
     }
 }
 
