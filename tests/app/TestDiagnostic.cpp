@@ -18,6 +18,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QSysInfo>
+#include <QTcpServer>
 #include <gtest/gtest.h>
 #include <map>
 #include <unistd.h>
@@ -77,6 +78,7 @@ struct Machine {
         poste.dossiersVerrous = {verrous.Chemin()};
         poste.racinePeripheriques = peripheriques.Chemin();
         poste.dossierParId = parId.Chemin();
+        poste.delaiReseauMs = 500;
         return Diagnostique(poste);
     }
 
@@ -441,22 +443,43 @@ TEST(Diagnostic, AnAdapterByItsStableNameIsPresentOrToBePluggedIn) {
     }
 }
 
-TEST(Diagnostic, ANetworkAddressIsCheckedAsWrittenWithNoDeviceFileLookedFor) {
+TEST(Diagnostic, ANetworkAddressIsCheckedThenTriedWithNoDeviceFileLookedFor) {
     const QString fautive = "FAIL  serial port: %1 is not a valid network address. Fix: write it "
                             "as tcp://HOST:PORT (raw TCP) or rfc2217://HOST:PORT (RFC 2217), PORT "
                             "from 1 to 65535 and an IPv6 address in brackets (tcp://[::1]:2000), "
                             "in the settings window or with kovra-cli port set --device ADDRESS.";
+    QTcpServer serveur; // accepts, and never says a word
+    ASSERT_TRUE(serveur.listen(QHostAddress::LocalHost));
+    const QString ecoute = QString::number(serveur.serverPort());
+    quint16 libre = 0;
+    {
+        QTcpServer s;
+        s.listen(QHostAddress::LocalHost);
+        libre = s.serverPort();
+    }
+    const QString ferme = QString::number(libre);
     const struct {
-        const char* peripherique;
+        QString peripherique;
         bool kovraTourne;
         QStringList lignes;
     } cas[] = {
-        {"tcp://192.168.1.20:4001",
+        {"tcp://127.0.0.1:" + ecoute,
          false,
-         {"ok    serial port: terminal on the network at 192.168.1.20:4001 (raw TCP), HT630"}},
-        {"RFC2217://[fd00::12]:2217",
+         {"ok    serial port: terminal on the network at 127.0.0.1:" + ecoute + " (raw TCP), HT630",
+          "ok    serial port: tcp://127.0.0.1:" + ecoute + " answers"}},
+        {"RFC2217://127.0.0.1:" + ecoute,
          false,
-         {"ok    serial port: terminal on the network at [fd00::12]:2217 (RFC 2217), HT630"}},
+         {"ok    serial port: terminal on the network at 127.0.0.1:" + ecoute +
+              " (RFC 2217), HT630",
+          "FAIL  serial port: rfc2217://127.0.0.1:" + ecoute +
+              ": the server does not answer the RFC 2217 option within 0.5 s. Fix: is it an RFC "
+              "2217 server? Otherwise use tcp://."}},
+        {"tcp://127.0.0.1:" + ferme,
+         false,
+         {"ok    serial port: terminal on the network at 127.0.0.1:" + ferme + " (raw TCP), HT630",
+          "FAIL  serial port: tcp://127.0.0.1:" + ferme +
+              ": the connection is refused: nothing listens on that port of the server. Fix: "
+              "check the port number and that the server (ser2net) runs."}},
         {"tcp://serveur", false, {fautive.arg("tcp://serveur")}},
         {"rfc2217://serveur:99999", false, {fautive.arg("rfc2217://serveur:99999")}},
         // The live probe would take the connection from Kovra: not tried.
@@ -467,7 +490,7 @@ TEST(Diagnostic, ANetworkAddressIsCheckedAsWrittenWithNoDeviceFileLookedFor) {
               QString::number(QCoreApplication::applicationPid())}},
     };
     for (const auto& c : cas) {
-        SCOPED_TRACE(c.peripherique);
+        SCOPED_TRACE(c.peripherique.toStdString());
         Machine m;
         m.Port(c.peripherique);
         QLockFile verrou(m.t.Chemin("kovra.lock"));
@@ -480,7 +503,7 @@ TEST(Diagnostic, ANetworkAddressIsCheckedAsWrittenWithNoDeviceFileLookedFor) {
             lignes[1] = lignes[1].left(lignes[1].indexOf(','));
         }
         EXPECT_EQ(lignes, c.lignes);
-        EXPECT_EQ(AEchoue(constats), QString(c.lignes.front()).startsWith("FAIL"));
+        EXPECT_EQ(AEchoue(constats), c.lignes.last().startsWith("FAIL"));
     }
 }
 

@@ -27,6 +27,8 @@ struct DescriptionPoste {
     QString dossierParId = kDossierParId;
     // Where serial programs leave their LCK..<device> files.
     QStringList dossiersVerrous = {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")};
+    // How long each step of reaching a network terminal's server may take.
+    int delaiReseauMs = 3000;
 };
 
 } // namespace kovra

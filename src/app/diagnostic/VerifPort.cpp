@@ -1,6 +1,7 @@
 // The instance lock of the data folder and the serial port named by PortSerie.ini.
 #include "app/diagnostic/Verifications.h"
 
+#include "app/diagnostic/SondeReseau.h"
 #include "link/AdresseReseau.h"
 #include "link/FichierPortSerie.h"
 #include "platform/LigneSerie.h"
@@ -113,6 +114,8 @@ struct ExamenPort {
     QString protocole{};
     QString peripherique{};
     std::optional<AdresseReseau> adresse{}; // when the terminal is reached over the network
+    QString reglages{};                     // the line settings, "9600,N,8,1"
+    int flux = 0;
     QString verrouMort{}; // said at the end when another program's ended lock is taken over
     AccesPeripherique acces{};
 };
@@ -174,6 +177,12 @@ bool PortConfigure(ExamenPort& e) {
     e.com = *com;
     e.protocole = f.protocole;
     e.peripherique = f.peripherique;
+    e.reglages = QStringLiteral("%1,%2,%3,%4")
+                     .arg(f.vitesse.nombre.value_or(0))
+                     .arg(f.parite)
+                     .arg(f.bitsDonnees.nombre.value_or(0))
+                     .arg(f.arret.nombre.value_or(0));
+    e.flux = f.flux.nombre.value_or(0);
     if (e.peripherique.isEmpty()) {
         e.peripherique =
             QStringLiteral("%1/ttyS%2").arg(e.poste.racinePeripheriques).arg(e.com - 1);
@@ -211,9 +220,19 @@ bool AdresseReseauValide(ExamenPort& e) {
 }
 
 // The terminal's address tried live: the name resolves, the port answers and, in RFC 2217
-// mode, the server accepts the COM-PORT option, each within 3 s. Not tried yet: the address
-// as written is all that is looked at.
-bool ProbeReseau(ExamenPort&) {
+// mode, the server accepts the COM-PORT option and the line settings, each within 3 s.
+bool ProbeReseau(ExamenPort& e) {
+    const QString adresse = TexteAdresseReseau(*e.adresse);
+    if (const std::optional<QString> probleme =
+            SondeServeurSerie(e.peripherique, e.reglages, e.flux, e.poste.delaiReseauMs)) {
+        e.bilan.Echec(kSujetPort, adresse + QStringLiteral(": ") + *probleme);
+        return false;
+    }
+    e.bilan.Ok(
+        kSujetPort,
+        e.adresse->mode == AdresseReseau::Mode::Rfc2217
+            ? QStringLiteral("%1 answers and takes the line settings %2").arg(adresse, e.reglages)
+            : QStringLiteral("%1 answers").arg(adresse));
     return true;
 }
 
