@@ -89,18 +89,41 @@ void Ecoute(ContexteCli& ctx, const Appel& a) {
         }
     });
 
-    if (acquisition) {
+    bool refusee = false;
+    const auto demarre = [&] {
         if (!noyau.DemarreAcquisition()) {
-            throw ErreurKovra(QStringLiteral("Le terminal %1 ne se lit pas par une acquisition "
-                                             "(Optimus ou ScanPal).")
-                                  .arg(noyau.Liaison().Protocole));
+            refusee = true;
+            boucle.quit();
         }
+    };
+    MSComm& port = noyau.Port();
+    QMetaObject::Connection connexion;
+    if (acquisition && port.EnConnexion()) {
+        // A terminal on the network is asked once the link is made (the port watch calls
+        // the server again as long as it is not).
+        ctx.erreurs << "Connexion à " << port.NomPeripherique() << " en cours…\n";
+        ctx.erreurs.flush();
+        connexion = QObject::connect(&port, &MSComm::EtatChange, &boucle, [&] {
+            if (port.PortOpen()) {
+                QObject::disconnect(connexion);
+                demarre();
+            }
+        });
+    } else if (acquisition) {
+        demarre();
     } else {
         ctx.erreurs << "Écoute du terminal " << noyau.Liaison().Protocole << " sur "
-                    << noyau.Port().NomPeripherique() << "\n";
+                    << port.NomPeripherique() << "\n";
         ctx.erreurs.flush();
     }
-    boucle.exec();
+    if (!refusee) {
+        boucle.exec();
+    }
+    if (refusee) {
+        throw ErreurKovra(QStringLiteral("Le terminal %1 ne se lit pas par une acquisition "
+                                         "(Optimus ou ScanPal).")
+                              .arg(noyau.Liaison().Protocole));
+    }
     if (acquisition && !livre) {
         throw ErreurKovra(QStringLiteral("Les enregistrements n'ont pas été livrés."));
     }
