@@ -40,12 +40,14 @@
 //   (FF FA 2C 6B 00 FF F0); the first IAC WILL SUPPRESS-GO-AHEAD is answered IAC DO SGA
 //   again; IAC WONT/DONT BINARY are acknowledged (IAC DONT/WONT BINARY).
 // - RFC 2217 replies (IAC SB 44 code+100 value IAC SE): SET-BAUDRATE echoes the 4-byte
-//   speed asked, any speed (an uncommon one is set as such, BOTHER); SET-DATASIZE,
-//   SET-PARITY, SET-STOPSIZE, SET-CONTROL echo the value asked. Value 0 (a question)
-//   gets the value last asked, not what the device holds. SET-STOPSIZE 3 (1.5) gets no
-//   reply and changes nothing. SET-CONTROL 8/9/11/12 (DTR, RTS) get no reply on a
+//   speed asked, any speed (an uncommon one is set as such, BOTHER); SET-DATASIZE (5 to 8),
+//   SET-PARITY (1 to 5), SET-STOPSIZE (1, 2) and SET-CONTROL (1 none, 2 XON/XOFF,
+//   3 RTS/CTS) echo the value asked, even where the device kept another. Value 0 (a
+//   question) gets the value last asked, not what the device holds. SET-STOPSIZE 3 (1.5)
+//   gets no reply and changes nothing. SET-CONTROL 8/9/11/12 (DTR, RTS) get no reply on a
 //   pseudo-terminal. SIGNATURE (code 0, empty) gets "ser2net" unless "signature:" says
-//   otherwise. PURGE-DATA n gets 112 n.
+//   otherwise. PURGE-DATA n gets 112 n. SET-MODEMSTATE-MASK 0 gets NOTIFY-MODEMSTATE 0
+//   (107 0), not 111. FLOWCONTROL-SUSPEND and -RESUME (8, 9) get a stray 105 1.
 // - A Linux pseudo-terminal keeps the speed, CSTOPB, CRTSCTS, IXON, IXOFF, PARODD and
 //   CMSPAR that ser2net sets, but the kernel forces CS8 and clears PARENB: the data bits and
 //   whether there is parity cannot be checked here, only ser2net's replies to them.
