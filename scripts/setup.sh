@@ -14,6 +14,9 @@ paquets=(
     python3 python3-gi gir1.2-gtk-3.0 xterm chromium x11-utils
     libreoffice-calc libreoffice-gtk3 python3-uno
     dpkg-dev lintian desktop-file-utils appstream help2man
+    # the serial device server the network tests run, and the private network they run in
+    # (ip, nft; unshare comes with util-linux)
+    ser2net iproute2 nftables
 )
 
 manquants=()
