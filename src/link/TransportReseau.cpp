@@ -28,7 +28,9 @@ TransportReseau::TransportReseau(const AdresseReseau& adresse, const DelaisResea
             return;
         }
         recus_ += libres;
-        if (Pret() && !libres.isEmpty()) {
+        if (!Telnet() && etat_ == Etat::Negociation) {
+            DevientPret(); // the server let the connection be: the link is made
+        } else if (Pret() && !libres.isEmpty()) {
             emit Arrivee();
         }
     });
@@ -111,11 +113,13 @@ void TransportReseau::SurConnexion() {
         socket_->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     }
     texte_.start(delais_.texteMs);
+    etat_ = Etat::Negociation;
     if (!Telnet()) {
-        DevientPret();
+        // A raw connection is made once the server has let it be for a moment without
+        // words of its own (ser2net says at once that it cannot open its device, and
+        // closes), or once the terminal's data shows it is.
         return;
     }
-    etat_ = Etat::Negociation;
     delai_.start(delais_.negociationMs);
     Envoie(telnet::Demande(telnet::kWill, kComPort) +
            telnet::Demande(telnet::kWill, telnet::kBinaire) +
@@ -227,7 +231,9 @@ void TransportReseau::Donnees(const QByteArray& donnees) {
         texte_.stop();
     }
     recus_ += libres;
-    if (Pret() && !libres.isEmpty()) {
+    if (!Telnet() && etat_ == Etat::Negociation && !libres.isEmpty()) {
+        DevientPret();
+    } else if (Pret() && !libres.isEmpty()) {
         emit Arrivee();
     }
 }
@@ -271,7 +277,12 @@ void TransportReseau::SurErreur(QAbstractSocket::SocketError erreur) {
         Perd(Cause::Refusee);
         break;
     case QAbstractSocket::RemoteHostClosedError:
-        Perd(Cause::FermeeParServeur);
+        // ser2net closes so, without a word, when it cannot open its device.
+        Perd(Cause::FermeeParServeur,
+             Telnet() && etat_ == Etat::Negociation
+                 ? QStringLiteral("avant d'avoir réglé la ligne : son port série est-il absent "
+                                  "ou occupé ?")
+                 : QString());
         break;
     case QAbstractSocket::SocketTimeoutError:
         Perd(Cause::Silence, detail);

@@ -17,7 +17,8 @@ namespace kovra {
 struct DelaisReseau {
     int connexionMs = 10000;  // name resolution and connection
     int negociationMs = 5000; // the server's answers to the COM-PORT-OPTION and settings
-    int texteMs = 1000;       // the first bytes held back while they may be a server's words
+    int texteMs = 500;        // the first bytes held back while they may be a server's words; a raw
+                              // connection left quiet that long is taken as made
     int inactifS = 10;        // keepalive: quiet time before the first probe,
     int intervalleS = 5;      // then one probe every so many seconds,
     int essais = 3;           // and the peer given up after so many unanswered
