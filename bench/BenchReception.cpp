@@ -1,4 +1,6 @@
-// The terminal link over a pseudo-terminal:
+// The terminal link over a pseudo-terminal, and over the network to a device server of the
+// benchmark's own (raw TCP, and Telnet with the COM-PORT-OPTION), in the same run so that
+// the ratios to the pseudo-terminal compare:
 // - a PT630 transfer of 10 MB pushed at full speed: the time until the whole transfer is
 //   handed to processing, a check that it arrived whole, and the process's memory growth
 //   while it arrives (the transfer goes to a spool file, not to memory) and at its peak
@@ -8,6 +10,8 @@
 //   before its ACK as the program does, and without the sync, for comparison; the share
 //   of the time spent syncing. The spool files go to the temporary folder ($TMPDIR):
 //   the figures say what its file system costs.
+// The network figures measure Kovra's side (the socket, the Telnet decoding): the server is
+// a thread writing the terminal's bytes straight into the connection.
 
 #include "base/MinuterieQt.h"
 #include "link/Acquisition.h"
@@ -25,9 +29,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fstream>
+#include <netinet/in.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <sys/vfs.h>
 #include <termios.h>
 #include <thread>
@@ -41,26 +48,87 @@ using kovra::bench::RemetPicAZero;
 
 namespace {
 
-// A data folder, a private registry and the port open on a pseudo-terminal whose other
-// end, `maitre`, plays the terminal.
+// How the port reaches the terminal.
+enum Voie : int64_t { kPseudoTerminal, kTcpBrut, kRfc2217 };
+
+const char* NomVoie(int64_t voie) {
+    return voie == kTcpBrut ? "raw TCP" : voie == kRfc2217 ? "RFC 2217" : "pseudo-terminal";
+}
+
+// Reads the Telnet negotiation of a client until it has asked for the five line settings,
+// then confirms each with the value asked, as a device server does.
+bool ConfirmeReglages(int fd) {
+    const QByteArray debut = "\xFF\xFA\x2C";
+    const QByteArray fin = "\xFF\xF0";
+    const QByteArray accepte = "\xFF\xFD\x2C";
+    if (write(fd, accepte.constData(), 3) != 3) {
+        return false;
+    }
+    QByteArray lu;
+    char tampon[256];
+    while (lu.count(debut) < 5 || !lu.endsWith(fin)) {
+        const ssize_t n = read(fd, tampon, sizeof tampon);
+        if (n <= 0) {
+            return false;
+        }
+        lu.append(tampon, n);
+    }
+    QByteArray reponses;
+    for (qsizetype i = lu.indexOf(debut); i >= 0; i = lu.indexOf(debut, i + 1)) {
+        QByteArray sous = lu.mid(i, lu.indexOf(fin, i) + 2 - i);
+        sous[3] = static_cast<char>(sous[3] + 100);
+        reponses += sous;
+    }
+    return write(fd, reponses.constData(), static_cast<size_t>(reponses.size())) == reponses.size();
+}
+
+// A data folder, a private registry and the port open on the terminal's line: a
+// pseudo-terminal whose other end plays the terminal, or a connection to a listening
+// socket of the benchmark's own, whose accepted end (Terminal()) plays it.
 struct Banc {
-    Banc() {
-        char nom[256] = {};
-        openpty(&maitre, &esclave, nom, nullptr, nullptr);
-        termios t{};
-        tcgetattr(esclave, &t);
-        cfmakeraw(&t);
-        tcsetattr(esclave, TCSANOW, &t);
-        port.Peripherique = QString::fromLocal8Bit(nom);
+    explicit Banc(int64_t voie = kPseudoTerminal) : voie_(voie) {
         port.Settings = "115200,N,8,1";
+        if (voie == kPseudoTerminal) {
+            char nom[256] = {};
+            openpty(&maitre, &esclave, nom, nullptr, nullptr);
+            termios t{};
+            tcgetattr(esclave, &t);
+            cfmakeraw(&t);
+            tcsetattr(esclave, TCSANOW, &t);
+            port.Peripherique = QString::fromLocal8Bit(nom);
+        } else {
+            ecoute_ = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t taille = sizeof a;
+            bind(ecoute_, reinterpret_cast<sockaddr*>(&a), taille);
+            listen(ecoute_, 1);
+            getsockname(ecoute_, reinterpret_cast<sockaddr*>(&a), &taille);
+            port.Peripherique = QStringLiteral("%1://127.0.0.1:%2")
+                                    .arg(voie == kRfc2217 ? "rfc2217" : "tcp")
+                                    .arg(ntohs(a.sin_port));
+        }
         port.SetPortOpen(true);
     }
     ~Banc() { Ferme(); }
+    // The terminal's end of the line, once the port is there (from the terminal's thread).
+    int Terminal() {
+        if (voie_ == kPseudoTerminal) {
+            return maitre;
+        }
+        maitre = accept(ecoute_, nullptr, nullptr);
+        if (voie_ == kRfc2217 && !ConfirmeReglages(maitre)) {
+            return -1;
+        }
+        return maitre;
+    }
     // The port closed and the line gone: a terminal still waiting gives up.
     void Ferme() {
         port.SetPortOpen(false);
-        for (int* fd : {&maitre, &esclave}) {
+        for (int* fd : {&maitre, &esclave, &ecoute_}) {
             if (*fd >= 0) {
+                shutdown(*fd, SHUT_RDWR);
                 close(*fd);
                 *fd = -1;
             }
@@ -76,6 +144,10 @@ struct Banc {
     int maitre = -1;
     int esclave = -1;
     MSComm port;
+
+private:
+    int64_t voie_;
+    int ecoute_ = -1;
 };
 
 // Real timers, noting the memory when the transfer is over and about to be read back.
@@ -101,10 +173,9 @@ void BM_TransfertPt630(benchmark::State& state) {
     donnees.truncate(taille);
 
     for (auto _ : state) {
-        Banc banc;
+        Banc banc(state.range(1));
         const Environnement& env = banc.env;
         MSComm& port = banc.port;
-        const int maitre = banc.maitre;
         EtatLiaison etat;
         etat.TypeTerminal = GenreTerminal::PT630;
         MinuterieMesuree minuterie;
@@ -123,8 +194,9 @@ void BM_TransfertPt630(benchmark::State& state) {
         QElapsedTimer chrono;
         chrono.start();
         std::thread terminal([&] {
+            const int maitre = banc.Terminal();
             qsizetype envoye = 0;
-            while (envoye < donnees.size()) {
+            while (maitre >= 0 && envoye < donnees.size()) {
                 const ssize_t n =
                     write(maitre, donnees.constData() + envoye,
                           static_cast<size_t>(std::min<qsizetype>(65536, donnees.size() - envoye)));
@@ -147,6 +219,7 @@ void BM_TransfertPt630(benchmark::State& state) {
             static_cast<double>(minuterie.picCollecte - avant) / static_cast<double>(taille);
         state.counters["peak_after_read_back_x"] =
             static_cast<double>(pic - avant) / static_cast<double>(taille);
+        state.SetLabel(NomVoie(state.range(1)));
         if (!entier) {
             state.SkipWithError("the transfer did not arrive whole");
         }
@@ -192,10 +265,9 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
     const int enregistrements = static_cast<int>(state.range(0));
     const bool synchro = state.range(1) != 0;
     for (auto _ : state) {
-        Banc banc;
+        Banc banc(state.range(2));
         const Environnement& env = banc.env;
         MSComm& port = banc.port;
-        const int maitre = banc.maitre;
         EtatLiaison etat;
         etat.TypeTerminal = GenreTerminal::Optimus;
         QEventLoop boucle;
@@ -219,7 +291,8 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
 
         // The terminal sends each record once the previous one is acknowledged.
         std::thread terminal([&] {
-            if (!LitJusqua(maitre, "READ\r")) {
+            const int maitre = banc.Terminal();
+            if (maitre < 0 || !LitJusqua(maitre, "READ\r")) {
                 return;
             }
             for (int i = 0; i < enregistrements; ++i) {
@@ -240,6 +313,11 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
         QElapsedTimer chrono;
         chrono.start();
         QTimer::singleShot(600000, &boucle, &QEventLoop::quit);
+        // A network link is made on the event loop first.
+        while (!port.PortOpen() && chrono.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        chrono.restart();
         if (acquisition.Demarre()) {
             boucle.exec();
         }
@@ -249,7 +327,8 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
         terminal.join();
         state.counters["us_per_record"] = secondes * 1e6 / enregistrements;
         state.counters["sync_share"] = static_cast<double>(nsSynchro) / 1e9 / secondes;
-        state.SetLabel(SystemeFichiers(banc.dossier.path()) +
+        state.SetLabel(std::string(NomVoie(state.range(2))) + ", " +
+                       SystemeFichiers(banc.dossier.path()) +
                        (synchro ? ", synced" : ", not synced"));
         if (recus != enregistrements) {
             state.SkipWithError("not every record was acquired");
@@ -260,15 +339,20 @@ void BM_AcquisitionOptimus(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_AcquisitionOptimus)
-    ->ArgNames({"records", "sync"})
-    ->Args({500, 1})
-    ->Args({500, 0})
+    ->ArgNames({"records", "sync", "link"})
+    ->Args({500, 1, kPseudoTerminal})
+    ->Args({500, 0, kPseudoTerminal})
+    ->Args({1000, 1, kTcpBrut})
+    ->Args({1000, 1, kRfc2217})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_TransfertPt630)
-    ->Arg(10 * 1000 * 1000)
+    ->ArgNames({"bytes", "link"})
+    ->Args({10 * 1000 * 1000, kPseudoTerminal})
+    ->Args({10 * 1000 * 1000, kTcpBrut})
+    ->Args({10 * 1000 * 1000, kRfc2217})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -11,7 +11,22 @@ constexpr char kNul = '\0';
 
 void Decodeur::Decode(const QByteArray& octets, QByteArray& donnees, QList<Commande>& commandes,
                       bool crNul) {
-    for (const char c : octets) {
+    const char* const debut = octets.constData();
+    const char* const fin = debut + octets.size();
+    for (const char* p = debut; p < fin; ++p) {
+        if (etat_ == Etat::Donnees) {
+            // Plain data up to the next byte that means something, taken in one piece.
+            const char* special = p;
+            while (special < fin && *special != kIac && *special != kCr) {
+                ++special;
+            }
+            donnees.append(p, special - p);
+            p = special;
+            if (p == fin) {
+                break;
+            }
+        }
+        const char c = *p;
         const auto u = static_cast<unsigned char>(c);
         switch (etat_) {
         case Etat::ApresCr:

@@ -8,6 +8,8 @@ namespace {
 
 using telnet::kComPort;
 
+constexpr qint64 kTamponLecture = 256 * 1024;
+
 constexpr auto kWill = static_cast<unsigned char>(telnet::kWill);
 constexpr auto kWont = static_cast<unsigned char>(telnet::kWont);
 constexpr auto kDo = static_cast<unsigned char>(telnet::kDo);
@@ -53,6 +55,9 @@ std::optional<QString> TransportReseau::Ouvre(const ReglagesLigne& reglages) {
     reponduWill_.reset();
     // A child of the transport: a socket left behind by a closing is freed with it at last.
     socket_ = new QTcpSocket(this);
+    // What the server sends waits in the system, not in memory, while a read is handled: a
+    // large transfer goes to its file piece by piece.
+    socket_->setReadBufferSize(kTamponLecture);
     connect(socket_, &QTcpSocket::connected, this, &TransportReseau::SurConnexion);
     connect(socket_, &QTcpSocket::readyRead, this, &TransportReseau::SurLecture);
     connect(socket_, &QTcpSocket::errorOccurred, this, &TransportReseau::SurErreur);
