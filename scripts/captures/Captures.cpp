@@ -10,6 +10,7 @@
 #include "inventory/FenetreInventaire.h"
 #include "settings/FenetreChoixCom.h"
 #include "settings/FenetreParametrage.h"
+#include "settings/PageProprietes.h"
 #include "settings/PageScenarios.h"
 #include "shell/FenetreSplash.h"
 #include "shell/MenuTray.h"
@@ -24,6 +25,7 @@
 #include "windows/FenetreTransfert.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -160,6 +162,20 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < parametrage.TabParam->count(); ++i) {
         parametrage.TabParam->setCurrentIndex(i);
         ok = Capture(parametrage, dossier + QStringLiteral("/%1.png").arg(pages[i])) && ok;
+    }
+    // The port list on its last line, a terminal on the network, its address typed.
+    {
+        parametrage.TabParam->setCurrentIndex(1);
+        auto* port = parametrage.proprietes->findChild<QComboBox*>(QStringLiteral("CboPort"));
+        auto* adresse = parametrage.proprietes->findChild<QLineEdit*>(QStringLiteral("TxtAdresse"));
+        ok = port != nullptr && adresse != nullptr && ok;
+        if (port != nullptr && adresse != nullptr) {
+            port->setCurrentIndex(port->count() - 1);
+            adresse->setText(QStringLiteral("rfc2217://quai-1.example.lan:3001"));
+            ok = Capture(parametrage,
+                         dossier + QStringLiteral("/parametres-proprietes-reseau.png")) &&
+                 ok;
+        }
     }
 
     // The editor on the first scenario, its third action selected.
