@@ -82,21 +82,34 @@ TEST(Ecoute, TurnsAnHt630TransferIntoAFile) {
     EXPECT_EQ(p.terminal.exitCode(), 0);
 }
 
+// On its own line, then behind a serial device server: ser2net serves the simulator's
+// line, and kovra-cli reaches it over RFC 2217 and over raw TCP.
 TEST(Ecoute, AcquiresOptimusRecords) {
-    Poste p;
-    const QByteArray l1 = QByteArray("A1").leftJustified(20, ' ') + "|12    X";
-    const QByteArray l2 = QByteArray("B2").leftJustified(20, ' ') + "|3     X";
-    p.Terminal("Optimus", {"--text", QString::fromLatin1(l1 + "\\r" + l2 + "\\r")});
-    QProcess acquisition;
-    acquisition.setProcessEnvironment(p.env);
-    acquisition.start(KOVRA_CLI_EXE, {"listen", "--acquire"});
-    ASSERT_TRUE(acquisition.waitForFinished(20000));
-    EXPECT_EQ(acquisition.exitCode(), 0) << acquisition.readAllStandardError().toStdString();
-    EXPECT_EQ(p.d.Lit("Stock.txt"), "A1;12\r\nB2;3\r\n");
-    ASSERT_TRUE(p.terminal.waitForFinished(10000));
-    const QString journal = QString::fromUtf8(p.terminal.readAllStandardOutput());
-    EXPECT_EQ(journal.count("received ACK"), 2) << journal.toStdString();
-    EXPECT_EQ(p.terminal.exitCode(), 0);
+    for (const QString schema : {"", "rfc2217", "tcp"}) {
+        SCOPED_TRACE(schema.toStdString());
+        Poste p;
+        const QByteArray l1 = QByteArray("A1").leftJustified(20, ' ') + "|12    X";
+        const QByteArray l2 = QByteArray("B2").leftJustified(20, ' ') + "|3     X";
+        p.Terminal("Optimus", {"--text", QString::fromLatin1(l1 + "\\r" + l2 + "\\r")});
+        std::unique_ptr<kovra::test::Ser2net> serveur;
+        if (!schema.isEmpty()) {
+            serveur = std::make_unique<kovra::test::Ser2net>(p.ligne);
+            ASSERT_TRUE(serveur->Pret());
+            const quint16 numero = schema == "tcp" ? serveur->PortBrut() : serveur->PortRfc2217();
+            p.Cli({"port", "set", "--device",
+                   QStringLiteral("%1://127.0.0.1:%2").arg(schema).arg(numero)});
+        }
+        QProcess acquisition;
+        acquisition.setProcessEnvironment(p.env);
+        acquisition.start(KOVRA_CLI_EXE, {"listen", "--acquire"});
+        ASSERT_TRUE(acquisition.waitForFinished(20000));
+        EXPECT_EQ(acquisition.exitCode(), 0) << acquisition.readAllStandardError().toStdString();
+        EXPECT_EQ(p.d.Lit("Stock.txt"), "A1;12\r\nB2;3\r\n");
+        ASSERT_TRUE(p.terminal.waitForFinished(10000));
+        const QString journal = QString::fromUtf8(p.terminal.readAllStandardOutput());
+        EXPECT_EQ(journal.count("received ACK"), 2) << journal.toStdString();
+        EXPECT_EQ(p.terminal.exitCode(), 0);
+    }
 }
 
 TEST(Ecoute, AnAcquisitionCutByTheTerminalEndsWithItsRecordsKept) {
@@ -234,31 +247,4 @@ TEST(Ecoute, Ht630TransfersCloserThanACycleAreEachDelivered) {
     ASSERT_TRUE(ecoute.waitForFinished(10000));
     EXPECT_EQ(livres, attendus) << ecoute.readAllStandardError().toStdString();
     p.terminal.waitForFinished(10000);
-}
-
-// The same terminal behind a serial device server: ser2net serves the simulator's line, and
-// kovra-cli reaches it over RFC 2217 and over raw TCP.
-TEST(Ecoute, AcquiresThroughASerialDeviceServer) {
-    for (const char* schema : {"rfc2217", "tcp"}) {
-        SCOPED_TRACE(schema);
-        Poste p;
-        const QByteArray l1 = QByteArray("A1").leftJustified(20, ' ') + "|12    X";
-        const QByteArray l2 = QByteArray("B2").leftJustified(20, ' ') + "|3     X";
-        p.Terminal("Optimus", {"--text", QString::fromLatin1(l1 + "\\r" + l2 + "\\r")});
-        kovra::test::Ser2net serveur(p.ligne);
-        ASSERT_TRUE(serveur.Pret());
-        const quint16 numero =
-            QByteArray(schema) == "tcp" ? serveur.PortBrut() : serveur.PortRfc2217();
-        p.Cli({"port", "set", "--device",
-               QStringLiteral("%1://127.0.0.1:%2").arg(schema).arg(numero)});
-        QProcess acquisition;
-        acquisition.setProcessEnvironment(p.env);
-        acquisition.start(KOVRA_CLI_EXE, {"listen", "--acquire"});
-        ASSERT_TRUE(acquisition.waitForFinished(20000));
-        EXPECT_EQ(acquisition.exitCode(), 0) << acquisition.readAllStandardError().toStdString();
-        EXPECT_EQ(p.d.Lit("Stock.txt"), "A1;12\r\nB2;3\r\n");
-        ASSERT_TRUE(p.terminal.waitForFinished(10000));
-        const QString journal = QString::fromUtf8(p.terminal.readAllStandardOutput());
-        EXPECT_EQ(journal.count("received ACK"), 2) << journal.toStdString();
-    }
 }
