@@ -13,6 +13,7 @@
 #include "support/Attente.h"
 #include "support/DossierTest.h"
 #include "support/MinuterieManuelle.h"
+#include "support/PortsLocaux.h"
 #include "support/PseudoTerminal.h"
 
 #include <QApplication>
@@ -244,6 +245,26 @@ TEST(ProgrammeKovra, TheIconAndItsTipFollowThePort) {
     p.terminal.Ferme();
     ASSERT_TRUE(AttendQue([&] { return k.NomIcone() == "port-perdu"; }));
     EXPECT_TRUE(k.TexteBulle().startsWith("Kovra COM 1 : Débranché, Scénario : "));
+}
+
+// A terminal on the network: the tip says the link is being made, then that it is lost
+// when nothing answers, with the cause said once.
+TEST(ProgrammeKovra, TheTipFollowsANetworkLink) {
+    kovra::test::PortFerme ferme;
+    Poste p(true);
+    p.Scenario("Stock");
+    p.Port("HT630", QStringLiteral("tcp://127.0.0.1:%1").arg(ferme.Port()));
+    ASSERT_TRUE(p.Programme().Demarre());
+    ProgrammeKovra& k = p.Programme();
+    EXPECT_TRUE(k.TexteBulle().startsWith("Kovra COM 1 : Connexion, Scénario : Stock"));
+    ASSERT_TRUE(AttendQue([&] { return k.NomIcone() == "port-perdu"; }));
+    EXPECT_TRUE(k.TexteBulle().startsWith("Kovra COM 1 : Débranché, Scénario : Stock"));
+    ASSERT_TRUE(AttendQue([&] { return !p.t.dialogues.Messages().isEmpty(); }));
+    EXPECT_EQ(p.t.dialogues.Messages().last(),
+              QStringLiteral("Le port tcp://127.0.0.1:%1 ne répond plus (connexion refusée : rien "
+                             "n'écoute sur ce port du serveur). Il sera rouvert dès qu'il sera de "
+                             "retour.")
+                  .arg(ferme.Port()));
 }
 
 TEST(ProgrammeKovra, WithoutANotificationAreaTheMenuIsAnOrdinaryWindow) {
