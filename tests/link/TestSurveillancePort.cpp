@@ -85,3 +85,17 @@ TEST(SurveillancePort, APortTheUserClosedIsNotWaitedFor) {
     EXPECT_FALSE(l.surveillance.Perdu());
     EXPECT_EQ(l.dialogues.Messages().size(), 1);
 }
+
+// The line made ready for the next transfer does not open again (its link gone meanwhile):
+// that is a device gone like any other, told and waited for, not a port silently closed.
+TEST(SurveillancePort, ALineThatDoesNotOpenAgainAfterATransferIsWaitedFor) {
+    Ligne l;
+    ASSERT_TRUE(QFile::remove(l.lien));
+    l.port.Reinitialise();
+    EXPECT_TRUE(l.surveillance.Perdu());
+    ASSERT_EQ(l.dialogues.Messages().size(), 1);
+    EXPECT_TRUE(l.dialogues.Messages()[0].startsWith("Le port " + l.lien + " ne répond plus"));
+    EXPECT_TRUE(QFile::link(l.terminal->Chemin(), l.lien));
+    l.minuterie.Avance();
+    EXPECT_TRUE(l.port.PortOpen());
+}
