@@ -116,7 +116,8 @@ TEST(FenetreParametrage, ValidateAppliesEverythingToTheRunningProgram) {
     Choisit(f.proprietes->findChild<QComboBox*>("CboProtocol"), "HT630");
     Clique(f.connexion->TlbConnect, 1);
 
-    ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }));
+    ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }))
+        << p.t.dialogues.Messages().join("|").toStdString();
     EXPECT_EQ(p.t.dialogues.Messages(), QStringList{});
     EXPECT_EQ(p.t.registre.Lit(kRacScenChx), "Stock");
     EXPECT_EQ(p.t.registre.Lit(kSepDec), ",");
