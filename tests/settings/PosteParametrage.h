@@ -40,10 +40,11 @@ struct PosteParametrage : PosteNoyau<> {
     // Starts the core as the program does, then opens the window; `entre` runs between the
     // two, as what happens to the program while the window is not open.
     FenetreParametrage& Ouvre(const std::function<void()>& entre = {}) {
-        noyau->Demarre();
+        demarrage = noyau->Demarre();
         if (entre) {
             entre();
         }
+        dejaDit = t.dialogues.Messages();
         t.dialogues = {};
         fenetre = new FenetreParametrage(
             {*noyau,
@@ -67,8 +68,17 @@ struct PosteParametrage : PosteNoyau<> {
         EcrireIni(kSectionPort, "Protocol", "HT630", Ini());
     }
 
+    // What the port's state comes from when a test finds it other than expected: how the
+    // start went, and what the user was told before the window opened.
+    std::string Depart() const {
+        return ("start: " + demarrage.port.erreur + " | told: " + dejaDit.join(" | "))
+            .toStdString();
+    }
+
     PseudoTerminal terminal;
     QPointer<FenetreParametrage> fenetre;
+    BilanDemarrage demarrage;
+    QStringList dejaDit;
 };
 
 } // namespace kovra::test

@@ -496,7 +496,7 @@ TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAn
     p.t.registre.Ecrit(kRacScenChx, "Stock");
     p.Port();
     FenetreParametrage& f = p.Ouvre();
-    ASSERT_TRUE(p.noyau->Port().PortOpen());
+    ASSERT_TRUE(p.noyau->Port().PortOpen()) << p.Depart();
     const QString rouvert =
         kPortPreteTransfert + QStringLiteral(" Il sera rouvert à la fermeture de cette fenêtre.");
 
