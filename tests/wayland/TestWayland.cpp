@@ -7,7 +7,9 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 
 using kovra::test::Bureau;
 using kovra::test::CompositeurSansTete;
@@ -31,6 +33,8 @@ public:
     explicit Frappe(const CompositeurSansTete& c, Bureau bureau) : bureau_(bureau) {
         processus_.setProcessEnvironment(c.EnvironnementClient());
         processus_.setProcessChannelMode(QProcess::SeparateChannels);
+        // A test killed midway (a ctest timeout) takes its keyboard with it.
+        processus_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
         if (bureau_ == Bureau::Sway) {
             // sway's seat has no keyboard (no input device): a window gets wl_keyboard.enter
             // only while a virtual keyboard exists. One wtype that only sleeps holds one for
