@@ -17,6 +17,11 @@ paquets=(
     # the serial device server the network tests run, and the private network they run in
     # (ip, nft; unshare comes with util-linux)
     ser2net iproute2 nftables
+    # the Wayland test bench: three desktops run headless, native Wayland windows (Qt, GTK)
+    # typed into by wtype (sway) and a test client built on libwayland, libxkbcommon and
+    # KWin's fake-input protocol; wayland-info lists what each desktop offers
+    sway wtype kwin-wayland mutter qt6-wayland wayland-utils
+    libwayland-dev libxkbcommon-dev plasma-wayland-protocols
 )
 
 manquants=()
