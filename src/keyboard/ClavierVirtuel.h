@@ -3,8 +3,10 @@
 #include "keyboard/TouchesNommees.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kovra {
 
@@ -65,6 +67,16 @@ public:
     virtual int DelaiRestauration() const { return 0; }
     // Puts back whatever typing changed in the keyboard's setup.
     virtual void Restaure() {}
+
+    // The keys among `touches` this keyboard cannot type as things stand, each once, in
+    // order. A key string is checked before its first key: one that cannot be typed whole
+    // is not begun.
+    virtual std::vector<Touche> Intapables(std::span<const Touche> /*touches*/) const { return {}; }
+    // The layout that bounds what this keyboard types ("fr"); empty when it types any
+    // character.
+    virtual std::string Disposition() const { return {}; }
+    // How it types, as the diagnosis names it ("XTest (X11)").
+    virtual std::string Nom() const { return {}; }
 };
 
 } // namespace kovra

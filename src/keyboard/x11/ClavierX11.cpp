@@ -1,5 +1,6 @@
 #include "keyboard/x11/ClavierX11.h"
 
+#include "keyboard/Keysyms.h"
 #include "keyboard/TouchesLibres.h"
 
 #include <X11/XKBlib.h>
@@ -50,66 +51,6 @@ constexpr long kMaxPropriete = 5 * 256;
 
 // Keys held down are remembered by character; named keys by their code beyond Unicode.
 constexpr char32_t kBaseNommees = 0x110000;
-
-// The keysym of each key of the key table, by its code: F1 to F16 and the keypad's digits
-// follow each other in both.
-constexpr std::pair<std::uint8_t, KeySym> kKeysymsNommes[] = {
-    {8, XK_BackSpace},  {9, XK_Tab},    {13, XK_Return},    {16, XK_Shift_L},
-    {17, XK_Control_L}, {18, XK_Alt_L}, {19, XK_Pause},     {20, XK_Caps_Lock},
-    {27, XK_Escape},    {33, XK_Prior}, {34, XK_Next},      {35, XK_End},
-    {36, XK_Home},      {37, XK_Left},  {38, XK_Up},        {39, XK_Right},
-    {40, XK_Down},      {42, XK_Print}, {44, XK_Print},     {45, XK_Insert},
-    {46, XK_Delete},    {47, XK_Help},  {144, XK_Num_Lock}, {145, XK_Scroll_Lock},
-};
-
-KeySym KeysymNomme(std::uint8_t code) {
-    if (code >= 112 && code <= 127) {
-        return XK_F1 + static_cast<KeySym>(code - 112);
-    }
-    if (code >= 96 && code <= 105) {
-        // The keypad's digit keys; the key-string engine types them with Num Lock on.
-        return XK_KP_0 + static_cast<KeySym>(code - 96);
-    }
-    for (const auto& [c, ks] : kKeysymsNommes) {
-        if (c == code) {
-            return ks;
-        }
-    }
-    return NoSymbol;
-}
-
-// Keysyms of the few characters whose keysym is neither Latin-1 nor a Unicode keysym.
-const std::unordered_map<char32_t, KeySym> kKeysymsAnciens = {
-    {U'€', XK_EuroSign},
-    {U'œ', XK_oe},
-    {U'Œ', XK_OE},
-    {U'Ÿ', XK_Ydiaeresis},
-};
-
-char32_t CaractereDe(KeySym ks) {
-    if ((ks >= 0x20 && ks <= 0x7e) || (ks >= 0xa0 && ks <= 0xff)) {
-        return static_cast<char32_t>(ks);
-    }
-    if ((ks & 0xff000000UL) == 0x01000000UL) {
-        return static_cast<char32_t>(ks & 0x00ffffffUL);
-    }
-    for (const auto& [c, k] : kKeysymsAnciens) {
-        if (k == ks) {
-            return c;
-        }
-    }
-    return 0;
-}
-
-KeySym KeysymDe(char32_t c) {
-    if ((c >= 0x20 && c <= 0x7e) || (c >= 0xa0 && c <= 0xff)) {
-        return c;
-    }
-    if (const auto it = kKeysymsAnciens.find(c); it != kKeysymsAnciens.end()) {
-        return it->second;
-    }
-    return 0x01000000UL | c;
-}
 
 bool CaractereDeCommande(char32_t c) {
     return c < 0x20 || c == 0x7f;
@@ -418,7 +359,7 @@ void ClavierX11::Etat::MetAJour(KeyCode code, const Symboles& actuels, Horloge::
     for (int n = 0; n < largeur; ++n) {
         const KeySym ks = actuels[n];
         niveaux.push_back({AccesNiveau(*type, n, masqueNiveau3), static_cast<std::uint32_t>(ks),
-                           CaractereDe(ks)});
+                           CaractereKeysym(static_cast<Keysym>(ks))});
     }
     reserve.Actualise(code, niveaux, quand);
 }
@@ -490,7 +431,7 @@ void ClavierX11::Etat::LitClavier() {
             if (t == touchesDe.end() || n < t->second.second) {
                 touchesDe[ks] = {static_cast<KeyCode>(code), n};
             }
-            const char32_t c = CaractereDe(ks);
+            const char32_t c = CaractereKeysym(static_cast<Keysym>(ks));
             if (c == 0) {
                 continue;
             }
@@ -563,7 +504,7 @@ std::optional<ClavierX11::Etat::Place> ClavierX11::Etat::Lie(const TouchesLibres
         return std::nullopt;
     }
     Symboles voulus = attendus;
-    voulus[choix.niveau] = KeysymDe(c);
+    voulus[choix.niveau] = KeysymCaractere(c);
 
     KeySym* syms = XkbResizeKeySyms(xkb, code, largeur);
     if (syms == nullptr) {

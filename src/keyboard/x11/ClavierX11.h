@@ -59,6 +59,7 @@ public:
     void Envoie() override;
     int DelaiRestauration() const override { return kSurete; }
     void Restaure() override;
+    std::string Nom() const override { return "XTest (X11)"; }
 
     // Sends what is queued and waits until the server has handled it.
     void Synchronise();

@@ -1,0 +1,131 @@
+#include "keyboard/wayland/ClavierMutter.h"
+
+#include "base/ErreurKovra.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
+
+namespace kovra {
+
+namespace {
+
+const QString kChemin = QStringLiteral("/org/gnome/Mutter/RemoteDesktop");
+
+ErreurKovra Refus(const QString& pourquoi) {
+    return ErreurKovra(
+        QStringLiteral("Le bureau GNOME ne permet pas à Kovra de taper : %1.").arg(pourquoi));
+}
+
+} // namespace
+
+ClavierMutter::ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusConnection bus)
+    : ClavierCadence(kMiseEnPlace), connexion_(std::move(connexion)), bus_(std::move(bus)) {
+    const QString service = QString::fromLatin1(kService);
+    QDBusMessage cree = bus_.call(
+        QDBusMessage::createMethodCall(service, kChemin, service, QStringLiteral("CreateSession")));
+    if (cree.type() != QDBusMessage::ReplyMessage || cree.arguments().isEmpty()) {
+        throw Refus(cree.errorMessage());
+    }
+    session_ = cree.arguments().constFirst().value<QDBusObjectPath>().path();
+    if (const QDBusMessage r = Appel("Start", {}); r.type() != QDBusMessage::ReplyMessage) {
+        throw Refus(r.errorMessage());
+    }
+    // A keyboard appears in the seat with the session's first key: its keymap then comes.
+    Cle(kKeysymMaj, true);
+    Cle(kKeysymMaj, false);
+    Expedie();
+    if (!connexion_->AttendCarte(std::chrono::seconds(2))) {
+        throw Refus(QStringLiteral("mutter n'a pas donné la disposition du clavier"));
+    }
+}
+
+ClavierMutter::~ClavierMutter() {
+    if (!session_.isEmpty() && bus_.isConnected()) {
+        QDBusMessage arret = QDBusMessage::createMethodCall(
+            QString::fromLatin1(kService), session_,
+            QString::fromLatin1(kService) + QStringLiteral(".Session"), QStringLiteral("Stop"));
+        // Its answer also says that the keys before it were handled.
+        bus_.call(arret, QDBus::Block, static_cast<int>(kAttenteFin.count()));
+    }
+}
+
+QDBusMessage ClavierMutter::Appel(const char* methode, const QVariantList& arguments) const {
+    QDBusMessage m = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kService), session_,
+        QString::fromLatin1(kService) + QStringLiteral(".Session"), QString::fromLatin1(methode));
+    m.setArguments(arguments);
+    return bus_.call(m);
+}
+
+const DispositionXkb& ClavierMutter::Lit() const {
+    if (!disposition_ || carteLue_ != connexion_->Carte()) {
+        carteLue_ = connexion_->Carte();
+        disposition_.emplace(connexion_->Carte(), connexion_->Groupe());
+    }
+    return *disposition_;
+}
+
+void ClavierMutter::DebutFrappe(std::u32string_view) {
+    connexion_->Lit();
+}
+
+std::vector<Touche> ClavierMutter::Intapables(std::span<const Touche> touches) const {
+    connexion_->Lit();
+    return Lit().Intapables(touches);
+}
+
+std::string ClavierMutter::Disposition() const {
+    return Lit().Nom();
+}
+
+void ClavierMutter::Cle(Keysym ks, bool enfoncee) {
+    QDBusMessage m =
+        QDBusMessage::createMethodCall(QString::fromLatin1(kService), session_,
+                                       QString::fromLatin1(kService) + QStringLiteral(".Session"),
+                                       QStringLiteral("NotifyKeyboardKeysym"));
+    m.setArguments({static_cast<uint>(ks), enfoncee});
+    enAttente_.push_back(std::move(m));
+    Compte(1);
+}
+
+bool ClavierMutter::Presse(const Touche& touche) {
+    const Keysym ks = DispositionXkb::KeysymDe(touche);
+    // mutter would drop a keysym its layout lacks without a word.
+    if (rompue_ || ks == kKeysymAucun || !Lit().Cherche(ks)) {
+        return false;
+    }
+    Cle(ks, true);
+    return true;
+}
+
+void ClavierMutter::Lache(const Touche& touche) {
+    const Keysym ks = DispositionXkb::KeysymDe(touche);
+    if (!rompue_ && ks != kKeysymAucun && Lit().Cherche(ks)) {
+        Cle(ks, false);
+    }
+}
+
+void ClavierMutter::Expedie() {
+    // mutter handles one connection's calls in order: the last one's answer says the
+    // batch was handled.
+    for (const QDBusMessage& m : enAttente_) {
+        dernier_ = bus_.asyncCall(m);
+    }
+    enAttente_.clear();
+}
+
+bool ClavierMutter::Synchronise() {
+    if (!dernier_) {
+        return true;
+    }
+    if (!dernier_->isFinished()) {
+        return false;
+    }
+    if (dernier_->isError()) {
+        rompue_ = true;
+    }
+    dernier_.reset();
+    return true;
+}
+
+} // namespace kovra

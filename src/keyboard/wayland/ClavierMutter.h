@@ -1,0 +1,65 @@
+#pragma once
+
+#include "keyboard/wayland/ClavierCadence.h"
+#include "keyboard/wayland/ConnexionWayland.h"
+#include "keyboard/wayland/DispositionXkb.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kovra {
+
+// Typing on GNOME through mutter's remote desktop (org.gnome.Mutter.RemoteDesktop on the
+// session bus): keys are given as keysyms, which mutter types on its own keyboard, in the
+// user's current layout, and drops without a word when the layout lacks them. So each text
+// is checked whole, before its first key, against the keymap mutter sends Kovra's own
+// keyboard. The session is made with the object and kept for its life (mutter ends it when
+// Kovra's bus connection goes): the first keys of a new session would be lost, so one
+// Shift press opens it and the first key waits a moment.
+class ClavierMutter : public ClavierCadence {
+public:
+    static constexpr const char* kService = "org.gnome.Mutter.RemoteDesktop";
+    static constexpr std::chrono::milliseconds kMiseEnPlace{200};
+
+    // Throws ErreurKovra when the session bus has no remote desktop, refuses a session, or
+    // mutter sends no keymap on the connection.
+    ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusConnection bus);
+    ~ClavierMutter() override;
+    ClavierMutter(const ClavierMutter&) = delete;
+    ClavierMutter& operator=(const ClavierMutter&) = delete;
+
+    // mutter tells the lock keys only to the program whose window has the focus.
+    bool VerrouActif(Verrou) const override { return false; }
+    void DebutFrappe(std::u32string_view caracteres) override;
+    std::vector<Touche> Intapables(std::span<const Touche> touches) const override;
+    std::string Disposition() const override;
+    std::string Nom() const override { return "org.gnome.Mutter.RemoteDesktop (GNOME)"; }
+
+protected:
+    bool Presse(const Touche& touche) override;
+    void Lache(const Touche& touche) override;
+    void Expedie() override;
+    bool Synchronise() override;
+
+private:
+    const DispositionXkb& Lit() const;
+    QDBusMessage Appel(const char* methode, const QVariantList& arguments) const;
+    void Cle(Keysym ks, bool enfoncee);
+
+    std::unique_ptr<ConnexionWayland> connexion_;
+    QDBusConnection bus_;
+    QString session_;
+    std::vector<QDBusMessage> enAttente_;
+    std::optional<QDBusPendingCall> dernier_;
+    bool rompue_ = false;
+    mutable std::optional<DispositionXkb> disposition_;
+    mutable const void* carteLue_ = nullptr;
+};
+
+} // namespace kovra
