@@ -286,6 +286,11 @@ void NoyauKovra::TapeTouches(const QString& touches, std::function<void(bool)> f
     QuandLibre([this, clavier, texte = touches.toStdU32String(), fin = std::move(fin)] {
         // Keystrokes as far apart as the registry asks, as a frame's are.
         PlanFrappe plan = PlanifieTouches(texte, 0, *clavier);
+        if (!VerifieTapables({plan}, *clavier, dialogues_)) {
+            dialogues_.Libere();
+            fin(false);
+            return;
+        }
         EspaceTouches(plan, DelaiTouchesLu(s_.registre.Lit(kDelaiTouches)));
         // Run only once nothing plays: a refusal would be a fault of this class, and the
         // string is then said not typed rather than waited for.

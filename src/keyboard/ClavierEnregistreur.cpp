@@ -1,5 +1,7 @@
 #include "keyboard/ClavierEnregistreur.h"
 
+#include <algorithm>
+
 #include "keyboard/EnvoiTouches.h"
 
 namespace kovra {
@@ -32,7 +34,22 @@ std::string ClavierEnregistreur::Nom(const Touche& touche) {
     return "\"" + EnUtf8(std::u32string_view(&touche.caractere, 1)) + "\"";
 }
 
+std::vector<Touche> ClavierEnregistreur::Intapables(std::span<const Touche> touches) const {
+    std::vector<Touche> manquantes;
+    for (const Touche& t : touches) {
+        if (limitee_ && t.genre == Touche::Genre::Caractere &&
+            limite_.find(t.caractere) == std::u32string::npos &&
+            std::find(manquantes.begin(), manquantes.end(), t) == manquantes.end()) {
+            manquantes.push_back(t);
+        }
+    }
+    return manquantes;
+}
+
 bool ClavierEnregistreur::Enfonce(const Touche& touche) {
+    if (!Intapables({&touche, 1}).empty()) {
+        return false;
+    }
     evenements_.push_back("down " + Nom(touche));
     if (touche.genre == Touche::Genre::Nommee) {
         if (const int i = IndexVerrou(touche.code); i >= 0) {

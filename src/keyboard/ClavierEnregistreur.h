@@ -22,6 +22,16 @@ public:
     bool CodesAlt() const override { return codesAlt_; }
     void NotePause(int millisecondes) override;
 
+    // Makes it a keyboard of a layout that types only these characters (named keys all),
+    // as the desktops that type through the user's layout are.
+    void LimiteA(std::string disposition, std::u32string caracteres) {
+        disposition_ = std::move(disposition);
+        limite_ = std::move(caracteres);
+        limitee_ = true;
+    }
+    std::vector<Touche> Intapables(std::span<const Touche> touches) const override;
+    std::string Disposition() const override { return disposition_; }
+
     const std::vector<std::string>& Evenements() const { return evenements_; }
     // "locks caps=on num=off scroll=off"
     std::string EtatVerrous() const;
@@ -36,6 +46,9 @@ private:
     bool codesAlt_;
     std::vector<std::string> evenements_;
     std::u32string caracteres_;
+    std::string disposition_;
+    std::u32string limite_;
+    bool limitee_ = false;
 };
 
 } // namespace kovra

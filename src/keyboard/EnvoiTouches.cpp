@@ -334,6 +334,17 @@ std::u32string CaracteresDuPlan(const PlanFrappe& plan) {
     return caracteres;
 }
 
+std::vector<Touche> IntapablesDuPlan(const PlanFrappe& plan, const ClavierVirtuel& clavier) {
+    std::vector<Touche> touches;
+    for (const EvenementFrappe& e : plan) {
+        if (e.genre == EvenementFrappe::Genre::Enfonce &&
+            std::find(touches.begin(), touches.end(), e.touche) == touches.end()) {
+            touches.push_back(e.touche);
+        }
+    }
+    return clavier.Intapables(touches);
+}
+
 PlanFrappe PlanifieTouches(std::u32string_view texte, int attente, const ClavierVirtuel& clavier) {
     return Frappe(clavier).Planifie(texte, attente);
 }

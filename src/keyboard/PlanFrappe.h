@@ -41,6 +41,10 @@ void EspaceTouches(PlanFrappe& plan, int millisecondes);
 // The characters a plan types, in order.
 std::u32string CaracteresDuPlan(const PlanFrappe& plan);
 
+// The keys a plan presses that the keyboard cannot type as things stand, each once, in
+// order (see ClavierVirtuel::Intapables).
+std::vector<Touche> IntapablesDuPlan(const PlanFrappe& plan, const ClavierVirtuel& clavier);
+
 // Plays a plan at once, without its pauses or any delay the keyboard asks for (the
 // keyboard is told of each pause): for recorders and dry runs.
 BilanFrappe JoueImmediatement(const PlanFrappe& plan, ClavierVirtuel& clavier);

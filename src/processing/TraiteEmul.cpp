@@ -50,6 +50,29 @@ bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues) {
     return false;
 }
 
+bool VerifieTapables(const std::vector<PlanFrappe>& plans, const ClavierVirtuel& clavier,
+                     Dialogues& dialogues) {
+    QStringList noms;
+    for (const PlanFrappe& plan : plans) {
+        for (const Touche& t : IntapablesDuPlan(plan, clavier)) {
+            if (!noms.contains(NomTouche(t))) {
+                noms << NomTouche(t);
+            }
+        }
+    }
+    if (noms.isEmpty()) {
+        return true;
+    }
+    const QString disposition = QString::fromStdString(clavier.Disposition());
+    const QString qui = disposition.isEmpty()
+                            ? QStringLiteral("Le clavier")
+                            : QStringLiteral("La disposition du clavier « %1 »").arg(disposition);
+    dialogues.Avis(QStringLiteral("%1 ne permet pas de taper : %2. Rien n'a été tapé.")
+                       .arg(qui, noms.join(QStringLiteral(", "))),
+                   Icone::Exclamation);
+    return false;
+}
+
 int CompteOccurrences(const QString& texte, const QString& separateur) {
     if (separateur.isEmpty()) {
         return 0;
@@ -193,10 +216,12 @@ void TraiteEmul::Livre(const Livraison& l) {
     // A key string that would stop before its end is refused whole: typing its beginning
     // would leave half a record in the target.
     const QStringList segments = l.sortie.split(kTimer);
+    std::vector<std::u32string> textes;
     for (const QString& segment : segments) {
         QString sansMarques = segment;
         sansMarques.remove(kNumLock).remove(kCapsLock);
-        if (const std::string arret = ArretTouches(sansMarques.toStdU32String()); !arret.empty()) {
+        textes.push_back(sansMarques.toStdU32String());
+        if (const std::string arret = ArretTouches(textes.back()); !arret.empty()) {
             s_.env.dialogues.Avis(QString::fromStdString(arret), Icone::Exclamation);
             Fin(false);
             return;
@@ -212,6 +237,16 @@ void TraiteEmul::Livre(const Livraison& l) {
         }
         lecteur_ =
             std::make_unique<LecteurFrappe>(*clavierLecteur_, s_.minuterie, s_.clavierRetenu);
+    }
+    // A frame the keyboard cannot type whole (a character the layout lacks) is not begun:
+    // half a record typed would be worse than none.
+    std::vector<PlanFrappe> plans;
+    for (const std::u32string& texte : textes) {
+        plans.push_back(PlanifieTouches(texte, 0, *clavierLecteur_));
+    }
+    if (!VerifieTapables(plans, *clavierLecteur_, s_.env.dialogues)) {
+        Fin(false);
+        return;
     }
     bilan_ = {};
     delaiTouches_ = l.delaiTouches;

@@ -31,6 +31,12 @@ QString TraiteMarquesVerrous(QString segment, ClavierVirtuel& clavier, BilanFrap
 // Tells the user which keys the keyboard could not type, if any; true when every key was.
 [[nodiscard]] bool SignaleNonTapees(const BilanFrappe& bilan, Dialogues& dialogues);
 
+// Checks, before anything is typed, that the keyboard can type every key of these plans;
+// if not, tells the user which keys and on which layout, and returns false: nothing of
+// them is to be typed.
+[[nodiscard]] bool VerifieTapables(const std::vector<PlanFrappe>& plans,
+                                   const ClavierVirtuel& clavier, Dialogues& dialogues);
+
 // Whatever holds the serial port: closes it and opens it again when it is open.
 class ReinitialisationPort {
 public:

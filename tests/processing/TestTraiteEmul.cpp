@@ -332,6 +332,34 @@ TEST(TraiteEmul, AFrameThatCannotBeTypedIsKeptAndNamed) {
     EXPECT_TRUE(messages[1].contains(gardes[0]));
 }
 
+TEST(TraiteEmul, AFrameTheLayoutCannotTypeWholeIsNotBegunButKept) {
+    // Typing through the user's layout (KDE, GNOME): a character it lacks anywhere in the
+    // frame, even after a pause, stops the frame before its first key.
+    const QStringList cas[] = {{"&CODE", "{TAB}", "&QTY", "{ENTER}"}, {"&CODE", "{TIMER}", "&QTY"}};
+    for (const QStringList& actions : cas) {
+        SCOPED_TRACE(actions.join(' ').toStdString());
+        Chaine c({actions, {}, 1, 0, 0, ".", ""});
+        c.clavier.LimiteA("us", U"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+        QList<bool> livrees;
+        c.emul.termine = [&](bool l) {
+            livrees << l;
+        };
+        c.emul.Traite(QString::fromUtf8("Aé1\r1œ2\r"));
+        c.minuterie.Termine();
+        EXPECT_EQ(livrees, QList<bool>{false});
+        EXPECT_TRUE(c.clavier.Evenements().empty());
+        const QStringList messages = c.tr.t.dialogues.Messages();
+        ASSERT_EQ(messages.size(), 2);
+        EXPECT_EQ(messages[0],
+                  QString::fromUtf8("La disposition du clavier « us » ne permet pas de "
+                                    "taper : %1. Rien n'a été tapé.")
+                      .arg(QString::fromUtf8("é, œ")));
+        const QStringList gardes = QDir(c.tr.t.donnees).entryList({"nonlivree-*.tmp"});
+        ASSERT_EQ(gardes.size(), 1);
+        EXPECT_TRUE(messages[1].contains(gardes[0]));
+    }
+}
+
 namespace {
 
 // The files of the data folder keeping frames that were not delivered, and what they hold.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <xkbcommon/xkbcommon.h>
 
@@ -22,52 +24,51 @@ xkb_keycode_t CodeDe(xkb_keymap* carte, xkb_layout_index_t groupe, xkb_keysym_t 
     return 0;
 }
 
-// The name of the keymap's symbols, as its text writes it: xkb_symbols "NAME".
-std::string NomSymboles(xkb_keymap* carte) {
-    std::unique_ptr<char, decltype(&std::free)> texte(
-        xkb_keymap_get_as_string(carte, XKB_KEYMAP_FORMAT_TEXT_V1), &std::free);
-    if (!texte) {
-        return {};
-    }
-    const std::string_view t(texte.get());
-    const auto debut = t.find("xkb_symbols \"");
-    if (debut == std::string_view::npos) {
-        return {};
-    }
-    const auto nom = debut + 13;
-    const auto fin = t.find('"', nom);
-    return fin == std::string_view::npos ? std::string() : std::string(t.substr(nom, fin - nom));
+// XKB's list of layouts and variants, or nothing when it cannot be read.
+std::string ListeXkb() {
+    const char* racine = std::getenv("XKB_CONFIG_ROOT");
+    std::ifstream f(std::string(racine != nullptr ? racine : "/usr/share/X11/xkb") +
+                    "/rules/evdev.lst");
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 } // namespace
 
-std::vector<std::string> NomsDispositions(const std::string& nomSymboles) {
-    // The parts that are no layout: the model's keys and the options' additions.
-    constexpr std::array<std::string_view, 8> kAutres{"pc",     "inet",  "group",  "compose",
-                                                      "keypad", "level", "altwin", "ctrl"};
-    std::vector<std::string> noms;
-    std::size_t i = 0;
-    while (i <= nomSymboles.size()) {
-        const auto fin = std::min(nomSymboles.find('+', i), nomSymboles.size());
-        std::string partie = nomSymboles.substr(i, fin - i);
-        i = fin + 1;
-        std::size_t groupe = noms.size() + 1;
-        if (const auto deux = partie.find(':'); deux != std::string::npos) {
-            groupe = static_cast<std::size_t>(std::atoi(partie.c_str() + deux + 1));
-            partie.erase(deux);
-        }
-        const std::string base = partie.substr(0, partie.find('('));
-        if (base.empty() || std::find(kAutres.begin(), kAutres.end(), base) != kAutres.end() ||
-            base.find('_') != std::string::npos || groupe == 0 || groupe > 4) {
+std::string NomCourtDisposition(const std::string& description, std::string_view liste) {
+    // "! layout" lines: "  fr              French"; "! variant" lines:
+    // "  nodeadkeys      de: German (no dead keys)".
+    std::string_view section;
+    std::size_t debut = 0;
+    while (debut < liste.size()) {
+        const std::size_t fin = std::min(liste.find('\n', debut), liste.size());
+        const std::string_view ligne = liste.substr(debut, fin - debut);
+        debut = fin + 1;
+        if (ligne.starts_with("! ")) {
+            section = ligne.substr(2);
             continue;
         }
-        if (noms.size() < groupe) {
-            noms.resize(groupe);
+        const std::size_t nom = ligne.find_first_not_of(' ');
+        if (nom == std::string_view::npos) {
+            continue;
         }
-        noms[groupe - 1] = partie;
+        const std::size_t blanc = ligne.find(' ', nom);
+        const std::size_t texte = ligne.find_first_not_of(' ', blanc);
+        if (blanc == std::string_view::npos || texte == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view court = ligne.substr(nom, blanc - nom);
+        std::string_view reste = ligne.substr(texte);
+        if (section == "layout" && reste == description) {
+            return std::string(court);
+        }
+        if (section == "variant") {
+            const std::size_t deux = reste.find(": ");
+            if (deux != std::string_view::npos && reste.substr(deux + 2) == description) {
+                return std::string(reste.substr(0, deux)) + "(" + std::string(court) + ")";
+            }
+        }
     }
-    std::erase(noms, std::string());
-    return noms;
+    return description;
 }
 
 DispositionXkb::DispositionXkb(xkb_keymap* carte, std::uint32_t groupe) {
@@ -77,11 +78,9 @@ DispositionXkb::DispositionXkb(xkb_keymap* carte, std::uint32_t groupe) {
     if (groupe >= xkb_keymap_num_layouts(carte)) {
         groupe = 0;
     }
-    const std::vector<std::string> noms = NomsDispositions(NomSymboles(carte));
-    if (groupe < noms.size()) {
-        nom_ = noms[groupe];
-    } else if (const char* n = xkb_keymap_layout_get_name(carte, groupe); n != nullptr) {
-        nom_ = n;
+    // The keymap a desktop sends names its layouts by their descriptions only.
+    if (const char* n = xkb_keymap_layout_get_name(carte, groupe); n != nullptr) {
+        nom_ = NomCourtDisposition(n, ListeXkb());
     }
 
     // Each combination of Shift and AltGr held, from the fewest: a keysym's first place

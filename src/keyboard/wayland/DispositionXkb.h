@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -33,8 +34,8 @@ public:
     static Keysym KeysymDe(const Touche& t);
     // The keys of `touches` this layout cannot type, each once, in order.
     std::vector<Touche> Intapables(std::span<const Touche> touches) const;
-    // The layout's short name as the user chose it ("fr", "de(nodeadkeys)"), else its long
-    // name ("French"); empty when the keymap says neither.
+    // The layout's short name as the user chose it ("fr", "de(nodeadkeys)"), else its
+    // description ("French"); empty when the keymap names none.
     const std::string& Nom() const { return nom_; }
 
 private:
@@ -42,8 +43,9 @@ private:
     std::string nom_;
 };
 
-// The short names of a keymap's layouts, in group order, read from the name of its symbols
-// ("pc+fr+us:2+inet(evdev)" gives "fr", "us"); a name without layouts gives none.
-std::vector<std::string> NomsDispositions(const std::string& nomSymboles);
+// The short name of a layout ("fr", "de(nodeadkeys)") by its description ("French",
+// "German (no dead keys)"), as the list of XKB's rules gives them (the text of evdev.lst);
+// the description itself when the list does not hold it.
+std::string NomCourtDisposition(const std::string& description, std::string_view liste);
 
 } // namespace kovra
