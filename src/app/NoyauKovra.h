@@ -151,11 +151,13 @@ public:
     MSComm& Port() { return port_; }
     Acquisition& Acquisitions() { return *acquisition_; }
     SurveillancePort& Surveillance() { return *surveillance_; }
+    // The keyboard that types, made the first time it is asked for (throws ErreurKovra,
+    // saying why, when the session offers none; asked again next time).
+    ClavierVirtuel& Clavier();
 
 private:
     class Relance;
     class MinuterieSuivie;
-    ClavierVirtuel& Clavier();
     void VerifieLibre();
     void RestaureClavier(std::function<void()> puis);
 

@@ -82,7 +82,23 @@ bool ProgrammeKovra::Demarre() {
         }
     }
     AjouteIcone();
+    if (s_.clavierAuDemarrage) {
+        PrepareClavier();
+    }
     return true;
+}
+
+void ProgrammeKovra::PrepareClavier() {
+    try {
+        if (const QString limite = s_.limiteClavier(noyau_.Clavier()); !limite.isEmpty()) {
+            s_.dialogues.Avis(limite, Icone::Exclamation);
+        }
+    } catch (const ErreurKovra& e) {
+        s_.dialogues.Avis(e.Message() + QStringLiteral(" Les trames des scénarios qui tapent au "
+                                                       "clavier seront conservées sans être "
+                                                       "tapées."),
+                          Icone::Exclamation);
+    }
 }
 
 std::optional<QString> ProgrammeKovra::RefusAcces() {

@@ -45,6 +45,14 @@ struct ServicesProgramme {
     IdentiteUtilisateur identite = plateforme::IdentiteCourante();
     // Whether the program's own window holds the keyboard (typing waits meanwhile).
     std::function<bool()> clavierRetenu = FenetreKovraAuClavier;
+    // Whether the keyboard is made at start-up rather than for the first frame: on a Wayland
+    // desktop, whose windows lose the first keys of a keyboard made just before them, and
+    // where the user must hear at once that Kovra cannot type there.
+    bool clavierAuDemarrage = false;
+    // What the user must know of the keyboard made (see LimiteClavier).
+    std::function<QString(const ClavierVirtuel&)> limiteClavier = [](const ClavierVirtuel&) {
+        return QString();
+    };
 };
 
 // The running Kovra: the application core, the tray icon and its tip, the menu and what
@@ -88,6 +96,8 @@ private:
     // When the port could not be opened because the user may not open its device: what to
     // tell them, with how to be allowed.
     std::optional<QString> RefusAcces();
+    // Makes the keyboard now, saying what keeps it from typing everywhere.
+    void PrepareClavier();
 
     ServicesProgramme s_;
     NoyauKovra noyau_;

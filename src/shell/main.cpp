@@ -78,6 +78,8 @@ int Lance(QApplication& app, const OptionsKovra& options) {
         [](int statut) {
             QCoreApplication::exit(statut);
         }};
+    services.clavierAuDemarrage = SessionWayland();
+    services.limiteClavier = LimiteClavier;
     const auto demarre = [&] {
         programme = std::make_unique<ProgrammeKovra>(services);
         if (!programme->Demarre()) {

@@ -57,18 +57,34 @@ struct Poste {
     }
     ProgrammeKovra& Programme() {
         if (!programme) {
-            programme = std::make_unique<ProgrammeKovra>(ServicesProgramme{
-                t.donnees, t.registre, t.dialogues, minuterie, progression,
-                [] { return std::unique_ptr<ClavierVirtuel>(new ClavierEnregistreur); },
-                [this] { ouvertures << "about"; }, [this] { ouvertures << "import"; },
-                [this](const QString& f) { ouvertures << "importe " + f; },
-                [this] { ouvertures << "parametrage"; }, [this] { return tray; },
-                [this](int s) { statut = s; }, identite});
+            ServicesProgramme services{t.donnees,
+                                       t.registre,
+                                       t.dialogues,
+                                       minuterie,
+                                       progression,
+                                       creeClavier,
+                                       [this] { ouvertures << "about"; },
+                                       [this] { ouvertures << "import"; },
+                                       [this](const QString& f) { ouvertures << "importe " + f; },
+                                       [this] { ouvertures << "parametrage"; },
+                                       [this] { return tray; },
+                                       [this](int s) { statut = s; },
+                                       identite};
+            services.clavierAuDemarrage = clavierAuDemarrage;
+            services.limiteClavier = limiteClavier;
+            programme = std::make_unique<ProgrammeKovra>(services);
         }
         return *programme;
     }
 
     bool tray;
+    std::function<std::unique_ptr<ClavierVirtuel>()> creeClavier = [] {
+        return std::unique_ptr<ClavierVirtuel>(new ClavierEnregistreur);
+    };
+    bool clavierAuDemarrage = false;
+    std::function<QString(const ClavierVirtuel&)> limiteClavier = [](const ClavierVirtuel&) {
+        return QString();
+    };
     DonneesTest t;
     PseudoTerminal terminal;
     MinuterieManuelle minuterie;
@@ -220,6 +236,58 @@ TEST(ProgrammeKovra, APortTheUserMayNotOpenSaysWhoMayAndHow) {
         QTest::mouseClick(choix.front()->CmdOK, Qt::LeftButton);
         EXPECT_EQ(p.t.dialogues.Messages(), (QStringList{attendu, attendu}));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST(ProgrammeKovra, OnAWaylandDesktopTheKeyboardIsMadeAtStartAndWhatKeepsItFromTypingIsSaidOnce) {
+    const struct {
+        const char* cas;
+        bool auDemarrage;
+        bool echoue;
+        QString limite;
+        int cles;            // keyboards made at start
+        const char* message; // what the user is told, or nothing
+    } cas[] = {
+        {"X11: made for the first frame", false, false, {}, 0, nullptr},
+        {"Wayland, a backend", true, false, {}, 1, nullptr},
+        {"Wayland, XWayland only", true, false, "seules les applications X11", 1,
+         "seules les applications X11"},
+        {"Wayland, nothing",
+         true,
+         true,
+         {},
+         1,
+         "Kovra ne peut pas taper dans cette session Wayland : aucun moyen. Les trames des "
+         "scénarios qui tapent au clavier seront conservées sans être tapées."},
+    };
+    for (const auto& k : cas) {
+        SCOPED_TRACE(k.cas);
+        Poste p;
+        p.Scenario("S");
+        p.Port("HT630");
+        int faits = 0;
+        p.creeClavier = [&]() -> std::unique_ptr<ClavierVirtuel> {
+            ++faits;
+            if (k.echoue) {
+                throw ErreurKovra(
+                    "Kovra ne peut pas taper dans cette session Wayland : aucun moyen.");
+            }
+            return std::make_unique<ClavierEnregistreur>();
+        };
+        p.clavierAuDemarrage = k.auDemarrage;
+        p.limiteClavier = [&](const ClavierVirtuel&) {
+            return k.limite;
+        };
+        ASSERT_TRUE(p.Programme().Demarre());
+        EXPECT_EQ(faits, k.cles);
+        const QStringList messages = p.t.dialogues.Messages();
+        if (k.message == nullptr) {
+            EXPECT_TRUE(messages.isEmpty()) << messages.join('|').toStdString();
+        } else {
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].contains(QString::fromUtf8(k.message)))
+                << messages[0].toStdString();
+        }
     }
 }
 
