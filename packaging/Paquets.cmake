@@ -36,7 +36,8 @@ set(CPACK_COMPONENT_KOVRA_DESCRIPTION
     "links hand-held barcode terminals to the applications of the PC
 Kovra receives what the operator scanned on a hand-held terminal over a serial
 port, cuts it into fields and, following the chosen scenario, types the result
-into the focused application as keystrokes (X11) or writes it to a file. It
+into the focused application as keystrokes (X11, or Wayland: wlroots desktops,
+KDE Plasma, GNOME) or writes it to a file. It
 lives in the notification area. kovra-cli runs the same code from scripts and
 diagnoses the machine (kovra-cli doctor); kovra-terminal plays a terminal on a
 serial line for trying Kovra without one.")

@@ -30,7 +30,8 @@ ls -l "${paquets[@]}"
 echo "== lintian"
 lintian --fail-on error --tag-display-limit 0 "${paquets[@]}"
 echo "== desktop entries and AppStream metadata"
-desktop-file-validate packaging/kovra.desktop packaging/tallyra.desktop
+desktop-file-validate "$dossier"/packaging/kovra.desktop "$dossier"/packaging/kovra-cli.desktop \
+    packaging/tallyra.desktop
 appstreamcli validate --no-net "$dossier"/packaging/*.metainfo.xml
 
 if [ "${1-}" != --install ]; then
@@ -40,7 +41,11 @@ echo "== install"
 dpkg -i "${paquets[@]}"
 retire() { dpkg -r tallyra kovra >/dev/null; }
 trap retire EXIT
-desktop-file-validate /usr/share/applications/kovra.desktop /usr/share/applications/tallyra.desktop
+desktop-file-validate /usr/share/applications/kovra.desktop /usr/share/applications/kovra-cli.desktop \
+    /usr/share/applications/tallyra.desktop
+# KDE Plasma grants typing to the programs its entries name by full path.
+grep -qx "Exec=/usr/bin/kovra" /usr/share/applications/kovra.desktop
+grep -qx "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input" /usr/share/applications/kovra.desktop
 appstreamcli validate --no-net /usr/share/metainfo/*.ruduvo.*.metainfo.xml
 bash scripts/essai-installe.sh
 echo "== remove"
