@@ -44,6 +44,9 @@ struct SondesPreparees : SondesSession {
     std::optional<bool> NomSurBus(const QString&, const QString& nom) override {
         return nom == kWatcher ? watcher : std::nullopt;
     }
+    // What the session's keyboard factory makes (XTest: no Wayland interface).
+    EtatClavier clavier{"XTest (X11)", {}, {}};
+    EtatClavier Clavier() override { return clavier; }
 };
 
 // A warehouse PC set up right: a keystroke scenario chosen and compiled, the port on a
@@ -151,8 +154,8 @@ TEST(Diagnostic, AWellSetUpMachinePassesAndStaysAsItWas) {
     EXPECT_EQ(sujets,
               (QStringList{"data folder", "PortSerie.ini", "Touche.ini", "Corres.ini", "TouFic.ini",
                            "scenario database", "chosen scenario", "kept data", "instance lock",
-                           "serial port", "X11 display", "Wayland session", "keyboard layout",
-                           "notification area", "transfer library"}));
+                           "serial port", "X11 display", "Wayland session", "typing",
+                           "keyboard layout", "notification area", "transfer library"}));
     EXPECT_EQ(LigneConstat(*Sur(constats, "serial port")),
               QString("ok    serial port: %1 (COM 1, HT630) opens for user %2")
                   .arg(m.terminal.Chemin(), m.identite.nom));
@@ -288,11 +291,48 @@ TEST(Diagnostic, NamesWhatIsInTheWayAndItsFix) {
          "X11 display",
          Niveau::Echec,
          {"DISPLAY=:9 cannot be opened"}},
-        {"a Wayland session",
+        {"a Wayland desktop that offers Kovra no interface: XWayland only",
          [](Machine& m) { m.env.insert("XDG_SESSION_TYPE", "wayland"); },
-         "Wayland session",
+         "typing",
+         Niveau::Echec,
+         {"only X11 (XWayland) windows receive", "Fix: on GNOME, GNOME 43 or later"}},
+        {"a Wayland desktop without any way to type, for a file scenario",
+         [](Machine& m) {
+             m.t.Scenario("Stock", kTypeFichier, {"&CODE"}, "/tmp/stock.txt");
+             m.t.registre.Ecrit(kRacScenChx, "Stock");
+             m.env.insert("WAYLAND_DISPLAY", "wayland-0");
+             m.env.remove("DISPLAY");
+             m.sondes.clavier = {{}, {}, "Le bureau n'offre rien"};
+         },
+         "typing",
          Niveau::Note,
-         {"XWayland (X11) ones do"}},
+         {"Kovra cannot type (Le bureau n'offre rien)", "Only keystroke scenarios"}},
+        {"a wlroots desktop",
+         [](Machine& m) {
+             m.env.insert("WAYLAND_DISPLAY", "wayland-1");
+             m.env.remove("DISPLAY");
+             m.sondes.clavier = {"zwp_virtual_keyboard_v1 (wlroots)", {}, {}};
+         },
+         "typing",
+         Niveau::Ok,
+         {"zwp_virtual_keyboard_v1 (wlroots): any character"}},
+        {"KDE Plasma on a French layout, no XWayland",
+         [](Machine& m) {
+             m.env.insert("WAYLAND_DISPLAY", "wayland-0");
+             m.env.remove("DISPLAY");
+             m.sondes.clavier = {"org_kde_kwin_fake_input (KDE Plasma)", "fr", {}};
+         },
+         "X11 display",
+         Niveau::Note,
+         {"DISPLAY is not set", "only X11 (XWayland) windows need it"}},
+        {"KDE Plasma on a French layout",
+         [](Machine& m) {
+             m.env.insert("WAYLAND_DISPLAY", "wayland-0");
+             m.sondes.clavier = {"org_kde_kwin_fake_input (KDE Plasma)", "fr", {}};
+         },
+         "typing",
+         Niveau::Ok,
+         {"org_kde_kwin_fake_input (KDE Plasma): the characters of layout fr"}},
         {"no notification area",
          [](Machine& m) { m.sondes.affichages[":7"].zoneNotification = false; },
          "notification area",
@@ -539,6 +579,8 @@ TEST(Diagnostic, RealProbesSeeTheDisplayTheTrayAndTheBus) {
     EXPECT_TRUE(sans->xtest);
     EXPECT_GE(sans->clavier.size(), 3) << "rules, model, layout";
     EXPECT_FALSE(sans->zoneNotification);
+    // An X11 session (no WAYLAND_DISPLAY here): the keyboard is XTest's.
+    EXPECT_EQ(sondes.Clavier().nom, "XTest (X11)");
 
     QProcess trayer;
     trayer.start("trayer",

@@ -1,5 +1,7 @@
 #include "app/diagnostic/SondesSysteme.h"
 
+#include "base/ErreurKovra.h"
+#include "keyboard/FabriqueClavier.h"
 #include "platform/Affichage.h"
 
 #include <QDBusConnection>
@@ -26,6 +28,17 @@ std::optional<bool> SondesSysteme::NomSurBus(const QString& adresse, const QStri
     }
     QDBusConnection::disconnectFromBus(connexion);
     return resultat;
+}
+
+EtatClavier SondesSysteme::Clavier() {
+    try {
+        const auto clavier = CreeClavierSession();
+        return {QString::fromStdString(clavier->Nom()),
+                QString::fromStdString(clavier->Disposition()),
+                {}};
+    } catch (const ErreurKovra& e) {
+        return {{}, {}, e.Message()};
+    }
 }
 
 } // namespace kovra

@@ -9,6 +9,7 @@ class SondesSysteme : public SondesSession {
 public:
     std::optional<EtatAffichage> Affichage(const QString& nom) override;
     std::optional<bool> NomSurBus(const QString& adresse, const QString& nom) override;
+    EtatClavier Clavier() override;
 };
 
 } // namespace kovra

@@ -42,8 +42,48 @@ QString Disposition(const QStringList& c) {
 
 } // namespace
 
+namespace {
+
+const QString kXTest = QStringLiteral("XTest (X11)");
+
+// How Kovra types in a Wayland session: what the desktop offers, and what it can type.
+void VerifieFrappeWayland(const DescriptionPoste& poste, GenreScenario genre, Bilan& bilan) {
+    const QString sujet = QStringLiteral("typing");
+    const EtatClavier clavier = poste.sondes.Clavier();
+    if (clavier.erreur.isEmpty() && clavier.nom != kXTest) {
+        bilan.Ok(sujet, clavier.nom + QStringLiteral(": ") +
+                            (clavier.disposition.isEmpty()
+                                 ? QStringLiteral("any character")
+                                 : QStringLiteral("the characters of layout %1 (a frame with "
+                                                  "another character is kept, not typed)")
+                                       .arg(clavier.disposition)));
+        return;
+    }
+    const QString probleme =
+        QStringLiteral("this Wayland desktop offers none of the interfaces Kovra types with "
+                       "(zwp_virtual_keyboard_v1 on wlroots desktops, org_kde_kwin_fake_input on "
+                       "KDE Plasma, org.gnome.Mutter.RemoteDesktop on GNOME 43 or later)") +
+        (clavier.erreur.isEmpty()
+             ? QStringLiteral(": only X11 (XWayland) windows receive Kovra's keystrokes, native "
+                              "Wayland ones nothing.")
+             : QStringLiteral(": Kovra cannot type (%1).").arg(clavier.erreur)) +
+        QStringLiteral(" Fix: on GNOME, GNOME 43 or later; on KDE Plasma, Kovra as its package "
+                       "installs it (/usr/bin/kovra, allowed by its menu entry "
+                       "kovra.desktop); on another desktop, one based on wlroots (sway, "
+                       "Hyprland, labwc...), or an X11 session.");
+    if (genre == GenreScenario::Frappe) {
+        bilan.Echec(sujet, probleme);
+    } else {
+        bilan.Note(sujet, probleme + QStringLiteral(" Only keystroke scenarios need it."));
+    }
+}
+
+} // namespace
+
 void VerifieSession(const DescriptionPoste& poste, GenreScenario genre, Bilan& bilan) {
     const QProcessEnvironment& env = poste.environnement;
+    const bool wayland = !env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+                         env.value(QStringLiteral("XDG_SESSION_TYPE")) == u"wayland";
     const QString affichage = env.value(QStringLiteral("DISPLAY"));
     std::optional<EtatAffichage> x;
     if (!affichage.isEmpty()) {
@@ -63,6 +103,9 @@ void VerifieSession(const DescriptionPoste& poste, GenreScenario genre, Bilan& b
     }
     if (probleme.isEmpty()) {
         bilan.Ok(sujet, QStringLiteral("DISPLAY=%1, XTest present").arg(affichage));
+    } else if (wayland) {
+        bilan.Note(sujet, probleme + QStringLiteral(" On a Wayland desktop, only X11 "
+                                                    "(XWayland) windows need it."));
     } else if (genre == GenreScenario::Frappe) {
         bilan.Echec(sujet, probleme + QStringLiteral(" The chosen scenario types keystrokes. Fix: "
                                                      "run Kovra in the user's desktop session "
@@ -72,13 +115,15 @@ void VerifieSession(const DescriptionPoste& poste, GenreScenario genre, Bilan& b
                                                     "windows need a desktop session."));
     }
 
-    if (!env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
-        env.value(QStringLiteral("XDG_SESSION_TYPE")) == u"wayland") {
-        bilan.Note(QStringLiteral("Wayland session"),
-                   QStringLiteral("native Wayland applications do not receive Kovra's "
-                                  "keystrokes; XWayland (X11) ones do."));
+    if (wayland) {
+        bilan.Ok(QStringLiteral("Wayland session"),
+                 QStringLiteral("yes: Kovra types through the desktop (see typing)"));
+        VerifieFrappeWayland(poste, genre, bilan);
     } else {
         bilan.Ok(QStringLiteral("Wayland session"), QStringLiteral("no"));
+        if (probleme.isEmpty()) {
+            bilan.Ok(QStringLiteral("typing"), kXTest + QStringLiteral(": any character"));
+        }
     }
 
     const QString sujetClavier = QStringLiteral("keyboard layout");
