@@ -86,7 +86,7 @@ QString LimiteClavier(const ClavierVirtuel& clavier) {
     }
     return QStringLiteral("Cette session Wayland n'offre à Kovra aucun moyen de taper dans ses "
                           "fenêtres : seules les applications X11 (XWayland) recevront la frappe, "
-                          "les autres rien. Voir « Sessions Wayland » dans le guide de Kovra.");
+                          "les autres rien. Pour taper partout, ouvrez une session X11.");
 }
 
 } // namespace kovra
