@@ -19,50 +19,29 @@ constexpr std::uint32_t kVersionClavier = 4;
 } // namespace
 
 ClavierKwin::ClavierKwin(std::unique_ptr<ConnexionWayland> connexion)
-    : ClavierCadence(std::chrono::milliseconds(0)), connexion_(std::move(connexion)) {
+    : ClavierDisposition(std::move(connexion), std::chrono::milliseconds(0)) {
     const ConnexionWayland::Globale* g =
-        connexion_->Cherche(org_kde_kwin_fake_input_interface.name);
+        Connexion().Cherche(org_kde_kwin_fake_input_interface.name);
     if (g == nullptr || g->version < kVersionClavier) {
         throw ErreurKovra(QStringLiteral("KWin ne permet pas à Kovra de taper (fake input)."));
     }
-    if (connexion_->Carte() == nullptr) {
+    if (Connexion().Carte() == nullptr) {
         throw ErreurKovra(QStringLiteral("KWin n'a pas donné la disposition du clavier."));
     }
     faux_ = static_cast<org_kde_kwin_fake_input*>(
-        connexion_->Lie(*g, &org_kde_kwin_fake_input_interface, kVersionClavier));
+        Connexion().Lie(*g, &org_kde_kwin_fake_input_interface, kVersionClavier));
     org_kde_kwin_fake_input_authenticate(faux_, "Kovra",
                                          "Taper les données lues sur les terminaux");
-    connexion_->DemandeSynchro();
+    Connexion().DemandeSynchro();
 }
 
 ClavierKwin::~ClavierKwin() {
     // The last keys are handled before the connection goes.
-    connexion_->AttendSynchro(kAttenteFin);
+    Connexion().AttendSynchro(kAttenteFin);
     if (faux_ != nullptr) {
         org_kde_kwin_fake_input_destroy(faux_);
-        connexion_->Vide();
+        Connexion().Vide();
     }
-}
-
-const DispositionXkb& ClavierKwin::Lit() const {
-    if (!disposition_ || carteLue_ != connexion_->Carte()) {
-        carteLue_ = connexion_->Carte();
-        disposition_.emplace(connexion_->Carte(), connexion_->Groupe());
-    }
-    return *disposition_;
-}
-
-void ClavierKwin::DebutFrappe(std::u32string_view) {
-    connexion_->Lit();
-}
-
-std::vector<Touche> ClavierKwin::Intapables(std::span<const Touche> touches) const {
-    connexion_->Lit();
-    return Lit().Intapables(touches);
-}
-
-std::string ClavierKwin::Disposition() const {
-    return Lit().Nom();
 }
 
 void ClavierKwin::Cle(std::uint32_t code, bool enfoncee) {
@@ -71,15 +50,15 @@ void ClavierKwin::Cle(std::uint32_t code, bool enfoncee) {
 }
 
 bool ClavierKwin::Presse(const Touche& touche) {
-    const auto acces = Lit().Cherche(DispositionXkb::KeysymDe(touche));
-    if (!acces || connexion_->Rompue()) {
+    const auto acces = Disposition_().Cherche(DispositionXkb::KeysymDe(touche));
+    if (!acces || Connexion().Rompue()) {
         return false;
     }
     Appui appui{touche, {}};
     if (touche.genre == Touche::Genre::Caractere) {
         // The level's modifiers, held around the key only.
-        const auto maj = Lit().Cherche(kKeysymMaj);
-        const auto altGr = Lit().Cherche(kKeysymAltGr);
+        const auto maj = Disposition_().Cherche(kKeysymMaj);
+        const auto altGr = Disposition_().Cherche(kKeysymAltGr);
         if (acces->maj && maj) {
             appui.codes.push_back(maj->code);
         }
@@ -101,7 +80,7 @@ void ClavierKwin::Lache(const Touche& touche) {
     if (it == appuis_.end()) {
         return;
     }
-    if (!connexion_->Rompue()) {
+    if (!Connexion().Rompue()) {
         for (auto c = it->codes.rbegin(); c != it->codes.rend(); ++c) {
             Cle(*c, false);
         }
@@ -110,11 +89,11 @@ void ClavierKwin::Lache(const Touche& touche) {
 }
 
 void ClavierKwin::Expedie() {
-    connexion_->DemandeSynchro();
+    Connexion().DemandeSynchro();
 }
 
 bool ClavierKwin::Synchronise() {
-    return connexion_->Synchronise();
+    return Connexion().Synchronise();
 }
 
 } // namespace kovra

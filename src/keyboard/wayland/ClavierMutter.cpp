@@ -19,7 +19,7 @@ ErreurKovra Refus(const QString& pourquoi) {
 } // namespace
 
 ClavierMutter::ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusConnection bus)
-    : ClavierCadence(kMiseEnPlace), connexion_(std::move(connexion)), bus_(std::move(bus)) {
+    : ClavierDisposition(std::move(connexion), kMiseEnPlace), bus_(std::move(bus)) {
     const QString service = QString::fromLatin1(kService);
     QDBusMessage cree = bus_.call(
         QDBusMessage::createMethodCall(service, kChemin, service, QStringLiteral("CreateSession")));
@@ -34,7 +34,7 @@ ClavierMutter::ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusC
     Cle(kKeysymMaj, true);
     Cle(kKeysymMaj, false);
     Expedie();
-    if (!connexion_->AttendCarte(std::chrono::seconds(2))) {
+    if (!Connexion().AttendCarte(std::chrono::seconds(2))) {
         throw Refus(QStringLiteral("mutter n'a pas donné la disposition du clavier"));
     }
 }
@@ -57,27 +57,6 @@ QDBusMessage ClavierMutter::Appel(const char* methode, const QVariantList& argum
     return bus_.call(m);
 }
 
-const DispositionXkb& ClavierMutter::Lit() const {
-    if (!disposition_ || carteLue_ != connexion_->Carte()) {
-        carteLue_ = connexion_->Carte();
-        disposition_.emplace(connexion_->Carte(), connexion_->Groupe());
-    }
-    return *disposition_;
-}
-
-void ClavierMutter::DebutFrappe(std::u32string_view) {
-    connexion_->Lit();
-}
-
-std::vector<Touche> ClavierMutter::Intapables(std::span<const Touche> touches) const {
-    connexion_->Lit();
-    return Lit().Intapables(touches);
-}
-
-std::string ClavierMutter::Disposition() const {
-    return Lit().Nom();
-}
-
 void ClavierMutter::Cle(Keysym ks, bool enfoncee) {
     QDBusMessage m =
         QDBusMessage::createMethodCall(QString::fromLatin1(kService), session_,
@@ -91,7 +70,7 @@ void ClavierMutter::Cle(Keysym ks, bool enfoncee) {
 bool ClavierMutter::Presse(const Touche& touche) {
     const Keysym ks = DispositionXkb::KeysymDe(touche);
     // mutter would drop a keysym its layout lacks without a word.
-    if (rompue_ || ks == kKeysymAucun || !Lit().Cherche(ks)) {
+    if (rompue_ || ks == kKeysymAucun || !Disposition_().Cherche(ks)) {
         return false;
     }
     Cle(ks, true);
@@ -100,7 +79,7 @@ bool ClavierMutter::Presse(const Touche& touche) {
 
 void ClavierMutter::Lache(const Touche& touche) {
     const Keysym ks = DispositionXkb::KeysymDe(touche);
-    if (!rompue_ && ks != kKeysymAucun && Lit().Cherche(ks)) {
+    if (!rompue_ && ks != kKeysymAucun && Disposition_().Cherche(ks)) {
         Cle(ks, false);
     }
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "keyboard/wayland/ClavierCadence.h"
-#include "keyboard/wayland/ConnexionWayland.h"
-#include "keyboard/wayland/DispositionXkb.h"
+#include "keyboard/wayland/ClavierDisposition.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -22,7 +20,7 @@ namespace kovra {
 // keyboard. The session is made with the object and kept for its life (mutter ends it when
 // Kovra's bus connection goes): the first keys of a new session would be lost, so one
 // Shift press opens it and the first key waits a moment.
-class ClavierMutter : public ClavierCadence {
+class ClavierMutter : public ClavierDisposition {
 public:
     static constexpr const char* kService = "org.gnome.Mutter.RemoteDesktop";
     static constexpr std::chrono::milliseconds kMiseEnPlace{200};
@@ -34,11 +32,6 @@ public:
     ClavierMutter(const ClavierMutter&) = delete;
     ClavierMutter& operator=(const ClavierMutter&) = delete;
 
-    // mutter tells the lock keys only to the program whose window has the focus.
-    bool VerrouActif(Verrou) const override { return false; }
-    void DebutFrappe(std::u32string_view caracteres) override;
-    std::vector<Touche> Intapables(std::span<const Touche> touches) const override;
-    std::string Disposition() const override;
     std::string Nom() const override { return "org.gnome.Mutter.RemoteDesktop (GNOME)"; }
 
 protected:
@@ -48,18 +41,14 @@ protected:
     bool Synchronise() override;
 
 private:
-    const DispositionXkb& Lit() const;
     QDBusMessage Appel(const char* methode, const QVariantList& arguments) const;
     void Cle(Keysym ks, bool enfoncee);
 
-    std::unique_ptr<ConnexionWayland> connexion_;
     QDBusConnection bus_;
     QString session_;
     std::vector<QDBusMessage> enAttente_;
     std::optional<QDBusPendingCall> dernier_;
     bool rompue_ = false;
-    mutable std::optional<DispositionXkb> disposition_;
-    mutable const void* carteLue_ = nullptr;
 };
 
 } // namespace kovra
