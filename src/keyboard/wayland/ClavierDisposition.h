@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kovra {
 
@@ -38,7 +39,27 @@ protected:
     }
     ConnexionWayland& Connexion() const { return *connexion_; }
 
+    // A key's press or release on the desktop's keyboard, by its XKB keycode.
+    virtual void Cle(std::uint32_t code, bool enfoncee) = 0;
+    // Whether the desktop ended the connection or the session.
+    virtual bool Rompue() const = 0;
+    // Each key is pressed by its place in the layout, with Shift and AltGr as its level
+    // needs, held around it only.
+    bool Presse(const Touche& touche) override;
+    void Lache(const Touche& touche) override;
+
 private:
+    // The keys a pressed key took, for its release.
+    struct Appui {
+        Touche touche;
+        std::vector<std::uint32_t> codes;
+    };
+    // Sends one key event, counted as the events the window gets from it (a modifier also
+    // brings it the new modifiers).
+    void Evenement(std::uint32_t code, bool enfoncee);
+
+    std::vector<Appui> appuis_;
+    std::uint32_t codeMaj_ = 0, codeAltGr_ = 0;
     std::unique_ptr<ConnexionWayland> connexion_;
     mutable std::optional<DispositionXkb> disposition_;
     mutable const void* carteLue_ = nullptr;

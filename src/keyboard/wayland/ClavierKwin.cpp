@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#include <algorithm>
 #include <wayland-client.h>
 
 namespace kovra {
@@ -46,46 +45,10 @@ ClavierKwin::~ClavierKwin() {
 
 void ClavierKwin::Cle(std::uint32_t code, bool enfoncee) {
     org_kde_kwin_fake_input_keyboard_key(faux_, code - 8, enfoncee ? 1 : 0);
-    Compte(1);
 }
 
-bool ClavierKwin::Presse(const Touche& touche) {
-    const auto acces = Disposition_().Cherche(DispositionXkb::KeysymDe(touche));
-    if (!acces || Connexion().Rompue()) {
-        return false;
-    }
-    Appui appui{touche, {}};
-    if (touche.genre == Touche::Genre::Caractere) {
-        // The level's modifiers, held around the key only.
-        const auto maj = Disposition_().Cherche(kKeysymMaj);
-        const auto altGr = Disposition_().Cherche(kKeysymAltGr);
-        if (acces->maj && maj) {
-            appui.codes.push_back(maj->code);
-        }
-        if (acces->altGr && altGr) {
-            appui.codes.push_back(altGr->code);
-        }
-    }
-    appui.codes.push_back(acces->code);
-    for (const std::uint32_t code : appui.codes) {
-        Cle(code, true);
-    }
-    appuis_.push_back(std::move(appui));
-    return true;
-}
-
-void ClavierKwin::Lache(const Touche& touche) {
-    const auto it = std::find_if(appuis_.begin(), appuis_.end(),
-                                 [&touche](const Appui& a) { return a.touche == touche; });
-    if (it == appuis_.end()) {
-        return;
-    }
-    if (!Connexion().Rompue()) {
-        for (auto c = it->codes.rbegin(); c != it->codes.rend(); ++c) {
-            Cle(*c, false);
-        }
-    }
-    appuis_.erase(it);
+bool ClavierKwin::Rompue() const {
+    return Connexion().Rompue();
 }
 
 void ClavierKwin::Expedie() {

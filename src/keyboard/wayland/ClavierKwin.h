@@ -25,22 +25,13 @@ public:
     std::string Nom() const override { return "org_kde_kwin_fake_input (KDE Plasma)"; }
 
 protected:
-    bool Presse(const Touche& touche) override;
-    void Lache(const Touche& touche) override;
+    void Cle(std::uint32_t code, bool enfoncee) override;
+    bool Rompue() const override;
     void Expedie() override;
     bool Synchronise() override;
 
 private:
-    void Cle(std::uint32_t code, bool enfoncee);
-
     org_kde_kwin_fake_input* faux_ = nullptr;
-    // The keys each pressed character took (Shift and AltGr added for its level), for its
-    // release; by the character.
-    struct Appui {
-        Touche touche;
-        std::vector<std::uint32_t> codes;
-    };
-    std::vector<Appui> appuis_;
 };
 
 } // namespace kovra

@@ -31,8 +31,8 @@ ClavierMutter::ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusC
         throw Refus(r.errorMessage());
     }
     // A keyboard appears in the seat with the session's first key: its keymap then comes.
-    Cle(kKeysymMaj, true);
-    Cle(kKeysymMaj, false);
+    Appelle("NotifyKeyboardKeysym", kKeysymMaj, true);
+    Appelle("NotifyKeyboardKeysym", kKeysymMaj, false);
     Expedie();
     if (!Connexion().AttendCarte(std::chrono::seconds(2))) {
         throw Refus(QStringLiteral("mutter n'a pas donné la disposition du clavier"));
@@ -57,31 +57,23 @@ QDBusMessage ClavierMutter::Appel(const char* methode, const QVariantList& argum
     return bus_.call(m);
 }
 
-void ClavierMutter::Cle(Keysym ks, bool enfoncee) {
-    QDBusMessage m =
-        QDBusMessage::createMethodCall(QString::fromLatin1(kService), session_,
-                                       QString::fromLatin1(kService) + QStringLiteral(".Session"),
-                                       QStringLiteral("NotifyKeyboardKeysym"));
-    m.setArguments({static_cast<uint>(ks), enfoncee});
+void ClavierMutter::Appelle(const char* methode, std::uint32_t valeur, bool enfoncee) {
+    QDBusMessage m = QDBusMessage::createMethodCall(
+        QString::fromLatin1(kService), session_,
+        QString::fromLatin1(kService) + QStringLiteral(".Session"), QString::fromLatin1(methode));
+    m.setArguments({static_cast<uint>(valeur), enfoncee});
     enAttente_.push_back(std::move(m));
-    Compte(1);
 }
 
-bool ClavierMutter::Presse(const Touche& touche) {
-    const Keysym ks = DispositionXkb::KeysymDe(touche);
-    // mutter would drop a keysym its layout lacks without a word.
-    if (rompue_ || ks == kKeysymAucun || !Disposition_().Cherche(ks)) {
-        return false;
-    }
-    Cle(ks, true);
-    return true;
+// By the key's place rather than by keysym: mutter types a keysym on the first key that
+// holds it, at any level, and on a key whose fourth level holds it (° on a French layout)
+// it typed the first level instead (à).
+void ClavierMutter::Cle(std::uint32_t code, bool enfoncee) {
+    Appelle("NotifyKeyboardKeycode", code - 8, enfoncee);
 }
 
-void ClavierMutter::Lache(const Touche& touche) {
-    const Keysym ks = DispositionXkb::KeysymDe(touche);
-    if (!rompue_ && ks != kKeysymAucun && Disposition_().Cherche(ks)) {
-        Cle(ks, false);
-    }
+bool ClavierMutter::Rompue() const {
+    return rompue_;
 }
 
 void ClavierMutter::Expedie() {

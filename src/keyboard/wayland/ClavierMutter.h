@@ -14,8 +14,8 @@
 namespace kovra {
 
 // Typing on GNOME through mutter's remote desktop (org.gnome.Mutter.RemoteDesktop on the
-// session bus): keys are given as keysyms, which mutter types on its own keyboard, in the
-// user's current layout, and drops without a word when the layout lacks them. So each text
+// session bus): keys are given by their place (keycode), which mutter presses on its own keyboard,
+// in the user's current layout, and drops without a word when the layout lacks them. So each text
 // is checked whole, before its first key, against the keymap mutter sends Kovra's own
 // keyboard. The session is made with the object and kept for its life (mutter ends it when
 // Kovra's bus connection goes): the first keys of a new session would be lost, so one
@@ -35,14 +35,15 @@ public:
     std::string Nom() const override { return "org.gnome.Mutter.RemoteDesktop (GNOME)"; }
 
 protected:
-    bool Presse(const Touche& touche) override;
-    void Lache(const Touche& touche) override;
+    void Cle(std::uint32_t code, bool enfoncee) override;
+    bool Rompue() const override;
     void Expedie() override;
     bool Synchronise() override;
 
 private:
     QDBusMessage Appel(const char* methode, const QVariantList& arguments) const;
-    void Cle(Keysym ks, bool enfoncee);
+    // Queues a call of the session's taking a key and whether it is pressed.
+    void Appelle(const char* methode, std::uint32_t valeur, bool enfoncee);
 
     QDBusConnection bus_;
     QString session_;
