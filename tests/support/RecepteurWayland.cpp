@@ -54,7 +54,7 @@ void RecepteurWayland::Lit() {
             focus_ = true;
         } else if (ligne == "{\"focus\": false}") {
             focus_ = false;
-        } else if (ligne == "{\"ok\": true}") {
+        } else if (ligne == "{\"ok\": true}" || ligne == "vide") {
             ++vidages_;
             continue;
         } else if (ligne.startsWith("{\"text\": ")) {
@@ -95,9 +95,6 @@ int RecepteurWayland::Compte(int ms) {
 }
 
 bool RecepteurWayland::Vide(int ms) {
-    if (genre_ != Genre::Gtk) {
-        return false;
-    }
     const int vidage = vidages_;
     processus_.write("clear\n");
     return Attend([&] { return vidages_ != vidage; }, ms);

@@ -43,7 +43,7 @@ public:
     bool AttendFocus(int ms = 20000);
     // How many characters it holds (Qt: after waiting up to `ms` for a change).
     int Compte(int ms);
-    // GTK: empties the view; false for Qt (it cannot).
+    // Empties the window's text; whether it said it did.
     bool Vide(int ms = 20000);
     // What the window received, once it holds `attendus` characters or after `ms`.
     QString Texte(int ms = 20000);

@@ -167,9 +167,8 @@ private:
 // exists, so GTK cannot report a focus before kovra-cli runs, and Qt's field never can. What works
 // is typing: a probe "x" typed again (each run waited for a second at the receiver) until it
 // arrives. The compositor keeps the window focused between runs, so every later run types into it.
-// The GTK view is then emptied by a command of its own, the Qt field by BackSpaces in one more run.
-// (GTK 3 on sway ignored a BackSpace that ended a run of wtype, whose virtual keyboard has a keymap
-// of its own, while Qt did not: the probe does not depend on it.)
+// The window is then emptied by a command of its own, not by keys: a BackSpace ending a run is
+// itself under test (ToucheNommee).
 ::testing::AssertionResult Sonde(KovraCli& cli, RecepteurWayland& recepteur) {
     int compte = 0;
     for (int essai = 0; essai < 10 && compte == 0; ++essai) {
@@ -182,20 +181,16 @@ private:
         return ::testing::AssertionFailure()
                << "the receiver never got the probe: " << recepteur.Journal().toStdString();
     }
-    if (recepteur.Type() == Genre::Gtk) {
-        return recepteur.Vide() && recepteur.Compte(kDelai) == 0
-                   ? ::testing::AssertionSuccess()
-                   : ::testing::AssertionFailure() << "the GTK view did not empty";
+    if (!recepteur.Vide()) {
+        return ::testing::AssertionFailure() << "the receiver did not empty";
     }
-    if (auto ok = TapeEntierement(cli, QStringLiteral("{BS %1}").arg(compte)); !ok) {
-        return ok << " (erasing the probe)";
-    }
+    compte = recepteur.Compte(0);
     for (int essai = 0; essai < 40 && compte != 0; ++essai) {
         compte = recepteur.Compte(500);
     }
     if (compte != 0) {
         return ::testing::AssertionFailure()
-               << "the probe was not erased: " << compte << " characters left";
+               << "the probe was not removed: " << compte << " characters left";
     }
     return ::testing::AssertionSuccess();
 }
@@ -447,14 +442,13 @@ TEST_P(PremiereFrappe, LesDeuxPremiersCaracteresArrivent) {
     EXPECT_TRUE(Recu(recepteur, QStringLiteral("x1")));
 }
 
+// Every other test checks the first characters of a fresh run too (its run comes after the
+// probe's): one toolkit for each desktop and keyboard is enough here.
 INSTANTIATE_TEST_SUITE_P(Bureaux, PremiereFrappe,
                          ::testing::Values(CasPremiere{Bureau::Sway, Genre::Qt, false},
-                                           CasPremiere{Bureau::Sway, Genre::Gtk, false},
                                            CasPremiere{Bureau::Sway, Genre::Gtk, true},
-                                           CasPremiere{Bureau::Kwin, Genre::Qt, false},
                                            CasPremiere{Bureau::Kwin, Genre::Gtk, false},
                                            CasPremiere{Bureau::Mutter, Genre::Qt, false},
-                                           CasPremiere{Bureau::Mutter, Genre::Gtk, false},
                                            CasPremiere{Bureau::Mutter, Genre::Gtk, true}),
                          [](const auto& cas) {
                              return Nom(cas.param.bureau) + '_' + Nom(cas.param.genre) +
@@ -466,7 +460,7 @@ INSTANTIATE_TEST_SUITE_P(Bureaux, PremiereFrappe,
 class ToucheNommee : public ::testing::TestWithParam<Bureau> {};
 
 // A named key that ends a run works in a GTK window. GTK 3 on Wayland looks the keys it binds
-// (BackSpace, the arrows, Home) up by keysym in the keymap and does not find one on the keymap's
+// (BackSpace, the arrows) up by keysym in the keymap and does not find one on the keymap's
 // highest key code: with wtype on sway, whose keymap holds the run's keys in the order they come, a
 // BackSpace or Left ending a run was ignored, one followed by a further new character was not. A
 // keyboard with a keymap of its own must not leave such a key on top. A marker typed in a run of
@@ -479,7 +473,6 @@ TEST_P(ToucheNommee, FinitUneFrappeDansGtk) {
     } cas[] = {
         {"abcd{BS}", "abc.fin"},
         {"abc{LEFT}", "ab.finc"},
-        {"abc{HOME}", ".finabc"},
     };
     PREPARE(GetParam(), "us", Genre::Gtk, 7);
     for (const auto& [touches, attendu] : cas) {
