@@ -2,13 +2,15 @@
 // application: `champ_cible X Y N FILE` shows the field at X, Y, takes the focus and prints
 // "pret"; then prints "n COUNT" whenever the number of characters it holds changed (looked
 // at every 50 ms), and once it holds N characters writes its text to FILE (UTF-8) and
-// prints "recu".
+// prints "recu". A line "clear" on its standard input empties the field, answered "vide".
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
+#include <unistd.h>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -47,5 +49,23 @@ int main(int argc, char* argv[]) {
         }
     });
     releve.start(50);
+    QSocketNotifier commandes(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray lu;
+    QObject::connect(&commandes, &QSocketNotifier::activated, [&] {
+        char octets[256];
+        const ssize_t n = read(STDIN_FILENO, octets, sizeof octets);
+        if (n <= 0) {
+            commandes.setEnabled(false); // end of input: no more commands
+            return;
+        }
+        lu.append(octets, n);
+        for (qsizetype fin = lu.indexOf('\n'); fin >= 0; fin = lu.indexOf('\n')) {
+            if (lu.left(fin).trimmed() == "clear") {
+                champ.clear();
+                sortie << "vide" << Qt::endl;
+            }
+            lu.remove(0, fin + 1);
+        }
+    });
     return QCoreApplication::exec();
 }

@@ -132,15 +132,16 @@ CompositeurSansTete::CompositeurSansTete(Bureau bureau, const Options& options) 
     }
     compositeur_.setProcessChannelMode(QProcess::MergedChannels);
     compositeur_.setStandardOutputFile(Chemin("journal.txt"));
+    QDir().mkpath(Chemin("config"));
     switch (bureau_) {
     case Bureau::Sway:
-        pret_ = DemarreSway();
+        pret_ = DemarreSway(options);
         break;
     case Bureau::Kwin:
         pret_ = DemarreKwin(options);
         break;
     case Bureau::Mutter:
-        pret_ = DemarreMutter();
+        pret_ = DemarreMutter(options);
         break;
     }
 }
@@ -150,6 +151,7 @@ CompositeurSansTete::~CompositeurSansTete() {
         ArretePairsDuBus();
     }
     ArreteProcessus(compositeur_);
+    ArreteProcessus(localed_);
     ArreteProcessus(bus_);
 }
 
@@ -170,7 +172,7 @@ QString CompositeurSansTete::Journal() const {
     return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
 }
 
-bool CompositeurSansTete::DemarreSway() {
+bool CompositeurSansTete::DemarreSway(const Options& options) {
     const QString sway = Executable("sway");
     if (sway.isEmpty()) {
         raison_ = Paquet("sway", "sway");
@@ -184,7 +186,11 @@ bool CompositeurSansTete::DemarreSway() {
     QFile::setPermissions(runtimeClient_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString config = Chemin("sway.conf");
-    if (!EcritFichier(config, "output HEADLESS-1 resolution 1280x800\nxwayland disable\n")) {
+    QByteArray lignes = "output HEADLESS-1 resolution 1280x800\nxwayland disable\n";
+    if (!options.disposition.isEmpty()) {
+        lignes += "input type:keyboard xkb_layout " + options.disposition.toUtf8() + '\n';
+    }
+    if (!EcritFichier(config, lignes)) {
         raison_ = QStringLiteral("cannot write ") + config;
         return false;
     }
@@ -251,6 +257,12 @@ bool CompositeurSansTete::DemarreKwin(const Options& options) {
         QDir().mkpath(Chemin(QString::fromLatin1(d)));
     }
     QFile::setPermissions(runtimeClient_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!options.disposition.isEmpty() &&
+        !EcritFichier(Chemin("config/kxkbrc"),
+                      "[Layout]\nUse=true\nLayoutList=" + options.disposition.toUtf8() + '\n')) {
+        raison_ = QStringLiteral("cannot write ") + Chemin("config/kxkbrc");
+        return false;
+    }
     for (qsizetype i = 0; i < options.fakeInputAutorise.size(); ++i) {
         const QByteArray entree =
             "[Desktop Entry]\nType=Application\nName=Essai " + QByteArray::number(i) +
@@ -280,7 +292,7 @@ bool CompositeurSansTete::DemarreKwin(const Options& options) {
     return AttendReponse(QString());
 }
 
-bool CompositeurSansTete::DemarreMutter() {
+bool CompositeurSansTete::DemarreMutter(const Options& options) {
     const QString mutter = Executable("mutter");
     const QString dbus = Executable("dbus-daemon");
     if (mutter.isEmpty() || dbus.isEmpty()) {
@@ -303,18 +315,58 @@ bool CompositeurSansTete::DemarreMutter() {
         raison_ = QStringLiteral("the private session bus did not start");
         return false;
     }
+    // The settings of the session (GSettings) are a key file in the private settings folder,
+    // which its clients see too.
+    if (!options.disposition.isEmpty()) {
+        QDir().mkpath(Chemin("config/glib-2.0/settings"));
+        const QByteArray sources = "[org/gnome/desktop/input-sources]\nsources=[('xkb', '" +
+                                   options.disposition.toUtf8() + "')]\n";
+        if (!EcritFichier(Chemin("config/glib-2.0/settings/keyfile"), sources) ||
+            !DemarreLocaled(options.disposition)) {
+            return false;
+        }
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         env.remove(QString::fromLatin1(v));
     }
     env.insert("XDG_RUNTIME_DIR", runtimeClient_);
+    env.insert("XDG_CONFIG_HOME", Chemin("config"));
+    env.insert("GSETTINGS_BACKEND", "keyfile");
     env.insert("DBUS_SESSION_BUS_ADDRESS", adresseBus_);
+    if (busSysteme_) {
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", adresseBus_);
+    }
     compositeur_.setProcessEnvironment(env);
     compositeur_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     compositeur_.start(mutter, {"--headless", "--wayland", "--no-x11", "--virtual-monitor",
                                 "1280x800", "--wayland-display", "wayland-gnome"});
     socket_ = runtimeClient_ + QStringLiteral("/wayland-gnome");
     return AttendReponse(QStringLiteral("org.gnome.Mutter.RemoteDesktop"));
+}
+
+bool CompositeurSansTete::DemarreLocaled(const QString& disposition) {
+    if (!QFile::exists("/usr/bin/python3")) {
+        raison_ = Paquet("/usr/bin/python3", "python3-gi");
+        return false;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DBUS_SESSION_BUS_ADDRESS", adresseBus_);
+    localed_.setProcessEnvironment(env);
+    localed_.setProcessChannelMode(QProcess::MergedChannels);
+    localed_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    localed_.start("/usr/bin/python3", {QStringLiteral(LOCALED_ESSAI_PY), disposition});
+    const bool pret = AttendQue(
+        [&] { return localed_.canReadLine() || localed_.state() == QProcess::NotRunning; },
+        kDelaiDemarrage);
+    const QByteArray ligne = pret ? localed_.readLine() : QByteArray();
+    if (!ligne.startsWith("pret")) {
+        raison_ = QStringLiteral("the stand-in for org.freedesktop.locale1 did not start: ") +
+                  QString::fromLocal8Bit(ligne + localed_.readAll()).trimmed();
+        return false;
+    }
+    busSysteme_ = true;
+    return true;
 }
 
 bool CompositeurSansTete::AttendReponse(const QString& nomBus) {
@@ -359,10 +411,15 @@ QProcessEnvironment CompositeurSansTete::EnvironnementClient() const {
     }
     env.insert("WAYLAND_DISPLAY", socket_);
     env.insert("XDG_RUNTIME_DIR", runtimeClient_);
+    env.insert("XDG_CONFIG_HOME", Chemin("config"));
     env.insert("QT_QPA_PLATFORM", "wayland");
     env.insert("GDK_BACKEND", "wayland");
     if (!adresseBus_.isEmpty()) {
         env.insert("DBUS_SESSION_BUS_ADDRESS", adresseBus_);
+        env.insert("GSETTINGS_BACKEND", "keyfile");
+    }
+    if (busSysteme_) {
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", adresseBus_);
     }
     if (!swaysock_.isEmpty()) {
         env.insert("SWAYSOCK", swaysock_);

@@ -73,6 +73,22 @@
 //   at-spi2-registryd, daemonized (their parent is init, not the bus); they outlive the
 //   window, so the object ends every peer of its bus by PID (GetConnectionUnixProcessID)
 //   and their descendants before it stops mutter and the bus.
+//
+// The layout of the seat (Options::disposition), as each desktop takes it:
+// - sway: "input type:keyboard xkb_layout LAYOUT" in its configuration. It applies to the
+//   keyboards sway configures; a virtual keyboard keeps the keymap its client uploaded
+//   (swaymsg -t get_inputs shows wtype's with no layout name), so on sway the layout never
+//   changes what a virtual keyboard types.
+// - KWin: kxkbrc in its XDG_CONFIG_HOME, "[Layout] Use=true LayoutList=LAYOUT", read at
+//   start; the keymap of its seat's keyboard is then that layout.
+// - mutter run on its own (no gnome-shell, which applies org.gnome.desktop.input-sources)
+//   takes its layout when it starts from org.freedesktop.locale1's X11Layout on the system
+//   bus (its default plugin), else us; XKB_DEFAULT_LAYOUT is ignored. The bench serves
+//   locale1 from support/localed_essai.py on the private bus, given to mutter (and its
+//   clients) as their system bus too. The session's GSettings are a key file
+//   (GSETTINGS_BACKEND=keyfile, XDG_CONFIG_HOME/glib-2.0/settings/keyfile), which holds
+//   org.gnome.desktop.input-sources sources=[('xkb', 'LAYOUT')], so that what a client reads
+//   there agrees with the seat, as in a GNOME session.
 
 namespace kovra::test {
 
@@ -85,6 +101,8 @@ public:
         bool sansControleDroits = false;
         // KWin: executables (full paths) allowed org_kde_kwin_fake_input by a .desktop file.
         QStringList fakeInputAutorise;
+        // The XKB layout of the seat ("fr"); empty: the compositor's own (us for all three).
+        QString disposition;
     };
 
     // Starts it and waits (20 s at most) until it answers; Pret() tells, RaisonEchec() why not.
@@ -103,8 +121,9 @@ public:
     QString Nom() const;
 
     // What a client needs: WAYLAND_DISPLAY (the socket's full path), XDG_RUNTIME_DIR,
-    // QT_QPA_PLATFORM=wayland, GDK_BACKEND=wayland, no DISPLAY; mutter's
-    // DBUS_SESSION_BUS_ADDRESS, sway's SWAYSOCK.
+    // XDG_CONFIG_HOME (the desktop's settings folder, private), QT_QPA_PLATFORM=wayland,
+    // GDK_BACKEND=wayland, no DISPLAY; mutter's DBUS_SESSION_BUS_ADDRESS and
+    // GSETTINGS_BACKEND (with a layout, its DBUS_SYSTEM_BUS_ADDRESS too), sway's SWAYSOCK.
     QProcessEnvironment EnvironnementClient() const;
     // The interfaces the compositor offers a client (wayland-info's list). KWin offers
     // fewer to a client not allowed them: this is what wayland-info is offered.
@@ -117,9 +136,10 @@ public:
     QString Journal() const;
 
 private:
-    bool DemarreSway();
+    bool DemarreSway(const Options& options);
     bool DemarreKwin(const Options& options);
-    bool DemarreMutter();
+    bool DemarreMutter(const Options& options);
+    bool DemarreLocaled(const QString& disposition);
     bool AttendReponse(const QString& nomBus);
     void ArretePairsDuBus();
     QString Chemin(const QString& nom) const { return dossier_.filePath(nom); }
@@ -128,14 +148,34 @@ private:
     QTemporaryDir dossier_;
     QProcess compositeur_;
     QProcess bus_;
+    QProcess localed_;
     QString socket_;
     QString runtimeClient_;
     QString adresseBus_;
+    bool busSysteme_ = false;
     QString swaysock_;
     QElapsedTimer chrono_;
     qint64 tempsDemarrage_ = -1;
     bool pret_ = false;
     QString raison_;
 };
+
+// Options for one need each: an aggregate initializer that leaves members out does not build
+// with the tree's warnings.
+inline CompositeurSansTete::Options SansControleDroits() {
+    CompositeurSansTete::Options o;
+    o.sansControleDroits = true;
+    return o;
+}
+inline CompositeurSansTete::Options Disposition(const QString& disposition,
+                                                const QStringList& fakeInputAutorise = {}) {
+    CompositeurSansTete::Options o;
+    o.disposition = disposition;
+    o.fakeInputAutorise = fakeInputAutorise;
+    return o;
+}
+inline CompositeurSansTete::Options FakeInputAutorise(const QStringList& executables) {
+    return Disposition(QString(), executables);
+}
 
 } // namespace kovra::test

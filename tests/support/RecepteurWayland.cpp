@@ -33,8 +33,10 @@ RecepteurWayland::RecepteurWayland(const kovra::test::CompositeurSansTete& compo
 
 RecepteurWayland::~RecepteurWayland() {
     if (processus_.state() != QProcess::NotRunning) {
-        processus_.closeWriteChannel(); // the GTK window ends at the end of its input
-        if (!processus_.waitForFinished(2000)) {
+        // The GTK window ends at the end of its input; the Qt field only once it has all its
+        // characters, which a failed test may never have typed.
+        processus_.closeWriteChannel();
+        if (genre_ == Genre::Qt || !processus_.waitForFinished(2000)) {
             processus_.kill();
             processus_.waitForFinished();
         }
@@ -52,6 +54,9 @@ void RecepteurWayland::Lit() {
             focus_ = true;
         } else if (ligne == "{\"focus\": false}") {
             focus_ = false;
+        } else if (ligne == "{\"ok\": true}" || ligne == "vide") {
+            ++vidages_;
+            continue;
         } else if (ligne.startsWith("{\"text\": ")) {
             texte_ = QJsonDocument::fromJson(ligne).object().value("text").toString();
             compte_ = static_cast<int>(texte_.size());
@@ -87,6 +92,12 @@ int RecepteurWayland::Compte(int ms) {
     processus_.write("dump\n");
     Attend([&] { return depots_ != depot; }, ms);
     return compte_;
+}
+
+bool RecepteurWayland::Vide(int ms) {
+    const int vidage = vidages_;
+    processus_.write("clear\n");
+    return Attend([&] { return vidages_ != vidage; }, ms);
 }
 
 QString RecepteurWayland::Texte(int ms) {

@@ -43,6 +43,8 @@ public:
     bool AttendFocus(int ms = 20000);
     // How many characters it holds (Qt: after waiting up to `ms` for a change).
     int Compte(int ms);
+    // Empties the window's text; whether it said it did.
+    bool Vide(int ms = 20000);
     // What the window received, once it holds `attendus` characters or after `ms`.
     QString Texte(int ms = 20000);
     QString Journal() const { return journal_; }
@@ -61,6 +63,7 @@ private:
     QString journal_;
     int compte_ = 0;
     int depots_ = 0;
+    int vidages_ = 0;
     bool focus_ = false;
     bool pret_ = false;
 };

@@ -13,6 +13,9 @@
 
 using kovra::test::Bureau;
 using kovra::test::CompositeurSansTete;
+using kovra::test::Disposition;
+using kovra::test::FakeInputAutorise;
+using kovra::test::SansControleDroits;
 
 namespace {
 
@@ -165,10 +168,10 @@ TEST_P(Demarrage, OffreLInterfaceDeFrappe) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bureaux, Demarrage,
-    ::testing::Values(
-        CasDemarrage{"sway", Bureau::Sway, {}, "zwp_virtual_keyboard_manager_v1"},
-        CasDemarrage{"kwin_sans_controle", Bureau::Kwin, {true, {}}, "org_kde_kwin_fake_input"},
-        CasDemarrage{"mutter", Bureau::Mutter, {}, "org.gnome.Mutter.RemoteDesktop"}),
+    ::testing::Values(CasDemarrage{"sway", Bureau::Sway, {}, "zwp_virtual_keyboard_manager_v1"},
+                      CasDemarrage{"kwin_sans_controle", Bureau::Kwin, SansControleDroits(),
+                                   "org_kde_kwin_fake_input"},
+                      CasDemarrage{"mutter", Bureau::Mutter, {}, "org.gnome.Mutter.RemoteDesktop"}),
     [](const auto& cas) { return std::string(cas.param.nom); });
 
 // KWin offers fake input only to the executables a .desktop file grants it to, by full path.
@@ -187,7 +190,7 @@ TEST(KwinDroits, FakeInputSeulementPourLExecutableAutorise) {
         EXPECT_FALSE(c.Globales().contains("org_kde_kwin_fake_input"));
         EXPECT_FALSE(globalesDe(c).contains("org_kde_kwin_fake_input"));
     }
-    CompositeurSansTete c(Bureau::Kwin, {false, {frappe}});
+    CompositeurSansTete c(Bureau::Kwin, FakeInputAutorise({frappe}));
     SAUTE_SI_ABSENT(c);
     EXPECT_TRUE(globalesDe(c).contains("org_kde_kwin_fake_input"));
     // wayland-info, not named in any .desktop file, still does not get it.
@@ -224,23 +227,30 @@ TEST_P(FrappeRecue, LeRecepteurLitCeQuiEstTape) {
 }
 
 // sway's virtual keyboard carries its own keymap: any character. KWin and mutter type
-// what their layout (us here) holds.
+// what their layout (us unless told) holds; the bench's client checks every character
+// against it, so a text with é typed on KWin or mutter proves the layout was applied.
 constexpr const char* kTexteLibre = "Kovra 0123 abc-XYZ é€ñ";
 constexpr const char* kTexteUs = "Kovra 0123 abc-XYZ +*/";
+constexpr const char* kTexteFr = "Reçu n°5 : 12 € à régler, où ? µ§£²";
 
 INSTANTIATE_TEST_SUITE_P(
     Bureaux, FrappeRecue,
     ::testing::Values(
         CasFrappe{"sway_qt", Bureau::Sway, {}, RecepteurWayland::Genre::Qt, kTexteLibre},
         CasFrappe{"sway_gtk", Bureau::Sway, {}, RecepteurWayland::Genre::Gtk, kTexteLibre},
-        CasFrappe{"kwin_qt", Bureau::Kwin, {true, {}}, RecepteurWayland::Genre::Qt, kTexteUs},
-        CasFrappe{"kwin_gtk_autorise",
-                  Bureau::Kwin,
-                  {false, {QStringLiteral(FRAPPE_ESSAI_EXE)}},
-                  RecepteurWayland::Genre::Gtk,
+        CasFrappe{"kwin_qt", Bureau::Kwin, SansControleDroits(), RecepteurWayland::Genre::Qt,
                   kTexteUs},
+        CasFrappe{"kwin_gtk_autorise", Bureau::Kwin,
+                  FakeInputAutorise({QStringLiteral(FRAPPE_ESSAI_EXE)}),
+                  RecepteurWayland::Genre::Gtk, kTexteUs},
         CasFrappe{"mutter_qt", Bureau::Mutter, {}, RecepteurWayland::Genre::Qt, kTexteUs},
-        CasFrappe{"mutter_gtk", Bureau::Mutter, {}, RecepteurWayland::Genre::Gtk, kTexteUs}),
+        CasFrappe{"mutter_gtk", Bureau::Mutter, {}, RecepteurWayland::Genre::Gtk, kTexteUs},
+        CasFrappe{"sway_fr_gtk", Bureau::Sway, Disposition("fr"), RecepteurWayland::Genre::Gtk,
+                  kTexteLibre},
+        CasFrappe{"kwin_fr_qt", Bureau::Kwin, Disposition("fr", {QStringLiteral(FRAPPE_ESSAI_EXE)}),
+                  RecepteurWayland::Genre::Qt, kTexteFr},
+        CasFrappe{"mutter_fr_gtk", Bureau::Mutter, Disposition("fr"), RecepteurWayland::Genre::Gtk,
+                  kTexteFr}),
     [](const auto& cas) { return std::string(cas.param.nom); });
 
 // sway gives the focus to the newest window; swaymsg moves it to another.

@@ -20,10 +20,12 @@
 // the evdev code of its key (XKB keycode - 8), with Shift (KEY_LEFTSHIFT 42) for level 2 and
 // AltGr (KEY_RIGHTALT 100) for level 3. Each press and its release go together and a
 // wl_display_roundtrip follows each character, so the compositor's buffers never fill.
-// mutter: NotifyKeyboardKeysym(keysym, pressed); one Shift press and release when the session
-// starts, then 200 ms, makes the seat's keyboard exist before the first character (without it
-// the first characters are lost). mutter silently drops keysyms its layout lacks, so the
-// keymap of its wl_keyboard is checked first here too.
+// mutter: the same keys and levels through NotifyKeyboardKeycode(evdev code, pressed); one
+// Shift press and release (NotifyKeyboardKeysym) when the session starts, then 200 ms, makes
+// the seat's keyboard exist before the first character (without it the first characters are
+// lost). Keysyms (NotifyKeyboardKeysym) are not used for text: mutter 43 silently drops those
+// its layout lacks, and types a keysym it first finds on level 4 of a key as that key's level
+// 1 (on fr, ° gave "à" and £ gave '"', though both are also on level 2 of other keys).
 #include "fake-input-client-protocol.h"
 
 #include <QByteArray>
@@ -208,6 +210,18 @@ public:
     bool Cle(xkb_keysym_t keysym, bool appuyee, std::string& erreur) {
         return Appelle("NotifyKeyboardKeysym", {static_cast<uint>(keysym), appuyee}, erreur);
     }
+    bool Code(uint32_t codeEvdev, bool appuyee, std::string& erreur) {
+        return Appelle("NotifyKeyboardKeycode", {static_cast<uint>(codeEvdev), appuyee}, erreur);
+    }
+    // The key with Shift and AltGr as its level needs them, as TapeKwin does.
+    bool Tape(const Touche& t, std::string& erreur) {
+        const bool maj = (t.niveau & 1) != 0;
+        const bool altgr = t.niveau >= 2;
+        return (!maj || Code(KEY_LEFTSHIFT, true, erreur)) &&
+               (!altgr || Code(KEY_RIGHTALT, true, erreur)) && Code(t.codeEvdev, true, erreur) &&
+               Code(t.codeEvdev, false, erreur) && (!altgr || Code(KEY_RIGHTALT, false, erreur)) &&
+               (!maj || Code(KEY_LEFTSHIFT, false, erreur));
+    }
     ~SessionMutter() {
         std::string ignore;
         if (ouverte_) {
@@ -292,8 +306,7 @@ int main(int argc, char* argv[]) {
         }
         for (const Touche& t : touches) {
             if (session) {
-                if (!session->Cle(t.keysym, true, erreur) ||
-                    !session->Cle(t.keysym, false, erreur)) {
+                if (!session->Tape(t, erreur)) {
                     return Echec(erreur);
                 }
             } else {
