@@ -159,7 +159,7 @@ TEST(Cadence, TheFirstKeyOfANewKeyboardWaitsForTheWindowsToBindIt) {
     Cadence prete(std::chrono::milliseconds(0));
     EXPECT_EQ(prete.Delai(true), 0);
     EXPECT_GT(prete.Delai(false), 0) << "the last batch is not handled yet";
-    for (int i = 0; i < Cadence::kParLot; ++i) {
+    for (int i = 0; i < Cadence::Reglage{}.parLot; ++i) {
         prete.Evenement();
     }
     EXPECT_GT(prete.Delai(true), 0) << "a full batch goes before the next key";

@@ -5,6 +5,14 @@
 
 namespace kovra {
 
+// How a desktop is paced (see Cadence).
+struct ReglageCadence {
+    // Events in a batch.
+    int parLot = 32;
+    // Time each event of a batch is given before the next batch.
+    std::chrono::microseconds pas{250};
+};
+
 // How fast key events go to a Wayland desktop. The compositor hands each key to the window
 // through a buffer of 4 KiB per program (about 170 key events); a program that gets more
 // than it has read is disconnected by the compositor, so keys go in batches, the next one
@@ -15,14 +23,11 @@ namespace kovra {
 class Cadence {
 public:
     using Horloge = std::chrono::steady_clock;
-    // Events in a batch.
-    static constexpr int kParLot = 32;
-    // Time each event of a batch is given before the next batch.
-    static constexpr std::chrono::microseconds kPas{250};
+    using Reglage = ReglageCadence;
 
     // `miseEnPlace`: how long after now the first key may go.
-    explicit Cadence(std::chrono::milliseconds miseEnPlace)
-        : pretA_(Horloge::now() + miseEnPlace) {}
+    explicit Cadence(std::chrono::milliseconds miseEnPlace, Reglage reglage = {})
+        : reglage_(reglage), pretA_(Horloge::now() + miseEnPlace) {}
 
     // No key before `delai` from now (a keymap just changed).
     void Retarde(std::chrono::milliseconds delai) {
@@ -33,7 +38,7 @@ public:
     // The batch went to the compositor (whose round trip was asked for).
     void Envoye() {
         if (enCours_ > 0) {
-            suivantA_ = Horloge::now() + enCours_ * kPas;
+            suivantA_ = Horloge::now() + enCours_ * reglage_.pas;
             enCours_ = 0;
         }
     }
@@ -41,9 +46,9 @@ public:
     // handled the last batch or not.
     int Delai(bool synchronise) const {
         const Horloge::time_point maintenant = Horloge::now();
-        if (enCours_ >= kParLot) {
+        if (enCours_ >= reglage_.parLot) {
             // The batch is full: it goes now, the next after its time.
-            return Millisecondes(enCours_ * kPas);
+            return Millisecondes(enCours_ * reglage_.pas);
         }
         const Horloge::time_point a = std::max(pretA_, enCours_ == 0 ? suivantA_ : pretA_);
         if (a > maintenant) {
@@ -58,6 +63,7 @@ private:
         return static_cast<int>(std::max<decltype(ms)>(ms, 1));
     }
 
+    Reglage reglage_;
     Horloge::time_point pretA_;
     Horloge::time_point suivantA_{};
     int enCours_ = 0;

@@ -42,7 +42,8 @@ public:
     static constexpr std::chrono::milliseconds kAttenteFin{1000};
 
 protected:
-    explicit ClavierCadence(std::chrono::milliseconds miseEnPlace) : cadence_(miseEnPlace) {}
+    explicit ClavierCadence(std::chrono::milliseconds miseEnPlace, Cadence::Reglage reglage = {})
+        : cadence_(miseEnPlace, reglage) {}
 
     // Queues the events of a key press (counting each with Compte()); false when the key
     // cannot be typed.

@@ -16,6 +16,11 @@ namespace kovra {
 // to the program whose window has the focus: they are taken as off.
 class ClavierDisposition : public ClavierCadence {
 public:
+    // Small batches: a GTK window answers each key with requests of its own (the text
+    // around the cursor, for input methods, up to 4 KB each), and KWin or mutter, busy with
+    // the keys, let them pile up until GTK cannot send any more and loses its connection.
+    static constexpr ReglageCadence kReglageDisposition{8, std::chrono::microseconds(250)};
+
     bool VerrouActif(Verrou) const override { return false; }
     void DebutFrappe(std::u32string_view) override { connexion_->Lit(); }
     std::vector<Touche> Intapables(std::span<const Touche> touches) const override {
@@ -26,8 +31,8 @@ public:
 
 protected:
     ClavierDisposition(std::unique_ptr<ConnexionWayland> connexion,
-                       std::chrono::milliseconds miseEnPlace)
-        : ClavierCadence(miseEnPlace), connexion_(std::move(connexion)) {}
+                       std::chrono::milliseconds miseEnPlace, Cadence::Reglage reglage = {})
+        : ClavierCadence(miseEnPlace, reglage), connexion_(std::move(connexion)) {}
 
     // The layout as the desktop last sent it.
     const DispositionXkb& Disposition_() const {

@@ -19,7 +19,8 @@ ErreurKovra Refus(const QString& pourquoi) {
 } // namespace
 
 ClavierMutter::ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusConnection bus)
-    : ClavierDisposition(std::move(connexion), kMiseEnPlace), bus_(std::move(bus)) {
+    : ClavierDisposition(std::move(connexion), kMiseEnPlace, kReglageDisposition),
+      bus_(std::move(bus)) {
     const QString service = QString::fromLatin1(kService);
     QDBusMessage cree = bus_.call(
         QDBusMessage::createMethodCall(service, kChemin, service, QStringLiteral("CreateSession")));
