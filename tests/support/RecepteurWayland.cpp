@@ -12,10 +12,10 @@ namespace {
 constexpr int kDelai = 20000;
 }
 
-RecepteurWayland::RecepteurWayland(const kovra::test::CompositeurSansTete& compositeur, Genre genre,
+RecepteurWayland::RecepteurWayland(const QProcessEnvironment& environnement, Genre genre,
                                    int attendus, const QString& titre)
     : genre_(genre), attendus_(attendus) {
-    processus_.setProcessEnvironment(compositeur.EnvironnementClient());
+    processus_.setProcessEnvironment(environnement);
     processus_.setProcessChannelMode(QProcess::SeparateChannels);
     processus_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     QObject::connect(&processus_, &QProcess::readyReadStandardError, [this] {

@@ -32,6 +32,10 @@ public:
     // says what it printed. `attendus`: the number of characters the Qt field waits for
     // before writing them out (and quitting).
     RecepteurWayland(const kovra::test::CompositeurSansTete& compositeur, Genre genre, int attendus,
+                     const QString& titre = QStringLiteral("recepteur"))
+        : RecepteurWayland(compositeur.EnvironnementClient(), genre, attendus, titre) {}
+    // The same window in the session that environment names (an X display too).
+    RecepteurWayland(const QProcessEnvironment& environnement, Genre genre, int attendus,
                      const QString& titre = QStringLiteral("recepteur"));
     ~RecepteurWayland();
     RecepteurWayland(const RecepteurWayland&) = delete;

@@ -21,6 +21,17 @@ public:
         if (touche.genre != Touche::Genre::Modificateur) {
             tenues_.push_back(touche);
         }
+        // A key on a long line weighs more: a GTK window sends the desktop the whole line
+        // around the cursor after each key, and a desktop that falls behind reading it
+        // makes GTK lose its connection (seen with lines of 2 000 characters).
+        if (touche.code == kCodeEntree ||
+            (touche.genre == Touche::Genre::Caractere &&
+             (touche.caractere == U'\n' || touche.caractere == U'\r'))) {
+            ligne_ = 0;
+        } else if (touche.genre == Touche::Genre::Caractere) {
+            ++ligne_;
+            Compte(static_cast<int>(ligne_ / kCaracteresParPoids));
+        }
         return true;
     }
     void Relache(const Touche& touche) final {
@@ -38,6 +49,8 @@ public:
         }
     }
 
+    // Each this many characters on the line typed so far add an event's time to each key.
+    static constexpr std::size_t kCaracteresParPoids = 200;
     // How long the keyboard waits, when it goes, for the desktop to take its last keys.
     static constexpr std::chrono::milliseconds kAttenteFin{1000};
 
@@ -54,9 +67,9 @@ protected:
     // Whether that round trip came back.
     virtual bool Synchronise() = 0;
 
-    void Compte(int evenements) {
+    void Compte(int evenements, bool modificateur = false) {
         for (int i = 0; i < evenements; ++i) {
-            cadence_.Evenement();
+            cadence_.Evenement(modificateur);
         }
     }
     Cadence& Rythme() { return cadence_; }
@@ -64,6 +77,7 @@ protected:
 private:
     Cadence cadence_;
     std::vector<Touche> tenues_; // keys other than modifiers pressed and not released
+    std::size_t ligne_ = 0;      // characters typed since the last line end
 };
 
 } // namespace kovra

@@ -6,7 +6,7 @@ namespace kovra {
 
 void ClavierDisposition::Evenement(std::uint32_t code, bool enfoncee) {
     Cle(code, enfoncee);
-    Compte(code == codeMaj_ || code == codeAltGr_ ? 2 : 1);
+    Compte(1, code == codeMaj_ || code == codeAltGr_);
 }
 
 bool ClavierDisposition::Presse(const Touche& touche) {

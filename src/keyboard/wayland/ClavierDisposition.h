@@ -16,11 +16,6 @@ namespace kovra {
 // to the program whose window has the focus: they are taken as off.
 class ClavierDisposition : public ClavierCadence {
 public:
-    // Small batches: a GTK window answers each key with requests of its own (the text
-    // around the cursor, for input methods, up to 4 KB each), and KWin or mutter, busy with
-    // the keys, let them pile up until GTK cannot send any more and loses its connection.
-    static constexpr ReglageCadence kReglageDisposition{8, std::chrono::microseconds(250)};
-
     bool VerrouActif(Verrou) const override { return false; }
     void DebutFrappe(std::u32string_view) override { connexion_->Lit(); }
     std::vector<Touche> Intapables(std::span<const Touche> touches) const override {

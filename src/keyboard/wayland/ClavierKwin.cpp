@@ -18,7 +18,7 @@ constexpr std::uint32_t kVersionClavier = 4;
 } // namespace
 
 ClavierKwin::ClavierKwin(std::unique_ptr<ConnexionWayland> connexion)
-    : ClavierDisposition(std::move(connexion), std::chrono::milliseconds(0), kReglageDisposition) {
+    : ClavierDisposition(std::move(connexion), std::chrono::milliseconds(0), kReglage) {
     const ConnexionWayland::Globale* g =
         Connexion().Cherche(org_kde_kwin_fake_input_interface.name);
     if (g == nullptr || g->version < kVersionClavier) {

@@ -24,6 +24,11 @@ public:
 
     std::string Nom() const override { return "org_kde_kwin_fake_input (KDE Plasma)"; }
 
+    // Batches of 16 events, 0.15 ms each: a GTK window answers each key with requests of its
+    // own (the text around the cursor, for input methods), and a KWin busy with larger
+    // batches let them pile up until GTK could send no more and lost its connection.
+    static constexpr ReglageCadence kReglage{16, std::chrono::microseconds(150)};
+
 protected:
     void Cle(std::uint32_t code, bool enfoncee) override;
     bool Rompue() const override;

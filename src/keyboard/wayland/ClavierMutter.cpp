@@ -19,8 +19,7 @@ ErreurKovra Refus(const QString& pourquoi) {
 } // namespace
 
 ClavierMutter::ClavierMutter(std::unique_ptr<ConnexionWayland> connexion, QDBusConnection bus)
-    : ClavierDisposition(std::move(connexion), kMiseEnPlace, kReglageDisposition),
-      bus_(std::move(bus)) {
+    : ClavierDisposition(std::move(connexion), kMiseEnPlace, kReglage), bus_(std::move(bus)) {
     const QString service = QString::fromLatin1(kService);
     QDBusMessage cree = bus_.call(
         QDBusMessage::createMethodCall(service, kChemin, service, QStringLiteral("CreateSession")));
