@@ -2,9 +2,9 @@
 // factory's choice), a plan played by the player on the event loop, into a window of another
 // program. Desktops: X11 (the Xvfb this runs under, XTest) for comparison, then headless sway
 // (virtual keyboard), KWin (fake input) and mutter (remote desktop), each with a native
-// Wayland Qt window. Texts: 3 000 characters of barcode records with Tab and Enter, and
-// 2 000 characters of French (the characters of the fr layout on KWin and mutter, whose
-// layout is set to fr; any on sway and X11).
+// Wayland Qt window. Texts: 3 000 characters of barcode records with Tab and Enter, 2 000
+// characters of French in paragraphs (the characters of the fr layout on KWin and mutter,
+// whose layout is set to fr; any on sway and X11), and the same French on one line.
 //
 // For each: the characters per second from the first key to the last, the longest stall of
 // the typing program's event loop (the longest gap between two ticks of a 1 ms timer), the
@@ -77,6 +77,14 @@ int Tape(const QString& fichier) {
     return 0;
 }
 
+// The same text on one line: a GTK window sends the desktop its whole line after each key,
+// so keys go slower on a long line.
+test::TexteFrappe SurUneLigne(test::TexteFrappe t) {
+    t.touches.replace(QStringLiteral("{ENTER}"), QStringLiteral(" "));
+    t.attendu.replace(u'\n', u' ');
+    return t;
+}
+
 struct Mesure {
     double cps = 0;
     long long arret = 0;
@@ -139,10 +147,13 @@ int main(int argc, char** argv) {
     x11.insert("QT_QPA_PLATFORM", "xcb");
     const auto x11Codes = Mesure1(x11, codes);
     const auto x11Francais = Mesure1(x11, test::FrancaisLibre(2000));
+    const auto x11Ligne = Mesure1(x11, SurUneLigne(test::FrancaisLibre(2000)));
     const double refCodes = x11Codes ? x11Codes->cps : 0;
     const double refFrancais = x11Francais ? x11Francais->cps : 0;
+    const double refLigne = x11Ligne ? x11Ligne->cps : 0;
     Ligne("X11", "codes", x11Codes, refCodes);
     Ligne("X11", "french", x11Francais, refFrancais);
+    Ligne("X11", "one line", x11Ligne, refLigne);
 
     const struct {
         Bureau bureau;
@@ -162,6 +173,7 @@ int main(int argc, char** argv) {
                                                ? test::FrancaisLibre(2000)
                                                : test::FrancaisDispositionFr(2000);
         Ligne(b.nom, "french", Mesure1(c.EnvironnementClient(), francais), refFrancais);
+        Ligne(b.nom, "one line", Mesure1(c.EnvironnementClient(), SurUneLigne(francais)), refLigne);
     }
     return 0;
 }

@@ -76,7 +76,7 @@ TexteFrappe FrancaisLibre(qsizetype n) {
             "(TVA 20 % incluse) + 3 € de port. L’été, Éloïse et Zoé mangent des crêpes au cœur "
             "de la forêt ; Œdipe, lui, préfère l’œuf à la coque… À Saint-Étienne, Ève hésita : "
             "« Ô rage ! » Le garçon naïf goûta une bûche de Noël. Çà et là : È, Ê, Ë, Î, Ï, Ô, "
-            "Ù, Û, Ü, Ÿ, æ, Æ, ÿ, ~ et ^ et {accolades}. "),
+            "Ù, Û, Ü, Ÿ, æ, Æ, ÿ, ~ et ^ et {accolades}.\n"),
         n));
 }
 
@@ -87,7 +87,7 @@ TexteFrappe FrancaisDispositionFr(qsizetype n) {
             "clé ? Derrière la porte, à gauche. Le colis pèse 12 kg, il fait 21 °C ; surface "
             "40 m². Article § 7 : tarif 15 £ ou 17 €, délai 3 jours. Fréquence 50 Hz, 5 µs par "
             "échantillon. Très bien, merci ! Contact : caisse@exemple.fr #12 [lot] {A} x^2 ~3 "
-            "a|b c\\d `ok` <> = + - * / _ \"guillemets\" 'apostrophe' 100 %. "),
+            "a|b c\\d `ok` <> = + - * / _ \"guillemets\" 'apostrophe' 100 %.\n"),
         n));
 }
 

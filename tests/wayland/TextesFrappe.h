@@ -20,11 +20,13 @@ QString EnTouches(const QString& texte);
 TexteFrappe Enregistrements(qsizetype n);
 
 // `n` characters of French text with accents, capitals with accents, ligatures, quotes, the
-// euro sign and the key syntax's own signs.
+// euro sign and the key syntax's own signs, in paragraphs of about 400 characters (a GTK
+// window sends the desktop its whole line after each key: a line of thousands of characters
+// is typed slowly on purpose, and measured by the benchmark instead).
 TexteFrappe FrancaisLibre(qsizetype n);
 
 // `n` characters of French text made only of characters the French layout (fr) has on its
-// keys without a dead key: é è à ç ù € µ § ° £ ² and ASCII.
+// keys without a dead key: é è à ç ù € µ § ° £ ² and ASCII, in paragraphs.
 TexteFrappe FrancaisDispositionFr(qsizetype n);
 // Those characters beyond ASCII.
 inline const QString kHorsAsciiFr = QStringLiteral("éèàçù€µ§°£²");
