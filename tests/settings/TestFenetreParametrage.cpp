@@ -164,7 +164,10 @@ TEST(FenetreParametrage, TheSeparatorIsOneCharacterOrAPoint) {
         FenetreParametrage& f = p.Ouvre();
         f.connexion->txtSep->setText(c.tape);
         Clique(f.connexion->TlbConnect, 1);
-        ASSERT_TRUE(AttendQue([&] { return f.isHidden(); })) << c.tape.toStdString();
+        ASSERT_TRUE(AttendQue([&] { return f.isHidden(); }))
+            << c.tape.toStdString() << "\n"
+            << p.t.dialogues.Messages().join('|').toStdString() << "\n"
+            << p.Depart();
         EXPECT_EQ(p.t.registre.Lit(kSepDec), c.garde) << c.tape.toStdString();
     }
 }
