@@ -40,7 +40,8 @@ KovraCli::KovraCli(const CompositeurSansTete& c) : env_(c.EnvironnementClient())
     env_.insert("HOME", dossier_.Chemin("home"));
 }
 
-KovraCli::Fin KovraCli::Lance(const QStringList& arguments, int ms) {
+KovraCli::Fin KovraCli::Lance(const QStringList& arguments, int ms,
+                              const std::function<void()>& pendant) {
     QProcess p;
     p.setProcessEnvironment(env_);
     p.setProcessChannelMode(QProcess::SeparateChannels);
@@ -48,7 +49,14 @@ KovraCli::Fin KovraCli::Lance(const QStringList& arguments, int ms) {
     p.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     p.start(QStringLiteral(KOVRA_CLI_EXE), arguments);
     Fin fin;
-    fin.finie = AttendQue([&] { return p.state() == QProcess::NotRunning; }, ms);
+    fin.finie = AttendQue(
+        [&] {
+            if (pendant && p.state() != QProcess::NotRunning) {
+                pendant();
+            }
+            return p.state() == QProcess::NotRunning;
+        },
+        ms);
     if (!fin.finie) {
         p.kill();
         p.waitForFinished();

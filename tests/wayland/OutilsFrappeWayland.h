@@ -7,6 +7,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
@@ -50,8 +51,10 @@ public:
 
     explicit KovraCli(const CompositeurSansTete& c);
 
-    // Runs it with these arguments, `ms` at most (then killed).
-    Fin Lance(const QStringList& arguments, int ms = kDelaiWayland);
+    // Runs it with these arguments, `ms` at most (then killed); `pendant`, if given, is called
+    // again and again while it runs.
+    Fin Lance(const QStringList& arguments, int ms = kDelaiWayland,
+              const std::function<void()>& pendant = {});
     // Types a key string into the focused window.
     Fin Tape(const QString& touches) {
         return Lance({"type", "--", touches}, DelaiFrappe(touches.size()));
