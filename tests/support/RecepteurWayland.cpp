@@ -100,6 +100,11 @@ bool RecepteurWayland::Vide(int ms) {
     return Attend([&] { return vidages_ != vidage; }, ms);
 }
 
+QString RecepteurWayland::TexteActuel(int ms) {
+    Compte(ms);
+    return texte_;
+}
+
 QString RecepteurWayland::Texte(int ms) {
     if (genre_ == Genre::Qt) {
         Attend([this] { return vues_.contains("recu"); }, ms);

@@ -51,6 +51,8 @@ public:
     bool Vide(int ms = 20000);
     // What the window received, once it holds `attendus` characters or after `ms`.
     QString Texte(int ms = 20000);
+    // GTK: what the window holds now, asked and answered within `ms` (else the last answer).
+    QString TexteActuel(int ms);
     QString Journal() const { return journal_; }
 
 private:

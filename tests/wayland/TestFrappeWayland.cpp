@@ -2,18 +2,13 @@
 // back by a Qt and a GTK 3 window: barcode-like records, French text on the layouts us and fr
 // (refused whole where the desktop's layout lacks a character), the first keys of a fresh run, and
 // keys spaced by a pause. A desktop that cannot run here skips, saying why.
-//
-// The program under test is the real kovra-cli, run in the desktop's session
-// (CompositeurSansTete::EnvironnementClient) with a data folder and a home of its own; its registry
-// is in the desktop's settings folder. KWin offers its fake input only to executables a .desktop
-// file names, as it does for users: the desktop names kovra-cli.
+// (wayland/OutilsFrappeWayland.h says how kovra-cli runs there.)
 #include "support/Attente.h"
 #include "support/CompositeurSansTete.h"
-#include "support/DossierTest.h"
 #include "support/RecepteurWayland.h"
+#include "wayland/OutilsFrappeWayland.h"
 #include "wayland/TextesFrappe.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -24,93 +19,18 @@
 
 using kovra::test::Bureau;
 using kovra::test::CompositeurSansTete;
+using kovra::test::DelaiFrappe;
+using kovra::test::KovraCli;
+using kovra::test::Nom;
+using kovra::test::PourKovra;
+using kovra::test::Recu;
+using kovra::test::TapeEntierement;
 using kovra::test::TexteFrappe;
 using Genre = RecepteurWayland::Genre;
 
-namespace kovra::test {
-void PrintTo(Bureau bureau, std::ostream* os);
-}
-
 namespace {
 
-constexpr int kDelai = 20000;
-
-// Time for kovra-cli to type a key string of `n` characters: generous (20 ms a character, where
-// typing paced for the compositors' buffers takes about 1 ms), for a loaded machine and the
-// sanitizer build.
-int DelaiFrappe(qsizetype n) {
-    return kDelai + static_cast<int>(n) * 20;
-}
-
-#define SAUTE_SI_ABSENT(c)                                                                         \
-    if (!(c).Pret()) {                                                                             \
-        GTEST_SKIP() << (c).RaisonEchec().toStdString();                                           \
-    }
-
-// A desktop with this seat layout; on KWin, kovra-cli is granted the fake input.
-CompositeurSansTete::Options PourKovra(const char* disposition) {
-    return kovra::test::Disposition(QString::fromLatin1(disposition),
-                                    {QStringLiteral(KOVRA_CLI_EXE)});
-}
-
-// kovra-cli in the desktop's session.
-class KovraCli {
-public:
-    struct Fin {
-        bool finie = false;
-        int statut = -1;
-        QString message; // its standard error
-    };
-
-    explicit KovraCli(const CompositeurSansTete& c) : env_(c.EnvironnementClient()) {
-        QDir().mkpath(dossier_.Chemin("home"));
-        env_.insert("KOVRA_DIR", dossier_.Chemin("donnees"));
-        env_.insert("HOME", dossier_.Chemin("home"));
-    }
-
-    // Types a key string into the focused window.
-    Fin Tape(const QString& touches) {
-        return Lance({"type", "--", touches}, DelaiFrappe(touches.size()));
-    }
-    // Writes a registry value.
-    Fin Registre(const QString& nom, const QString& valeur) {
-        return Lance({"registry", "set", nom, valeur}, kDelai);
-    }
-
-private:
-    Fin Lance(const QStringList& arguments, int ms) {
-        QProcess p;
-        p.setProcessEnvironment(env_);
-        p.setProcessChannelMode(QProcess::SeparateChannels);
-        // A test killed midway (a ctest timeout) takes it with it.
-        p.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        p.start(QStringLiteral(KOVRA_CLI_EXE), arguments);
-        Fin fin;
-        fin.finie = kovra::test::AttendQue([&] { return p.state() == QProcess::NotRunning; }, ms);
-        if (!fin.finie) {
-            p.kill();
-            p.waitForFinished();
-        }
-        fin.statut = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        fin.message = QString::fromUtf8(p.readAllStandardError());
-        return fin;
-    }
-
-    kovra::test::DossierTest dossier_;
-    QProcessEnvironment env_;
-};
-
-::testing::AssertionResult TapeEntierement(KovraCli& cli, const QString& touches) {
-    const KovraCli::Fin fin = cli.Tape(touches);
-    if (!fin.finie) {
-        return ::testing::AssertionFailure() << "kovra-cli type did not end";
-    }
-    if (fin.statut != 0) {
-        return ::testing::AssertionFailure() << "kovra-cli type ended with status " << fin.statut
-                                             << ": " << fin.message.toStdString();
-    }
-    return ::testing::AssertionSuccess();
-}
+constexpr int kDelai = kovra::test::kDelaiWayland;
 
 // Another keyboard in the seat for the whole test, as a desktop with a keyboard plugged in has: a
 // virtual keyboard that only waits (wtype) on sway, a remote desktop session of the bench's own
@@ -158,94 +78,6 @@ private:
     bool pret_ = false;
     std::string erreur_;
 };
-
-// Proves that the receiver has the keyboard focus, with kovra-cli itself, and leaves it empty.
-//
-// On sway and mutter the seat has no keyboard of its own (no input device here): each kovra-cli run
-// makes one (a virtual keyboard, a remote desktop session) and ends it. The compositor gives the
-// newest window the focus at once, but the window gets wl_keyboard.enter only while a keyboard
-// exists, so GTK cannot report a focus before kovra-cli runs, and Qt's field never can. What works
-// is typing: a probe "x" typed again (each run waited for a second at the receiver) until it
-// arrives. The compositor keeps the window focused between runs, so every later run types into it.
-// The window is then emptied by a command of its own, not by keys: a BackSpace ending a run is
-// itself under test (ToucheNommee).
-::testing::AssertionResult Sonde(KovraCli& cli, RecepteurWayland& recepteur) {
-    int compte = 0;
-    for (int essai = 0; essai < 10 && compte == 0; ++essai) {
-        if (auto ok = TapeEntierement(cli, QStringLiteral("x")); !ok) {
-            return ok << " (typing the probe)";
-        }
-        compte = recepteur.Compte(1000);
-    }
-    if (compte == 0) {
-        return ::testing::AssertionFailure()
-               << "the receiver never got the probe: " << recepteur.Journal().toStdString();
-    }
-    if (!recepteur.Vide()) {
-        return ::testing::AssertionFailure() << "the receiver did not empty";
-    }
-    compte = recepteur.Compte(0);
-    for (int essai = 0; essai < 40 && compte != 0; ++essai) {
-        compte = recepteur.Compte(500);
-    }
-    if (compte != 0) {
-        return ::testing::AssertionFailure()
-               << "the probe was not removed: " << compte << " characters left";
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// What the receiver holds once it has `attendu.size()` characters, compared with what it should:
-// the first difference and the lengths when they differ.
-::testing::AssertionResult Recu(RecepteurWayland& recepteur, const QString& attendu) {
-    const QString recu = recepteur.Texte(DelaiFrappe(attendu.size()));
-    if (recu == attendu) {
-        return ::testing::AssertionSuccess();
-    }
-    if (recu.isEmpty() && recepteur.Type() == Genre::Qt) {
-        // The Qt field writes its text out only once it has them all.
-        return ::testing::AssertionFailure()
-               << "the Qt field holds " << recepteur.Compte(0) << " of " << attendu.size()
-               << " characters\nthe receiver said: " << recepteur.Journal().toStdString();
-    }
-    return ::testing::AssertionFailure()
-           << kovra::test::Difference(attendu, recu).toStdString()
-           << "\nthe receiver said: " << recepteur.Journal().toStdString();
-}
-
-std::string Nom(Bureau bureau) {
-    switch (bureau) {
-    case Bureau::Sway:
-        return "sway";
-    case Bureau::Kwin:
-        return "kwin";
-    case Bureau::Mutter:
-        return "mutter";
-    }
-    return {};
-}
-
-} // namespace
-
-void kovra::test::PrintTo(Bureau bureau, std::ostream* os) {
-    *os << Nom(bureau);
-}
-
-namespace {
-
-std::string Nom(Genre genre) {
-    return genre == Genre::Qt ? "qt" : "gtk";
-}
-
-// A desktop, kovra-cli in it and a receiver of `attendus` characters with the focus.
-#define PREPARE(bureau, disposition, genre, attendus)                                              \
-    CompositeurSansTete c((bureau), PourKovra(disposition));                                       \
-    SAUTE_SI_ABSENT(c);                                                                            \
-    KovraCli cli(c);                                                                               \
-    RecepteurWayland recepteur(c, (genre), static_cast<int>(attendus));                            \
-    ASSERT_TRUE(recepteur.Pret()) << recepteur.Journal().toStdString()                             \
-                                  << c.Journal().toStdString();                                    \
-    ASSERT_TRUE(Sonde(cli, recepteur)) << c.Journal().toStdString()
 
 // --- The texts -----------------------------------------------------------------------------------
 
