@@ -75,7 +75,8 @@ void AjouteCommandesClavier(std::vector<Commande>& table) {
                      1,
                      {{"--delay", true}},
                      "type [--delay MS] KEYSTRING",
-                     "Type a key string into the window that has the focus (X11 session), "
+                     "Type a key string into the window that has the focus (X11, or a Wayland "
+                     "desktop Kovra can type on: see kovra-cli doctor), "
                      "after waiting MS milliseconds; keystrokes are as far apart as the "
                      "registry's DelaiTouches says.",
                      Tape});
