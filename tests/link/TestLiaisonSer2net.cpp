@@ -117,8 +117,13 @@ TEST(LiaisonSer2net, EachTerminalTypeWorksOnBothSidesOfTheServer) {
                     "C" + QByteArray::number(i) + "\xFF\r\n" + QByteArray::number(i % 9) + "\r\n";
             }
             s.Envoie(donnees);
-            ASSERT_TRUE(AttendQue([&] { return !p.trames.isEmpty(); }));
-            EXPECT_EQ(p.trames, QStringList{QString::fromLatin1(donnees)});
+            // A PT630 transfer ends with a silence: on a loaded machine a pause of the
+            // server in the middle may end one early and start another. Every byte must
+            // arrive, once and in order.
+            const QString attendu = QString::fromLatin1(donnees);
+            ASSERT_TRUE(
+                AttendQue([&] { return p.trames.join(QString()).size() >= attendu.size(); }));
+            EXPECT_EQ(p.trames.join(QString()), attendu);
         }
         for (const char* type : {"Optimus", "ScanPal"}) {
             SCOPED_TRACE(type);
