@@ -35,15 +35,10 @@ std::string ClavierEnregistreur::Nom(const Touche& touche) {
 }
 
 std::vector<Touche> ClavierEnregistreur::Intapables(std::span<const Touche> touches) const {
-    std::vector<Touche> manquantes;
-    for (const Touche& t : touches) {
-        if (limitee_ && t.genre == Touche::Genre::Caractere &&
-            limite_.find(t.caractere) == std::u32string::npos &&
-            std::find(manquantes.begin(), manquantes.end(), t) == manquantes.end()) {
-            manquantes.push_back(t);
-        }
-    }
-    return manquantes;
+    return ToucheManquantes(touches, [this](const Touche& t) {
+        return limitee_ && t.genre == Touche::Genre::Caractere &&
+               limite_.find(t.caractere) == std::u32string::npos;
+    });
 }
 
 bool ClavierEnregistreur::Enfonce(const Touche& touche) {

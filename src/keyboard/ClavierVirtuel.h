@@ -2,6 +2,7 @@
 
 #include "keyboard/TouchesNommees.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -78,5 +79,18 @@ public:
     // How it types, as the diagnosis names it ("XTest (X11)").
     virtual std::string Nom() const { return {}; }
 };
+
+// The keys among `touches` for which `manque` is true, each once, in order: what a keyboard's
+// Intapables() returns.
+template <typename Manque>
+std::vector<Touche> ToucheManquantes(std::span<const Touche> touches, Manque manque) {
+    std::vector<Touche> manquantes;
+    for (const Touche& t : touches) {
+        if (manque(t) && std::find(manquantes.begin(), manquantes.end(), t) == manquantes.end()) {
+            manquantes.push_back(t);
+        }
+    }
+    return manquantes;
+}
 
 } // namespace kovra

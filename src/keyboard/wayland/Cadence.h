@@ -11,9 +11,6 @@ struct ReglageCadence {
     int parLot = 32;
     // Time each event of a batch is given before the next batch.
     std::chrono::microseconds pas{250};
-    // Whether a modifier key counts as two events (it also brings the window its new
-    // modifiers).
-    bool modificateursDoubles = false;
 };
 
 // How fast key events go to a Wayland desktop. The compositor hands each key to the window
@@ -37,9 +34,7 @@ public:
         pretA_ = std::max(pretA_, Horloge::now() + delai);
     }
     // One event queued in the batch.
-    void Evenement(bool modificateur = false) {
-        enCours_ += modificateur && reglage_.modificateursDoubles ? 2 : 1;
-    }
+    void Evenement() { ++enCours_; }
     // The batch went to the compositor (whose round trip was asked for).
     void Envoye() {
         if (enCours_ > 0) {

@@ -67,9 +67,9 @@ protected:
     // Whether that round trip came back.
     virtual bool Synchronise() = 0;
 
-    void Compte(int evenements, bool modificateur = false) {
+    void Compte(int evenements) {
         for (int i = 0; i < evenements; ++i) {
-            cadence_.Evenement(modificateur);
+            cadence_.Evenement();
         }
     }
     Cadence& Rythme() { return cadence_; }

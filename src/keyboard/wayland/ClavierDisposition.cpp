@@ -6,7 +6,7 @@ namespace kovra {
 
 void ClavierDisposition::Evenement(std::uint32_t code, bool enfoncee) {
     Cle(code, enfoncee);
-    Compte(1, code == codeMaj_ || code == codeAltGr_);
+    Compte(1);
 }
 
 bool ClavierDisposition::Presse(const Touche& touche) {
@@ -17,8 +17,6 @@ bool ClavierDisposition::Presse(const Touche& touche) {
     }
     const auto maj = d.Cherche(kKeysymMaj);
     const auto altGr = d.Cherche(kKeysymAltGr);
-    codeMaj_ = maj ? maj->code : 0;
-    codeAltGr_ = altGr ? altGr->code : 0;
     Appui appui{touche, {}};
     if (touche.genre == Touche::Genre::Caractere) {
         if (acces->maj && maj) {
@@ -27,8 +25,6 @@ bool ClavierDisposition::Presse(const Touche& touche) {
         if (acces->altGr && altGr) {
             appui.codes.push_back(altGr->code);
         }
-    } else if (touche.genre == Touche::Genre::Modificateur) {
-        codeMaj_ = codeMaj_ == 0 ? acces->code : codeMaj_;
     }
     appui.codes.push_back(acces->code);
     for (const std::uint32_t code : appui.codes) {

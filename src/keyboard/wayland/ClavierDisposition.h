@@ -54,12 +54,10 @@ private:
         Touche touche;
         std::vector<std::uint32_t> codes;
     };
-    // Sends one key event, counted as the events the window gets from it (a modifier also
-    // brings it the new modifiers).
+    // Sends one key event and counts it in the batch.
     void Evenement(std::uint32_t code, bool enfoncee);
 
     std::vector<Appui> appuis_;
-    std::uint32_t codeMaj_ = 0, codeAltGr_ = 0;
     std::unique_ptr<ConnexionWayland> connexion_;
     mutable std::optional<DispositionXkb> disposition_;
     mutable const void* carteLue_ = nullptr;

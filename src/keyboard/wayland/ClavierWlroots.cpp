@@ -122,16 +122,10 @@ bool ClavierWlroots::VerrouActif(Verrou verrou) const {
 }
 
 std::vector<Touche> ClavierWlroots::Intapables(std::span<const Touche> touches) const {
-    std::vector<Touche> manquantes;
-    for (const Touche& t : touches) {
-        const bool tapable = t.genre == Touche::Genre::Caractere
-                                 ? KeysymCaractere(t.caractere) != kKeysymAucun
-                                 : KeysymNomme(t.code) != kKeysymAucun;
-        if (!tapable && std::find(manquantes.begin(), manquantes.end(), t) == manquantes.end()) {
-            manquantes.push_back(t);
-        }
-    }
-    return manquantes;
+    return ToucheManquantes(touches, [](const Touche& t) {
+        return (t.genre == Touche::Genre::Caractere ? KeysymCaractere(t.caractere)
+                                                    : KeysymNomme(t.code)) == kKeysymAucun;
+    });
 }
 
 void ClavierWlroots::Cle(std::uint32_t code, bool enfoncee) {

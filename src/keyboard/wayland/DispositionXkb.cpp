@@ -139,15 +139,10 @@ Keysym DispositionXkb::KeysymDe(const Touche& t) {
 }
 
 std::vector<Touche> DispositionXkb::Intapables(std::span<const Touche> touches) const {
-    std::vector<Touche> manquantes;
-    for (const Touche& t : touches) {
+    return ToucheManquantes(touches, [this](const Touche& t) {
         const Keysym ks = KeysymDe(t);
-        if ((ks == kKeysymAucun || !acces_.contains(ks)) &&
-            std::find(manquantes.begin(), manquantes.end(), t) == manquantes.end()) {
-            manquantes.push_back(t);
-        }
-    }
-    return manquantes;
+        return ks == kKeysymAucun || !acces_.contains(ks);
+    });
 }
 
 } // namespace kovra
