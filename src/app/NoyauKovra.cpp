@@ -230,7 +230,15 @@ void NoyauKovra::RendPortTransfert(bool rouvrir) {
     rouvrirApresPret_ = false;
     emit port_.EtatChange();
     if (rouvre) {
-        RouvrePort({}, true);
+        // A line that cannot be had back (another program took it meanwhile, an adapter
+        // pulled) is said, and waited for, rather than left closed without a word.
+        RouvrePort(
+            [this](const BilanOuverture& bilan) {
+                if (bilan.Impossible() && !portPrete_) {
+                    surveillance_->Attend(bilan.erreur);
+                }
+            },
+            true);
     }
 }
 

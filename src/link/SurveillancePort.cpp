@@ -45,6 +45,21 @@ void SurveillancePort::SurEvenement() {
     Reessaie();
 }
 
+void SurveillancePort::Attend(const QString& erreur) {
+    if (perdu_) {
+        return;
+    }
+    perdu_ = true;
+    delai_ = kIntervalle;
+    QString phrase = erreur.trimmed();
+    if (!phrase.endsWith(u'.')) {
+        phrase += u'.';
+    }
+    dialogues_.Avis(phrase + QStringLiteral(" Il sera rouvert dès qu'il sera de retour."),
+                    Icone::Exclamation);
+    Reessaie();
+}
+
 void SurveillancePort::Oublie() {
     perdu_ = false;
     essaiPrevu_ = false;

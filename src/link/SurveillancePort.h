@@ -26,6 +26,9 @@ public:
     QString Raison() const { return DecritPerte(port_.DernierePerte()); }
     // The user closed or reopened the port: a device that was lost is no longer waited for.
     void Oublie();
+    // The program opened the port again by itself and could not (`erreur` says why, naming
+    // the port): the user is told once, and it is tried again as a lost one.
+    void Attend(const QString& erreur);
 
 private:
     void Essaie();

@@ -99,3 +99,20 @@ TEST(SurveillancePort, ALineThatDoesNotOpenAgainAfterATransferIsWaitedFor) {
     l.minuterie.Avance();
     EXPECT_TRUE(l.port.PortOpen());
 }
+
+TEST(SurveillancePort, APortThatCouldNotBeOpenedAgainIsSaidOnceAndWaitedFor) {
+    Ligne l;
+    l.port.SetPortOpen(false);
+    l.Debranche();
+    const QString erreur = "Impossible d'ouvrir le port " + l.lien + " : il n'existe pas";
+    l.surveillance.Attend(erreur);
+    l.surveillance.Attend(erreur); // a second failure meanwhile is not said again
+    EXPECT_EQ(l.dialogues.Messages(),
+              QStringList{erreur + ". Il sera rouvert dès qu'il sera de retour."});
+    l.minuterie.Avance();
+    EXPECT_FALSE(l.port.PortOpen());
+    l.Rebranche();
+    l.minuterie.Avance();
+    EXPECT_TRUE(l.port.PortOpen());
+    EXPECT_EQ(l.dialogues.Messages().last(), "Le port " + l.lien + " est de nouveau ouvert.");
+}

@@ -528,7 +528,8 @@ TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAn
 
     // Open when lent, it opens again when the library lets go.
     p.noyau->RendPortTransfert();
-    ASSERT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+    ASSERT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }))
+        << p.t.dialogues.Messages().join(" | ").toStdString();
     EXPECT_EQ(f.connexion->lblEtatPort->text(),
               QString::fromUtf8("Port ouvert : cliquez sur l'image pour le fermer."));
 
@@ -548,6 +549,29 @@ TEST(FenetreParametrage, WhileTheTransferLibraryHoldsTheLineThePortStaysClosedAn
     EXPECT_EQ(f.connexion->lblEtatPort->text(), rouvert);
     p.noyau->RendPortTransfert();
     EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+}
+
+TEST(FenetreParametrage, ALineGoneWhileLentIsSaidAndOpenedOnceBack) {
+    PosteParametrage p;
+    p.Port();
+    const QString lien = p.t.dossier.Chemin("ttyKovra");
+    ASSERT_TRUE(QFile::link(p.terminal.Chemin(), lien));
+    EcrireIni(kSectionPort, "Peripherique", lien, p.Ini());
+    p.Ouvre();
+    ASSERT_TRUE(p.noyau->Port().PortOpen()) << p.Depart();
+    p.noyau->PretePortTransfert();
+    ASSERT_TRUE(AttendQue([&] { return !p.noyau->Port().PortOpen(); }));
+
+    QFile::remove(lien); // the adapter pulled while the library held it
+    p.noyau->RendPortTransfert();
+    ASSERT_TRUE(AttendQue([&] { return !p.t.dialogues.Messages().isEmpty(); }));
+    const QString dit = p.t.dialogues.Messages().constFirst();
+    EXPECT_TRUE(dit.startsWith("Impossible d'ouvrir le port " + lien)) << dit.toStdString();
+    EXPECT_TRUE(dit.endsWith(QString::fromUtf8("Il sera rouvert dès qu'il sera de retour.")));
+
+    ASSERT_TRUE(QFile::link(p.terminal.Chemin(), lien));
+    EXPECT_TRUE(AttendQue([&] { return p.noyau->Port().PortOpen(); }));
+    EXPECT_EQ(p.t.dialogues.Messages().last(), "Le port " + lien + " est de nouveau ouvert.");
 }
 
 TEST(FenetreParametrage, ANetworkAddressBadlyWrittenIsRefusedBeforeAnythingIsWritten) {
