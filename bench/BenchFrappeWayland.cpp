@@ -2,9 +2,11 @@
 // factory's choice), a plan played by the player on the event loop, into a window of another
 // program. Desktops: X11 (the Xvfb this runs under, XTest) for comparison, then headless sway
 // (virtual keyboard), KWin (fake input) and mutter (remote desktop), each with a native
-// Wayland Qt window. Texts: 3 000 characters of barcode records with Tab and Enter, 2 000
-// characters of French in paragraphs (the characters of the fr layout on KWin and mutter,
-// whose layout is set to fr; any on sway and X11), and the same French on one line.
+// Wayland Qt window and a GTK 3 one (GTK sends the desktop the whole line around the cursor
+// after each key, which the pace of long lines is for). Texts: 3 000 characters of barcode records
+// with Tab and Enter, 2 000 characters of French in paragraphs (the characters of the fr layout on
+// KWin and mutter, whose layout is set to fr; any on sway and X11), and the same French on one
+// line.
 //
 // For each: the characters per second from the first key to the last, the longest stall of
 // the typing program's event loop (the longest gap between two ticks of a 1 ms timer), the
@@ -91,16 +93,16 @@ struct Mesure {
     bool exact = false;
 };
 
-// Types a text into a Qt window of the session `env` from a child process.
-std::optional<Mesure> Mesure1(const QProcessEnvironment& env, const test::TexteFrappe& texte) {
+// Types a text into a window of the session `env` from a child process.
+std::optional<Mesure> Mesure1(const QProcessEnvironment& env, const test::TexteFrappe& texte,
+                              RecepteurWayland::Genre fenetre = RecepteurWayland::Genre::Qt) {
     QTemporaryDir dossier;
     QFile f(dossier.filePath("touches.txt"));
     if (!f.open(QIODevice::WriteOnly) || f.write(texte.touches.toUtf8()) < 0) {
         return std::nullopt;
     }
     f.close();
-    RecepteurWayland recepteur(env, RecepteurWayland::Genre::Qt,
-                               static_cast<int>(texte.attendu.size()));
+    RecepteurWayland recepteur(env, fenetre, static_cast<int>(texte.attendu.size()));
     if (!recepteur.Pret()) {
         return std::nullopt;
     }
@@ -122,12 +124,13 @@ std::optional<Mesure> Mesure1(const QProcessEnvironment& env, const test::TexteF
     return m;
 }
 
-void Ligne(const char* bureau, const char* texte, const std::optional<Mesure>& m, double x11) {
+void Ligne(const char* bureau, const char* fenetre, const char* texte,
+           const std::optional<Mesure>& m, double x11) {
     if (!m) {
-        std::printf("%-8s %-8s   (could not run)\n", bureau, texte);
+        std::printf("%-8s %-6s %-8s   (could not run)\n", bureau, fenetre, texte);
         return;
     }
-    std::printf("%-8s %-8s %8.0f %8.2f %10lld   %s\n", bureau, texte, m->cps,
+    std::printf("%-8s %-6s %-8s %8.0f %8.2f %10lld   %s\n", bureau, fenetre, texte, m->cps,
                 x11 > 0 ? m->cps / x11 : 0.0, m->arret, m->exact ? "exact" : "NOT EXACT");
 }
 
@@ -139,7 +142,8 @@ int main(int argc, char** argv) {
         return Tape(QString::fromLocal8Bit(argv[2]));
     }
     const test::TexteFrappe codes = test::Enregistrements(3000);
-    std::printf("%-8s %-8s %8s %8s %10s\n", "desktop", "text", "chars/s", "vs X11", "stall ms");
+    std::printf("%-8s %-6s %-8s %8s %8s %10s\n", "desktop", "window", "text", "chars/s", "vs X11",
+                "stall ms");
 
     QProcessEnvironment x11 = QProcessEnvironment::systemEnvironment();
     x11.remove("WAYLAND_DISPLAY");
@@ -151,9 +155,9 @@ int main(int argc, char** argv) {
     const double refCodes = x11Codes ? x11Codes->cps : 0;
     const double refFrancais = x11Francais ? x11Francais->cps : 0;
     const double refLigne = x11Ligne ? x11Ligne->cps : 0;
-    Ligne("X11", "codes", x11Codes, refCodes);
-    Ligne("X11", "french", x11Francais, refFrancais);
-    Ligne("X11", "one line", x11Ligne, refLigne);
+    Ligne("X11", "Qt", "codes", x11Codes, refCodes);
+    Ligne("X11", "Qt", "french", x11Francais, refFrancais);
+    Ligne("X11", "Qt", "one line", x11Ligne, refLigne);
 
     const struct {
         Bureau bureau;
@@ -168,12 +172,17 @@ int main(int argc, char** argv) {
             std::printf("%-8s (not run: %s)\n", b.nom, qPrintable(c.RaisonEchec()));
             continue;
         }
-        Ligne(b.nom, "codes", Mesure1(c.EnvironnementClient(), codes), refCodes);
         const test::TexteFrappe francais = b.bureau == Bureau::Sway
                                                ? test::FrancaisLibre(2000)
                                                : test::FrancaisDispositionFr(2000);
-        Ligne(b.nom, "french", Mesure1(c.EnvironnementClient(), francais), refFrancais);
-        Ligne(b.nom, "one line", Mesure1(c.EnvironnementClient(), SurUneLigne(francais)), refLigne);
+        const test::TexteFrappe ligne = SurUneLigne(francais);
+        using Genre = RecepteurWayland::Genre;
+        for (const auto& [genre, fenetre] : {std::pair{Genre::Qt, "Qt"}, {Genre::Gtk, "GTK"}}) {
+            const QProcessEnvironment env = c.EnvironnementClient();
+            Ligne(b.nom, fenetre, "codes", Mesure1(env, codes, genre), refCodes);
+            Ligne(b.nom, fenetre, "french", Mesure1(env, francais, genre), refFrancais);
+            Ligne(b.nom, fenetre, "one line", Mesure1(env, ligne, genre), refLigne);
+        }
     }
     return 0;
 }

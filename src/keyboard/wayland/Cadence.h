@@ -11,6 +11,9 @@ struct ReglageCadence {
     int parLot = 32;
     // Time each event of a batch is given before the next batch.
     std::chrono::microseconds pas{250};
+    // A key on a long line counts one event more for each this many characters already on
+    // the line (see ClavierCadence).
+    int caracteresParPoids = 200;
 };
 
 // How fast key events go to a Wayland desktop. The compositor hands each key to the window
@@ -33,6 +36,7 @@ public:
     void Retarde(std::chrono::milliseconds delai) {
         pretA_ = std::max(pretA_, Horloge::now() + delai);
     }
+    const Reglage& Reglages() const { return reglage_; }
     // One event queued in the batch.
     void Evenement() { ++enCours_; }
     // The batch went to the compositor (whose round trip was asked for).

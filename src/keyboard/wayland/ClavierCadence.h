@@ -30,7 +30,8 @@ public:
             ligne_ = 0;
         } else if (touche.genre == Touche::Genre::Caractere) {
             ++ligne_;
-            Compte(static_cast<int>(ligne_ / kCaracteresParPoids));
+            Compte(static_cast<int>(
+                ligne_ / static_cast<std::size_t>(cadence_.Reglages().caracteresParPoids)));
         }
         return true;
     }
@@ -49,8 +50,6 @@ public:
         }
     }
 
-    // Each this many characters on the line typed so far add an event's time to each key.
-    static constexpr std::size_t kCaracteresParPoids = 200;
     // How long the keyboard waits, when it goes, for the desktop to take its last keys.
     static constexpr std::chrono::milliseconds kAttenteFin{1000};
 

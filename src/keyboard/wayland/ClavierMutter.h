@@ -24,10 +24,12 @@ class ClavierMutter : public ClavierDisposition {
 public:
     static constexpr const char* kService = "org.gnome.Mutter.RemoteDesktop";
     static constexpr std::chrono::milliseconds kMiseEnPlace{200};
-    // Batches of 16 events, 0.25 ms each: mutter handles the keys on its main loop, and while it is
-    // busy with them it leaves a GTK window's answers to each key (the text around the cursor, for
-    // input methods) unread; faster, GTK lost its connection.
-    static constexpr ReglageCadence kReglage{16, std::chrono::microseconds(250)};
+    // Batches of 64 events, 0.125 ms each, and a key on a long line weighs one event more per
+    // 100 characters before it: mutter handles the keys on its main loop, and while it is
+    // busy with them it leaves a GTK window's answers to each key (the whole line around the
+    // cursor, for input methods) unread; faster on a line of 2 000 characters, GTK lost its
+    // connection.
+    static constexpr ReglageCadence kReglage{64, std::chrono::microseconds(125), 100};
 
     // Throws ErreurKovra when the session bus has no remote desktop, refuses a session, or
     // mutter sends no keymap on the connection.
