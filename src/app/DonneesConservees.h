@@ -2,6 +2,8 @@
 
 #include "storage/Environnement.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -18,5 +20,19 @@ inline const QString kDossierConservees = QStringLiteral("conservees");
 // may be incomplete and how to deliver them; once put away they are not announced again.
 // Returns where they are now.
 QStringList RangeDonneesConservees(const Environnement& env);
+
+// The frames not delivered still at the top of the data folder (a running Kovra, or a
+// refused `process --deliver`, leaves them there until the next start puts them away).
+inline QStringList TramesNonLivrees(const QString& dossierDonnees) {
+    QStringList trames;
+    for (const QFileInfo& f :
+         QDir(dossierDonnees)
+             .entryInfoList({QStringLiteral("nonlivree-*.tmp")}, QDir::Files, QDir::Name)) {
+        if (f.size() > 0) {
+            trames << f.filePath();
+        }
+    }
+    return trames;
+}
 
 } // namespace kovra

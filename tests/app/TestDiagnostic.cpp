@@ -397,6 +397,15 @@ TEST(Diagnostic, NamesWhatIsInTheWayAndItsFix) {
          Niveau::Note,
          {"2 files of received data", "/conservees", "may be incomplete",
           "kovra-cli process --scenario NAME --frame FILE --deliver", "then delete the file"}},
+        {"a frame refused since the last start, beside one put away",
+         [](Machine& m) {
+             m.t.dossier.Ecrit("donnees/conservees/ht630-20260101.tmp", "A100\r");
+             m.t.dossier.Ecrit("donnees/nonlivree-20260103.tmp", "C300\r");
+             m.t.dossier.Ecrit("donnees/nonlivree-20260104.tmp", ""); // nothing in it
+         },
+         "kept data",
+         Niveau::Note,
+         {"2 files of received data", "/conservees and ", "donnees (nonlivree-*.tmp)"}},
         {"one file put away undelivered",
          [](Machine& m) { m.t.dossier.Ecrit("donnees/conservees/1765000000.tmp", "A100\r"); },
          "kept data",

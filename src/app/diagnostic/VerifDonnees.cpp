@@ -285,12 +285,22 @@ GenreScenario VerifieScenario(const DescriptionPoste& poste, Bilan& bilan) {
 
 void VerifieDonneesConservees(const DescriptionPoste& poste, Bilan& bilan) {
     // Start-up puts there what it finds of earlier runs, and announces it only once: the
-    // files wait there until someone delivers them.
+    // files wait there until someone delivers them. Frames refused since the last start
+    // are still beside the database.
     const QDir dossier(QDir(poste.dossierDonnees).filePath(kDossierConservees));
-    const qsizetype n = dossier.entryList(QDir::Files).size();
+    const qsizetype ranges = dossier.entryList(QDir::Files).size();
+    const qsizetype recents = TramesNonLivrees(poste.dossierDonnees).size();
+    const qsizetype n = ranges + recents;
     if (n == 0) {
         bilan.Ok(kSujetConservees, QStringLiteral("no received data waiting to be delivered"));
         return;
+    }
+    QStringList ou;
+    if (ranges > 0) {
+        ou << dossier.path();
+    }
+    if (recents > 0) {
+        ou << QStringLiteral("%1 (nonlivree-*.tmp)").arg(QDir(poste.dossierDonnees).path());
     }
     bilan.Note(kSujetConservees,
                QStringLiteral("%1 of received data that Kovra could not deliver %2 in %3 (those "
@@ -299,7 +309,8 @@ void VerifieDonneesConservees(const DescriptionPoste& poste, Bilan& bilan) {
                               "--deliver (or \"Fichier\" in Kovra's menu, with the separator |); "
                               "check what was delivered, then delete the file.")
                    .arg(n == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(n),
-                        n == 1 ? QStringLiteral("waits") : QStringLiteral("wait"), dossier.path()));
+                        n == 1 ? QStringLiteral("waits") : QStringLiteral("wait"),
+                        ou.join(QStringLiteral(" and "))));
 }
 
 } // namespace kovra
