@@ -351,18 +351,6 @@ TEST(CompteurSuivant, AValueThatIsNoSixteenBitNumberNeverRestartsTheCounter) {
     }
 }
 
-TEST(CompteurSuivant, AMissingDatabaseIsNamedAndNotMadeAgain) {
-    DonneesTest t;
-    ASSERT_TRUE(QFile::remove(t.Chemin(kScenDb)));
-    const PriseCompteur prise = PrendCompteur(t.donnees, 0);
-    EXPECT_EQ(prise.valeur, std::nullopt);
-    EXPECT_FALSE(prise.occupee);
-    EXPECT_TRUE(prise.erreur.contains(t.Chemin(kScenDb))) << prise.erreur.toStdString();
-    EXPECT_TRUE(prise.erreur.contains("le compteur repartirait de 1"))
-        << prise.erreur.toStdString();
-    EXPECT_FALSE(QFile::exists(t.Chemin(kScenDb)));
-}
-
 TEST(CompteurSuivant, ALockedDatabaseAnswersAtOnceWhenNotWaitedFor) {
     DonneesTest t;
     BaseScen(t.Chemin(kScenDb)).EcritCompteur(41);
