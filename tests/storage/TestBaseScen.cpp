@@ -106,25 +106,6 @@ TEST(BaseScen, NullColumnsReadAsZeroAndEmpty) {
     EXPECT_EQ(actions[0].PlaceTrame, 0);
 }
 
-TEST(BaseScen, RenumberingClosesGapsAndKeepsRowsThatShareANumber) {
-    DossierTest d;
-    BaseScen base(d.Chemin("Scen.db"));
-    const qint16 n = CreeScenario(base, Emulation("A"));
-    base.InsereAction(n, 9, "neuf", 0);
-    base.InsereAction(n, 2, "deux", 0);
-    base.InsereAction(n, 5, "cinq", 0);
-    base.InsereAction(n, 5, "cinq bis", 0);
-    base.RenumeroteActions(n);
-    QStringList ordre;
-    QList<qint16> numeros;
-    for (const LigneAction& a : base.Actions(n)) {
-        ordre << a.Champs;
-        numeros << a.NumAction;
-    }
-    EXPECT_EQ(ordre, (QStringList{"deux", "cinq", "cinq bis", "neuf"}));
-    EXPECT_EQ(numeros, (QList<qint16>{1, 2, 3, 4}));
-}
-
 TEST(BaseScen, AFileThatIsNoDatabaseIsReported) {
     DossierTest d;
     d.Ecrit("Scen.db", QByteArray("Standard Jet DB, not SQLite").repeated(100));
