@@ -306,8 +306,6 @@ TEST(KovraCli, KeysPrintsEveryKeyEventAndTheLocks) {
                      {{"keys", "--wait", "x", "a"}, 2, ""},
                      // A string that would stop before its end is refused whole.
                      {{"keys", "a{B 40000}c"}, 1, ""},
-                     {{"keys", "a{B 0}c"}, 1, ""},
-                     {{"keys", "a{B"}, 1, ""},
                  });
     EXPECT_TRUE(cli({"keys", "a{B 40000}c"})
                     .erreurs.contains("La chaîne de touches s'arrête à « {B 40000} » : le nombre "
@@ -549,10 +547,6 @@ TEST(KovraCli, PortSetWritesThePortSettingsAsTheSettingsWindowDoes) {
     // Refused or malformed: nothing written, and a message.
     Deroule(cli, {
                      {{"port", "set", "--data", "4"}, 1, ""},
-                     {{"port", "set", "--speed", "rapide"}, 1, ""},
-                     {{"port", "set", "--com", "21", "--flow", "1"}, 1, ""},
-                     {{"port", "set", "--parity", "X"}, 1, ""},
-                     {{"port", "set", "--type", "ht630"}, 1, ""},
                      {{"port", "set"}, 2, ""},
                      {{"port", "set", "--com", "trois"}, 2, ""},
                      {{"port", "set", "--parity", "Paire"}, 2, ""},
@@ -583,10 +577,6 @@ TEST(KovraCli, PortSetWritesThePortSettingsAsTheSettingsWindowDoes) {
          "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
          "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
          "Port= 3\r\nPeripherique=rfc2217://192.168.1.20:4001\r\n"},
-        {{"port", "set", "--device", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0"},
-         "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
-         "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
-         "Port= 3\r\nPeripherique=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3-if00-port0\r\n"},
         {{"port", "set", "--com", "1"},
          "[Port_s\xE9rie]\r\nPortActif=1\r\nVitesse= 19200\r\nBit de donn\xE9"
          "e= 7\r\nBit de parit\xE9=E\r\nBit d'arr\xEAt= 1.5\r\nProtocol=PT630\r\nFlux= 0\r\n"
