@@ -70,17 +70,6 @@ QByteArray Sous(int code, const QByteArray& valeur) {
 
 } // namespace
 
-TEST(Ser2net, RawPortCarriesBytesBothWays) {
-    Ser2net serveur;
-    ASSERT_TRUE(serveur.Pret());
-    Client c(serveur.PortBrut());
-    ASSERT_TRUE(c.Connecte());
-    serveur.Envoie("A100\r12\r");
-    EXPECT_EQ(c.Attend(8), "A100\r12\r");
-    c.Ecrit("READ\r\n");
-    EXPECT_EQ(serveur.Recoit(6), "READ\r\n");
-}
-
 TEST(Ser2net, RawPortPassesEveryByteValueBothWays) {
     Ser2net serveur;
     ASSERT_TRUE(serveur.Pret());
