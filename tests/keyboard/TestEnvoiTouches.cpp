@@ -210,26 +210,21 @@ TEST(CodeTouche, NamesEachKeyOnce) {
 }
 
 TEST(ArretTouches, NamesWhereAndWhyAStringWouldStop) {
+    const auto compte = [](const std::string& touche) {
+        return "La chaîne de touches s'arrête à « " + touche +
+               " » : le nombre de répétitions doit être un nombre de 1 à 32767.";
+    };
     const struct {
         std::u32string texte;
         std::string arret; // empty: types to its end
     } cas[] = {
-        {U"a{B 40000}c",
-         "La chaîne de touches s'arrête à « {B 40000} » : le nombre de répétitions doit être un "
-         "nombre de 1 à 32767."},
-        {U"{ENTER 0}abc",
-         "La chaîne de touches s'arrête à « {ENTER 0} » : le nombre de répétitions doit être un "
-         "nombre de 1 à 32767."},
-        {U"{x 32768}", "La chaîne de touches s'arrête à « {x 32768} » : le nombre de répétitions "
-                       "doit être un nombre de 1 à 32767."},
-        {U"{x 1e300}", "La chaîne de touches s'arrête à « {x 1e300} » : le nombre de répétitions "
-                       "doit être un nombre de 1 à 32767."},
-        {U"{x -2}", "La chaîne de touches s'arrête à « {x -2} » : le nombre de répétitions doit "
-                    "être un nombre de 1 à 32767."},
-        {U"{x 0.4}", "La chaîne de touches s'arrête à « {x 0.4} » : le nombre de répétitions "
-                     "doit être un nombre de 1 à 32767."},
-        {U"a{TAB x}b", "La chaîne de touches s'arrête à « {TAB x} » : le nombre de répétitions "
-                       "doit être un nombre de 1 à 32767."},
+        {U"a{B 40000}c", compte("{B 40000}")},
+        {U"{ENTER 0}abc", compte("{ENTER 0}")},
+        {U"{x 32768}", compte("{x 32768}")},
+        {U"{x 1e300}", compte("{x 1e300}")},
+        {U"{x -2}", compte("{x -2}")},
+        {U"{x 0.4}", compte("{x 0.4}")},
+        {U"a{TAB x}b", compte("{TAB x}")},
         {U"a{TAB", "La chaîne de touches s'arrête à « {TAB » : l'accolade n'est pas fermée."},
         {U"é{" + std::u32string(40, U'x'),
          "La chaîne de touches s'arrête à « {xxxxxxxxxxxxxxxxxxxxxxxxxxxxx… » : l'accolade "
