@@ -8,6 +8,8 @@ set(CPACK_PACKAGE_NAME kovra)
 set(CPACK_PACKAGE_VENDOR Ruduvo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Ruduvo <kovra@ruduvo.example>")
+# The menu entries name their programs under CMAKE_INSTALL_PREFIX: scripts/paquets.sh
+# configures the release build with /usr, the packages' own prefix.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -17,7 +17,8 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 drapeaux="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 drapeaux=$(echo " $drapeaux " | sed 's/ -g / /g; s/ -O[0-9s] / /g; s/^ *//; s/ *$//')
 lien=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B "$dossier" "${generateur[@]}" -DCMAKE_BUILD_TYPE=Release \
+# The packages install under /usr, and the menu entries name their programs there.
+cmake -S . -B "$dossier" "${generateur[@]}" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DKOVRA_TESTS=OFF -DKOVRA_BENCH=OFF -DCMAKE_CXX_FLAGS="$drapeaux" \
     -DCMAKE_EXE_LINKER_FLAGS="$lien" -DCMAKE_SHARED_LINKER_FLAGS="$lien" \
     -DCMAKE_MODULE_LINKER_FLAGS="$lien" >/dev/null
@@ -32,6 +33,7 @@ lintian --fail-on error --tag-display-limit 0 "${paquets[@]}"
 echo "== desktop entries and AppStream metadata"
 desktop-file-validate "$dossier"/packaging/kovra.desktop "$dossier"/packaging/kovra-cli.desktop \
     packaging/tallyra.desktop
+grep -qx "Exec=/usr/bin/kovra" "$dossier"/packaging/kovra.desktop
 appstreamcli validate --no-net "$dossier"/packaging/*.metainfo.xml
 
 if [ "${1-}" != --install ]; then
