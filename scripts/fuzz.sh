@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dossier=build-fuzz
-CXX=clang++ cmake -S . -B "$dossier" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CC=clang CXX=clang++ cmake -S . -B "$dossier" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKOVRA_FUZZ=ON -DKOVRA_WERROR=ON >/dev/null
 cmake --build "$dossier" -j "$(nproc)"
 mkdir -p "$dossier/artefacts"
