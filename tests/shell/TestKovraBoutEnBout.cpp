@@ -92,8 +92,13 @@ struct Poste {
         }
     }
     void Cli(const QStringList& arguments) { Execute(KOVRA_CLI_EXE, arguments, env); }
-    // The simulated terminal on its pseudo-terminal, which PortSerie.ini then names.
-    bool Terminal(const QStringList& arguments) {
+    // The simulated terminal on its pseudo-terminal, which PortSerie.ini then names. It
+    // keeps the line until the end of the test: a line closed while Kovra runs is watched
+    // for by name, and another test running beside this one may get a new pseudo-terminal
+    // of the same name, which Kovra would take from it.
+    bool Terminal(QStringList arguments) {
+        arguments << "--linger"
+                  << "600000";
         terminal.start(KOVRA_TERMINAL_EXE, arguments);
         if (!terminal.waitForReadyRead(5000)) {
             return false;

@@ -45,9 +45,10 @@ TEST(PremierDemarrage, TheSettingsWindowComesUpAndItsChoiceWorksAtOnce) {
     t.Scenario("Stock", kTypeFichier, {"&CODE", ";", "&QTY", "&PASSLIGNE"},
                t.dossier.Chemin("stock.txt"));
     t.registre.Ecrit(kRacScenChx, "Stock");
+    // The terminal keeps its line until the program is gone (see the end-to-end test).
     QProcess terminal;
     terminal.start(KOVRA_TERMINAL_EXE, {"--type", "HT630", "--text", "A1\\r12\\r", "--start",
-                                        "4000", "--timeout", "20000"});
+                                        "4000", "--timeout", "20000", "--linger", "600000"});
     ASSERT_TRUE(terminal.waitForReadyRead(5000));
     const QString ligne = QString::fromUtf8(terminal.readLine()).trimmed();
 
